@@ -1,0 +1,10 @@
+#pragma once
+// Resource identifiers shared by res/ostrel.rc and the code.
+
+#define IDS_COMPANYNAME 1
+#define IDS_PRODUCTNAME 2
+#define IDS_NOWINDOWFOUND 3
+
+#define IDI_PROGRAM 1
+#define IDR_SPLASH 101
+#define IDC_FINDER 301
