@@ -2,10 +2,6 @@
 set(ostrel_system_libs comctl32 comdlg32 ole32 oleaut32 uuid wbemuuid advapi32 shell32 user32 gdi32
     version psapi ws2_32 winspool shlwapi)
 
-# stb_image decodes the JPEG pictures; Debian ships it as a header for every target.
-find_path(OSTREL_STB_INCLUDE stb_image.h PATHS /usr/include/stb NO_CMAKE_FIND_ROOT_PATH REQUIRED)
-include_directories(SYSTEM ${OSTREL_STB_INCLUDE})
-
 ostrel_library(ostrel_crashreport src/crashreport)
 ostrel_link(ostrel_crashreport ostrel_core ${ostrel_system_libs})
 
@@ -16,7 +12,7 @@ ostrel_library(ostrel_inspector src src/controls)
 ostrel_link(ostrel_inspector ostrel_framework ostrel_core)
 
 
-add_executable(ostrel WIN32 src/Main.cpp res/ostrel.rc)
+add_executable(ostrel WIN32 src/Ostrel.cpp res/ostrel.rc)
 target_compile_options(ostrel PRIVATE ${ostrel_warnings})
 target_link_libraries(ostrel PRIVATE ostrel_inspector ostrel_framework ostrel_crashreport ostrel_core)
 set_target_properties(ostrel PROPERTIES OUTPUT_NAME ostrel RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})

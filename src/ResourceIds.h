@@ -8,3 +8,5 @@
 #define IDI_PROGRAM 1
 #define IDR_SPLASH 101
 #define IDC_FINDER 301
+
+#define IDD_PROPERTIES 200

@@ -1,0 +1,34 @@
+#include "SplashScreen.h"
+#include "ResourceIds.h"
+#include "framework/Application.h"
+#include "framework/Resources.h"
+
+TSplashScreenForm::TSplashScreenForm() : picture_(fw::loadJpegResource(IDR_SPLASH)) {
+    SIZE size = fw::bitmapSize(picture_.get());
+    CreateParams p;
+    p.className = "TSplashScreenForm";
+    p.style = WS_POPUP;
+    p.exStyle = WS_EX_TOOLWINDOW;
+    p.width = size.cx;
+    p.height = size.cy;
+    p.x = (GetSystemMetrics(SM_CXSCREEN) - size.cx) / 2;
+    p.y = (GetSystemMetrics(SM_CYSCREEN) - size.cy) / 2;
+    p.parent = fw::application().handle();
+    create(p);
+    show(SW_SHOWNOACTIVATE);
+    UpdateWindow(handle());
+}
+
+LRESULT TSplashScreenForm::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_ERASEBKGND && picture_) {
+        HDC dc = reinterpret_cast<HDC>(wParam);
+        HDC memory = CreateCompatibleDC(dc);
+        HGDIOBJ old = SelectObject(memory, picture_.get());
+        SIZE size = fw::bitmapSize(picture_.get());
+        BitBlt(dc, 0, 0, size.cx, size.cy, memory, 0, 0, SRCCOPY);
+        SelectObject(memory, old);
+        DeleteDC(memory);
+        return 1;
+    }
+    return Form::handleMessage(message, wParam, lParam);
+}

@@ -1,0 +1,90 @@
+#include "framework/Form.h"
+#include "framework/Application.h"
+#include <vector>
+
+namespace fw {
+
+namespace {
+const UINT releaseMessage = WM_APP + 0x3FF0;
+
+BOOL CALLBACK collectEnabled(HWND hwnd, LPARAM param) {
+    auto& windows = *reinterpret_cast<std::vector<HWND>*>(param);
+    if (IsWindowVisible(hwnd) && IsWindowEnabled(hwnd)) windows.push_back(hwnd);
+    return TRUE;
+}
+} // namespace
+
+int Form::showModal() {
+    std::vector<HWND> disabled;
+    EnumThreadWindows(GetCurrentThreadId(), collectEnabled, reinterpret_cast<LPARAM>(&disabled));
+    std::erase(disabled, handle());
+    for (HWND hwnd : disabled) EnableWindow(hwnd, FALSE);
+
+    modal_ = true;
+    modalResult_ = mrNone;
+    show();
+    SetForegroundWindow(handle());
+    while (modalResult_ == mrNone && IsWindow(handle())) {
+        MSG msg;
+        BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+        if (got == 0) {
+            // Leave the quit for the outer loop.
+            PostQuitMessage(int(msg.wParam));
+            modalResult_ = mrCancel;
+        } else if (got > 0) {
+            application().dispatch(msg);
+        } else {
+            modalResult_ = mrCancel;
+        }
+    }
+    modal_ = false;
+    for (HWND hwnd : disabled)
+        if (IsWindow(hwnd)) EnableWindow(hwnd, TRUE);
+    if (IsWindow(handle())) hide();
+    return modalResult_;
+}
+
+bool Form::onClose() {
+    if (modal_) {
+        modalResult_ = mrCancel;
+        return true;
+    }
+    if (application().mainForm() == this) {
+        application().terminate();
+        return true;
+    }
+    switch (closeAction()) {
+    case CloseAction::None:
+        break;
+    case CloseAction::Hide:
+        hide();
+        break;
+    case CloseAction::Minimize:
+        show(SW_MINIMIZE);
+        break;
+    case CloseAction::Free:
+        // Deleting from inside our own window procedure would pull the object away under it.
+        hide();
+        PostMessageA(handle(), releaseMessage, 0, 0);
+        break;
+    }
+    return true;
+}
+
+bool Form::onCommand(int id, int code, HWND control) {
+    if (modal_ && (id == IDOK || id == IDCANCEL) && code == BN_CLICKED) {
+        modalResult_ = id;
+        return true;
+    }
+    return Window::onCommand(id, code, control);
+}
+
+LRESULT Form::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == releaseMessage) {
+        delete this;
+        return 0;
+    }
+    return Window::handleMessage(message, wParam, lParam);
+}
+
+} // namespace fw

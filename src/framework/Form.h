@@ -1,0 +1,34 @@
+#pragma once
+#include "framework/Window.h"
+
+namespace fw {
+
+enum ModalResult : int { mrNone = 0, mrOk = IDOK, mrCancel = IDCANCEL, mrYes = IDYES, mrNo = IDNO };
+
+// What closing a form does: nothing, hide it, or free it (the object deletes itself).
+enum class CloseAction { None, Hide, Free, Minimize };
+
+// A top-level window made from a dialog template or in code. Closing the application's main form ends
+// the message loop.
+class Form : public Window {
+public:
+    // Shows the form with every other window of the thread disabled, until a modal result is set.
+    int showModal();
+    bool modal() const { return modal_; }
+    int modalResult() const { return modalResult_; }
+    void setModalResult(int result) { modalResult_ = result; }
+    // As the user's close button does.
+    void close() { SendMessageA(handle(), WM_CLOSE, 0, 0); }
+
+protected:
+    virtual CloseAction closeAction() { return CloseAction::Hide; }
+    bool onClose() override;
+    bool onCommand(int id, int code, HWND control) override;
+    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    bool modal_ = false;
+    int modalResult_ = mrNone;
+};
+
+} // namespace fw

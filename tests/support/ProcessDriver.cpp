@@ -1,0 +1,109 @@
+#include "support/ProcessDriver.h"
+#include <vector>
+
+namespace testing_support {
+
+ChildProcess::ChildProcess(const std::string& commandLine) {
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back('\0');
+    if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        CloseHandle(pi.hThread);
+        process_ = pi.hProcess;
+        id_ = pi.dwProcessId;
+    }
+}
+
+ChildProcess::~ChildProcess() {
+    if (!process_) return;
+    if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(process_, 99);
+        WaitForSingleObject(process_, 5000);
+    }
+    CloseHandle(process_);
+}
+
+long ChildProcess::waitExit(DWORD ms) {
+    if (!process_ || WaitForSingleObject(process_, ms) != WAIT_OBJECT_0) return -1;
+    DWORD code = 0;
+    GetExitCodeProcess(process_, &code);
+    return long(code);
+}
+
+namespace {
+struct Search {
+    DWORD pid;
+    const char* className;
+    const char* caption;
+    HWND found;
+};
+
+BOOL CALLBACK match(HWND hwnd, LPARAM param) {
+    auto& s = *reinterpret_cast<Search*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid != s.pid || !IsWindowVisible(hwnd)) return TRUE;
+    char text[256] = {};
+    GetClassNameA(hwnd, text, sizeof text);
+    if (lstrcmpA(text, s.className) != 0) return TRUE;
+    if (s.caption) {
+        GetWindowTextA(hwnd, text, sizeof text);
+        if (lstrcmpA(text, s.caption) != 0) return TRUE;
+    }
+    s.found = hwnd;
+    return FALSE;
+}
+} // namespace
+
+HWND ChildProcess::findWindow(const char* className, const char* caption) const {
+    Search s{id_, className, caption, nullptr};
+    EnumWindows(match, reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
+HWND ChildProcess::waitWindow(const char* className, const char* caption, DWORD ms) const {
+    DWORD start = GetTickCount();
+    do {
+        if (HWND hwnd = findWindow(className, caption)) return hwnd;
+        if (WaitForSingleObject(process_, 50) == WAIT_OBJECT_0) return nullptr;
+    } while (GetTickCount() - start < ms);
+    return nullptr;
+}
+
+std::string BuildPath(const std::string& name) {
+    return std::string(OSTREL_BUILD_DIR) + "\\" + name;
+}
+
+bool SaveScreenshot(const std::string& path) {
+    int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO bmi{};
+    bmi.bmiHeader = {sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+    GdiFlush();
+    DWORD rowSize = (width * 3 + 3) & ~3u, imageSize = rowSize * height;
+    BITMAPFILEHEADER file{0x4D42, DWORD(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + imageSize), 0,
+                          0, sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)};
+    bool ok = false;
+    HANDLE out = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (out != INVALID_HANDLE_VALUE) {
+        DWORD written = 0;
+        ok = WriteFile(out, &file, sizeof file, &written, nullptr) &&
+             WriteFile(out, &bmi.bmiHeader, sizeof bmi.bmiHeader, &written, nullptr) &&
+             WriteFile(out, bits, imageSize, &written, nullptr);
+        CloseHandle(out);
+    }
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return ok;
+}
+
+} // namespace testing_support

@@ -1,0 +1,34 @@
+#pragma once
+#include <windows.h>
+#include <string>
+
+namespace testing_support {
+
+// A program started by a test and driven from outside, as a user's tools would: find its windows,
+// post messages to them, wait for it to end. Killed on destruction if still running.
+class ChildProcess {
+public:
+    explicit ChildProcess(const std::string& commandLine);
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    bool started() const { return process_ != nullptr; }
+    DWORD id() const { return id_; }
+    // The exit code, or -1 when the program still runs after `ms` milliseconds.
+    long waitExit(DWORD ms);
+    // A visible top-level window of this process with the class (and caption, when given), or 0.
+    HWND waitWindow(const char* className, const char* caption, DWORD ms) const;
+    HWND findWindow(const char* className, const char* caption) const;
+
+private:
+    HANDLE process_ = nullptr;
+    DWORD id_ = 0;
+};
+
+// Path of a file in the win32 build folder, as Windows sees it.
+std::string BuildPath(const std::string& name);
+// Saves the whole screen as a 24-bit BMP file.
+bool SaveScreenshot(const std::string& path);
+
+} // namespace testing_support
