@@ -14,7 +14,8 @@ struct InspectorUnits {
     ~InspectorUnits() { ConstVarsFinalization(); }
 };
 
-void RunProgram() {
+void RunProgram()
+{
     fw::Application& app = fw::application();
     InspectorUnits units;
     app.setTitle("Ostrel");
@@ -33,7 +34,8 @@ void RunProgram() {
 }
 } // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+{
     fw::application().initialize(instance);
     try {
         RunProgram();

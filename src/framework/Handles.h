@@ -13,7 +13,8 @@ public:
     UniqueHandle(const UniqueHandle&) = delete;
     UniqueHandle& operator=(const UniqueHandle&) = delete;
     UniqueHandle(UniqueHandle&& o) noexcept : h_(o.release()) {}
-    UniqueHandle& operator=(UniqueHandle&& o) noexcept {
+    UniqueHandle& operator=(UniqueHandle&& o) noexcept
+    {
         reset(o.release());
         return *this;
     }
@@ -22,7 +23,8 @@ public:
     H get() const { return h_; }
     explicit operator bool() const { return h_ != Traits::invalid(); }
     H release() { return std::exchange(h_, Traits::invalid()); }
-    void reset(H h = Traits::invalid()) {
+    void reset(H h = Traits::invalid())
+    {
         if (h_ != Traits::invalid()) Traits::close(h_);
         h_ = h;
     }
@@ -43,7 +45,8 @@ struct FileTraits {
     static HANDLE invalid() { return INVALID_HANDLE_VALUE; }
     static void close(HANDLE h) { CloseHandle(h); }
 };
-inline void deleteGdiObject(HGDIOBJ h) {
+inline void deleteGdiObject(HGDIOBJ h)
+{
     DeleteObject(h);
 }
 } // namespace detail

@@ -3,7 +3,8 @@
 
 namespace testing_support {
 
-ChildProcess::ChildProcess(const std::string& commandLine) {
+ChildProcess::ChildProcess(const std::string& commandLine)
+{
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
@@ -16,7 +17,8 @@ ChildProcess::ChildProcess(const std::string& commandLine) {
     }
 }
 
-ChildProcess::~ChildProcess() {
+ChildProcess::~ChildProcess()
+{
     if (!process_) return;
     if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
         TerminateProcess(process_, 99);
@@ -25,7 +27,8 @@ ChildProcess::~ChildProcess() {
     CloseHandle(process_);
 }
 
-long ChildProcess::waitExit(DWORD ms) {
+long ChildProcess::waitExit(DWORD ms)
+{
     if (!process_ || WaitForSingleObject(process_, ms) != WAIT_OBJECT_0) return -1;
     DWORD code = 0;
     GetExitCodeProcess(process_, &code);
@@ -37,14 +40,16 @@ struct Search {
     DWORD pid;
     const char* className;
     const char* caption;
+    bool visibleOnly;
     HWND found;
 };
 
-BOOL CALLBACK match(HWND hwnd, LPARAM param) {
+BOOL CALLBACK match(HWND hwnd, LPARAM param)
+{
     auto& s = *reinterpret_cast<Search*>(param);
     DWORD pid = 0;
     GetWindowThreadProcessId(hwnd, &pid);
-    if (pid != s.pid || !IsWindowVisible(hwnd)) return TRUE;
+    if (pid != s.pid || (s.visibleOnly && !IsWindowVisible(hwnd))) return TRUE;
     char text[256] = {};
     GetClassNameA(hwnd, text, sizeof text);
     if (lstrcmpA(text, s.className) != 0) return TRUE;
@@ -57,13 +62,15 @@ BOOL CALLBACK match(HWND hwnd, LPARAM param) {
 }
 } // namespace
 
-HWND ChildProcess::findWindow(const char* className, const char* caption) const {
-    Search s{id_, className, caption, nullptr};
+HWND ChildProcess::findWindow(const char* className, const char* caption, bool visibleOnly) const
+{
+    Search s{id_, className, caption, visibleOnly, nullptr};
     EnumWindows(match, reinterpret_cast<LPARAM>(&s));
     return s.found;
 }
 
-HWND ChildProcess::waitWindow(const char* className, const char* caption, DWORD ms) const {
+HWND ChildProcess::waitWindow(const char* className, const char* caption, DWORD ms) const
+{
     DWORD start = GetTickCount();
     do {
         if (HWND hwnd = findWindow(className, caption)) return hwnd;
@@ -72,11 +79,13 @@ HWND ChildProcess::waitWindow(const char* className, const char* caption, DWORD 
     return nullptr;
 }
 
-std::string BuildPath(const std::string& name) {
+std::string BuildPath(const std::string& name)
+{
     return std::string(OSTREL_BUILD_DIR) + "\\" + name;
 }
 
-bool SaveScreenshot(const std::string& path) {
+bool SaveScreenshot(const std::string& path)
+{
     int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);

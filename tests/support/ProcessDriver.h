@@ -19,7 +19,7 @@ public:
     long waitExit(DWORD ms);
     // A visible top-level window of this process with the class (and caption, when given), or 0.
     HWND waitWindow(const char* className, const char* caption, DWORD ms) const;
-    HWND findWindow(const char* className, const char* caption) const;
+    HWND findWindow(const char* className, const char* caption, bool visibleOnly = true) const;
 
 private:
     HANDLE process_ = nullptr;
