@@ -34,6 +34,8 @@ start() {
         wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v ostrel /d 1280x1024 /f >/dev/null
         wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null
         wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null
+        # Wine's own fonts (Marlett draws the caption buttons) are found only inside the prefix here.
+        cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
         wineserver -w
         touch "$WINEPREFIX/.ostrel-ready"
     fi

@@ -140,9 +140,10 @@ void TOSTREL_Settings::Initialize()
     ParseFormat = 3;
     Version = GetFileVersion(ExecutablePath());
 
-    SHFILEINFOA info{};
-    if (SHGetFileInfoA(ExecutablePath().c_str(), 0, &info, sizeof info, SHGFI_ICON | SHGFI_SMALLICON))
-        ProgramIcon.reset(info.hIcon);
+    // The file's own small icon, as the shell shows it; asked of the file itself, since Wine's shell
+    // answers with a generic icon for programs.
+    HICON small = nullptr;
+    if (ExtractIconExA(ExecutablePath().c_str(), 0, nullptr, &small, 1) > 0) ProgramIcon.reset(small);
 
     ThreadSemaphore.reset(CreateSemaphoreA(nullptr, 5, 5, "OSTREL_ThreadCounter"));
     SaveAtExit = true;
@@ -272,4 +273,5 @@ void ConstVarsFinalization()
 {
     delete OstrelSettings;
     OstrelSettings = nullptr;
+    fw::application().setCursor(1, fw::Cursor());
 }

@@ -30,7 +30,6 @@ void RunProgram()
         app.run();
         app.setMainForm(nullptr);
     }
-    app.setCursor(1, fw::Cursor());
 }
 } // namespace
 
