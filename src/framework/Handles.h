@@ -9,7 +9,7 @@ template <typename Traits> class UniqueHandle {
 public:
     using H = typename Traits::Type;
     UniqueHandle() = default;
-    explicit UniqueHandle(H h) : h_(h) {}
+    explicit UniqueHandle(H h) : h_(normal(h)) {}
     UniqueHandle(const UniqueHandle&) = delete;
     UniqueHandle& operator=(const UniqueHandle&) = delete;
     UniqueHandle(UniqueHandle&& o) noexcept : h_(o.release()) {}
@@ -26,10 +26,18 @@ public:
     void reset(H h = Traits::invalid())
     {
         if (h_ != Traits::invalid()) Traits::close(h_);
-        h_ = h;
+        h_ = normal(h);
     }
 
 private:
+    static H normal(H h)
+    {
+        if constexpr (requires { Traits::normal(h); })
+            return Traits::normal(h);
+        else
+            return h;
+    }
+
     H h_ = Traits::invalid();
 };
 
@@ -39,10 +47,12 @@ template <typename T, auto Close> struct NullTraits {
     static T invalid() { return nullptr; }
     static void close(T h) { Close(h); }
 };
-// CreateFile and Toolhelp snapshots report failure as INVALID_HANDLE_VALUE, not 0.
-struct FileTraits {
+// Kernel handles: CreateFile and Toolhelp snapshots fail with INVALID_HANDLE_VALUE, the rest with 0; both
+// are kept as "none".
+struct KernelTraits {
     using Type = HANDLE;
-    static HANDLE invalid() { return INVALID_HANDLE_VALUE; }
+    static HANDLE invalid() { return nullptr; }
+    static HANDLE normal(HANDLE h) { return h == INVALID_HANDLE_VALUE ? nullptr : h; }
     static void close(HANDLE h) { CloseHandle(h); }
 };
 inline void deleteGdiObject(HGDIOBJ h)
@@ -51,8 +61,7 @@ inline void deleteGdiObject(HGDIOBJ h)
 }
 } // namespace detail
 
-using Handle = UniqueHandle<detail::NullTraits<HANDLE, CloseHandle>>;
-using FileHandle = UniqueHandle<detail::FileTraits>;
+using Handle = UniqueHandle<detail::KernelTraits>;
 using Bitmap = UniqueHandle<detail::NullTraits<HBITMAP, detail::deleteGdiObject>>;
 using Icon = UniqueHandle<detail::NullTraits<HICON, DestroyIcon>>;
 using Cursor = UniqueHandle<detail::NullTraits<HCURSOR, DestroyCursor>>;
