@@ -6,6 +6,8 @@ set(ostrel_system_libs comctl32 comdlg32 ole32 oleaut32 uuid wbemuuid advapi32 s
 find_path(OSTREL_STB_INCLUDE stb_image.h PATHS /usr/include/stb NO_CMAKE_FIND_ROOT_PATH REQUIRED)
 include_directories(SYSTEM ${OSTREL_STB_INCLUDE})
 
+include(cmake/symbols.cmake)
+
 ostrel_library(ostrel_crashreport src/crashreport)
 ostrel_link(ostrel_crashreport ostrel_core ${ostrel_system_libs})
 
@@ -20,3 +22,4 @@ add_executable(ostrel WIN32 src/Main.cpp res/ostrel.rc)
 target_compile_options(ostrel PRIVATE ${ostrel_warnings})
 target_link_libraries(ostrel PRIVATE ostrel_inspector ostrel_framework ostrel_crashreport ostrel_core)
 set_target_properties(ostrel PROPERTIES OUTPUT_NAME ostrel RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+ostrel_link_with_symbols(ostrel)
