@@ -41,7 +41,7 @@ int32_t Delta(uint32_t from, uint32_t to) {
 
 } // namespace
 
-std::string WriteCompactSymbols(const SymbolData& data) {
+std::string EncodeSymbolStream(const SymbolData& data) {
     core::TMiniStream stream;
     stream.WriteU32(static_cast<uint32_t>(data.segments.size()));
     for (const auto& s : data.segments) {
@@ -68,8 +68,10 @@ std::string WriteCompactSymbols(const SymbolData& data) {
         }
     }
     if (data.entryPoint) stream.WriteU32(*data.entryPoint);
+    return std::string(stream.Data());
+}
 
-    const std::string_view plain = stream.Data();
+std::string SealCompactStream(std::string_view plain) {
     if (plain.size() > core::kMaxUncompressedLength) throw std::runtime_error("symbol data too large");
     std::string payload;
     AppendU32(payload, static_cast<uint32_t>(plain.size()));
@@ -85,6 +87,10 @@ std::string WriteCompactSymbols(const SymbolData& data) {
     AppendU32(out, length);
     AppendU32(out, core::kCompactSymbolVersion);
     return out + payload;
+}
+
+std::string WriteCompactSymbols(const SymbolData& data) {
+    return SealCompactStream(EncodeSymbolStream(data));
 }
 
 } // namespace symdata

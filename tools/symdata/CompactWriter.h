@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace symdata {
@@ -30,5 +31,9 @@ struct SymbolData {
 // The compact symbol data the crash reporter reads: deflated, enciphered with the payload's password
 // and headed with magic, payload length and version.
 std::string WriteCompactSymbols(const SymbolData& data);
+
+// The two halves of it: the plain symbol stream, and the stream deflated, enciphered and headed.
+std::string EncodeSymbolStream(const SymbolData& data);
+std::string SealCompactStream(std::string_view stream);
 
 } // namespace symdata
