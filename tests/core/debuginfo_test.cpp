@@ -172,7 +172,7 @@ public:
         for (int i = 0; i < 4; ++i) v.push_back(uint8_t(x >> (8 * i)));
     }
     static void set32(std::vector<uint8_t>& v, size_t at, uint32_t x) {
-        for (int i = 0; i < 4; ++i) v[at + i] = uint8_t(x >> (8 * i));
+        std::memcpy(v.data() + at, &x, 4); // both trees are little-endian
     }
 
     // Module: segment entries of {flags, offset, length} for source name index.
