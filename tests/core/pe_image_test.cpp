@@ -61,9 +61,9 @@ TEST(PeImage, DamagedImagesReadAsNotFound) {
         const auto e = PeExports::Read({cut, false});
         if (!e) continue;
         const auto index = e->FunctionIndexByName("@Unit@TFoo@Bar$qqrv");
-        if (index) EXPECT_EQ(*index, 5u);
+        EXPECT_TRUE(!index || *index == 5u);
         const auto rva = e->FunctionRva(5);
-        if (rva) EXPECT_EQ(*rva, 0x1030u);
+        EXPECT_TRUE(!rva || *rva == 0x1030u);
         ExportNameOfRva(*e, 0x1030, true);
         e->ForwarderText(0x2400);
     }
@@ -133,7 +133,7 @@ TEST(PeImage, ForwarderTexts) {
         EXPECT_EQ(f->Module, c.module);
         EXPECT_EQ(f->Routine, c.routine);
         EXPECT_EQ(f->Ordinal.has_value(), c.ordinal >= 0);
-        if (f->Ordinal) EXPECT_EQ(*f->Ordinal, uint32_t(c.ordinal));
+        EXPECT_EQ(f->Ordinal.value_or(0), c.ordinal >= 0 ? uint32_t(c.ordinal) : 0u);
     }
 }
 
