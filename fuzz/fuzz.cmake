@@ -22,3 +22,6 @@ foreach(source IN LISTS ostrel_fuzzers)
         include(${PROJECT_SOURCE_DIR}/fuzz/${name}.cmake)
     endif()
 endforeach()
+
+# The fuzzers only see what is instrumented: give the core coverage feedback too.
+target_compile_options(ostrel_core PRIVATE -fsanitize=fuzzer-no-link)
