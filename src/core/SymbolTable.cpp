@@ -2,14 +2,11 @@
 
 #include <algorithm>
 
+#include "core/Demangle.h"
+#include "core/TextHelpers.h"
+
 namespace core {
 namespace {
-
-bool SameTextIgnoringCase(std::string_view a, std::string_view b) {
-    auto fold = [](char c) { return c >= 'a' && c <= 'z' ? char(c - 32) : c; };
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return fold(x) == fold(y); });
-}
 
 bool SegmentBefore(const TMfSegment& a, const TMfSegment& b) {
     if (a.code != b.code) return a.code;
@@ -88,13 +85,13 @@ void SymbolTable::AddPublic(bool code, std::string name, uint32_t offset, bool f
     // Compiler-generated helper symbols ("@$x?$...") name nothing a reader of a trace knows.
     if (name.size() >= 6 && name[0] == '@' && name[1] == '$' && name[2] == 'x' && name[4] == '$') return;
     std::string unit;
-    if (demangle) demangle(name, unit);
+    jov::DemangleSymbol(name, unit);
     const uint32_t address = offset + (code ? codeBegin : dataBegin);
     const TMfSegment* holder = segmentHolding(code, address);
     if (holder) {
         if (name == holder->unit)
             name = "initialization";
-        else if (!unit.empty() && !SameTextIgnoringCase(unit, holder->unit))
+        else if (!unit.empty() && !jov::SameTextNoCase(unit, holder->unit))
             name = unit + "." + name;
     }
     publics.push_back(TMfPublic{true, code, std::move(name), address});

@@ -26,9 +26,6 @@ struct TMfLine {
     uint32_t address = 0;
 };
 
-// Turns a mangled symbol into its plain name and reports the unit it names; false when not mangled.
-using SymbolDemangler = bool (*)(std::string& name, std::string& unit);
-
 // The symbols of one module: code segments (before data segments, each group by ascending start),
 // publics by ascending address and the line table. Addresses are absolute.
 class SymbolTable {
@@ -40,7 +37,6 @@ public:
     uint32_t dataBegin = 0, dataEnd = 0;
     uint32_t codeBegin = 0, codeEnd = 0;
     bool valid = false;
-    SymbolDemangler demangle = nullptr;
 
     TMfSegment FindSegment(uint32_t address) const;
     TMfPublic FindPublic(uint32_t address) const;

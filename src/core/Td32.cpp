@@ -84,13 +84,13 @@ public:
 
 private:
     bool collectSubsections() {
-        uint32_t directory;
+        uint32_t directory = 0;
         if (!data_.u32(4, directory)) return false;
         std::unordered_set<uint32_t> seen;
         while (directory != 0) {
             if (!seen.insert(directory).second) return false;
-            uint16_t headerSize, entrySize;
-            uint32_t count, next;
+            uint16_t headerSize = 0, entrySize = 0;
+            uint32_t count = 0, next = 0;
             if (!data_.u16(directory, headerSize) || !data_.u16(directory + size_t(2), entrySize) ||
                 !data_.u32(directory + size_t(4), count) || !data_.u32(directory + size_t(8), next) ||
                 entrySize < 12)
@@ -99,8 +99,8 @@ private:
             if (!data_.has(entries, size_t(count) * entrySize)) return false;
             for (uint32_t i = 0; i < count; ++i) {
                 const size_t entry = entries + size_t(i) * entrySize;
-                uint16_t kind;
-                uint32_t offset, size;
+                uint16_t kind = 0;
+                uint32_t offset = 0, size = 0;
                 data_.u16(entry, kind);
                 data_.u32(entry + 4, offset);
                 data_.u32(entry + 8, size);
@@ -113,7 +113,7 @@ private:
     }
 
     void readNames(Bytes b) {
-        uint32_t count;
+        uint32_t count = 0;
         if (!b.u32(0, count)) return;
         size_t at = 4;
         for (uint32_t i = 0; i < count && b.has(at, 1); ++i) {
@@ -130,16 +130,16 @@ private:
     }
 
     void readModule(Bytes b) {
-        uint16_t count;
-        uint32_t nameIndex;
+        uint16_t count = 0;
+        uint32_t nameIndex = 0;
         if (!b.u16(4, count) || !b.u32(8, nameIndex)) return;
         std::string_view unit = name(nameIndex);
         const size_t folder = unit.find_last_of("\\/");
         if (folder != std::string_view::npos) unit.remove_prefix(folder + 1);
         for (size_t i = 0; i < count; ++i) {
             const size_t entry = 28 + i * 12;
-            uint16_t flags;
-            uint32_t offset, length;
+            uint16_t flags = 0;
+            uint32_t offset = 0, length = 0;
             if (!b.u16(entry + 2, flags) || !b.u32(entry + 4, offset) || !b.u32(entry + 8, length)) return;
             if (length != 0) table_.AddSegment(flags == 1, offset, length, unit, true);
         }
@@ -147,7 +147,7 @@ private:
 
     void readSymbols(Bytes b, size_t first) {
         for (size_t at = first;;) {
-            uint16_t length, kind;
+            uint16_t length = 0, kind = 0;
             if (!b.u16(at, length) || length == 0 || !b.u16(at + 2, kind)) return;
             const size_t left = b.size() - at;
             uint32_t offset = 0, nameIndex = 0;
@@ -177,24 +177,24 @@ private:
     }
 
     void readLines(Bytes b) {
-        uint16_t files;
+        uint16_t files = 0;
         if (!b.u16(0, files)) return;
         // Offsets may point at the same block many times over: never add more pairs than the data holds.
         size_t budget = b.size() / 6;
         for (size_t f = 0; f < files; ++f) {
-            uint32_t file;
-            uint16_t blocks;
+            uint32_t file = 0;
+            uint16_t blocks = 0;
             if (!b.u32(4 + f * 4, file) || !b.u16(file, blocks)) return;
             for (size_t k = 0; k < blocks; ++k) {
-                uint32_t block;
-                uint16_t pairs;
+                uint32_t block = 0;
+                uint16_t pairs = 0;
                 if (!b.u32(file + size_t(6) + k * 4, block) || !b.u16(block + size_t(2), pairs) ||
                     !b.has(block + size_t(4), size_t(pairs) * 6) || pairs > budget)
                     break;
                 budget -= pairs;
                 for (size_t p = 0; p < pairs; ++p) {
-                    uint32_t offset;
-                    uint16_t line;
+                    uint32_t offset = 0;
+                    uint16_t line = 0;
                     b.u32(block + size_t(4) + p * 4, offset);
                     b.u16(block + size_t(4) + size_t(pairs) * 4 + p * 2, line);
                     table_.AddLine(line, table_.codeBegin + offset, false);

@@ -233,21 +233,10 @@ TEST(SymbolTable, LineOfAnotherSegmentIsNoLine) {
     EXPECT_EQ(t.FindLine(0x1150), 0u);
 }
 
-bool FakeDemangle(std::string& name, std::string& unit) {
-    // "@Unit@Name"
-    if (name.size() < 3 || name[0] != '@') return false;
-    const size_t second = name.find('@', 1);
-    if (second == std::string::npos) return false;
-    unit = name.substr(1, second - 1);
-    name = name.substr(second + 1);
-    return true;
-}
-
 TEST(SymbolTable, PublicNamesFollowTheirSegments) {
     core::SymbolTable t;
     t.codeBegin = 0x1000;
     t.dataBegin = 0x8000;
-    t.demangle = FakeDemangle;
     t.AddSegment(true, 0, 0x100, "Forms", true);
     t.AddSegment(false, 0, 0x100, "Forms", true);
     t.AddPublic(true, "Forms", 0x10, false);         // the unit's initialisation
@@ -270,7 +259,6 @@ TEST(SymbolTable, PublicNamesFollowTheirSegments) {
 TEST(SymbolTable, DebugInformationPublicsShapeSegments) {
     core::SymbolTable t;
     t.codeBegin = 0x1000;
-    t.demangle = FakeDemangle;
     t.AddSegment(true, 0, 0x10, "A", true);
     t.AddPublic(true, "@A@late", 0x40, true); // the segment grows to reach it
     EXPECT_EQ(t.segments[0].length, 0x40u);
