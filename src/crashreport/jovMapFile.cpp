@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/CompactSymbols.h"
+#include "core/ImageRanges.h"
 #include "core/LinkerMap.h"
 #include "core/Td32.h"
 #include "core/PeImage.h"
@@ -156,19 +157,14 @@ TMapFile::TMapFile(bool valid, HMODULE module, const std::string& moduleFileName
 }
 
 void TMapFile::readImageRanges() {
-    const auto base = reinterpret_cast<uintptr_t>(module);
-    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(ImageNtHeaders(module));
-    const IMAGE_OPTIONAL_HEADER32& optional = nt->OptionalHeader;
-    const IMAGE_SECTION_HEADER* first = IMAGE_FIRST_SECTION(nt);
-    if (nt->FileHeader.NumberOfSections > 0 && (first->Characteristics & IMAGE_SCN_CNT_CODE)) {
-        codeBegin = uint32_t(base + first->VirtualAddress);
-        codeEnd = codeBegin + first->Misc.VirtualSize;
-    } else {
-        codeBegin = uint32_t(base + optional.BaseOfCode);
-        codeEnd = codeBegin + optional.SizeOfCode;
-    }
-    dataBegin = uint32_t(base + optional.BaseOfData);
-    dataEnd = dataBegin + optional.SizeOfInitializedData + optional.SizeOfUninitializedData;
+    const auto* base = reinterpret_cast<const uint8_t*>(module);
+    const auto ranges = core::ReadImageRanges({base, ImageNtHeaders(module)->OptionalHeader.SizeOfHeaders});
+    if (!ranges) return;
+    const auto at = uint32_t(reinterpret_cast<uintptr_t>(module));
+    codeBegin = at + ranges->codeBegin;
+    codeEnd = at + ranges->codeEnd;
+    dataBegin = at + ranges->dataBegin;
+    dataEnd = at + ranges->dataEnd;
 }
 
 bool TMapFile::loadResource() {

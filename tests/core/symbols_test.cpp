@@ -6,6 +6,7 @@
 #include "CompactWriter.h"
 #include "core/Blowfish.h"
 #include "core/CompactSymbols.h"
+#include "core/ImageRanges.h"
 #include "core/MiniStream.h"
 #include "core/SymbolTable.h"
 
@@ -280,6 +281,50 @@ TEST(SymbolTable, OrderedLinesDropBackwardSteps) {
     ASSERT_EQ(t.lines.size(), 3u);
     EXPECT_EQ(t.lines[1].line, 4u);
     EXPECT_EQ(t.lines[2].line, 5u);
+}
+
+} // namespace
+
+namespace {
+
+TEST(ImageRanges, CodeAndDataFromPeHeaders) {
+    std::vector<uint8_t> image(0x400, 0);
+    auto put32 = [&](size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i) image[at + i] = uint8_t(v >> (8 * i));
+    };
+    image[0] = 'M', image[1] = 'Z';
+    put32(0x3C, 0x80);
+    put32(0x80, 0x00004550);
+    put32(0x84, 0x0001014C);    // machine, one section
+    put32(0x94, 0xE0);          // optional header size
+    put32(0x98, 0x10B);         // PE32
+    put32(0x98 + 4, 0x3000);    // SizeOfCode
+    put32(0x98 + 8, 0x200);     // initialised data
+    put32(0x98 + 12, 0x100);    // uninitialised data
+    put32(0x98 + 16, 0x1234);   // entry
+    put32(0x98 + 20, 0x2000);   // BaseOfCode
+    put32(0x98 + 24, 0x6000);   // BaseOfData
+    put32(0x98 + 28, 0x400000); // ImageBase
+    const size_t section = 0x98 + 0xE0;
+    put32(section + 8, 0x1500);  // virtual size
+    put32(section + 12, 0x1000); // virtual address
+    put32(section + 36, 0x60000020);
+    auto r = core::ReadImageRanges(image);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->imageBase, 0x400000u);
+    EXPECT_EQ(r->codeBegin, 0x1000u);
+    EXPECT_EQ(r->codeEnd, 0x2500u);
+    EXPECT_EQ(r->dataBegin, 0x6000u);
+    EXPECT_EQ(r->dataEnd, 0x6300u);
+    EXPECT_EQ(r->entryPoint, 0x1234u);
+    put32(section + 36, 0x40000040); // the first section holds no code
+    r = core::ReadImageRanges(image);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->codeBegin, 0x2000u);
+    EXPECT_EQ(r->codeEnd, 0x5000u);
+    EXPECT_FALSE(core::ReadImageRanges(std::span(image).first(0x98 + 20)));
+    put32(0x98, 0x20B); // PE32+
+    EXPECT_FALSE(core::ReadImageRanges(image));
 }
 
 } // namespace

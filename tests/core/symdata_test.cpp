@@ -3,7 +3,6 @@
 #include <tuple>
 
 #include "Assemble.h"
-#include "PeImage.h"
 #include "ToolOutputs.h"
 
 namespace {
@@ -113,38 +112,6 @@ TEST(SymData, RepeatedLinesMergeOnlyWithinTheirSegment) {
     for (const auto& l : data.lines) addresses.push_back(l.address);
     EXPECT_EQ(addresses, (std::vector<uint32_t>{0x0, 0x10, 0x18}));
     EXPECT_FALSE(data.entryPoint.has_value());
-}
-
-TEST(SymData, CodeRangeFromPeHeaders) {
-    std::string image(0x400, '\0');
-    auto put32 = [&](size_t at, uint32_t v) {
-        for (int i = 0; i < 4; ++i) image[at + i] = char(v >> (8 * i));
-    };
-    image[0] = 'M', image[1] = 'Z';
-    put32(0x3C, 0x80);
-    image.replace(0x80, 4, std::string("PE\0\0", 4));
-    put32(0x84, 0x0001014C);    // machine, one section
-    put32(0x94, 0xE0);          // optional header size
-    put32(0x98 + 4, 0x3000);    // SizeOfCode
-    put32(0x98 + 16, 0x1234);   // entry
-    put32(0x98 + 20, 0x2000);   // BaseOfCode
-    put32(0x98 + 28, 0x400000); // ImageBase
-    const size_t section = 0x98 + 0xE0;
-    put32(section + 8, 0x1500);  // virtual size
-    put32(section + 12, 0x1000); // virtual address
-    put32(section + 36, 0x60000020);
-    auto range = ReadCodeRange(image);
-    ASSERT_TRUE(range);
-    EXPECT_EQ(range->begin, 0x401000u);
-    EXPECT_EQ(range->end, 0x402500u);
-    EXPECT_EQ(range->entry, 0x401234u);
-    put32(section + 36, 0x40000040); // first section holds no code
-    range = ReadCodeRange(image);
-    ASSERT_TRUE(range);
-    EXPECT_EQ(range->begin, 0x402000u);
-    EXPECT_EQ(range->end, 0x405000u);
-    EXPECT_FALSE(ReadCodeRange(image.substr(0, 0x90)));
-    EXPECT_FALSE(ReadCodeRange("MZ"));
 }
 
 } // namespace

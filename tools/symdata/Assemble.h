@@ -3,10 +3,16 @@
 #include <vector>
 
 #include "CompactWriter.h"
-#include "PeImage.h"
 #include "ToolOutputs.h"
 
 namespace symdata {
+
+// Absolute addresses of the image's code range and entry point.
+struct CodeRange {
+    uint32_t begin = 0;
+    uint32_t end = 0;
+    uint32_t entry = 0;
+};
 
 // The line of each address: its last row's line when that row lies in the unit's own source, the
 // outermost caller's line for code inlined from headers, else 0 (code the unit's source does not show).

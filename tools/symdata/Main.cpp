@@ -9,7 +9,7 @@
 
 #include "Assemble.h"
 #include "CompactWriter.h"
-#include "PeImage.h"
+#include "core/ImageRanges.h"
 #include "ToolOutputs.h"
 
 namespace {
@@ -75,8 +75,12 @@ int main(int argc, char** argv) {
     try {
         using namespace symdata;
         const Options o = ParseOptions(argc, argv);
-        const auto range = ReadCodeRange(ReadFile(o.image));
-        if (!range) throw std::runtime_error(o.image + " is no PE image");
+        const std::string image = ReadFile(o.image);
+        const auto ranges =
+            core::ReadImageRanges({reinterpret_cast<const uint8_t*>(image.data()), image.size()});
+        if (!ranges) throw std::runtime_error(o.image + " is no 32-bit PE image");
+        const CodeRange range{ranges->imageBase + ranges->codeBegin, ranges->imageBase + ranges->codeEnd,
+                              ranges->imageBase + ranges->entryPoint};
         const auto segments = ParseLdMapCode(ReadFile(o.ldMap));
         const auto publics = ParseNmCode(Run(o.toolPrefix + "nm -n -C --defined-only " + Quote(o.image)));
         const auto rows =
@@ -92,7 +96,7 @@ int main(int argc, char** argv) {
                 Run(o.toolPrefix + "addr2line -a -i -e " + Quote(o.image) + " @" + Quote(list)));
             std::remove(list.c_str());
         }
-        const SymbolData data = Assemble(*range, segments, publics, ResolveLines(rows, chains));
+        const SymbolData data = Assemble(range, segments, publics, ResolveLines(rows, chains));
         const std::string compact = WriteCompactSymbols(data);
         WriteFile(o.out, compact);
         std::cout << o.out << ": " << compact.size() << " bytes, " << data.segments.size() << " segments, "
