@@ -1,3 +1,9 @@
+# The code under test carries coverage instrumentation too, or libFuzzer would search blind.
+target_compile_options(ostrel_core PRIVATE -fsanitize=fuzzer-no-link)
+if(TARGET ostrel_symdata)
+    target_compile_options(ostrel_symdata PRIVATE -fsanitize=fuzzer-no-link)
+endif()
+
 # libFuzzer targets over the portable core; each also runs as a test for a bounded time.
 file(GLOB ostrel_fuzzers CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/fuzz/*_fuzz.cpp)
 foreach(source IN LISTS ostrel_fuzzers)
@@ -10,4 +16,9 @@ foreach(source IN LISTS ostrel_fuzzers)
     file(MAKE_DIRECTORY ${corpus})
     add_test(NAME ${name} COMMAND ${name} -max_total_time=${OSTREL_FUZZ_SECONDS} -print_final_stats=0 ${corpus})
     set_tests_properties(${name} PROPERTIES LABELS fuzz TIMEOUT 900)
+    # fuzz/<name>.cmake, if present, adds what the target needs beyond the core (sources, includes).
+    set(fuzz_target ${name})
+    if(EXISTS ${PROJECT_SOURCE_DIR}/fuzz/${name}.cmake)
+        include(${PROJECT_SOURCE_DIR}/fuzz/${name}.cmake)
+    endif()
 endforeach()

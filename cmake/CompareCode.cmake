@@ -1,0 +1,15 @@
+# Fails (and removes SECOND, so that the next build links it again) when the .text bytes of the two
+# images differ: the symbol data describes FIRST and would misname every address of SECOND.
+foreach(image FIRST SECOND)
+    execute_process(COMMAND ${OBJCOPY} -O binary -j .text ${${image}} ${${image}}.text RESULT_VARIABLE failed)
+    if(failed)
+        file(REMOVE ${SECOND})
+        message(FATAL_ERROR "cannot extract .text of ${${image}}")
+    endif()
+endforeach()
+execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${FIRST}.text ${SECOND}.text RESULT_VARIABLE differ)
+file(REMOVE ${FIRST}.text ${SECOND}.text)
+if(differ)
+    file(REMOVE ${SECOND})
+    message(FATAL_ERROR "${SECOND}: .text differs from ${FIRST}; its symbol data would be wrong")
+endif()

@@ -1,0 +1,292 @@
+#include "crashreport/jovMapFile.h"
+
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "core/CompactSymbols.h"
+#include "core/ImageRanges.h"
+#include "core/LinkerMap.h"
+#include "core/Td32.h"
+#include "core/PeImage.h"
+#include "crashreport/jovDisAsmSafeRead.h"
+#include "crashreport/jovTools.h"
+
+namespace jov {
+namespace {
+
+class FileHandle {
+public:
+    explicit FileHandle(HANDLE h) : h_(h) {}
+    ~FileHandle() {
+        if (ok()) CloseHandle(h_);
+    }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    bool ok() const { return h_ && h_ != INVALID_HANDLE_VALUE; }
+    HANDLE get() const { return h_; }
+
+private:
+    HANDLE h_;
+};
+
+class MappedView {
+public:
+    explicit MappedView(HANDLE mapping) : view_(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0)) {}
+    ~MappedView() {
+        if (view_) UnmapViewOfFile(view_);
+    }
+    MappedView(const MappedView&) = delete;
+    MappedView& operator=(const MappedView&) = delete;
+    const uint8_t* data() const { return static_cast<const uint8_t*>(view_); }
+
+private:
+    void* view_;
+};
+
+HANDLE OpenForReading(const std::string& name) {
+    return CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+bool FileExists(const std::string& name) {
+    return GetFileAttributesA(name.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool ReadWholeFile(const std::string& name, std::string& text) {
+    if (!FileExists(name)) return false;
+    FileHandle file(OpenForReading(name));
+    if (!file.ok()) return false;
+    DWORD high = 0;
+    const DWORD size = GetFileSize(file.get(), &high);
+    if (size == INVALID_FILE_SIZE || high != 0 || size > (256u << 20)) return false;
+    text.assign(size, '\0');
+    DWORD read = 0;
+    return size == 0 || (ReadFile(file.get(), text.data(), size, &read, nullptr) && read == size);
+}
+
+std::string WithExtension(const std::string& name, const char* extension) {
+    const size_t dot = name.rfind('.');
+    const size_t slash = name.find_last_of("\\/");
+    const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+    return (hasExtension ? name.substr(0, dot) : name) + extension;
+}
+
+bool HasExtension(const std::string& name, std::string_view extension) {
+    return name.size() >= extension.size() &&
+           lstrcmpiA(name.c_str() + name.size() - extension.size(), std::string(extension).c_str()) == 0;
+}
+
+// DOS date in the low half, time in the high half; 0 when the file cannot be found.
+uint32_t FileDosTime(const std::string& name) {
+    WIN32_FIND_DATAA found;
+    const HANDLE search = FindFirstFileA(name.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return 0;
+    FindClose(search);
+    WORD date = 0, time = 0;
+    if (!FileTimeToDosDateTime(&found.ftLastWriteTime, &date, &time)) return 0;
+    return uint32_t(date) | uint32_t(time) << 16;
+}
+
+bool Within(uint64_t offset, uint64_t count, uint64_t size) {
+    return offset <= size && count <= size - offset;
+}
+
+// The TD32 bytes inside a mapped file: a ".tds" holds them at its start; an image holds a debug
+// directory entry at the start of its last section, which must be the debug directory's section.
+std::span<const uint8_t> Td32InFile(const uint8_t* base, size_t size) {
+    const std::span<const uint8_t> file(base, size);
+    const auto ntAt = ImageNtHeaders(file);
+    if (!ntAt) return file;
+    if (!Within(*ntAt, sizeof(IMAGE_NT_HEADERS32), size)) return {};
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(base + *ntAt);
+    const auto debug = ImageDataDirectory(file, IMAGE_DIRECTORY_ENTRY_DEBUG);
+    const WORD count = nt->FileHeader.NumberOfSections;
+    const auto* sections = IMAGE_FIRST_SECTION(nt);
+    const size_t sectionsAt = reinterpret_cast<const uint8_t*>(sections) - base;
+    if (!debug || count == 0 || !Within(sectionsAt, size_t(count) * sizeof *sections, size)) return {};
+    const IMAGE_SECTION_HEADER& last = sections[count - 1];
+    if (last.VirtualAddress != debug->VirtualAddress || last.SizeOfRawData == 0 ||
+        !Within(last.PointerToRawData, sizeof(IMAGE_DEBUG_DIRECTORY), size))
+        return {};
+    const auto* entry = reinterpret_cast<const IMAGE_DEBUG_DIRECTORY*>(base + last.PointerToRawData);
+    if (entry->PointerToRawData >= size) return {};
+    return {base + entry->PointerToRawData, size - entry->PointerToRawData};
+}
+
+struct CacheEntry {
+    uint32_t dosTime;
+    std::shared_ptr<TMapFile> table;
+};
+
+std::vector<CacheEntry>& Cache() {
+    static std::vector<CacheEntry> cache;
+    return cache;
+}
+
+// Keyed by module, whatever source the table came from; the symbol file's time tells a stale table.
+std::shared_ptr<TMapFile> CachedTable(HMODULE module, const std::string& fileName) {
+    auto& cache = Cache();
+    for (size_t i = 0; i < cache.size(); ++i) {
+        const auto& table = cache[i].table;
+        if (table->module != module || lstrcmpiA(table->moduleFileName.c_str(), fileName.c_str()) != 0)
+            continue;
+        if (FileDosTime(table->symbolFileName) == cache[i].dosTime) return table;
+        cache[i] = std::move(cache.back());
+        cache.pop_back();
+        return nullptr;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+TMapFile::TMapFile(bool valid, HMODULE module, const std::string& moduleFileName) {
+    if (!valid) return;
+    try {
+        this->module = module;
+        this->moduleFileName = moduleFileName;
+        symbolFileName = moduleFileName;
+        const bool image = module && ImageNtHeaders(module);
+        if (image) readImageRanges();
+        this->valid = (image && loadResource()) || loadTd32() || loadFilesBeside();
+    } catch (...) {
+        this->valid = false;
+        ClearSymbols();
+    }
+}
+
+void TMapFile::readImageRanges() {
+    const auto* base = reinterpret_cast<const uint8_t*>(module);
+    const auto ranges = core::ReadImageRanges({base, ImageNtHeaders(module)->OptionalHeader.SizeOfHeaders});
+    if (!ranges) return;
+    const auto at = uint32_t(reinterpret_cast<uintptr_t>(module));
+    codeBegin = at + ranges->codeBegin;
+    codeEnd = at + ranges->codeEnd;
+    dataBegin = at + ranges->dataBegin;
+    dataEnd = at + ranges->dataEnd;
+}
+
+bool TMapFile::loadResource() {
+    HRSRC resource = FindResourceA(module, "EXCEPT", "JOV");
+    if (!resource) return false;
+    HGLOBAL loaded = LoadResource(module, resource);
+    const DWORD size = SizeofResource(module, resource);
+    const void* data = loaded ? LockResource(loaded) : nullptr;
+    return data && core::LoadCompactSymbols(std::string_view(static_cast<const char*>(data), size), *this);
+}
+
+bool TMapFile::loadTd32() {
+    if (module && ImageNtHeaders(module)) {
+        const auto* debug = static_cast<const IMAGE_DEBUG_DIRECTORY*>(
+            ImageDataDirectory(module, IMAGE_DIRECTORY_ENTRY_DEBUG));
+        const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(ImageNtHeaders(module));
+        if (debug && debug->AddressOfRawData != 0 &&
+            Within(debug->AddressOfRawData, debug->SizeOfData, nt->OptionalHeader.SizeOfImage)) {
+            const auto* start = reinterpret_cast<const uint8_t*>(module) + debug->AddressOfRawData;
+            if (IsReadableMemory(start, debug->SizeOfData))
+                return core::LoadTd32({start, debug->SizeOfData}, *this);
+        }
+    }
+    std::string name = symbolFileName;
+    if (!HasExtension(name, ".tds") && FileExists(WithExtension(name, ".tds")))
+        name = WithExtension(name, ".tds");
+    FileHandle file(OpenForReading(name));
+    if (!file.ok()) return false;
+    DWORD high = 0;
+    const DWORD size = GetFileSize(file.get(), &high);
+    if (size == INVALID_FILE_SIZE || size == 0 || high != 0) return false;
+    FileHandle mapping(CreateFileMappingA(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+    if (!mapping.ok()) return false;
+    MappedView view(mapping.get());
+    if (!view.data()) return false;
+    const auto td32 = Td32InFile(view.data(), size);
+    return !td32.empty() && core::LoadTd32(td32, *this);
+}
+
+bool TMapFile::loadFilesBeside() {
+    std::string text;
+    const std::string map = WithExtension(symbolFileName, ".map");
+    if (ReadWholeFile(map, text)) {
+        core::ParseMapText(text, *this);
+        symbolFileName = map;
+        return true;
+    }
+    const std::string jov = WithExtension(symbolFileName, ".jov");
+    if (ReadWholeFile(jov, text) && core::LoadCompactSymbols(text, *this)) {
+        symbolFileName = jov;
+        return true;
+    }
+    return false;
+}
+
+std::shared_ptr<TMapFile> MapFileForAddress(uintptr_t address) {
+    try {
+        HMODULE module = nullptr;
+        std::string fileName;
+        if (address == 0) {
+            module = GetModuleHandleA(nullptr);
+            char name[MAX_PATH];
+            const DWORD length = GetModuleFileNameA(module, name, MAX_PATH);
+            if (length == 0 || length >= MAX_PATH) return std::make_shared<TMapFile>(false, nullptr, "");
+            fileName.assign(name, length);
+        } else if (!ModuleFromAddress(reinterpret_cast<const void*>(address), module, fileName)) {
+            return std::make_shared<TMapFile>(false, nullptr, "");
+        }
+        if (auto cached = CachedTable(module, fileName)) return cached;
+        auto table = std::make_shared<TMapFile>(true, module, fileName);
+        if (table->valid) Cache().push_back({FileDosTime(table->symbolFileName), table});
+        return table;
+    } catch (...) {
+        try {
+            return std::make_shared<TMapFile>(false, nullptr, "");
+        } catch (...) {
+            return nullptr;
+        }
+    }
+}
+
+bool GetAddressInfo(uintptr_t address, AddressInfo& info) {
+    if (address == 0) return false;
+    try {
+        const auto table = MapFileForAddress(address);
+        if (!table || !table->valid) return false;
+        const auto at = uint32_t(address);
+        const TMfPublic symbol = table->FindPublic(at);
+        info.moduleFileName = table->moduleFileName;
+        info.unitName = table->FindSegment(at).unit;
+        info.publicName = symbol.name;
+        info.publicAddress = symbol.address;
+        info.line = table->FindLine(at);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+std::string SymbolNameAtAddress(uintptr_t address) {
+    try {
+        const auto table = MapFileForAddress(address);
+        if (!table || !table->valid) return {};
+        const TMfPublic symbol = table->FindPublic(uint32_t(address));
+        return symbol.valid && symbol.address == address ? symbol.name : std::string();
+    } catch (...) {
+        return {};
+    }
+}
+
+void SymbolLineOfAddress(uintptr_t address, uint32_t& line, uintptr_t& rangeBegin, uintptr_t& rangeEnd) {
+    if (address >= rangeBegin && address < rangeEnd) return;
+    uint32_t end = 0;
+    const auto table = MapFileForAddress(address);
+    line = table && table->valid ? table->FindLine(uint32_t(address), end) : 0;
+    rangeBegin = address;
+    rangeEnd = line ? end : address + 1;
+}
+
+void FreeSymbolTableCache() {
+    std::vector<CacheEntry> empty;
+    Cache().swap(empty);
+}
+
+} // namespace jov
