@@ -39,20 +39,14 @@ def compiled(args):
     exe, limit, base = args[0], int(args[1], 0), args[2]
     vma, text = section(exe, ".text")
     nm = subprocess.run(["i686-w64-mingw32-nm", "-n", exe], capture_output=True, text=True, check=True).stdout
-    symbols = []
+    symbols, cells = [], {}
     for line in nm.splitlines():
         f = line.split()
         if len(f) == 3 and f[1] in "tT" and not f[2].startswith("."):
             symbols.append((int(f[0], 16), f[2]))
+        elif len(f) == 3 and f[1] == "I" and f[2].startswith("__imp_"):
+            cells[int(f[0], 16)] = f[2]
     stop = next((a for a, _ in symbols if a >= vma + limit), vma + len(text))
-    with open(base + ".sym", "w") as out:
-        seen = set()
-        for address, name in symbols:
-            if vma <= address < stop and address not in seen:
-                seen.add(address)
-                out.write(f"{address:x} {name}\n")
-    rdata_vma, rdata = section(exe, ".rdata")
-    write_blocks(base + ".mem", [(vma, text[:stop - vma]), (rdata_vma, rdata)])
     listing = subprocess.run(["i686-w64-mingw32-objdump", "-d", "-M", "intel", "--insn-width=16",
                               f"--start-address={vma:#x}", f"--stop-address={stop:#x}", exe],
                              capture_output=True, text=True, check=True).stdout
@@ -63,6 +57,32 @@ def compiled(args):
             sys.stdout, saved = out, sys.stdout
             vec([tmp.name])
             sys.stdout = saved
+    # Names of the slice's functions, and of whatever the slice calls or jumps to (through import cells).
+    targets = set()
+    for line in open(base + ".vec"):
+        f = line.split()
+        if f[2] in "RC":
+            targets.add(int(f[3], 16))
+    with open(base + ".sym", "w") as out:
+        seen = set()
+        for address, name in symbols:
+            if (vma <= address < stop or address in targets) and address not in seen:
+                seen.add(address)
+                out.write(f"{address:x} {name}\n")
+        for address in sorted(targets & cells.keys()):
+            out.write(f"{address:x} {cells[address]}\n")
+    rdata_vma, rdata = section(exe, ".rdata")
+    write_blocks(base + ".mem", [(vma, text[:stop - vma]), (rdata_vma, rdata)])
+
+
+def labels(args):
+    """Symbols of an object file, moved by an offset (the crafted functions' labels)."""
+    obj, offset = args[0], int(args[1], 16)
+    nm = subprocess.run(["i686-w64-mingw32-nm", "-n", obj], capture_output=True, text=True, check=True).stdout
+    for line in nm.splitlines():
+        f = line.split()
+        if len(f) == 3 and f[1] in "tT" and not f[2].startswith((".", "__")):
+            print(f"{int(f[0], 16) + offset:x} {f[2]}")
 
 
 def rawmem(args):
@@ -111,4 +131,4 @@ def vec(args):
 
 
 if __name__ == "__main__":
-    {"compiled": compiled, "rawmem": rawmem, "vec": vec}[sys.argv[1]](sys.argv[2:])
+    {"compiled": compiled, "labels": labels, "rawmem": rawmem, "vec": vec}[sys.argv[1]](sys.argv[2:])
