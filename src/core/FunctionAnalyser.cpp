@@ -8,14 +8,18 @@ namespace {
 constexpr std::uint32_t kGapReach = 1024;
 constexpr std::uint32_t kMaxCaseEntries = 4096; // a larger count is no jump table
 
-bool IsReturn(std::uint16_t op) { return op == 0xC2 || op == 0xC3 || op == 0xCA || op == 0xCB || op == 0xCF; }
+bool IsReturn(std::uint16_t op) {
+    return op == 0xC2 || op == 0xC3 || op == 0xCA || op == 0xCB || op == 0xCF;
+}
 
 bool IsUnconditionalJump(const TDecodedInstruction& d) {
     const std::uint16_t op = d.Info.Opcode;
     return op == 0xE9 || op == 0xEA || op == 0xEB || (op == 0xFF && (d.Reg == 4 || d.Reg == 5));
 }
 
-bool HasTargetSource(const TInstructionInfo& i) { return i.TargetField || i.TargetCell; }
+bool HasTargetSource(const TInstructionInfo& i) {
+    return i.TargetField || i.TargetCell;
+}
 
 // Jump tables: a bounded compare, a conditional jump past the bound, then a jump through the table.
 class CaseTableDetector {
@@ -38,8 +42,7 @@ public:
                 count_ = bound_;
                 state_ = State::Bounded;
             }
-            if (state_ == State::Bounded)
-                return false;
+            if (state_ == State::Bounded) return false;
             break;
         case State::Bounded:
             state_ = State::Idle;
@@ -115,32 +118,27 @@ public:
 private:
     int FirstPending() const {
         for (std::size_t i = 0; i < info_.CodeAreas.size(); ++i)
-            if (!info_.CodeAreas[i].AreaEnd)
-                return static_cast<int>(i);
+            if (!info_.CodeAreas[i].AreaEnd) return static_cast<int>(i);
         return -1;
     }
 
     // Unresolved transfers may resolve now that the registers known at their area are final.
     int RetryUnknownTargets() {
         for (std::size_t n = info_.UnknownTargets.size(); n-- > 0;) {
-            if (n >= info_.UnknownTargets.size())
-                continue;
+            if (n >= info_.UnknownTargets.size()) continue;
             const TUnknownTarget unknown = info_.UnknownTargets[n];
             // The area holding the whole instruction (an indirect jump is usually its area's last one).
             auto area = std::find_if(info_.CodeAreas.begin(), info_.CodeAreas.end(), [&](const TCodeArea& a) {
                 return a.AreaBegin <= unknown.This && a.AreaEnd && a.AreaEnd >= unknown.Next - 1;
             });
-            if (area == info_.CodeAreas.end())
-                continue;
+            if (area == info_.CodeAreas.end()) continue;
             TRegisterState regs = area->AreaRegs;
             const TDecodedInstruction d = DecodeInstruction(env_, unknown.This, &regs, true);
-            if (!d.Info.IsValid || !HasTargetSource(d.Info))
-                continue;
+            if (!d.Info.IsValid || !HasTargetSource(d.Info)) continue;
             walking_ = -1;
             HandleTransfer(d, regs);
             const int pending = FirstPending();
-            if (pending >= 0 && pending == static_cast<int>(info_.CodeAreas.size()) - 1)
-                return pending;
+            if (pending >= 0 && pending == static_cast<int>(info_.CodeAreas.size()) - 1) return pending;
         }
         return -1;
     }
@@ -148,11 +146,9 @@ private:
     bool Analyse() {
         for (;;) {
             int next = FirstPending();
-            if (next < 0)
-                next = RetryUnknownTargets();
+            if (next < 0) next = RetryUnknownTargets();
             if (next >= 0) {
-                if (!Walk(next))
-                    return false;
+                if (!Walk(next)) return false;
                 continue;
             }
             if (std::none_of(info_.UnknownTargets.begin(), info_.UnknownTargets.end(),
@@ -172,8 +168,7 @@ private:
                         moved = true;
                     }
             }
-            if (gap == highest + 1 || highest >= gap + kGapReach || gap >= rangeEnd_)
-                return true;
+            if (gap == highest + 1 || highest >= gap + kGapReach || gap >= rangeEnd_) return true;
             const std::size_t before = info_.CodeAreas.size();
             AddArea(gap, 0, TRegisterState{});
             if (!Walk(static_cast<int>(info_.CodeAreas.size()) - 1) || !WalkPending()) {
@@ -185,16 +180,14 @@ private:
 
     bool WalkPending() {
         for (int next; (next = FirstPending()) >= 0;)
-            if (!Walk(next))
-                return false;
+            if (!Walk(next)) return false;
         return true;
     }
 
     Address LimitAbove(Address begin) const {
         Address limit = rangeEnd_;
         for (const TCodeArea& a : info_.CodeAreas)
-            if (a.AreaBegin > begin && a.AreaBegin < limit)
-                limit = a.AreaBegin;
+            if (a.AreaBegin > begin && a.AreaBegin < limit) limit = a.AreaBegin;
         return limit;
     }
 
@@ -214,8 +207,7 @@ private:
             if (!ins.IsValid && !(ins.Opcode == 0x0F0B && ins.Next == ins.This + 2 && d.ReadStarted))
                 return false;
             info_.CodeAreas[walking_].AreaEnd = ins.Next - 1;
-            if (!ins.IsValid || IsReturn(ins.Opcode))
-                return ins.Next <= limit;
+            if (!ins.IsValid || IsReturn(ins.Opcode)) return ins.Next <= limit;
 
             // Exception frame set-up: push handler; push dword ptr fs:[...] (the chain head).
             if (pendingHandler) {
@@ -235,25 +227,20 @@ private:
             }
 
             CaseTableDetector::Table table{};
-            if (detector.Step(d, table) && AddCaseTable(d, table, regs))
-                return ins.Next <= limit;
+            if (detector.Step(d, table) && AddCaseTable(d, table, regs)) return ins.Next <= limit;
 
             const bool halts = (ins.IsCall || ins.IsJump) && env_.IsHaltTarget(ins);
             if (ins.IsCall || ins.IsJump) {
                 HandleTransfer(d, regs);
                 const Address newest = info_.CodeAreas.back().AreaBegin;
-                if (newest > info_.CodeAreas[walking_].AreaBegin && newest < limit)
-                    limit = newest;
+                if (newest > info_.CodeAreas[walking_].AreaBegin && newest < limit) limit = newest;
             }
-            if (halts || IsUnconditionalJump(d))
-                return ins.Next <= limit;
+            if (halts || IsUnconditionalJump(d)) return ins.Next <= limit;
             cursor = ins.Next;
-            if (regs == before && cursor < limit)
-                continue;
+            if (regs == before && cursor < limit) continue;
             break;
         }
-        if (cursor > limit)
-            return false;
+        if (cursor > limit) return false;
         AddArea(cursor, 0, regs);
         return true;
     }
@@ -263,18 +250,15 @@ private:
     bool AddCaseTable(const TDecodedInstruction& d, const CaseTableDetector::Table& table,
                       const TRegisterState& regs) {
         std::vector<Address> entries(table.Count);
-        if (!env_.Read(table.Begin, entries.data(), table.Count * 4))
-            return false;
+        if (!env_.Read(table.Begin, entries.data(), table.Count * 4)) return false;
         for (Address& e : entries)
             e = Address(reinterpret_cast<const std::uint8_t*>(&e)[0]) |
                 Address(reinterpret_cast<const std::uint8_t*>(&e)[1]) << 8 |
                 Address(reinterpret_cast<const std::uint8_t*>(&e)[2]) << 16 |
                 Address(reinterpret_cast<const std::uint8_t*>(&e)[3]) << 24;
         for (Address e : entries)
-            if (e >= rangeBegin_ && e < rangeEnd_)
-                AddArea(e, d.Info.This, regs);
-        if (table.Begin == d.Info.Next)
-            AddDataArea(table.Begin, table.Count * 4, true, false);
+            if (e >= rangeBegin_ && e < rangeEnd_) AddArea(e, d.Info.This, regs);
+        if (table.Begin == d.Info.Next) AddDataArea(table.Begin, table.Count * 4, true, false);
         return true;
     }
 
@@ -319,25 +303,22 @@ private:
         AddArea(ins.Next, 0, regs);
         const TInstructionInfo jump = DecodeInstructionAt(env_, ins.Next);
         const Address t = jump.Target;
-        if (!jump.IsValid || !jump.IsJump || t <= rangeBegin_ || t >= ins.This)
-            return;
+        if (!jump.IsValid || !jump.IsJump || t <= rangeBegin_ || t >= ins.This) return;
         std::uint8_t push[5];
-        if (!env_.Read(t - 5, push, 5) || push[0] != 0x68)
-            return;
-        const Address after = Address(push[1]) | Address(push[2]) << 8 | Address(push[3]) << 16 |
-                              Address(push[4]) << 24;
-        if (after > rangeBegin_ && after < rangeEnd_)
-            AddArea(after, 0, regs);
+        if (!env_.Read(t - 5, push, 5) || push[0] != 0x68) return;
+        const Address after =
+            Address(push[1]) | Address(push[2]) << 8 | Address(push[3]) << 16 | Address(push[4]) << 24;
+        if (after > rangeBegin_ && after < rangeEnd_) AddArea(after, 0, regs);
     }
 
     void AddOnClauseTable(Address table, const TRegisterState& regs) {
         std::uint32_t count = 0;
-        if (!env_.Read(table, &count, 4) || count > kMaxCaseEntries)
-            return;
+        if (!env_.Read(table, &count, 4) || count > kMaxCaseEntries) return;
         AddDataArea(table, count * 8 + 4, false, true);
         for (std::uint32_t i = 0; i < count; ++i) {
             Address handler = 0;
-            if (env_.Read(table + 4 + i * 8 + 4, &handler, 4) && handler >= rangeBegin_ && handler < rangeEnd_)
+            if (env_.Read(table + 4 + i * 8 + 4, &handler, 4) && handler >= rangeBegin_ &&
+                handler < rangeEnd_)
                 AddArea(handler, 0, regs);
         }
     }
@@ -348,16 +329,13 @@ private:
         if (target && env_.Read(target, &first, 1) &&
             (first == 0x02 || first == 0x03 || first == 0xE9 || first == 0xEB || first == 0xFF)) {
             const TInstructionInfo thunk = DecodeInstructionAt(env_, target);
-            if (thunk.IsValid && thunk.Target && !env_.HasExportedName(target))
-                target = thunk.Target;
+            if (thunk.IsValid && thunk.Target && !env_.HasExportedName(target)) target = thunk.Target;
         }
         for (const TFarCall& f : info_.FarCalls)
-            if (f.Next == ins.Next)
-                return;
+            if (f.Next == ins.Next) return;
         info_.FarCalls.push_back(
             {ins.IsCall, ins.This, ins.Next, target, ins.IsRelative, ins.TargetField, ins.TargetCell});
-        if (ins.TargetCell)
-            info_.SizeInfo.Size += 4;
+        if (ins.TargetCell) info_.SizeInfo.Size += 4;
     }
 
     void AddArea(Address at, Address source, const TRegisterState& regs) {
@@ -366,11 +344,9 @@ private:
             if (a.AreaBegin == at) {
                 const Address low = std::min(a.JumpSource, at), high = std::max(a.JumpSource, at);
                 // A jump into an area first reached by falling through still gets its label.
-                if (source && (!a.JumpSource || (source > low && source < high)))
-                    a.JumpSource = source;
+                if (source && (!a.JumpSource || (source > low && source < high))) a.JumpSource = source;
                 for (int r = 0; r < 8; ++r)
-                    if (a.AreaRegs.Regs[r] != regs.Regs[r])
-                        a.AreaRegs.Regs[r] = 0;
+                    if (a.AreaRegs.Regs[r] != regs.Regs[r]) a.AreaRegs.Regs[r] = 0;
                 return;
             }
         for (std::size_t i = 0; i < areas.size(); ++i) {
@@ -382,13 +358,11 @@ private:
                 split.JumpSource = source;
                 split.AreaRegs = regs;
                 for (int r = 0; r < 8; ++r)
-                    if (split.AreaRegs.Regs[r] != a.AreaRegs.Regs[r])
-                        split.AreaRegs.Regs[r] = 0;
+                    if (split.AreaRegs.Regs[r] != a.AreaRegs.Regs[r]) split.AreaRegs.Regs[r] = 0;
                 a.AreaEnd = at - 1;
                 const bool wasWalking = walking_ == static_cast<int>(i);
                 areas.push_back(split);
-                if (wasWalking)
-                    walking_ = static_cast<int>(areas.size()) - 1;
+                if (wasWalking) walking_ = static_cast<int>(areas.size()) - 1;
                 return;
             }
         }
@@ -414,22 +388,19 @@ private:
         const TCodeArea* area = &areas[0];
         while (area && !area->IsCaseTable && !area->IsExceptTable && !area->JumpSource) {
             covered += area->AreaEnd - area->AreaBegin + 1;
-            if (covered >= 6)
-                break;
+            if (covered >= 6) break;
             const Address next = area->AreaEnd + 1;
             area = nullptr;
             for (const TCodeArea& a : areas)
-                if (a.AreaBegin == next)
-                    area = &a;
+                if (a.AreaBegin == next) area = &a;
         }
-        if (covered < 6)
-            return false;
+        if (covered < 6) return false;
         for (Address at = info_.EntryPoint; at < info_.EntryPoint + 6;) {
             const TInstructionInfo ins = DecodeInstructionAt(env_, at);
-            if (!ins.IsValid)
-                return false;
+            if (!ins.IsValid) return false;
             // Only a transfer with a known target and a full-size field survives being moved into a patch.
-            if ((ins.IsCall || ins.IsJump) && (!HasTargetSource(ins) || (ins.IsRelative && ins.TargetSize < 4)))
+            if ((ins.IsCall || ins.IsJump) &&
+                (!HasTargetSource(ins) || (ins.IsRelative && ins.TargetSize < 4)))
                 return false;
             at = ins.Next;
         }
@@ -447,36 +418,31 @@ private:
 } // namespace
 
 bool IsNoReturnRoutineName(std::string_view name) {
-    if (name.starts_with("__imp_"))
-        name.remove_prefix(6);
-    if (const auto at = name.rfind('@'); at != std::string_view::npos && at > 0)
-        name = name.substr(0, at);
+    if (name.starts_with("__imp_")) name.remove_prefix(6);
+    if (const auto at = name.rfind('@'); at != std::string_view::npos && at > 0) name = name.substr(0, at);
     static constexpr std::string_view kPlain[] = {
-        "ExitProcess", "exit", "_exit", "abort", "__cxa_throw", "__cxa_rethrow", "_Unwind_Resume",
-        "_ZSt9terminatev", "std::terminate", "std::terminate()",
+        "ExitProcess",   "exit",           "_exit",           "abort",          "__cxa_throw",
+        "__cxa_rethrow", "_Unwind_Resume", "_ZSt9terminatev", "std::terminate", "std::terminate()",
     };
     static constexpr std::string_view kFamilies[] = {"_ZSt", "std::__throw_"};
     // C names carry one leading underscore in the linker's view.
     for (std::string_view candidate : {name, name.starts_with('_') ? name.substr(1) : std::string_view{}}) {
-        if (candidate.empty())
-            continue;
+        if (candidate.empty()) continue;
         for (std::string_view plain : kPlain)
-            if (candidate == plain)
-                return true;
-        if (candidate.starts_with(kFamilies[1]))
-            return true;
+            if (candidate == plain) return true;
+        if (candidate.starts_with(kFamilies[1])) return true;
         // _ZSt<length>__throw_<what>: the mangled std::__throw_ family.
         if (candidate.starts_with(kFamilies[0])) {
             std::string_view rest = candidate.substr(4);
-            while (!rest.empty() && rest.front() >= '0' && rest.front() <= '9')
-                rest.remove_prefix(1);
-            if (rest.size() < candidate.size() - 4 && rest.starts_with("__throw_"))
-                return true;
+            while (!rest.empty() && rest.front() >= '0' && rest.front() <= '9') rest.remove_prefix(1);
+            if (rest.size() < candidate.size() - 4 && rest.starts_with("__throw_")) return true;
         }
     }
     return false;
 }
 
-void AnalyseFunction(CodeEnvironment& env, Address entry, TFunctionInfo& info) { Analyser(env, info).Run(entry); }
+void AnalyseFunction(CodeEnvironment& env, Address entry, TFunctionInfo& info) {
+    Analyser(env, info).Run(entry);
+}
 
 } // namespace core

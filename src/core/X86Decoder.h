@@ -43,15 +43,23 @@ struct TInstructionInfo {
 // OpcodeFlags fields.
 namespace opf {
 constexpr std::uint16_t kUndefined = 0xFFFF;
-constexpr unsigned RegKind(std::uint16_t f) { return f & 7; }
-constexpr unsigned ModRmKind(std::uint16_t f) { return (f >> 3) & 7; }
+constexpr unsigned RegKind(std::uint16_t f) {
+    return f & 7;
+}
+constexpr unsigned ModRmKind(std::uint16_t f) {
+    return (f >> 3) & 7;
+}
 constexpr std::uint16_t kRegFollowsOpSize = 0x0040;
 constexpr std::uint16_t kModRmFollowsOpSize = 0x0080;
 constexpr std::uint16_t kSizePtr = 0x0100;
 constexpr std::uint16_t kModRmFirst = 0x0200;
-constexpr unsigned ImmKind(std::uint16_t f) { return (f >> 10) & 3; }
+constexpr unsigned ImmKind(std::uint16_t f) {
+    return (f >> 10) & 3;
+}
 constexpr std::uint16_t kRelative = 0x1000;
-constexpr unsigned WrittenReg(std::uint16_t f) { return f >> 13; }
+constexpr unsigned WrittenReg(std::uint16_t f) {
+    return f >> 13;
+}
 
 // Register operand kinds with a ModRM byte.
 enum : unsigned { kRegNone, kReg8, kReg16, kRegSeg, kReg32, kRegMmx, kRegSt, kRegXmm };
@@ -64,7 +72,7 @@ enum : unsigned { kModNone, kModGroup, kModByte, kModWord, kModDword, kModQword,
 // The full decode: the result plus every piece the text composer needs.
 struct TDecodedInstruction {
     TInstructionInfo Info;
-    std::uint8_t Segment = 0; // 0 none, 1 es, 2 cs, 3 ss, 4 ds, 5 fs, 6 gs
+    std::uint8_t Segment = 0;    // 0 none, 1 es, 2 cs, 3 ss, 4 ds, 5 fs, 6 gs
     bool OpSizePrefix = false;   // 66
     bool AddrSizePrefix = false; // 67
     bool Lock = false;           // F0

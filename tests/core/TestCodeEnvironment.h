@@ -18,8 +18,7 @@ public:
 
     bool Load(const std::string& name) {
         const std::string base = std::string(OSTREL_TEST_DATA) + "/disasm/" + name;
-        if (!memory_.Load(base + ".mem"))
-            return false;
+        if (!memory_.Load(base + ".mem")) return false;
         std::ifstream symbols(base + ".sym");
         std::string line;
         while (std::getline(symbols, line)) {
@@ -58,8 +57,7 @@ public:
     }
     std::string SystemErrorText(std::uint32_t code) override { return "system text " + std::to_string(code); }
     bool IsHaltTarget(const core::TInstructionInfo& ins) override {
-        if (core::IsNoReturnRoutineName(NameAt(ins.Target)))
-            return true;
+        if (core::IsNoReturnRoutineName(NameAt(ins.Target))) return true;
         core::Address cell = 0;
         return ins.TargetCell && memory_.Read(ins.TargetCell, &cell, 4) &&
                core::IsNoReturnRoutineName(NameAt(cell));
@@ -68,14 +66,12 @@ public:
     bool IsFunctionEntry(core::Address address) override {
         auto [from, to] = names_.equal_range(address);
         for (auto it = from; it != to; ++it)
-            if (it->second.find(".cold") == std::string::npos)
-                return true;
+            if (it->second.find(".cold") == std::string::npos) return true;
         return false;
     }
     std::string NameOfAddress(core::Address address) override { return NameAt(address); }
     bool ModuleOf(core::Address address, core::ModuleSpan& module) override {
-        if (address < codeBegin_ - 0x1000 || address >= codeEnd_)
-            return false;
+        if (address < codeBegin_ - 0x1000 || address >= codeEnd_) return false;
         module.Base = codeBegin_ - 0x1000;
         module.ImageSize = codeEnd_ - module.Base + 0x1000;
         module.FileName = "test.exe";

@@ -16,7 +16,9 @@ public:
     // zeroFill: addresses outside every block read as zeros (cells the vectors point at but do not hold).
     explicit TestMemory(bool zeroFill = false) : zeroFill_(zeroFill) {}
 
-    void Place(core::Address address, std::vector<std::uint8_t> bytes) { blocks_[address] = std::move(bytes); }
+    void Place(core::Address address, std::vector<std::uint8_t> bytes) {
+        blocks_[address] = std::move(bytes);
+    }
 
     // File format: repeated {u32 address, u32 size, size bytes}, little endian.
     bool Load(const std::string& path) {
@@ -28,8 +30,7 @@ public:
             std::memcpy(&address, &all[pos], 4);
             std::memcpy(&size, &all[pos + 4], 4);
             pos += 8;
-            if (pos + size > all.size())
-                return false;
+            if (pos + size > all.size()) return false;
             Place(address, std::vector<std::uint8_t>(all.begin() + pos, all.begin() + pos + size));
             pos += size;
         }
@@ -42,14 +43,13 @@ public:
     }
 
     bool Read(core::Address address, void* destination, std::uint32_t length) override {
-        if (!address)
-            return false;
-        if (const auto* block = Find(address); block && address - block->first + length <= block->second.size()) {
+        if (!address) return false;
+        if (const auto* block = Find(address);
+            block && address - block->first + length <= block->second.size()) {
             std::memcpy(destination, &block->second[address - block->first], length);
             return true;
         }
-        if (!zeroFill_ || Find(address))
-            return false;
+        if (!zeroFill_ || Find(address)) return false;
         std::memset(destination, 0, length);
         return true;
     }
@@ -59,8 +59,7 @@ public:
 private:
     const std::pair<const core::Address, std::vector<std::uint8_t>>* Find(core::Address address) const {
         auto it = blocks_.upper_bound(address);
-        if (it == blocks_.begin())
-            return nullptr;
+        if (it == blocks_.begin()) return nullptr;
         --it;
         return address - it->first < it->second.size() ? &*it : nullptr;
     }

@@ -86,9 +86,9 @@ TEST_F(Crafted, CaseTables) {
         const auto tables = std::count_if(info.CodeAreas.begin(), info.CodeAreas.end(),
                                           [](const TCodeArea& a) { return a.IsCaseTable; });
         EXPECT_EQ(c.tableInFunction ? 1 : 0, tables) << c.function;
-        const auto sourced = std::count_if(info.CodeAreas.begin(), info.CodeAreas.end(), [&](const TCodeArea& a) {
-            return a.JumpSource && !a.IsCaseTable;
-        });
+        const auto sourced =
+            std::count_if(info.CodeAreas.begin(), info.CodeAreas.end(),
+                          [&](const TCodeArea& a) { return a.JumpSource && !a.IsCaseTable; });
         // Every table entry is an area with the jump as source, plus the ja/jae target (which for
         // f_case_far is also an entry).
         EXPECT_EQ(c.entries + (c.tableInFunction ? 1 : 0), sourced) << c.function;
@@ -189,12 +189,10 @@ TEST(FunctionAnalyser, AcceptsEveryFunctionOfCompiledCode) {
     int analysed = 0, failures = 0;
     for (std::size_t i = 0; i + 1 < functions.size(); ++i) {
         const std::string& name = functions[i].second;
-        if (name.find(".cold") != std::string::npos)
-            continue;
+        if (name.find(".cold") != std::string::npos) continue;
         std::vector<std::pair<Address, Address>> allowed{rangeOf(i)};
         for (std::size_t j = 0; j < functions.size(); ++j)
-            if (functions[j].second == name + ".cold")
-                allowed.push_back(rangeOf(j));
+            if (functions[j].second == name + ".cold") allowed.push_back(rangeOf(j));
         TFunctionInfo info;
         core::AnalyseFunction(env, functions[i].first, info);
         ++analysed;
@@ -204,9 +202,9 @@ TEST(FunctionAnalyser, AcceptsEveryFunctionOfCompiledCode) {
                          return a.AreaBegin >= r.first && a.AreaEnd < r.second;
                      });
         if (!inside && ++failures <= 20)
-            ADD_FAILURE() << name << " at " << std::hex << functions[i].first << ": valid " << info.IsValid << " "
-                          << info.LastErrorStr << " at " << info.LastErrorAddr << ", code " << info.CodeBegin
-                          << " + " << info.CodeLen << ", range end " << allowed[0].second;
+            ADD_FAILURE() << name << " at " << std::hex << functions[i].first << ": valid " << info.IsValid
+                          << " " << info.LastErrorStr << " at " << info.LastErrorAddr << ", code "
+                          << info.CodeBegin << " + " << info.CodeLen << ", range end " << allowed[0].second;
     }
     EXPECT_EQ(0, failures);
     EXPECT_GT(analysed, 400);

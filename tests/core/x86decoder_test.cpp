@@ -208,8 +208,7 @@ TEST(X86Decoder, RegisterTracking) {
     };
     for (const Clobber& c : clobbers) {
         TRegisterState state;
-        for (Address& r : state.Regs)
-            r = 0x1000;
+        for (Address& r : state.Regs) r = 0x1000;
         info = DecodeBytes(c.bytes, &state);
         ASSERT_TRUE(info.IsValid) << c.what;
         EXPECT_EQ(c.cleared, state.Regs[c.reg] == 0) << c.what;
@@ -238,8 +237,7 @@ VectorStats CheckVectors(const std::string& name) {
         unsigned length = 0;
         char kind = 0;
         fields >> std::hex >> address >> std::dec >> length >> kind;
-        if (kind == 'R' || kind == 'C')
-            fields >> std::hex >> target;
+        if (kind == 'R' || kind == 'C') fields >> std::hex >> target;
         ++stats.instructions;
         const core::TDecodedInstruction d = core::DecodeInstruction(mem, address);
         const TInstructionInfo& info = d.Info;
@@ -250,17 +248,24 @@ VectorStats CheckVectors(const std::string& name) {
             ok = info.IsValid && info.Next - address == length;
 
             switch (kind) {
-            case 'R': ok = ok && info.IsRelative && info.Target == target; break;
+            case 'R':
+                ok = ok && info.IsRelative && info.Target == target;
+                break;
             case 'C': {
                 Address cell = 0;
                 ok = ok && info.TargetCell != 0 && mem.Read(info.TargetCell, &cell, 4) && cell == target;
                 break;
             }
-            case 'c': ok = ok && info.IsCall && !info.Target && !info.TargetCell; break;
-            case 'j': ok = ok && info.IsJump && !info.Target && !info.TargetCell; break;
-            default: ok = ok && !info.IsCall && !info.IsJump; break;
+            case 'c':
+                ok = ok && info.IsCall && !info.Target && !info.TargetCell;
+                break;
+            case 'j':
+                ok = ok && info.IsJump && !info.Target && !info.TargetCell;
+                break;
+            default:
+                ok = ok && !info.IsCall && !info.IsJump;
+                break;
             }
-
         }
         if (!ok && ++stats.mismatches <= 40)
             ADD_FAILURE() << name << ": " << line << " -> valid " << info.IsValid << " length "

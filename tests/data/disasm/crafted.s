@@ -135,7 +135,7 @@ f_text:                         # operands for the text tests
         mov eax, [ebx+ecx*1]
         mov eax, [ebx+ecx*4+9]
         cmp dword ptr [eax], 5
-        push offset message
+        push offset .Lmessage
         jne 1f
         call f_merge
 1:      ret
@@ -151,7 +151,7 @@ f_long_fault:
         .endr
         ret
 
-message:
+.Lmessage:
         .ascii "Hello world\0"
         .p2align 2
 import_cell:
