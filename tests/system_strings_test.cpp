@@ -1,0 +1,26 @@
+#include "crashreport/jovStrings.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+using namespace jov;
+
+TEST(SystemStrings, ErrorTextsAreOneLine) {
+    for (uint32_t code : {uint32_t(ERROR_FILE_NOT_FOUND), uint32_t(ERROR_ACCESS_DENIED), 0xC0000005u}) {
+        const std::string text = SystemErrorText(code);
+        EXPECT_FALSE(text.empty()) << code;
+        EXPECT_EQ(text.find_first_of("\r\n"), std::string::npos) << text;
+    }
+    // A status code is mapped to its error code first.
+    EXPECT_EQ(SystemErrorText(0xC0000005u), SystemErrorText(ERROR_NOACCESS));
+    // No message: the fallback phrase and the code.
+    const std::string unknown = SystemErrorText(0x3FFFFF00u);
+    EXPECT_NE(unknown.find("$3fffff00"), std::string::npos) << unknown;
+    EXPECT_NE(SystemErrorText(2102).size(), 0u);
+}
+
+TEST(SystemStrings, ByteSizeUsesTheLocaleSeparator) {
+    const char separator = DecimalSeparator();
+    EXPECT_NE(separator, '\0');
+    EXPECT_EQ(FormatByteSize(1536), std::string("1") + separator + "50 KB");
+}
