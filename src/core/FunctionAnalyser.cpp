@@ -421,21 +421,42 @@ bool IsNoReturnRoutineName(std::string_view name) {
     if (name.starts_with("__imp_")) name.remove_prefix(6);
     if (const auto at = name.rfind('@'); at != std::string_view::npos && at > 0) name = name.substr(0, at);
     static constexpr std::string_view kPlain[] = {
-        "ExitProcess",   "exit",           "_exit",           "abort",          "__cxa_throw",
-        "__cxa_rethrow", "_Unwind_Resume", "_ZSt9terminatev", "std::terminate", "std::terminate()",
+        "ExitProcess",
+        "exit",
+        "_exit",
+        "abort",
+        "__cxa_throw",
+        "__cxa_rethrow",
+        "_Unwind_Resume",
+        "_ZSt9terminatev",
+        "std::terminate",
+        "std::terminate()",
+        "RtlExitUserProcess", // what ExitProcess forwards to
+        "__report_error",     // the runtime's fatal start-up error
+        "__cxa_bad_cast",
+        "__cxa_bad_typeid",
+        "__cxa_throw_bad_array_new_length",
+        "__cxa_pure_virtual",
+        "__cxa_deleted_virtual",
+        "__cxa_call_terminate",
     };
-    static constexpr std::string_view kFamilies[] = {"_ZSt", "std::__throw_"};
+    // std::__throw_* and __gnu_cxx::__throw_*, mangled (with the name's length) or demangled.
+    static constexpr std::string_view kMangledFamilies[] = {"_ZSt", "_ZN9__gnu_cxx"};
+    static constexpr std::string_view kFamilies[] = {"std::__throw_", "__gnu_cxx::__throw_"};
     // C names carry one leading underscore in the linker's view.
     for (std::string_view candidate : {name, name.starts_with('_') ? name.substr(1) : std::string_view{}}) {
         if (candidate.empty()) continue;
         for (std::string_view plain : kPlain)
             if (candidate == plain) return true;
-        if (candidate.starts_with(kFamilies[1])) return true;
-        // _ZSt<length>__throw_<what>: the mangled std::__throw_ family.
-        if (candidate.starts_with(kFamilies[0])) {
-            std::string_view rest = candidate.substr(4);
-            while (!rest.empty() && rest.front() >= '0' && rest.front() <= '9') rest.remove_prefix(1);
-            if (rest.size() < candidate.size() - 4 && rest.starts_with("__throw_")) return true;
+        for (std::string_view family : kFamilies)
+            if (candidate.starts_with(family)) return true;
+        for (std::string_view family : kMangledFamilies) {
+            if (!candidate.starts_with(family)) continue;
+            std::string_view rest = candidate.substr(family.size());
+            const std::size_t digits = rest.find_first_not_of("0123456789");
+            if (digits != 0 && digits != std::string_view::npos &&
+                rest.substr(digits).starts_with("__throw_"))
+                return true;
         }
     }
     return false;

@@ -92,9 +92,11 @@ TEST_F(Crafted, CaseTables) {
         // Every table entry is an area with the jump as source, plus the ja/jae target (which for
         // f_case_far is also an entry).
         EXPECT_EQ(c.entries + (c.tableInFunction ? 1 : 0), sourced) << c.function;
-        for (const TCodeArea& a : info.CodeAreas)
-            if (a.IsCaseTable)
+        for (const TCodeArea& a : info.CodeAreas) {
+            if (a.IsCaseTable) {
                 EXPECT_EQ(static_cast<Address>(c.entries * 4 - 1), a.AreaEnd - a.AreaBegin) << c.function;
+            }
+        }
         EXPECT_TRUE(info.UnknownTargets.empty()) << c.function;
     }
     const TFunctionInfo far = Analyse("f_case_far");
@@ -211,4 +213,33 @@ TEST(FunctionAnalyser, AcceptsEveryFunctionOfCompiledCode) {
     std::printf("compiled code: %d functions analysed\n", analysed);
 }
 
+} // namespace
+
+namespace {
+TEST(FunctionAnalyser, NoReturnRoutineNames) {
+    const std::pair<const char*, bool> cases[] = {
+        {"ExitProcess", true},
+        {"__imp__ExitProcess@4", true},
+        {"_exit", true},
+        {"__exit", true},
+        {"_abort", true},
+        {"___cxa_throw", true},
+        {"__Unwind_Resume", true},
+        {"__ZSt9terminatev", true},
+        {"std::terminate()", true},
+        {"__ZSt17__throw_bad_allocv", true},
+        {"_ZSt20__throw_length_errorPKc", true},
+        {"__ZN9__gnu_cxx26__throw_insufficient_spaceEPKcS1_", true},
+        {"std::__throw_out_of_range", true},
+        {"___report_error", true},
+        {"RtlExitUserProcess", true},
+        {"exit_handler", false},
+        {"_ZSt4cout", false},
+        {"__ZSt7nothrow", false},
+        {"", false},
+        {"abortive", false},
+        {"_ZSt__throw_x", false},
+    };
+    for (const auto& [name, expected] : cases) EXPECT_EQ(expected, core::IsNoReturnRoutineName(name)) << name;
+}
 } // namespace
