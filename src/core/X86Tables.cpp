@@ -8,7 +8,7 @@ using namespace opf;
 
 constexpr std::uint16_t RO = kRegFollowsOpSize, MO = kModRmFollowsOpSize, PT = kSizePtr, MF = kModRmFirst,
                         RL = kRelative;
-enum : unsigned { I0, IB, IW, IV };                                     // immediate
+enum : unsigned { I0, IB, IW, IV };                                   // immediate
 enum : unsigned { W0, WReg, WRm, WOp, WAcc, WRegRm, WAccRm, WAccOp }; // written register
 
 constexpr std::uint16_t F(unsigned reg, unsigned mod, unsigned imm = I0, unsigned write = W0,
@@ -17,23 +17,28 @@ constexpr std::uint16_t F(unsigned reg, unsigned mod, unsigned imm = I0, unsigne
 }
 
 constexpr std::uint16_t UD = kUndefined;
-constexpr std::uint16_t EbGb = F(kReg8, kModByte, I0, WRm, MF), EvGv = F(kReg32, kModDword, I0, WRm, RO | MO | MF),
+constexpr std::uint16_t EbGb = F(kReg8, kModByte, I0, WRm, MF),
+                        EvGv = F(kReg32, kModDword, I0, WRm, RO | MO | MF),
                         GbEb = F(kReg8, kModByte, I0, WReg), GvEv = F(kReg32, kModDword, I0, WReg, RO | MO),
                         AlIb = F(kOpAl, kModNone, IB, WAcc), AxIv = F(kOpEax, kModNone, IV, WAcc, RO);
-constexpr std::uint16_t CmpEbGb = F(kReg8, kModByte, I0, W0, MF), CmpEvGv = F(kReg32, kModDword, I0, W0, RO | MO | MF),
-                        CmpGbEb = F(kReg8, kModByte), CmpGvEv = F(kReg32, kModDword, I0, W0, RO | MO),
-                        CmpAlIb = F(kOpAl, kModNone, IB), CmpAxIv = F(kOpEax, kModNone, IV, W0, RO);
-constexpr std::uint16_t IncReg = F(kOpRegV, kModNone, I0, WOp, RO), PushReg = F(kOpRegV, kModNone, I0, W0, RO);
+constexpr std::uint16_t CmpEbGb = F(kReg8, kModByte, I0, W0, MF),
+                        CmpEvGv = F(kReg32, kModDword, I0, W0, RO | MO | MF), CmpGbEb = F(kReg8, kModByte),
+                        CmpGvEv = F(kReg32, kModDword, I0, W0, RO | MO), CmpAlIb = F(kOpAl, kModNone, IB),
+                        CmpAxIv = F(kOpEax, kModNone, IV, W0, RO);
+constexpr std::uint16_t IncReg = F(kOpRegV, kModNone, I0, WOp, RO),
+                        PushReg = F(kOpRegV, kModNone, I0, W0, RO);
 constexpr std::uint16_t Jb = F(0, kModNone, IB, W0, RL), Jv = F(0, kModNone, IV, W0, RL);
 constexpr std::uint16_t Acc = F(0, kModNone, I0, WAcc);
 constexpr std::uint16_t Grp = F(0, kModGroup);
 constexpr std::uint16_t Shift8 = F(0, kModByte, I0, WRm, PT), ShiftV = F(0, kModDword, I0, WRm, MO | PT);
 // MMX/SSE forms: P/Q follow 66 to XMM, V/W are XMM.
-constexpr std::uint16_t PQ = F(kRegMmx, kModQword, I0, W0, RO | MO), QP = F(kRegMmx, kModQword, I0, W0, RO | MO | MF),
-                        VW = F(kRegXmm, kModOword), WV = F(kRegXmm, kModOword, I0, W0, MF),
-                        VWIb = F(kRegXmm, kModOword, IB), PQIb = F(kRegMmx, kModQword, IB, W0, RO | MO),
-                        NIb = F(0, kModQword, IB, W0, MO);
+constexpr std::uint16_t PQ = F(kRegMmx, kModQword, I0, W0, RO | MO),
+                        QP = F(kRegMmx, kModQword, I0, W0, RO | MO | MF), VW = F(kRegXmm, kModOword),
+                        WV = F(kRegXmm, kModOword, I0, W0, MF), VWIb = F(kRegXmm, kModOword, IB),
+                        PQIb = F(kRegMmx, kModQword, IB, W0, RO | MO), NIb = F(0, kModQword, IB, W0, MO);
 
+// The maps are laid out a row of the opcode map at a time.
+// clang-format off
 #define ALU(name, a, b, c, d, e, f) {a, name}, {b, name}, {c, name}, {d, name}, {e, name}, {f, name}
 #define ALU_W(name) ALU(name, EbGb, EvGv, GbEb, GvEv, AlIb, AxIv)
 #define ALU_C(name) ALU(name, CmpEbGb, CmpEvGv, CmpGbEb, CmpGvEv, CmpAlIb, CmpAxIv)
@@ -198,18 +203,23 @@ constexpr OpcodeEntry kTwoByteMap[256] = {
     {PQ, "paddw"}, {PQ, "paddd"}, {UD, nullptr},
 };
 
+// clang-format on
+
 namespace {
 // Register forms of x87 rows: ST = "st, st(i)", STR = "st(i), st", SI = "st(i)", NO = no operand printed.
-constexpr std::uint16_t ST = F(kRegSt, kModTbyte), STR = F(kRegSt, kModTbyte, I0, W0, MF), SI = F(0, kModTbyte),
-                        NO = F(0, kModGroup);
+constexpr std::uint16_t ST = F(kRegSt, kModTbyte), STR = F(kRegSt, kModTbyte, I0, W0, MF),
+                        SI = F(0, kModTbyte), NO = F(0, kModGroup);
 constexpr std::uint16_t M32 = F(0, kModDword, I0, W0, PT), M64 = F(0, kModQword, I0, W0, PT),
-                        M80 = F(0, kModTbyte, I0, W0, PT), M16 = F(0, kModWord, I0, W0, PT), MX = F(0, kModByte);
+                        M80 = F(0, kModTbyte, I0, W0, PT), M16 = F(0, kModWord, I0, W0, PT),
+                        MX = F(0, kModByte);
 
 const GroupRow kGroupRows[] = {
-    {0xF6, {0x0510, UD, 0x4110, 0x4110, 0x8110, 0x8110, 0x8110, 0x8110},
-           {0x0510, UD, 0x4110, 0x4110, 0x8110, 0x8110, 0x8110, 0x8110}},
-    {0xF7, {0x0DA0, UD, 0x41A0, 0x41A0, 0x81A0, 0x81A0, 0x81A0, 0x81A0},
-           {0x0DA0, UD, 0x41A0, 0x41A0, 0x81A0, 0x81A0, 0x81A0, 0x81A0}},
+    {0xF6,
+     {0x0510, UD, 0x4110, 0x4110, 0x8110, 0x8110, 0x8110, 0x8110},
+     {0x0510, UD, 0x4110, 0x4110, 0x8110, 0x8110, 0x8110, 0x8110}},
+    {0xF7,
+     {0x0DA0, UD, 0x41A0, 0x41A0, 0x81A0, 0x81A0, 0x81A0, 0x81A0},
+     {0x0DA0, UD, 0x41A0, 0x41A0, 0x81A0, 0x81A0, 0x81A0, 0x81A0}},
     {0xD8, {M32, M32, M32, M32, M32, M32, M32, M32}, {ST, ST, SI, SI, ST, ST, ST, ST}},
     {0xD9, {M32, UD, M32, M32, MX, M16, MX, M16}, {SI, SI, NO, SI, NO, NO, NO, NO}},
     {0xDA, {M32, M32, M32, M32, M32, M32, M32, M32}, {ST, ST, ST, ST, UD, NO, UD, UD}},
@@ -225,25 +235,23 @@ struct ThreeDNow {
     const char* Name;
 };
 const ThreeDNow kThreeDNow[] = {
-    {0x0C, "pi2fw"},    {0x0D, "pi2fd"},   {0x1C, "pf2iw"},    {0x1D, "pf2id"},    {0x8A, "pfnacc"},
-    {0x8E, "pfpnacc"},  {0x90, "pfcmpge"}, {0x94, "pfmin"},    {0x96, "pfrcp"},    {0x97, "pfrsqrt"},
-    {0x9A, "pfsub"},    {0x9E, "pfadd"},   {0xA0, "pfcmpgt"},  {0xA4, "pfmax"},    {0xA6, "pfrcpit1"},
-    {0xA7, "pfrsqit1"}, {0xAA, "pfsubr"},  {0xAE, "pfacc"},    {0xB0, "pfcmpeq"},  {0xB4, "pfmul"},
-    {0xB6, "pfrcpit2"}, {0xB7, "pmulhrw"}, {0xBB, "pswapd"},   {0xBF, "pavgusb"},
+    {0x0C, "pi2fw"},    {0x0D, "pi2fd"},   {0x1C, "pf2iw"},   {0x1D, "pf2id"},   {0x8A, "pfnacc"},
+    {0x8E, "pfpnacc"},  {0x90, "pfcmpge"}, {0x94, "pfmin"},   {0x96, "pfrcp"},   {0x97, "pfrsqrt"},
+    {0x9A, "pfsub"},    {0x9E, "pfadd"},   {0xA0, "pfcmpgt"}, {0xA4, "pfmax"},   {0xA6, "pfrcpit1"},
+    {0xA7, "pfrsqit1"}, {0xAA, "pfsubr"},  {0xAE, "pfacc"},   {0xB0, "pfcmpeq"}, {0xB4, "pfmul"},
+    {0xB6, "pfrcpit2"}, {0xB7, "pmulhrw"}, {0xBB, "pswapd"},  {0xBF, "pavgusb"},
 };
 } // namespace
 
 const GroupRow* FindGroupRow(std::uint8_t opcode) {
     for (const GroupRow& row : kGroupRows)
-        if (row.Opcode == opcode)
-            return &row;
+        if (row.Opcode == opcode) return &row;
     return nullptr;
 }
 
 const char* ThreeDNowName(std::uint8_t suffix) {
     for (const ThreeDNow& entry : kThreeDNow)
-        if (entry.Suffix == suffix)
-            return entry.Name;
+        if (entry.Suffix == suffix) return entry.Name;
     return nullptr;
 }
 
@@ -278,9 +286,11 @@ static_assert(kTwoByteMap[0x0F].Flags == 0x052D && kTwoByteMap[0x10].Flags == 0x
               kTwoByteMap[0x9F].Flags == 0x4110 && kTwoByteMap[0xA2].Flags == 0x8000 &&
               kTwoByteMap[0xB0].Flags == 0xC211 && kTwoByteMap[0xB6].Flags == 0x2154 &&
               kTwoByteMap[0xC8].Flags == 0x6005 && kTwoByteMap[0xCF].Flags == 0x6005);
-static_assert(kTwoByteMap[0x04].Flags == UD && kTwoByteMap[0x0B].Flags == UD && kTwoByteMap[0x19].Flags == UD &&
-              kTwoByteMap[0x24].Flags == UD && kTwoByteMap[0x3F].Flags == UD && kTwoByteMap[0x78].Flags == UD &&
-              kTwoByteMap[0x7D].Flags == UD && kTwoByteMap[0xB8].Flags == UD && kTwoByteMap[0xB9].Flags == UD &&
-              kTwoByteMap[0xD0].Flags == UD && kTwoByteMap[0xF0].Flags == UD && kTwoByteMap[0xFF].Flags == UD);
+static_assert(kTwoByteMap[0x04].Flags == UD && kTwoByteMap[0x0B].Flags == UD &&
+              kTwoByteMap[0x19].Flags == UD && kTwoByteMap[0x24].Flags == UD &&
+              kTwoByteMap[0x3F].Flags == UD && kTwoByteMap[0x78].Flags == UD &&
+              kTwoByteMap[0x7D].Flags == UD && kTwoByteMap[0xB8].Flags == UD &&
+              kTwoByteMap[0xB9].Flags == UD && kTwoByteMap[0xD0].Flags == UD &&
+              kTwoByteMap[0xF0].Flags == UD && kTwoByteMap[0xFF].Flags == UD);
 
 } // namespace core
