@@ -11,3 +11,6 @@ foreach(source IN LISTS ostrel_fuzzers)
     add_test(NAME ${name} COMMAND ${name} -max_total_time=${OSTREL_FUZZ_SECONDS} -print_final_stats=0 ${corpus})
     set_tests_properties(${name} PROPERTIES LABELS fuzz TIMEOUT 900)
 endforeach()
+
+# The fuzzers only see what is instrumented: give the core coverage feedback too.
+target_compile_options(ostrel_core PRIVATE -fsanitize=fuzzer-no-link)

@@ -58,6 +58,15 @@ int32_t TextToInt(bool hexadecimal, const char* buffer, int length) {
     return static_cast<int32_t>(negative ? 0u - value : value);
 }
 
+std::string FileVersionText(uint64_t version) {
+    std::string text;
+    for (int shift = 48; shift >= 0; shift -= 16) {
+        if (!text.empty()) text += '.';
+        text += Digits((version >> shift) & 0xFFFF, 10);
+    }
+    return text;
+}
+
 std::string FormatByteSize(uint64_t size, char decimalSeparator) {
     if (size < 1024) return Digits(size, 10) + " Bytes";
     const char* unit = " KB";

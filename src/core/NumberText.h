@@ -18,6 +18,14 @@ std::string FormatHex64(uint64_t value);
 // An optional "-", then every character's digit value in base 16 or 10; no error detection.
 int32_t TextToInt(bool hexadecimal, const char* buffer, int length);
 
+// Four decimal numbers joined by ".", the most significant word first.
+std::string FileVersionText(uint64_t version);
+
+// Milliseconds from one 32-bit tick count to a later one, across the counter's wrap.
+constexpr uint32_t TickDelta(uint32_t start, uint32_t now) {
+    return now - start;
+}
+
 // "1023 Bytes", "1,50 KB": hundredths of KB, MB or GB, truncated.
 std::string FormatByteSize(uint64_t size, char decimalSeparator);
 

@@ -36,6 +36,23 @@ bool IsReadableProtection(uint32_t protect) {
     }
 }
 
+bool IsAccessibleProtection(uint32_t protect) {
+    constexpr uint32_t guard = 0x100, cacheModifiers = 0x200 | 0x400;
+    if (protect & guard) return false;
+    switch (protect & ~cacheModifiers) {
+    case 0x02: // read-only
+    case 0x04: // read-write
+    case 0x08: // copy-on-write
+    case 0x10: // execute
+    case 0x20: // execute-read
+    case 0x40: // execute-read-write
+    case 0x80: // execute-copy-on-write
+        return true;
+    default:
+        return false;
+    }
+}
+
 void AppendRegion(TDATryRead& ranges, const MemoryRegion& region) {
     const bool readable = region.Committed && IsReadableProtection(region.Protect);
     const uintptr_t end = region.Base + region.Size;

@@ -25,6 +25,9 @@ struct MemoryRegion {
 // Exactly read-only, read-write, execute, execute-read or execute-read-write; any modifier (guard,
 // no-cache) or copy-on-write counts as unreadable.
 bool IsReadableProtection(uint32_t protect);
+// What the system itself lets a read through: any readable protection, copy-on-write included (the
+// loader leaves images' data sections so), cache modifiers allowed, never a guard page.
+bool IsAccessibleProtection(uint32_t protect);
 
 // Adds one region, merging it into the last range when readability continues.
 void AppendRegion(TDATryRead& ranges, const MemoryRegion& region);

@@ -36,9 +36,12 @@ MemoryRegion QueryRegion(const MEMORY_BASIC_INFORMATION& info) {
             info.Protect};
 }
 
+} // namespace
+
 // Some systems' read routine reports success on reserved, no-access and guard pages of the own
 // process, so every region the range touches is checked first.
-bool RangeIsCommittedReadable(uintptr_t address, size_t length) {
+bool IsReadableMemory(const void* start, size_t length) {
+    auto address = reinterpret_cast<uintptr_t>(start);
     const uintptr_t end = address + length;
     if (end < address) return false;
     while (address < end) {
@@ -46,13 +49,15 @@ bool RangeIsCommittedReadable(uintptr_t address, size_t length) {
         if (VirtualQuery(reinterpret_cast<const void*>(address), &info, sizeof info) != sizeof info)
             return false;
         const MemoryRegion region = QueryRegion(info);
-        if (!region.Committed || !IsReadableProtection(region.Protect)) return false;
+        if (!region.Committed || !IsAccessibleProtection(region.Protect)) return false;
         const uintptr_t next = region.Base + region.Size;
         if (next <= address) return false;
         address = next;
     }
     return true;
 }
+
+namespace {
 
 // The thread information block's self pointer and the process environment block pointer.
 uint32_t TebSelf() {
@@ -120,8 +125,7 @@ bool SafeReadMemory(const void* address, void* destination, size_t length, const
     if (snapshot && !IsReadableRange(*snapshot, at)) return false;
     if (address == nullptr || destination == nullptr) return false;
     if (length == 0) return true;
-    if (snapshot ? !IsReadableSpan(*snapshot, at, length) : !RangeIsCommittedReadable(at, length))
-        return false;
+    if (snapshot ? !IsReadableSpan(*snapshot, at, length) : !IsReadableMemory(address, length)) return false;
     const ReadMemoryRoutine read = ReadRoutine();
     if (!read) return false;
     SIZE_T done = 0;

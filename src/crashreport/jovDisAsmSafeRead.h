@@ -23,6 +23,9 @@ ReadableSnapshot TakeReadableSnapshot();
 bool SafeReadMemory(const void* address, void* destination, size_t length,
                     const TDATryRead* snapshot = nullptr);
 
+// True when every region of [address, address + length) is committed and accessible, asked of the system.
+bool IsReadableMemory(const void* address, size_t length);
+
 // The value that turns thread and process ids into the addresses of their records (0 when none).
 uint32_t ThreadIdObfuscator();
 bool IsWin9xTebLayout();

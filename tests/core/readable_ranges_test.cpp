@@ -79,6 +79,22 @@ TEST(ReadableRanges, AddressAndSpanTests) {
     EXPECT_FALSE(IsReadableRange({}, 0x1000));
 }
 
+TEST(ReadableRanges, ProtectionRules) {
+    struct Case {
+        uint32_t protect;
+        bool snapshot, accessible;
+    } cases[] = {
+        {0x01, false, false},  {0x02, true, true},   {0x04, true, true},   {0x08, false, true},
+        {0x10, true, true},    {0x20, true, true},   {0x40, true, true},   {0x80, false, true},
+        {0x104, false, false}, {0x204, false, true}, {0x420, false, true}, {0x00, false, false},
+        {0x101, false, false},
+    };
+    for (auto c : cases) {
+        EXPECT_EQ(IsReadableProtection(c.protect), c.snapshot) << std::hex << c.protect;
+        EXPECT_EQ(IsAccessibleProtection(c.protect), c.accessible) << std::hex << c.protect;
+    }
+}
+
 // The probing search must find every range of every snapshot size.
 TEST(ReadableRanges, SearchFindsEveryRange) {
     for (int count = 1; count <= 600; ++count) {

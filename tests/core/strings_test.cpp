@@ -129,7 +129,7 @@ TEST(TextHelpers, TrimDeleteReplace) {
         {"abab", "ab", "abab", false, true, "abababab"}, // never searches inside its own insertion
         {"xAbx", "ab", "-", false, false, "xAbx"},
         {"xAB\xC4x", "ab\xE4", "-", true, true, "x-x"}, // cp1252 folding
-        {"text", "", "x", false, false, "text"},       // an empty search text changes nothing
+        {"text", "", "x", false, false, "text"},        // an empty search text changes nothing
         {"ab", "abc", "x", false, false, "ab"},
         {"%LF%a%LF%", "%LF%", "\r\n", false, true, "\r\na\r\n"},
     };

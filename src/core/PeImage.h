@@ -1,0 +1,81 @@
+#pragma once
+// Reading executable images (headers, data directories, export tables) from a span of bytes: either a
+// module as the loader mapped it, where virtual addresses are offsets, or the module's file on disk.
+// Every offset taken from the image is checked against the span: a damaged image reads as "not found".
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace jov {
+
+struct PeImage {
+    std::span<const uint8_t> bytes;
+    bool fileLayout = false; // the file on disk: virtual addresses go through the section table
+};
+
+struct PeDataDirectory {
+    uint32_t VirtualAddress;
+    uint32_t Size;
+};
+constexpr unsigned ExportDirectory = 0;
+
+// "MZ" at the start and "PE\0\0" at the offset stored at 60: the offset of the NT headers.
+std::optional<uint32_t> ImageNtHeaders(std::span<const uint8_t> image);
+std::optional<uint32_t> ImageSizeOfImage(std::span<const uint8_t> image);
+// Absent without headers, beyond the image's directory count, or when the directory is empty.
+std::optional<PeDataDirectory> ImageDataDirectory(std::span<const uint8_t> image, unsigned index);
+// The file offset of a virtual address; unchanged when no section holds it.
+uint32_t RvaToFileOffset(std::span<const uint8_t> image, uint32_t ntHeaders, uint32_t rva);
+
+// A validated view of an image's export directory.
+class PeExports {
+public:
+    static std::optional<PeExports> Read(PeImage image);
+
+    uint32_t OrdinalBase() const { return ordinalBase_; }
+    uint32_t FunctionCount() const { return functionCount_; }
+    uint32_t NameCount() const { return nameCount_; }
+
+    // Exact, case-sensitive, in name-table order.
+    std::optional<uint32_t> FunctionIndexByName(std::string_view name) const;
+    std::optional<uint32_t> FunctionRva(uint32_t index) const;
+    std::optional<std::string_view> Name(uint32_t nameIndex) const;
+    // The name whose ordinal index is `index`; absent for an export without a name.
+    std::optional<std::string_view> NameOfFunction(uint32_t index) const;
+    std::optional<uint32_t> FunctionIndexOfRva(uint32_t rva) const;
+    // An RVA inside the export directory is a forwarder text, not code.
+    bool IsForwarder(uint32_t rva) const {
+        return rva >= directory_.VirtualAddress && rva - directory_.VirtualAddress < directory_.Size;
+    }
+    std::optional<std::string_view> ForwarderText(uint32_t rva) const;
+
+private:
+    explicit PeExports(PeImage image) : image_(image) {}
+    // Table entries are addressed in 64 bits so that a huge index cannot wrap back into the image.
+    std::optional<uint64_t> Offset(uint64_t rva) const;
+    std::optional<uint32_t> ReadU32(uint64_t rva) const;
+    std::optional<uint16_t> ReadU16(uint64_t rva) const;
+    std::optional<std::string_view> ReadText(uint32_t rva) const;
+
+    PeImage image_;
+    uint32_t ntHeaders_ = 0;
+    PeDataDirectory directory_{};
+    uint32_t ordinalBase_ = 0, functionCount_ = 0, nameCount_ = 0;
+    uint32_t functions_ = 0, names_ = 0, nameOrdinals_ = 0;
+};
+
+// "module.routine" or "module.#ordinal", split at the last "." (module names may hold dots).
+struct PeForwarder {
+    std::string_view Module;
+    std::string_view Routine; // empty for an ordinal
+    std::optional<uint32_t> Ordinal;
+};
+std::optional<PeForwarder> ParseForwarder(std::string_view text);
+
+// The exported name of a function RVA: its name, optionally demangled to unit "." name, "#" and the
+// ordinal without a name, empty when the RVA is not exported.
+std::string ExportNameOfRva(const PeExports& exports, uint32_t rva, bool demangle);
+
+} // namespace jov

@@ -1,0 +1,281 @@
+#include "crashreport/jovTools.h"
+
+#include "core/NumberText.h"
+#include "core/PeImage.h"
+#include "crashreport/jovDisAsmSafeRead.h"
+
+#include <cstddef>
+#include <cstring>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace jov {
+namespace {
+
+bool IsWin9xFamily() {
+    return (GetVersion() & 0x80000000u) != 0;
+}
+
+TOS DetectOs() {
+    if (IsWin9xFamily()) {
+        OSVERSIONINFOA info{};
+        info.dwOSVersionInfoSize = sizeof info; // 148 bytes
+        if (!GetVersionExA(&info)) return {};
+        return ClassifyOs(info.dwPlatformId, info.dwMajorVersion, info.dwMinorVersion, info.dwBuildNumber,
+                          info.szCSDVersion);
+    }
+    OSVERSIONINFOW info{};
+    info.dwOSVersionInfoSize = sizeof info; // 276 bytes
+    if (!GetVersionExW(&info)) return {};
+    std::string csd;
+    for (size_t i = 0; i < 128 && info.szCSDVersion[i]; ++i)
+        csd += static_cast<char>(info.szCSDVersion[i] & 0xFF);
+    return ClassifyOs(info.dwPlatformId, info.dwMajorVersion, info.dwMinorVersion, info.dwBuildNumber,
+                      std::move(csd));
+}
+
+// Owns what the file fallback of the export look-up opens.
+struct FileView {
+    HANDLE file = INVALID_HANDLE_VALUE;
+    HANDLE mapping = nullptr;
+    const uint8_t* view = nullptr;
+    size_t size = 0;
+    ~FileView() {
+        if (view) UnmapViewOfFile(view);
+        if (mapping) CloseHandle(mapping);
+        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    }
+};
+
+// Forwarders may chain; a damaged or circular chain must end.
+constexpr int maxForwarderDepth = 16;
+
+// The loaded image as bytes, when its headers and all of [base, base + SizeOfImage) are readable.
+std::optional<std::span<const uint8_t>> LoadedImage(HMODULE base) {
+    const IMAGE_NT_HEADERS* headers = ImageNtHeaders(base);
+    DWORD size = 0;
+    if (!headers || !SafeReadMemory(&headers->OptionalHeader.SizeOfImage, &size, sizeof size))
+        return std::nullopt;
+    if (!IsReadableMemory(base, size)) return std::nullopt;
+    return std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(base), size);
+}
+
+// The function RVA of an export from the module's file on disk; 0 when the file cannot be used.
+uint32_t FunctionRvaOnDisk(HMODULE base, uint32_t index) {
+    char name[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(base, name, sizeof name);
+    if (length == 0 || length >= sizeof name) return 0;
+    FileView file;
+    file.file = CreateFileA(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file.file == INVALID_HANDLE_VALUE) return 0;
+    file.size = GetFileSize(file.file, nullptr);
+    if (file.size == INVALID_FILE_SIZE || file.size == 0) return 0;
+    file.mapping = CreateFileMappingA(file.file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+    if (!file.mapping) return 0;
+    file.view = static_cast<const uint8_t*>(MapViewOfFile(file.mapping, FILE_MAP_READ, 0, 0, 0));
+    if (!file.view) return 0;
+    const auto exports = PeExports::Read({{file.view, file.size}, true});
+    const auto rva = exports ? exports->FunctionRva(index) : std::nullopt;
+    return rva.value_or(0);
+}
+
+FARPROC Resolve(HMODULE base, uint32_t rva, int depth);
+
+// The routine behind a function-table index; an entry that points outside the image was changed in
+// memory, and the file on disk holds the true one.
+FARPROC ResolveIndex(HMODULE base, const PeExports& exports, uint32_t imageSize, uint32_t index, int depth) {
+    auto rva = exports.FunctionRva(index);
+    if (!rva || *rva == 0) return nullptr;
+    if (*rva > imageSize) rva = FunctionRvaOnDisk(base, index);
+    return *rva ? Resolve(base, *rva, depth) : nullptr;
+}
+
+FARPROC ByName(HMODULE base, const char* name, int depth) {
+    if (!name) return nullptr;
+    if (const auto image = LoadedImage(base)) {
+        if (const auto exports = PeExports::Read({*image, false})) {
+            if (const auto index = exports->FunctionIndexByName(name)) {
+                const FARPROC routine = ResolveIndex(base, *exports, image->size(), *index, depth);
+                if (routine) return routine;
+            }
+        }
+    }
+    return GetProcAddress(base, name);
+}
+
+FARPROC ByOrdinal(HMODULE base, uint32_t ordinal, int depth) {
+    if (const auto image = LoadedImage(base)) {
+        if (const auto exports = PeExports::Read({*image, false})) {
+            const uint32_t index = ordinal - exports->OrdinalBase();
+            if (ordinal >= exports->OrdinalBase() && index < exports->FunctionCount()) {
+                const FARPROC routine = ResolveIndex(base, *exports, image->size(), index, depth);
+                if (routine) return routine;
+            }
+        }
+    }
+    return ordinal <= 0xFFFF ? GetProcAddress(base, MAKEINTRESOURCEA(ordinal)) : nullptr;
+}
+
+FARPROC Resolve(HMODULE base, uint32_t rva, int depth) {
+    const auto image = LoadedImage(base);
+    if (!image) return nullptr;
+    const auto exports = PeExports::Read({*image, false});
+    if (!exports || !exports->IsForwarder(rva)) {
+        if (rva >= image->size()) return nullptr;
+        return reinterpret_cast<FARPROC>(reinterpret_cast<uintptr_t>(base) + rva);
+    }
+    const auto text = exports->ForwarderText(rva);
+    const auto forwarder = text ? ParseForwarder(*text) : std::nullopt;
+    if (!forwarder || depth >= maxForwarderDepth) return nullptr;
+    const HMODULE target = GetModuleHandleA(std::string(forwarder->Module).c_str());
+    if (!target) return nullptr;
+    if (forwarder->Ordinal) return ByOrdinal(target, *forwarder->Ordinal, depth + 1);
+    return ByName(target, std::string(forwarder->Routine).c_str(), depth + 1);
+}
+
+} // namespace
+
+void GetOsInfo(TOS& os) {
+    // The first caller fills the cache; a caller that comes while it does detects on its own.
+    static TOS cached;
+    static volatile LONG state = 0; // 0 empty, 1 being filled, 2 filled
+    if (state == 2) {
+        os = cached;
+        return;
+    }
+    os = DetectOs();
+    if (!os.Description.empty() && InterlockedCompareExchange(&state, 1, 0) == 0) {
+        cached = os;
+        InterlockedExchange(&state, 2);
+    }
+}
+
+uint64_t GetFileVersionNumber(const std::string& fileName) {
+    DWORD handle = 0;
+    const DWORD size = GetFileVersionInfoSizeA(fileName.c_str(), &handle);
+    if (size == 0) return 0;
+    std::vector<char> data(size);
+    if (!GetFileVersionInfoA(fileName.c_str(), 0, size, data.data())) return 0;
+    VS_FIXEDFILEINFO* info = nullptr;
+    UINT length = 0;
+    if (!VerQueryValueA(data.data(), "\\", reinterpret_cast<void**>(&info), &length) || !info ||
+        length < sizeof *info)
+        return 0;
+    return uint64_t{info->dwFileVersionMS} << 32 | info->dwFileVersionLS;
+}
+
+uint16_t FreeSystemResources(uint16_t) {
+    return 0;
+}
+
+bool ModuleFromAddress(const void* address, HMODULE& module, std::string& fileName) {
+    MEMORY_BASIC_INFORMATION info;
+    if (VirtualQuery(address, &info, sizeof info) != sizeof info || info.State != MEM_COMMIT ||
+        !info.AllocationBase)
+        return false;
+    module = static_cast<HMODULE>(info.AllocationBase);
+    fileName.clear();
+    if (IsWin9xFamily()) {
+        char name[MAX_PATH];
+        const DWORD length = GetModuleFileNameA(module, name, sizeof name);
+        fileName.assign(name, length < sizeof name ? length : 0);
+    } else {
+        wchar_t name[MAX_PATH];
+        const DWORD length = GetModuleFileNameW(module, name, MAX_PATH);
+        for (DWORD i = 0; i < length && i < MAX_PATH; ++i) fileName += static_cast<char>(name[i] & 0xFF);
+    }
+    return !fileName.empty();
+}
+
+const IMAGE_NT_HEADERS* ImageNtHeaders(HMODULE base) {
+    IMAGE_DOS_HEADER dos;
+    if (!SafeReadMemory(base, &dos, sizeof dos) || dos.e_magic != IMAGE_DOS_SIGNATURE) return nullptr;
+    const uintptr_t at = reinterpret_cast<uintptr_t>(base) + static_cast<uint32_t>(dos.e_lfanew);
+    if (at < reinterpret_cast<uintptr_t>(base)) return nullptr;
+    const auto* headers = reinterpret_cast<const IMAGE_NT_HEADERS*>(at);
+    DWORD signature = 0;
+    if (!IsReadableMemory(headers, sizeof *headers) ||
+        !SafeReadMemory(headers, &signature, sizeof signature) || signature != IMAGE_NT_SIGNATURE)
+        return nullptr;
+    return headers;
+}
+
+const void* ImageDataDirectory(HMODULE base, unsigned index) {
+    const auto image = LoadedImage(base);
+    const auto directory = image ? jov::ImageDataDirectory(*image, index) : std::nullopt;
+    if (!directory || directory->VirtualAddress >= image->size()) return nullptr;
+    return image->data() + directory->VirtualAddress;
+}
+
+uint32_t RvaToFileOffset(const IMAGE_NT_HEADERS* headers, uint32_t rva) {
+    IMAGE_FILE_HEADER file;
+    if (!headers || !SafeReadMemory(&headers->FileHeader, &file, sizeof file)) return rva;
+    const size_t size = offsetof(IMAGE_NT_HEADERS, OptionalHeader) + file.SizeOfOptionalHeader +
+                        size_t{file.NumberOfSections} * sizeof(IMAGE_SECTION_HEADER);
+    if (!IsReadableMemory(headers, size)) return rva;
+    return jov::RvaToFileOffset({reinterpret_cast<const uint8_t*>(headers), size}, 0, rva);
+}
+
+FARPROC ResolveExportRva(HMODULE base, uint32_t rva) {
+    return Resolve(base, rva, 0);
+}
+
+FARPROC ExportByName(HMODULE base, const char* name) {
+    return ByName(base, name, 0);
+}
+
+FARPROC ExportByOrdinal(HMODULE base, uint32_t ordinal) {
+    return ByOrdinal(base, ordinal, 0);
+}
+
+std::string ExportNameOfAddress(HMODULE base, const void* address, bool demangle) {
+    const auto image = LoadedImage(base);
+    const auto exports = image ? PeExports::Read({*image, false}) : std::nullopt;
+    const uintptr_t offset = reinterpret_cast<uintptr_t>(address) - reinterpret_cast<uintptr_t>(base);
+    if (!exports || reinterpret_cast<uintptr_t>(address) < reinterpret_cast<uintptr_t>(base) ||
+        offset >= image->size())
+        return {};
+    return ExportNameOfRva(*exports, static_cast<uint32_t>(offset), demangle);
+}
+
+MethodStub::MethodStub(void* object, const void* code) {
+    auto* stub = static_cast<uint8_t*>(VirtualAlloc(nullptr, 17, MEM_COMMIT, PAGE_EXECUTE_READWRITE));
+    if (!stub) return;
+    const auto self = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(object));
+    const auto cell = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(stub + 13));
+    const auto target = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(code));
+    stub[0] = 0x58; // pop eax: the return address
+    stub[1] = 0x68; // push Self
+    std::memcpy(stub + 2, &self, 4);
+    stub[6] = 0x50; // push eax
+    stub[7] = 0xFF; // jmp [cell]
+    stub[8] = 0x25;
+    std::memcpy(stub + 9, &cell, 4);
+    std::memcpy(stub + 13, &target, 4);
+    FlushInstructionCache(GetCurrentProcess(), stub, 17);
+    code_ = stub;
+}
+
+MethodStub::~MethodStub() {
+    if (code_) VirtualFree(code_, 0, MEM_RELEASE);
+}
+
+MethodStub& MethodStub::operator=(MethodStub&& other) noexcept {
+    if (this != &other) {
+        if (code_) VirtualFree(code_, 0, MEM_RELEASE);
+        code_ = other.code_;
+        other.code_ = nullptr;
+    }
+    return *this;
+}
+
+MethodStub MakeMethodStub(void* object, const void* code) {
+    return MethodStub(object, code);
+}
+
+uint32_t TickDelta(uint32_t start) {
+    return TickDelta(start, GetTickCount());
+}
+
+} // namespace jov

@@ -1,0 +1,71 @@
+#pragma once
+// The crash reporter's tools that know the operating system and loaded images. They call only the system
+// and report failure by their result.
+#include "core/Demangle.h"
+#include "core/NumberText.h"
+#include "core/OsClass.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+namespace jov {
+
+// Filled once per process.
+void GetOsInfo(TOS& os);
+
+// High doubleword: the most significant version word pair; 0 without a version resource.
+uint64_t GetFileVersionNumber(const std::string& fileName);
+// Free system resources in percent on the Win9x family; this build runs only on the NT family: 0.
+uint16_t FreeSystemResources(uint16_t kind);
+
+// True when the address lies in committed memory of a loaded module with a file name.
+bool ModuleFromAddress(const void* address, HMODULE& module, std::string& fileName);
+
+const IMAGE_NT_HEADERS* ImageNtHeaders(HMODULE base);
+// base + the directory's virtual address; nil without headers or when the directory is absent.
+const void* ImageDataDirectory(HMODULE base, unsigned index);
+uint32_t RvaToFileOffset(const IMAGE_NT_HEADERS* headers, uint32_t rva);
+
+// The routine at an export's virtual address, or the routine its forwarder names (in a loaded module).
+FARPROC ResolveExportRva(HMODULE base, uint32_t rva);
+// Sees through export tables changed in memory; falls back to the system's look-up.
+FARPROC ExportByName(HMODULE base, const char* name);
+FARPROC ExportByOrdinal(HMODULE base, uint32_t ordinal);
+// The exported name, "#" and the ordinal for an unnamed export, empty when the address is not exported.
+std::string ExportNameOfAddress(HMODULE base, const void* address, bool demangle);
+
+// 17 bytes of code that, called as a stdcall procedure, calls `code` with `object` inserted as its
+// first argument: `code` must be a static __stdcall function taking the object first.
+class MethodStub {
+public:
+    MethodStub() = default;
+    MethodStub(void* object, const void* code);
+    ~MethodStub();
+    MethodStub(MethodStub&& other) noexcept : code_(other.code_) { other.code_ = nullptr; }
+    MethodStub& operator=(MethodStub&& other) noexcept;
+    MethodStub(const MethodStub&) = delete;
+    MethodStub& operator=(const MethodStub&) = delete;
+
+    void* code() const { return code_; } // nil when no executable memory could be had
+
+private:
+    void* code_ = nullptr;
+};
+MethodStub MakeMethodStub(void* object, const void* code);
+
+// Milliseconds since a tick count, correct across the counter's wrap.
+uint32_t TickDelta(uint32_t start);
+
+// The crash reporter's own exception, independent of any framework's exception classes.
+class JovException {
+public:
+    explicit JovException(std::string message) : message_(std::move(message)) {}
+    const std::string& Message() const { return message_; }
+
+private:
+    std::string message_;
+};
+
+} // namespace jov
