@@ -4,70 +4,12 @@
 #include "crashreport/jovDisAsm.h"
 #include "crashreport/jovDisAsmSafeRead.h"
 #include "crashreport/jovStrings.h"
+#include "crashreport/jovTools.h"
 #include <windows.h>
 
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
-#include <vector>
-
-#if __has_include("crashreport/jovTools.h")
-#include "crashreport/jovTools.h"
-#else
-// TEMPORARY until the image tools (jovTools) are merged: the three look-ups this unit needs.
-namespace jov {
-namespace {
-bool ModuleFromAddress(const void* address, HMODULE& module, std::string& fileName) {
-    MEMORY_BASIC_INFORMATION region;
-    if (VirtualQuery(address, &region, sizeof region) != sizeof region || region.State != MEM_COMMIT ||
-        !region.AllocationBase)
-        return false;
-    char name[MAX_PATH];
-    const DWORD length = GetModuleFileNameA(static_cast<HMODULE>(region.AllocationBase), name, MAX_PATH);
-    if (!length) return false;
-    module = static_cast<HMODULE>(region.AllocationBase);
-    fileName.assign(name, length);
-    return true;
-}
-const IMAGE_NT_HEADERS* ImageNtHeaders(HMODULE base) {
-    IMAGE_DOS_HEADER dos;
-    DWORD signature = 0;
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(base);
-    if (!SafeReadMemory(bytes, &dos, sizeof dos) || dos.e_magic != IMAGE_DOS_SIGNATURE ||
-        !SafeReadMemory(bytes + dos.e_lfanew, &signature, 4) || signature != IMAGE_NT_SIGNATURE)
-        return nullptr;
-    return reinterpret_cast<const IMAGE_NT_HEADERS*>(bytes + dos.e_lfanew);
-}
-std::string ExportNameOfAddress(HMODULE base, const void* address, bool) {
-    const IMAGE_NT_HEADERS* headers = ImageNtHeaders(base);
-    IMAGE_NT_HEADERS nt;
-    IMAGE_EXPORT_DIRECTORY dir;
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(base);
-    if (!headers || !SafeReadMemory(headers, &nt, sizeof nt)) return {};
-    const IMAGE_DATA_DIRECTORY entry = nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
-    if (!entry.VirtualAddress || !SafeReadMemory(bytes + entry.VirtualAddress, &dir, sizeof dir)) return {};
-    const DWORD rva = static_cast<DWORD>(reinterpret_cast<const std::uint8_t*>(address) - bytes);
-    if (dir.NumberOfFunctions > 65536 || dir.NumberOfNames > 65536) return {};
-    std::vector<DWORD> functions(dir.NumberOfFunctions);
-    std::vector<WORD> ordinals(dir.NumberOfNames);
-    if (!SafeReadMemory(bytes + dir.AddressOfFunctions, functions.data(), functions.size() * 4) ||
-        !SafeReadMemory(bytes + dir.AddressOfNameOrdinals, ordinals.data(), ordinals.size() * 2))
-        return {};
-    const auto function = std::find(functions.begin(), functions.end(), rva);
-    if (function == functions.end()) return {};
-    const DWORD index = static_cast<DWORD>(function - functions.begin());
-    const auto named = std::find(ordinals.begin(), ordinals.end(), index);
-    DWORD nameRva = 0;
-    if (named == ordinals.end() ||
-        !SafeReadMemory(bytes + dir.AddressOfNames + (named - ordinals.begin()) * 4, &nameRva, 4))
-        return "#" + std::to_string(dir.Base + index);
-    std::string name;
-    for (char c; name.size() < 256 && SafeReadMemory(bytes + nameRva + name.size(), &c, 1) && c;) name += c;
-    return name;
-}
-} // namespace
-} // namespace jov
-#endif
 
 namespace jov {
 namespace {
