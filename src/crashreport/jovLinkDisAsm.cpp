@@ -1,0 +1,9 @@
+#include "crashreport/jovLinkDisAsm.h"
+
+namespace jov {
+
+void LinkDisassembler(TDisassemblyProc& disassemblyProc) {
+    disassemblyProc = &ParseFunction;
+}
+
+} // namespace jov

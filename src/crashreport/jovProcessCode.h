@@ -1,0 +1,36 @@
+#pragma once
+// The running process as the code analysis sees it: bytes through the safe reads, modules and their
+// image headers, exported names and the symbol look-ups.
+#include "core/CodeEnvironment.h"
+#include "core/ReadableRanges.h"
+
+namespace jov {
+
+class ProcessCodeEnvironment final : public core::CodeEnvironment {
+public:
+    explicit ProcessCodeEnvironment(const TDATryRead* readable = nullptr) : readable_(readable) {}
+
+    bool Read(core::Address address, void* destination, std::uint32_t length) override;
+    bool IsCommitted(core::Address address) override;
+    bool CodeRange(core::Address entry, core::Address& begin, core::Address& end) override;
+    std::string SystemErrorText(std::uint32_t code) override;
+    bool IsHaltTarget(const core::TInstructionInfo& instruction) override;
+    bool HasExportedName(core::Address address) override;
+    bool IsFunctionEntry(core::Address address) override;
+    std::string NameOfAddress(core::Address address) override;
+    bool ModuleOf(core::Address address, core::ModuleSpan& module) override;
+    bool HasLineNumbers() override;
+    int LineOf(core::Address address) override;
+
+private:
+    std::string ExportedName(core::Address address, bool demangle);
+
+    // The decoder reads a byte at a time: one safe read per page instead of one per byte.
+    static constexpr std::uint32_t kPageSize = 4096;
+    const TDATryRead* readable_;
+    std::uint8_t page_[kPageSize];
+    core::Address pageBase_ = 0;
+    bool pageValid_ = false;
+};
+
+} // namespace jov

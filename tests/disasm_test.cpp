@@ -1,0 +1,265 @@
+// The decoder, analyser and listing over live memory of this process: crafted functions copied into
+// executable memory, and every function of this test executable itself.
+#include "crashreport/jovDisAsm.h"
+#include "crashreport/jovDisAsmSafeRead.h"
+#include "crashreport/jovLinkDisAsm.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <sstream>
+#include <vector>
+
+namespace {
+
+std::map<const void*, std::string> gSymbols;
+
+bool LookUpSymbol(const void* address, std::string& name) {
+    auto it = gSymbols.find(address);
+    if (it == gSymbols.end()) return false;
+    name = it->second;
+    return true;
+}
+
+std::vector<std::uint8_t> ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The crafted functions at the addresses they were linked for, in memory outside any module.
+class CraftedLive : public ::testing::Test {
+protected:
+    static constexpr std::uintptr_t kReserve = 0x10000000, kCode = 0x10001000;
+
+    void SetUp() override {
+        const std::string base = std::string(OSTREL_TEST_DATA) + "/disasm/crafted";
+        const std::vector<std::uint8_t> mem = ReadFile(base + ".mem");
+        ASSERT_GT(mem.size(), 8u);
+        std::uint32_t address = 0, size = 0;
+        std::memcpy(&address, &mem[0], 4);
+        std::memcpy(&size, &mem[4], 4);
+        ASSERT_EQ(kCode, address);
+        reserved_ = VirtualAlloc(reinterpret_cast<void*>(kReserve), 0x10000, MEM_RESERVE, PAGE_NOACCESS);
+        ASSERT_NE(nullptr, reserved_) << "the crafted code's address range is taken";
+        ASSERT_NE(nullptr,
+                  VirtualAlloc(reinterpret_cast<void*>(kCode), size, MEM_COMMIT, PAGE_EXECUTE_READWRITE));
+        std::memcpy(reinterpret_cast<void*>(kCode), &mem[8], size);
+        std::ifstream symbols(base + ".sym");
+        std::string line;
+        while (std::getline(symbols, line)) {
+            std::istringstream fields(line);
+            std::uint32_t at = 0;
+            std::string name;
+            fields >> std::hex >> at >> name;
+            gSymbols[reinterpret_cast<const void*>(static_cast<std::uintptr_t>(at))] = name;
+            labels_[name] = reinterpret_cast<const void*>(static_cast<std::uintptr_t>(at));
+        }
+        jov::SymbolNameProc = &LookUpSymbol;
+    }
+    void TearDown() override {
+        jov::SymbolNameProc = nullptr;
+        gSymbols.clear();
+        if (reserved_) VirtualFree(reserved_, 0, MEM_RELEASE);
+    }
+    const void* At(const std::string& label) { return labels_[label]; }
+    static std::uint32_t Address(const void* p) {
+        return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(p));
+    }
+
+    void* reserved_ = nullptr;
+    std::map<std::string, const void*> labels_;
+};
+
+TEST_F(CraftedLive, Analyses) {
+    jov::TFunctionInfo info;
+    jov::AnalyseFunctionAt(At("f_halt"), info);
+    ASSERT_TRUE(info.IsValid) << info.LastErrorStr;
+    EXPECT_EQ(1u, info.CodeAreas.size()) << "the halt routine is known by its symbol name";
+
+    jov::AnalyseFunctionAt(At("f_case_above"), info);
+    ASSERT_TRUE(info.IsValid);
+    EXPECT_EQ(1, std::count_if(info.CodeAreas.begin(), info.CodeAreas.end(),
+                               [](const jov::TCodeArea& a) { return a.IsCaseTable; }));
+
+    jov::AnalyseFunctionAt(At("f_thunk"), info);
+    ASSERT_TRUE(info.IsValid);
+    ASSERT_EQ(1u, info.FarCalls.size());
+    EXPECT_EQ(0x77001234u, info.FarCalls[0].Target);
+
+    jov::AnalyseFunctionAt(At("f_regcall"), info);
+    ASSERT_EQ(1u, info.FarCalls.size());
+    EXPECT_EQ(Address(At("f_halt")), info.FarCalls[0].Target);
+
+    jov::AnalyseFunctionAt(At("f_bad"), info);
+    EXPECT_FALSE(info.IsValid);
+    EXPECT_EQ(0x00770001, info.LastErrorNo);
+}
+
+TEST_F(CraftedLive, UncommittedMemoryGivesError87) {
+    jov::TFunctionInfo info;
+    jov::AnalyseFunctionAt(reinterpret_cast<const void*>(kReserve + 0x8000), info);
+    EXPECT_FALSE(info.IsValid);
+    EXPECT_EQ(87, info.LastErrorNo);
+    EXPECT_FALSE(info.LastErrorStr.empty());
+}
+
+TEST_F(CraftedLive, DecodesThroughTheSnapshot) {
+    const jov::ReadableSnapshot snapshot = jov::TakeReadableSnapshot();
+    ASSERT_TRUE(snapshot);
+    const jov::TInstructionInfo ok = jov::DecodeInstructionChecked(At("f_halt"), snapshot.get());
+    EXPECT_TRUE(ok.IsValid);
+    EXPECT_FALSE(
+        jov::DecodeInstructionChecked(reinterpret_cast<const void*>(kReserve), snapshot.get()).IsValid);
+    std::string text;
+    jov::TInstructionInfo info;
+    jov::ComposeInstructionText(reinterpret_cast<const void*>(kReserve), text, nullptr, info, false);
+    EXPECT_EQ("", text) << "nothing readable, no text";
+}
+
+TEST_F(CraftedLive, ParseFunctionIsTheLinkedDisassemblyRoutine) {
+    jov::TDisassemblyProc disassemble = nullptr;
+    jov::LinkDisassembler(disassemble);
+    ASSERT_EQ(&jov::ParseFunction, disassemble);
+    std::string text;
+    jov::TFunctionInfo info;
+    const auto* f = static_cast<const std::uint8_t*>(At("f_text"));
+    disassemble(f, text, f + 3, 10, true, info);
+    ASSERT_TRUE(info.IsValid);
+    EXPECT_EQ(0u, text.find("10001" + text.substr(5, 3) + " public f_text:")) << text;
+    EXPECT_NE(std::string::npos, text.find(" > mov     eax, [ebx+$10]\r\n")) << text;
+
+    disassemble(At("f_bad"), text, At("f_bad"), 10, true, info);
+    EXPECT_EQ("", text);
+}
+
+// The function symbols of this executable, from its COFF symbol table on disk.
+struct FunctionSymbol {
+    std::uintptr_t address;
+    std::string name;
+};
+
+std::vector<FunctionSymbol> OwnFunctionSymbols() {
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    const std::vector<std::uint8_t> file = ReadFile(path);
+    const auto* base = reinterpret_cast<const std::uint8_t*>(GetModuleHandleA(nullptr));
+    std::vector<FunctionSymbol> result;
+    if (file.size() < 0x40) return result;
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(file.data());
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(file.data() + dos->e_lfanew);
+    const auto* sections = IMAGE_FIRST_SECTION(nt);
+    const std::size_t symbols = nt->FileHeader.PointerToSymbolTable, count = nt->FileHeader.NumberOfSymbols;
+    const char* strings = reinterpret_cast<const char*>(file.data() + symbols + count * 18);
+    for (std::size_t i = 0; i < count; ++i) {
+        const auto* sym = reinterpret_cast<const IMAGE_SYMBOL*>(file.data() + symbols + i * 18);
+        const int section = sym->SectionNumber;
+        if (section > 0 && section <= nt->FileHeader.NumberOfSections) {
+            std::string name = sym->N.Name.Short
+                                   ? std::string(reinterpret_cast<const char*>(sym->N.ShortName),
+                                                 strnlen(reinterpret_cast<const char*>(sym->N.ShortName), 8))
+                                   : std::string(strings + sym->N.Name.Long);
+            // Functions, and the split-off cold parts of functions: "f.cold", or in the runtime's
+            // prebuilt libraries only a ".text.unlikely" section.
+            if (name.starts_with(".text.unlikely")) name = ".cold";
+            if (!ISFCN(sym->Type) && name.find(".cold") == std::string::npos) {
+                i += sym->NumberOfAuxSymbols;
+                continue;
+            }
+            result.push_back(
+                {reinterpret_cast<std::uintptr_t>(base) + sections[section - 1].VirtualAddress + sym->Value,
+                 name});
+        }
+        i += sym->NumberOfAuxSymbols;
+    }
+    // At one address a function's name wins over a cold-section marker.
+    std::sort(result.begin(), result.end(), [](const FunctionSymbol& a, const FunctionSymbol& b) {
+        return a.address != b.address ? a.address < b.address : (a.name == ".cold") < (b.name == ".cold");
+    });
+    result.erase(
+        std::unique(result.begin(), result.end(),
+                    [](const FunctionSymbol& a, const FunctionSymbol& b) { return a.address == b.address; }),
+        result.end());
+    return result;
+}
+
+// Wine keeps the import address table marked copy-on-write after binding (Windows shows written pages
+// as read-write), and the safe reads refuse copy-on-write pages. Nothing writes the table any more, so
+// marking it read-only shows the analysis what Windows would.
+void ShowImportTableAsReadOnly() {
+    auto* base = reinterpret_cast<std::uint8_t*>(GetModuleHandleA(nullptr));
+    const auto* nt =
+        reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const IMAGE_DATA_DIRECTORY iat = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IAT];
+    DWORD old = 0;
+    ASSERT_TRUE(VirtualProtect(base + iat.VirtualAddress, iat.Size, PAGE_READONLY, &old));
+}
+
+// The instruction that ended at `next` reads its target from a 32-bit address in a page Wine shows as
+// copy-on-write (all of .data, always): the safe reads refuse it, so the analysis cannot go on.
+bool CellRefusedByWine(std::uint32_t next) {
+    const auto* code = reinterpret_cast<const std::uint8_t*>(static_cast<std::uintptr_t>(next) - 6);
+    if (code[0] != 0xFF || (code[1] & 0xC7) != 0x05) return false;
+    std::uint32_t cell = 0;
+    std::memcpy(&cell, code + 2, 4);
+    MEMORY_BASIC_INFORMATION region;
+    return VirtualQuery(reinterpret_cast<const void*>(static_cast<std::uintptr_t>(cell)), &region,
+                        sizeof region) &&
+           region.Protect == PAGE_WRITECOPY;
+}
+
+TEST(DisasmLive, EveryFunctionOfThisExecutableAnalyses) {
+    ShowImportTableAsReadOnly();
+    const std::vector<FunctionSymbol> functions = OwnFunctionSymbols();
+    ASSERT_GT(functions.size(), 1000u);
+    for (const FunctionSymbol& f : functions)
+        if (f.name != ".cold") gSymbols[reinterpret_cast<const void*>(f.address)] = f.name;
+    jov::SymbolNameProc = &LookUpSymbol;
+    const jov::ReadableSnapshot snapshot = jov::TakeReadableSnapshot();
+    int failures = 0, wineRefused = 0, overruns = 0;
+    for (std::size_t i = 0; i + 1 < functions.size(); ++i) {
+        const std::string& name = functions[i].name;
+        if (name.find(".cold") != std::string::npos) continue;
+        std::vector<std::pair<std::uintptr_t, std::uintptr_t>> allowed{
+            {functions[i].address, functions[i + 1].address}};
+        for (std::size_t j = 0; j + 1 < functions.size(); ++j)
+            if (functions[j].name == name + ".cold" || functions[j].name == ".cold")
+                allowed.emplace_back(functions[j].address, functions[j + 1].address);
+        jov::TFunctionInfo info;
+        jov::AnalyseFunction(reinterpret_cast<const void*>(functions[i].address), snapshot.get(), info);
+        bool inside = info.IsValid;
+        for (const jov::TCodeArea& a : info.CodeAreas)
+            inside = inside && std::any_of(allowed.begin(), allowed.end(), [&](const auto& r) {
+                         return a.AreaBegin >= r.first && a.AreaEnd < r.second;
+                     });
+        if (!inside && !info.IsValid && CellRefusedByWine(info.LastErrorAddr)) {
+            ++wineRefused;
+            continue;
+        }
+        // Without symbols of its own the analyser knows a routine that never returns only by name;
+        // after a call of one that gcc found out about itself the walk runs on into what follows.
+        if (!inside && info.IsValid) {
+            ++overruns;
+            continue;
+        }
+        if (!inside && ++failures <= 20)
+            ADD_FAILURE() << name << " at " << std::hex << functions[i].address << ": valid " << info.IsValid
+                          << " " << info.LastErrorStr << " at " << info.LastErrorAddr << ", code "
+                          << info.CodeBegin << " + " << info.CodeLen << ", range end " << allowed[0].second;
+    }
+    jov::SymbolNameProc = nullptr;
+    gSymbols.clear();
+    EXPECT_EQ(0, failures) << "of " << functions.size();
+    EXPECT_LT(wineRefused, 50);
+    EXPECT_LT(overruns * 50, static_cast<int>(functions.size())) << overruns << " ran past their end";
+    std::printf(
+        "%d functions analysed: %d stopped at a cell in a copy-on-write page, %d ran past their end\n",
+        static_cast<int>(functions.size()), wineRefused, overruns);
+}
+
+} // namespace
