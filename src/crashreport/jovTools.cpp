@@ -18,8 +18,9 @@ TOS DetectOs() {
         OSVERSIONINFOA info{};
         info.dwOSVersionInfoSize = sizeof info; // 148 bytes
         if (!GetVersionExA(&info)) return {};
-        return ClassifyOs(info.dwPlatformId, info.dwMajorVersion, info.dwMinorVersion, info.dwBuildNumber,
-                          info.szCSDVersion);
+        return ClassifyOs(
+            info.dwPlatformId, info.dwMajorVersion, info.dwMinorVersion, info.dwBuildNumber,
+            std::string(info.szCSDVersion, strnlen(info.szCSDVersion, sizeof info.szCSDVersion)));
     }
     OSVERSIONINFOW info{};
     info.dwOSVersionInfoSize = sizeof info; // 276 bytes
