@@ -35,6 +35,21 @@ TEST(Tools, Kernel32ExportsMatchTheSystem) {
     EXPECT_EQ(ImageDataDirectory(kernel32, IMAGE_DIRECTORY_ENTRY_EXPORT),
               image.data() + headers->OptionalHeader.DataDirectory[0].VirtualAddress);
 
+    // The file offset of the export directory holds the same directory on disk.
+    char path[MAX_PATH];
+    ASSERT_GT(GetModuleFileNameA(kernel32, path, MAX_PATH), 0u);
+    const uint32_t exportRva = headers->OptionalHeader.DataDirectory[0].VirtualAddress;
+    const uint32_t offset = RvaToFileOffset(headers, exportRva);
+    EXPECT_NE(offset, exportRva);
+    const HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    IMAGE_EXPORT_DIRECTORY onDisk{};
+    DWORD read = 0;
+    SetFilePointer(file, static_cast<LONG>(offset), nullptr, FILE_BEGIN);
+    ReadFile(file, &onDisk, sizeof onDisk, &read, nullptr);
+    CloseHandle(file);
+    EXPECT_EQ(std::memcmp(&onDisk, image.data() + exportRva, sizeof onDisk), 0);
+
     int forwarders = 0, compared = 0;
     for (uint32_t i = 0; i < exports->NameCount(); ++i) {
         const std::string name(exports->Name(i).value_or(""));

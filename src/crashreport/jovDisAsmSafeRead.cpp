@@ -1,6 +1,7 @@
 #include "crashreport/jovDisAsmSafeRead.h"
 
 #include "crashreport/jovStrings.h"
+#include "crashreport/jovTools.h"
 
 #include <windows.h>
 
@@ -11,17 +12,15 @@ namespace {
 
 using ReadMemoryRoutine = BOOL(WINAPI*)(HANDLE, LPCVOID, LPVOID, SIZE_T, SIZE_T*);
 
-bool IsWin9xFamily() {
-    return (GetVersion() & 0x80000000u) != 0;
-}
-
 ReadMemoryRoutine ReadRoutine() {
     static const ReadMemoryRoutine routine = [] {
         constexpr auto moduleName = Scramble("kernel32.dll");
         constexpr auto routineName = Scramble("ReadProcessMemory");
         const std::string name = DescrambleLiteral(moduleName.view());
+        TOS os;
+        GetOsInfo(os);
         const HMODULE module =
-            IsWin9xFamily()
+            os.IsWin9x
                 ? GetModuleHandleA(name.c_str())
                 : GetModuleHandleW(reinterpret_cast<const wchar_t*>(AnsiToWideRaw(name, true).c_str()));
         if (!module) return ReadMemoryRoutine{};

@@ -13,17 +13,14 @@
 namespace jov {
 namespace {
 
-bool IsWin9xFamily() {
-    return (GetVersion() & 0x80000000u) != 0;
-}
-
 TOS DetectOs() {
-    if (IsWin9xFamily()) {
+    if (GetVersion() & 0x80000000u) { // the Win9x family
         OSVERSIONINFOA info{};
         info.dwOSVersionInfoSize = sizeof info; // 148 bytes
         if (!GetVersionExA(&info)) return {};
-        return ClassifyOs(info.dwPlatformId, info.dwMajorVersion, info.dwMinorVersion, info.dwBuildNumber,
-                          info.szCSDVersion);
+        return ClassifyOs(
+            info.dwPlatformId, info.dwMajorVersion, info.dwMinorVersion, info.dwBuildNumber,
+            std::string(info.szCSDVersion, strnlen(info.szCSDVersion, sizeof info.szCSDVersion)));
     }
     OSVERSIONINFOW info{};
     info.dwOSVersionInfoSize = sizeof info; // 276 bytes
@@ -176,7 +173,9 @@ bool ModuleFromAddress(const void* address, HMODULE& module, std::string& fileNa
         return false;
     module = static_cast<HMODULE>(info.AllocationBase);
     fileName.clear();
-    if (IsWin9xFamily()) {
+    TOS os;
+    GetOsInfo(os);
+    if (os.IsWin9x) {
         char name[MAX_PATH];
         const DWORD length = GetModuleFileNameA(module, name, sizeof name);
         fileName.assign(name, length < sizeof name ? length : 0);
