@@ -1,2 +1,4 @@
 #include <gtest/gtest.h>
-TEST(Smoke, Runs) { EXPECT_EQ(1, 1); }
+TEST(Smoke, Runs) {
+    EXPECT_EQ(1, 1);
+}
