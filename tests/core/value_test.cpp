@@ -52,7 +52,9 @@ TEST(Value, ToInt64) {
     for (const Case& c : cases) {
         std::int64_t v = 0;
         EXPECT_EQ(c.value.toInt64(v), c.ok) << c.value.toText();
-        if (c.ok) EXPECT_EQ(v, c.expected);
+        if (c.ok) {
+            EXPECT_EQ(v, c.expected);
+        }
     }
 }
 
