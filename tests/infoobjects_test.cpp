@@ -4,6 +4,8 @@
 #include "fakes/FakeWmi.h"
 #include "helpers/ChildProcess.h"
 
+#include "helpers/ValuePrinter.h"
+
 #include <gtest/gtest.h>
 
 #include <set>

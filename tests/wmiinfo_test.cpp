@@ -6,6 +6,8 @@
 #include "framework/OleException.h"
 #include "helpers/ChildProcess.h"
 
+#include "helpers/ValuePrinter.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>

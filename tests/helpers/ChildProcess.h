@@ -8,16 +8,17 @@
 
 class ChildProcess {
 public:
-    ChildProcess() {
+    explicit ChildProcess(const std::string& arguments = {}) {
         char path[MAX_PATH] = {};
         GetModuleFileNameA(nullptr, path, MAX_PATH);
         std::string command = path;
-        command = command.substr(0, command.find_last_of('\\') + 1) + "ostrel_sleeper.exe";
+        std::string exe = command.substr(0, command.find_last_of('\\') + 1) + "ostrel_sleeper.exe";
+        command = "\"" + exe + "\" " + arguments;
         STARTUPINFOA startup = {};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION info = {};
-        if (CreateProcessA(command.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                           &info)) {
+        if (CreateProcessA(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                           &startup, &info)) {
             process_.reset(info.hProcess);
             CloseHandle(info.hThread);
             id_ = info.dwProcessId;
