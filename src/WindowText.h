@@ -1,0 +1,13 @@
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+enum class WindowTextResult { Ok, TimedOut, Failed };
+
+// The text of any window, asked by message with a time limit per message, so a hung window never
+// blocks the caller for long.
+WindowTextResult ReadWindowText(HWND wnd, std::string& text, UINT timeoutMs = 750);
+
+// The same as a value to show: the text, or "<SendMessage timed out>" / "<SendMessage failed>".
+std::string WindowTextOrPlaceholder(HWND wnd);
