@@ -97,7 +97,7 @@ template <class Visit> void ForEachObject(fw::wmi::ObjectSet& set, TThreadData& 
     // The enumeration may hand out fewer objects per call than it has: ask until it ends.
     while (!worker.Terminated()) {
         std::shared_ptr<fw::wmi::Object> object = set.next();
-        if (!object) return;
+        if (!object || worker.Terminated()) return;
         visit(std::move(object));
     }
 }

@@ -91,6 +91,7 @@ bool FakeModules::Processes(std::vector<DWORD>& ids)
 
 bool FakeModules::Modules(DWORD processId, std::vector<std::string>& paths)
 {
+    if (beforeModules) beforeModules(processId);
     for (const auto& process : processes)
         if (process.first == processId) {
             paths = process.second;
@@ -137,14 +138,20 @@ std::shared_ptr<fw::wmi::Object> FakeServices::getObject(const std::string& path
 namespace {
 class FakeSet : public fw::wmi::ObjectSet {
 public:
-    explicit FakeSet(std::vector<std::shared_ptr<FakeObject>> items) : items_(std::move(items)) {}
+    FakeSet(std::vector<std::shared_ptr<FakeObject>> items, std::function<void()> beforeNext)
+        : items_(std::move(items)), beforeNext_(std::move(beforeNext))
+    {}
+    // One object per call, as the test platform's enumerations do.
     std::shared_ptr<fw::wmi::Object> next() override
     {
-        return next_ < items_.size() ? items_[next_++] : nullptr;
+        if (next_ >= items_.size()) return nullptr;
+        if (beforeNext_) beforeNext_();
+        return items_[next_++];
     }
 
 private:
     std::vector<std::shared_ptr<FakeObject>> items_;
+    std::function<void()> beforeNext_;
     size_t next_ = 0;
 };
 } // namespace
@@ -154,7 +161,7 @@ std::shared_ptr<fw::wmi::ObjectSet> FakeServices::execQuery(const std::string& w
     const std::string prefix = "SELECT * FROM ";
     if (wql.compare(0, prefix.size(), prefix) != 0)
         throw fw::EOleException(E_INVALIDARG, "fake query " + wql);
-    return std::make_shared<FakeSet>(classes[wql.substr(prefix.size())]);
+    return std::make_shared<FakeSet>(classes[wql.substr(prefix.size())], beforeNext);
 }
 
 std::shared_ptr<fw::wmi::Services> FakeSources::ConnectWmi()

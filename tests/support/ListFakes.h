@@ -54,6 +54,7 @@ class FakeModules : public TModuleSource {
 public:
     std::vector<std::pair<DWORD, std::vector<std::string>>> processes;
     bool snapshotFails = false;
+    std::function<void(DWORD)> beforeModules;
     bool Processes(std::vector<DWORD>& ids) override;
     bool Modules(DWORD processId, std::vector<std::string>& paths) override;
 };
@@ -69,6 +70,7 @@ public:
 class FakeServices : public fw::wmi::Services {
 public:
     std::map<std::string, std::vector<std::shared_ptr<FakeObject>>> classes;
+    std::function<void()> beforeNext; // runs before each object an enumeration hands out
     std::shared_ptr<FakeObject> Add(const std::string& className, std::map<std::string, fw::Value> values);
     std::shared_ptr<fw::wmi::Object> getObject(const std::string& path) override;
     std::shared_ptr<fw::wmi::ObjectSet> execQuery(const std::string& wql) override;
