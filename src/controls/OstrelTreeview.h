@@ -56,6 +56,7 @@ public:
     // The hint of a cell: its text when the column is too narrow to show it, else none.
     std::string Hint(const Node& node, int column) const;
     int ImageIndex(const Node& node, int column) const;
+    HWND HintWindow() const { return tooltip_; }
 
     int SortColumn() const { return sortColumn_; }
     TSortDirection SortDirection() const { return sortDirection_; }

@@ -201,6 +201,7 @@ TestListWindow::TestListWindow(TListTypes mainKind, std::vector<TListTypes> kind
     RECT client;
     GetClientRect(handle(), &client);
     Tree.Create(handle(), 100, client);
+    Tree.OnFormatText = TreeFormatText;
     SetupColumns(Tree, columns, kinds_);
 }
 
