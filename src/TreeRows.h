@@ -8,6 +8,7 @@
 #include <functional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Per tree column: the setting it shows for each kind of row, none where that kind shows nothing.
@@ -46,4 +47,4 @@ std::string TreeFormatText(const fw::Value& value);
 // smallest first, so a descending sort shows numbers and texts from the smallest.
 int CompareNodes(const TNodeData& row1, const TNodeData& row2, const TKindSettings& column);
 // Case-insensitive in the user's locale, as the list shows texts.
-int CompareTextNoCase(const std::string& a, const std::string& b);
+int CompareTextNoCase(std::string_view a, std::string_view b);
