@@ -239,7 +239,13 @@ fw::Value TProcessInfoObject::ReadOtherTransferCount() {
 
 fw::Value TProcessInfoObject::OwnerValue(const char* method, const char* field) {
     if (!WbemObject) return TextUnavailable;
-    std::shared_ptr<fw::wmi::Object> result = WbemObject->execMethod(method, {});
+    std::shared_ptr<fw::wmi::Object> result;
+    try {
+        result = WbemObject->execMethod(method, {});
+    } catch (const fw::EOleException& e) {
+        if (!fw::wmi::isNotProvided(e.code())) throw;
+        return TextUnavailable;
+    }
     fw::Value returnValue, value;
     std::int64_t code = -1;
     if (!result || !result->get("ReturnValue", returnValue) || !returnValue.toInt64(code) || code != 0)

@@ -136,6 +136,20 @@ std::shared_ptr<Object> ComObject::execMethod(const std::string& method, const P
 
 } // namespace
 
+bool isNotProvided(long hresult) {
+    switch (static_cast<unsigned long>(hresult)) {
+    case WBEM_E_NOT_FOUND:
+    case WBEM_E_INVALID_METHOD:
+    case WBEM_E_NOT_SUPPORTED:
+    case WBEM_E_METHOD_NOT_IMPLEMENTED:
+    case WBEM_E_PROVIDER_NOT_CAPABLE:
+    case WBEM_E_METHOD_DISABLED:
+        return true;
+    default:
+        return false;
+    }
+}
+
 std::shared_ptr<Services> connectLocal() {
     ComPtr<IWbemLocator> locator;
     checkHr(CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator,

@@ -36,6 +36,10 @@ public:
     virtual std::shared_ptr<ObjectSet> execQuery(const std::string& wql) = 0;
 };
 
+// True for a failure that only says the provider lacks the property or method (old systems and Wine
+// lack many): readers show a placeholder for these and raise every other failure.
+bool isNotProvided(long hresult);
+
 // Connects to "root\cimv2" on the local machine; COM must be initialised on this thread.
 std::shared_ptr<Services> connectLocal();
 

@@ -2,6 +2,8 @@
 #include "core/DisplayFormat.h"
 #include "core/NumberFormat.h"
 
+#include "helpers/ValuePrinter.h"
+
 #include <gtest/gtest.h>
 
 namespace {

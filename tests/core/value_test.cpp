@@ -1,5 +1,7 @@
 #include "core/Value.h"
 
+#include "helpers/ValuePrinter.h"
+
 #include <gtest/gtest.h>
 
 namespace {

@@ -1,0 +1,10 @@
+# Programs and libraries the win32 tests inspect, built beside the test executables (once per tree).
+include_guard(GLOBAL)
+
+add_executable(ostrel_sleeper ${PROJECT_SOURCE_DIR}/tests/helpers/sleeper.c)
+
+foreach(sample version_sample version_notranslation)
+    add_library(${sample} SHARED ${PROJECT_SOURCE_DIR}/tests/helpers/version_sample.c
+                                 ${PROJECT_SOURCE_DIR}/tests/helpers/${sample}.rc)
+    set_target_properties(${sample} PROPERTIES PREFIX "" RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+endforeach()

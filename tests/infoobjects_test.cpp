@@ -1,0 +1,370 @@
+// Information objects against a fake WMI; processes and threads of this machine where a handle is needed.
+#include "InfoObjects.h"
+#include "fakes/FakeMessageBoxes.h"
+#include "fakes/FakeWmi.h"
+#include "helpers/ChildProcess.h"
+
+#include "helpers/ValuePrinter.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+namespace {
+
+using fw::Value;
+
+std::string processPath(DWORD id) {
+    return "Win32_Process.Handle=\"" + std::to_string(id) + "\"";
+}
+
+TEST(PropertyTables, DeclaredOrderAndLookup) {
+    struct Case {
+        TListTypes kind;
+        size_t count;
+        const char* first;
+        const char* last;
+    } cases[] = {
+        {ltWindows, 21, "Handle", "InstanceHandle"},     {ltProcesses, 40, "ProcessID", "IsService"},
+        {ltThreads, 14, "ThreadID", "ThreadWaitReason"}, {ltModules, 15, "ModuleName", "SpecialBuild"},
+        {ltServices, 17, "AcceptPause", "Status"},
+    };
+    for (const Case& c : cases) {
+        auto table = PropertyTable(c.kind);
+        ASSERT_EQ(table.size(), c.count) << int(c.kind);
+        EXPECT_STREQ(table.front().Name, c.first);
+        EXPECT_STREQ(table.back().Name, c.last);
+        std::set<std::string> names;
+        for (const TPropertyInfo& p : table) EXPECT_TRUE(names.insert(p.Name).second) << p.Name;
+        EXPECT_EQ(FindProperty(table, c.last), &table.back());
+        EXPECT_EQ(FindProperty(table, "handle"), nullptr); // names are exact
+    }
+    TServiceInfoObject service;
+    service.Name = "Spooler";
+    EXPECT_EQ(service.ReadProperty("Name"), Value("Spooler"));
+    EXPECT_THROW(service.ReadProperty("NoSuchThing"), std::out_of_range);
+}
+
+TEST(ReadWMIProperty, NullMissingAndConversions) {
+    TServiceInfoObject info;
+    EXPECT_EQ(info.ReadWMIProperty("State"), Value("(Unavailable)")); // no object yet
+    info.WbemObject = fake::object({
+        {"Null", Value::Null()},
+        {"Big", Value("5000000000")},
+        {"Neg", Value("-7")},
+        {"Bad", Value("12abc")},
+        {"Path", Value("C:\\Windows\\notepad.exe")},
+        {"Date", Value("20260108093015.000000+060")},
+        {"Short", Value("2026")},
+        {"Number", Value::Int32(42)},
+    });
+    struct Case {
+        const char* name;
+        const char* nullText;
+        WmiConversion conversion;
+        Value expected;
+    } cases[] = {
+        {"Null", "(Unavailable)", WmiConversion::AsIs, Value("(Unavailable)")},
+        {"Null", "(None)", WmiConversion::Text, Value("(None)")},
+        {"Missing", "(None)", WmiConversion::AsIs, Value("(Unavailable)")},
+        {"Big", "", WmiConversion::Int64, Value::Int64(5000000000ll)},
+        {"Big", "", WmiConversion::Signed, Value("(Unavailable)")},
+        {"Neg", "", WmiConversion::Signed, Value::Int32(-7)},
+        {"Bad", "", WmiConversion::Int64, Value("(Unavailable)")},
+        {"Path", "", WmiConversion::Directory, Value("C:\\Windows\\")},
+        {"Date", "", WmiConversion::Date, Value("08.01.2026 09:30:15")},
+        {"Short", "", WmiConversion::Date, Value("2026")},
+        {"Number", "", WmiConversion::AsIs, Value::Int32(42)},
+        {"Number", "", WmiConversion::Text, Value("42")},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(info.ReadWMIProperty(c.name, c.nullText, c.conversion), c.expected) << c.name;
+}
+
+TEST(ProcessInfo, BindRefreshAndWmiValues) {
+    auto services = std::make_shared<fake::WmiServices>();
+    const DWORD self = GetCurrentProcessId();
+    auto instance = fake::object({
+        {"Handle", Value(std::to_string(self))},
+        {"Caption", Value("tests.exe")},
+        {"ExecutablePath", Value("C:\\bin\\tests.exe")},
+        {"WorkingSetSize", Value("6000000000")},
+        {"PrivatePageCount", Value::Null()},
+        {"ThreadCount", Value::Int32(3)},
+        {"CreationDate", Value("20260108093015.000000+060")},
+    });
+    services->objects[processPath(self)] = instance;
+
+    TProcessInfoObject process(self, services);
+    EXPECT_EQ(services->gets, std::vector<std::string>{processPath(self)});
+    EXPECT_EQ(process.ReadProcessID(), Value::UInt32(self));
+    EXPECT_EQ(process.ReadModuleName(), Value("tests.exe"));
+    EXPECT_EQ(process.ReadModulePath(), Value("C:\\bin\\"));
+    EXPECT_EQ(process.ReadWorkingSetSize(), Value::Int64(6000000000ll));
+    EXPECT_EQ(process.ReadPrivatePageCount(), Value("(Unavailable)"));
+    EXPECT_EQ(process.ReadPeakVirtualSize(), Value("(Unavailable)")); // the class lacks it
+    EXPECT_EQ(process.ReadThreadCount(), Value::Int32(3));
+    EXPECT_EQ(process.ReadCreationTime(), Value("08.01.2026 09:30:15"));
+    // Our own process opens, so the Win32 values are real.
+    EXPECT_EQ(process.ReadPriorityClass(), Value("NORMAL_PRIORITY_CLASS"));
+    EXPECT_EQ(process.ReadPriorityBoost().kind(), Value::Kind::Bool);
+    EXPECT_EQ(process.ReadProcessAffinity().kind(), Value::Kind::UInt32);
+
+    // The enumerated form binds to the instance's own "Handle" and asks WMI for nothing.
+    TProcessInfoObject listed(instance);
+    EXPECT_EQ(listed.ReadProcessID(), Value::UInt32(self));
+    EXPECT_EQ(listed.WbemObject, instance);
+
+    // Refresh without a connection keeps the instance; with one it fetches anew and raises when gone.
+    listed.Refresh();
+    EXPECT_EQ(listed.WbemObject, instance);
+    services->objects.clear();
+    EXPECT_THROW(process.Refresh(), fw::EOleException);
+}
+
+TEST(ProcessInfo, ExePathOwnersAndServiceQuery) {
+    auto services = std::make_shared<fake::WmiServices>();
+    TProcessInfoObject process;
+    process.LoadExePath();
+    EXPECT_EQ(process.ExePath, "(Unavailable)");
+    EXPECT_EQ(process.ReadIsService(), Value("(Unavailable)"));
+    EXPECT_EQ(process.ReadOwner(), Value("(Unavailable)"));
+
+    auto instance = fake::object({{"ExecutablePath", Value::Null()}, {"Caption", Value("System")}});
+    instance->methods["GetOwner"] = fake::answers(
+        {{"ReturnValue", Value::Int32(0)}, {"User", Value("alice")}, {"Domain", Value("HOME")}});
+    instance->methods["GetOwnerSid"] =
+        fake::answers({{"ReturnValue", Value::Int32(2)}, {"Sid", Value("S-1")}});
+    process.WbemObject = instance;
+    process.LoadExePath();
+    EXPECT_EQ(process.ExePath, "System");
+    EXPECT_EQ(process.ReadOwner(), Value("alice"));
+    EXPECT_EQ(process.ReadDomain(), Value("HOME"));
+    EXPECT_EQ(process.ReadOwnerSID(), Value("(Unavailable)"));
+    EXPECT_EQ(instance->calls.size(), 3u); // each read runs the method again
+    // A provider without the method gives the placeholder; any other failure raises.
+    instance->methods.erase("GetOwner");
+    EXPECT_EQ(process.ReadOwner(), Value("(Unavailable)"));
+    instance->methods["GetOwner"] = [](const fw::wmi::Params&) -> std::shared_ptr<fw::wmi::Object> {
+        throw fw::EOleException(WBEM_E_ACCESS_DENIED, "WMI method GetOwner");
+    };
+    EXPECT_THROW(process.ReadOwner(), fw::EOleException);
+
+    process.Services = services;
+    EXPECT_EQ(process.ReadIsService(), Value::Bool(false)); // ID 0: no query
+    EXPECT_TRUE(services->queriesRun.empty());
+    process.ProcessID = Value::UInt32(612);
+    services->queries["SELECT * FROM Win32_Service WHERE ProcessId = 612"] = {fake::object({})};
+    EXPECT_EQ(process.ReadIsService(), Value::Bool(true));
+    process.ProcessID = Value::UInt32(613);
+    EXPECT_EQ(process.ReadIsService(), Value::Bool(false));
+}
+
+TEST(ProcessInfo, UnopenableProcessGivesPlaceholders) {
+    TProcessInfoObject process;
+    process.SetID(Value::UInt32(0xFFFFFFF0u)); // no such process
+    EXPECT_FALSE(process.ProcessHandle);
+    for (const char* name :
+         {"PriorityBoost", "PriorityClass", "GDIObjects", "UserObjects", "SystemAffinity", "ProcessAffinity"})
+        EXPECT_EQ(process.ReadProperty(name), Value("(Unavailable)")) << name;
+}
+
+TEST(ThreadInfo, StatesWaitReasonsAndAddresses) {
+    struct Case {
+        Value state, reason;
+        const char* stateName;
+        const char* reasonName;
+    } cases[] = {
+        {Value::Int32(5), Value::Int32(6), "Waiting", "UserRequest"},
+        {Value::Int32(5), Value::Int32(20), "Waiting", "Unknown"},
+        {Value::Int32(5), Value::Int32(21), "Waiting", "(Unavailable)"},
+        {Value::Int32(5), Value::Null(), "Waiting", "(Unavailable)"},
+        {Value::Int32(2), Value::Int32(6), "Running", "(None)"},
+        {Value::Int32(8), Value::Int32(0), "(Unavailable)", "(None)"},
+        {Value::Int32(-1), Value::Int32(0), "(Unavailable)", "(None)"},
+        {Value::Null(), Value::Int32(0), "(Unavailable)", "(Unavailable)"},
+    };
+    for (const Case& c : cases) {
+        TThreadInfoObject thread;
+        thread.WbemObject = fake::object({{"ThreadState", c.state}, {"ThreadWaitReason", c.reason}});
+        EXPECT_EQ(thread.ReadThreadState(), Value(c.stateName)) << c.state.toText();
+        EXPECT_EQ(thread.ReadThreadWaitReason(), Value(c.reasonName))
+            << c.state.toText() << "/" << c.reason.toText();
+    }
+    TThreadInfoObject thread;
+    thread.WbemObject = fake::object({{"StartAddress", Value::Int32(0)}, {"ProcessHandle", Value("1234")}});
+    EXPECT_EQ(thread.ReadStartAddress(), Value("(Unavailable)"));
+    EXPECT_EQ(thread.ReadParentProcessID(), Value::Int32(1234));
+    thread.WbemObject = fake::object({{"StartAddress", Value::Int32(0x401000)}});
+    EXPECT_EQ(thread.ReadStartAddress(), Value::Int32(0x401000));
+    EXPECT_EQ(thread.ReadParentProcessID(), Value("(Unavailable)"));
+}
+
+TEST(ThreadInfo, RefreshAndExePath) {
+    auto services = std::make_shared<fake::WmiServices>();
+    const std::string query = "SELECT * FROM Win32_Thread WHERE Handle = 77";
+    TThreadInfoObject thread;
+    thread.Services = services;
+    try {
+        thread.SetID(Value::UInt32(77));
+        FAIL() << "no exception";
+    } catch (const std::runtime_error& e) {
+        EXPECT_STREQ(e.what(), "No such Thread found");
+    }
+    services->queries[query] = {fake::object({{"ProcessHandle", Value("4242")}})};
+    thread.SetID(Value::UInt32(77));
+    ASSERT_TRUE(thread.WbemObject);
+
+    // The thread's process has exited: the path is unavailable, nothing escapes.
+    EXPECT_EQ(thread.ReadModuleName(), Value("(Unavailable)"));
+    EXPECT_EQ(thread.ReadModulePath(), Value("(Unavailable)"));
+
+    // Through a live process known to WMI.
+    services->objects[processPath(4242)] = fake::object({{"ExecutablePath", Value("C:\\apps\\tool.exe")}});
+    TThreadInfoObject second;
+    second.Services = services;
+    second.SetID(Value::UInt32(77));
+    EXPECT_EQ(second.ReadModuleName(), Value("tool.exe"));
+    EXPECT_EQ(second.ReadModulePath(), Value("C:\\apps\\"));
+
+    // Linked to its process object: no query of its own.
+    TProcessInfoObject owner;
+    owner.WbemObject = fake::object({{"ExecutablePath", Value("D:\\x\\y.exe")}});
+    TThreadInfoObject linked;
+    linked.OwnerProcess = &owner;
+    const size_t before = services->gets.size() + services->queriesRun.size();
+    EXPECT_EQ(linked.ReadModuleName(), Value("y.exe"));
+    EXPECT_EQ(owner.ExePath, "D:\\x\\y.exe");
+    EXPECT_EQ(services->gets.size() + services->queriesRun.size(), before);
+
+    TThreadInfoObject lonely;
+    EXPECT_EQ(lonely.ReadModulePath(), Value("(Unavailable)"));
+}
+
+TEST(ThreadInfo, TimesOfAThreadOfOurs) {
+    TThreadInfoObject thread;
+    thread.SetID(Value::UInt32(GetCurrentThreadId()));
+    ASSERT_TRUE(thread.ThreadHandle);
+    EXPECT_EQ(thread.ReadKernelModeTime().kind(), Value::Kind::Int64);
+    EXPECT_EQ(thread.ReadUserModeTime().kind(), Value::Kind::Int64);
+    EXPECT_EQ(thread.ReadCreationTime().toText().size(), 19u); // dd.mm.yyyy hh:mm:ss
+    EXPECT_EQ(thread.ReadElapsedTime().toText().size(), 13u);  // hh:mm:ss:mmmm
+    TThreadInfoObject gone;
+    gone.SetID(Value::UInt32(0xFFFFFFF0u));
+    for (const char* name :
+         {"ElapsedTime", "KernelModeTime", "UserModeTime", "CreationTime", "PriorityBoost"})
+        EXPECT_EQ(gone.ReadProperty(name), Value("(Unavailable)")) << name;
+}
+
+TEST(ServiceInfo, PathsAndValues) {
+    EXPECT_EQ(TServiceInfoObject::ObjectPath("Spooler"), "Win32_Service.Name=\"Spooler\"");
+    EXPECT_EQ(TServiceInfoObject::ObjectPath("a\\b\"c"), "Win32_Service.Name=\"a\\\\b\\\"c\"");
+
+    auto services = std::make_shared<fake::WmiServices>();
+    services->objects["Win32_Service.Name=\"Spooler\""] = fake::object({
+        {"Name", Value("Spooler")},
+        {"Description", Value::Null()},
+        {"ExitCode", Value::Int32(1077)},
+        {"ProcessId", Value::Int32(0)},
+        {"Started", Value::Bool(false)},
+    });
+    TServiceInfoObject service;
+    service.Services = services;
+    service.SetID(Value("Spooler"));
+    EXPECT_EQ(service.ReadName(), Value("Spooler"));
+    EXPECT_EQ(service.ReadDescription(), Value("(None)"));
+    EXPECT_EQ(service.ReadExitCode(), Value("ERROR_SERVICE_NEVER_STARTED"));
+    EXPECT_EQ(service.ReadProcessID(), Value("(None)"));
+    EXPECT_EQ(service.ReadStarted(), Value::Bool(false));
+    EXPECT_EQ(service.ReadStatus(), Value("(Unavailable)"));
+
+    TServiceInfoObject listed(fake::object({{"Name", Value("Odd")},
+                                            {"ExitCode", Value::Int32(99999)},
+                                            {"ProcessId", Value::Int32(880)},
+                                            {"Description", Value("")}}));
+    EXPECT_EQ(listed.Name, "Odd");
+    EXPECT_EQ(listed.ReadExitCode(), Value("(Unavailable)"));
+    EXPECT_EQ(listed.ReadProcessID(), Value::Int32(880));
+    EXPECT_EQ(listed.ReadDescription(), Value(""));
+
+    TServiceInfoObject missing;
+    missing.Services = services;
+    EXPECT_THROW(missing.SetID(Value("NoSuchService")), fw::EOleException);
+}
+
+TEST(InfoObjects, EveryPropertyOfAnEmptyInstanceReads) {
+    // A WMI class without any of the properties read (what Wine gives for many): placeholders only.
+    auto empty = fake::object({});
+    TProcessInfoObject process(empty);
+    TThreadInfoObject thread(empty);
+    TServiceInfoObject service(empty);
+    for (TBasicInfo* info : std::initializer_list<TBasicInfo*>{&process, &thread, &service})
+        for (const TPropertyInfo& p : info->Properties()) EXPECT_NO_THROW(info->Read(p)) << p.Name;
+}
+
+// The terminate flow: confirmation, WMI first, Win32 as the fallback, and the exit check.
+struct TerminateCase {
+    const char* name;
+    int answer;
+    bool wmiMethod; // the instance has a "Terminate" method
+    int wmiReturn;  // its "ReturnValue"
+    bool liveChild; // the object names a running child, else a process that cannot be opened
+    bool expected;
+    bool childSurvives;
+    std::vector<std::string> messages;
+};
+
+TEST(ProcessInfo, TerminateFlow) {
+    const TerminateCase cases[] = {
+        {"answer no", IDNO, true, 0, true, false, true, {}},
+        {"wmi denied, cannot open", IDYES, true, 2, false, false, true, {"Access denied"}},
+        {"wmi code without text, cannot open", IDYES, true, 77, false, false, true, {"*"}},
+        {"wmi says done, process survives",
+         IDYES,
+         true,
+         0,
+         true,
+         false,
+         true,
+         {"Unable to terminate process"}},
+        {"wmi fails, win32 succeeds", IDYES, true, 8, true, true, false, {}},
+        {"wmi call itself fails", IDYES, false, 0, true, true, false, {}},
+    };
+    for (const TerminateCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        ChildProcess child;
+        ASSERT_TRUE(child.started());
+        fake::MessageBoxes boxes(c.answer);
+        auto instance = fake::object({});
+        if (c.wmiMethod)
+            instance->methods["Terminate"] = fake::answers({{"ReturnValue", Value::Int32(c.wmiReturn)}});
+        TProcessInfoObject process;
+        process.SetID(Value::UInt32(c.liveChild ? child.id() : 0xFFFFFFF0u));
+        process.WbemObject = instance;
+
+        EXPECT_EQ(process.TerminateProcessInfo(), c.expected);
+        EXPECT_EQ(child.alive(), c.childSurvives);
+        ASSERT_GE(boxes.shown.size(), 1u);
+        EXPECT_EQ(boxes.shown[0].text, "Are you sure you want to terminate this process?");
+        EXPECT_EQ(boxes.shown[0].caption, "Terminate process");
+        EXPECT_EQ(boxes.shown[0].type, UINT(MB_YESNO | MB_ICONQUESTION));
+        ASSERT_EQ(boxes.shown.size(), c.messages.size() + 1);
+        for (size_t i = 0; i < c.messages.size(); ++i) {
+            if (c.messages[i] != std::string("*")) {
+                EXPECT_EQ(boxes.shown[i + 1].text, c.messages[i]);
+            }
+            EXPECT_FALSE(boxes.shown[i + 1].text.empty());
+            EXPECT_EQ(boxes.shown[i + 1].caption, "Error");
+            EXPECT_EQ(boxes.shown[i + 1].type, UINT(MB_ICONERROR));
+        }
+        if (c.answer == IDNO) {
+            EXPECT_TRUE(instance->calls.empty());
+        }
+        if (c.wmiMethod && c.answer == IDYES) {
+            ASSERT_EQ(instance->calls.size(), 1u);
+            EXPECT_EQ(instance->calls[0].second, (fw::wmi::Params{{"Reason", Value::Int32(0)}}));
+        }
+    }
+}
+
+} // namespace
