@@ -52,13 +52,13 @@ std::string Shape(const std::vector<std::unique_ptr<Node>>& roots, uint32_t base
     return text;
 }
 
-void AddProcess(FakeServices& wmi, uint32_t id)
+void AddProcess(ListWmi& wmi, uint32_t id)
 {
     wmi.Add("Win32_Process",
             {{"Handle", std::to_string(id)}, {"Caption", "p" + std::to_string(id) + ".exe"}});
 }
 
-void AddThread(FakeServices& wmi, uint32_t id, uint32_t process)
+void AddThread(ListWmi& wmi, uint32_t id, uint32_t process)
 {
     wmi.Add("Win32_Thread", {{"Handle", std::to_string(id)}, {"ProcessHandle", std::to_string(process)}});
 }
@@ -84,7 +84,7 @@ TEST(Listing, WindowsNestAsTheirParentsUnderTheDesktopAlone)
 TEST(Listing, ProcessesCarryTheirThreadsAndTheThreadsWindows)
 {
     Listing l(ltProcesses, {ltProcesses, ltThreads, ltWindows});
-    FakeServices& wmi = *l.sources.wmi;
+    ListWmi& wmi = *l.sources.wmi;
     for (uint32_t id : {30, 10, 20}) AddProcess(wmi, id);
     AddThread(wmi, 101, 10);
     AddThread(wmi, 102, 10);
@@ -113,7 +113,7 @@ TEST(Listing, ThreadsAreRootsAndOnesWithoutAKnownProcessStayListed)
 {
     for (bool noProcesses : {false, true}) {
         Listing l(ltThreads, {ltThreads, ltWindows});
-        FakeServices& wmi = *l.sources.wmi;
+        ListWmi& wmi = *l.sources.wmi;
         if (!noProcesses) AddProcess(wmi, 10);
         AddThread(wmi, 101, 10);
         AddThread(wmi, 999, 55);

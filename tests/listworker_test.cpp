@@ -1,29 +1,10 @@
 #include "ListWorker.h"
-#include "framework/MessageBox.h"
+#include "fakes/FakeMessageBoxes.h"
 #include "framework/OleException.h"
 #include "support/ListFakes.h"
 #include <gtest/gtest.h>
-#include <mutex>
 
 namespace {
-struct RecordedBoxes : fw::MessageBoxes {
-    RecordedBoxes() { previous = fw::setMessageBoxes(this); }
-    ~RecordedBoxes() override { fw::setMessageBoxes(previous); }
-    int show(HWND, const std::string& text, const std::string& caption, UINT type) override
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        shown.push_back({text, caption, type});
-        return IDOK;
-    }
-    struct Box {
-        std::string text, caption;
-        UINT type;
-    };
-    std::vector<Box> shown;
-    std::mutex mutex;
-    fw::MessageBoxes* previous;
-};
-
 struct Fill {
     explicit Fill(TListTypes kind = ltWindows, std::vector<TListTypes> kinds = {ltWindows})
         : columns(KeyColumnLists()), window(std::make_unique<TestListWindow>(kind, kinds, columns))
@@ -160,7 +141,7 @@ TEST(ListWorker, FailuresEndTheFillShowTheErrorAndCloseTheWindow)
          [](FakeSources& s) { s.onConnect = [] { throw fw::EOleException(E_ACCESSDENIED, "connect"); }; }},
     };
     for (const auto& c : cases) {
-        RecordedBoxes boxes;
+        fake::MessageBoxes boxes;
         TestSlots slots;
         Fill fill(c.kind, {c.kind});
         c.arrange(fill.sources);

@@ -1,6 +1,5 @@
 #include "support/ListFakes.h"
 #include "framework/Application.h"
-#include "framework/OleException.h"
 
 #include <stdexcept>
 
@@ -100,68 +99,38 @@ bool FakeModules::Modules(DWORD processId, std::vector<std::string>& paths)
     return false;
 }
 
-bool FakeObject::get(const std::string& name, fw::Value& out) const
+void ListWmi::Add(const std::string& className, std::map<std::string, fw::Value> values)
 {
-    auto it = values.find(name);
-    if (it == values.end()) return false;
-    out = it->second;
-    return true;
-}
-
-std::shared_ptr<fw::wmi::Object> FakeObject::execMethod(const std::string& method, const fw::wmi::Params&)
-{
-    throw fw::EOleException(E_NOTIMPL, "fake method " + method);
-}
-
-std::shared_ptr<FakeObject> FakeServices::Add(const std::string& className,
-                                              std::map<std::string, fw::Value> values)
-{
-    auto object = std::make_shared<FakeObject>();
-    object->values = std::move(values);
-    classes[className].push_back(object);
-    return object;
-}
-
-std::shared_ptr<fw::wmi::Object> FakeServices::getObject(const std::string& path)
-{
-    auto dot = path.find(".Handle=\"");
-    if (dot != std::string::npos) {
-        std::string id = path.substr(dot + 9, path.size() - dot - 10);
-        for (const auto& object : classes[path.substr(0, dot)]) {
-            fw::Value handle;
-            if (object->get("Handle", handle) && handle.toText() == id) return object;
-        }
-    }
-    throw fw::EOleException(E_FAIL, "fake: no object " + path);
+    auto object = std::make_shared<fake::WmiObject>();
+    object->properties = std::move(values);
+    queries["SELECT * FROM " + className].push_back(object);
+    fw::Value handle;
+    if (className == "Win32_Process" && object->get("Handle", handle))
+        objects["Win32_Process.Handle=\"" + handle.toText() + "\""] = object;
 }
 
 namespace {
-class FakeSet : public fw::wmi::ObjectSet {
+class HookedSet : public fw::wmi::ObjectSet {
 public:
-    FakeSet(std::vector<std::shared_ptr<FakeObject>> items, std::function<void()> beforeNext)
-        : items_(std::move(items)), beforeNext_(std::move(beforeNext))
+    HookedSet(std::shared_ptr<fw::wmi::ObjectSet> set, std::function<void()> beforeNext)
+        : set_(std::move(set)), beforeNext_(std::move(beforeNext))
     {}
-    // One object per call, as the test platform's enumerations do.
     std::shared_ptr<fw::wmi::Object> next() override
     {
-        if (next_ >= items_.size()) return nullptr;
-        if (beforeNext_) beforeNext_();
-        return items_[next_++];
+        auto object = set_->next();
+        if (object && beforeNext_) beforeNext_();
+        return object;
     }
 
 private:
-    std::vector<std::shared_ptr<FakeObject>> items_;
+    std::shared_ptr<fw::wmi::ObjectSet> set_;
     std::function<void()> beforeNext_;
-    size_t next_ = 0;
 };
 } // namespace
 
-std::shared_ptr<fw::wmi::ObjectSet> FakeServices::execQuery(const std::string& wql)
+std::shared_ptr<fw::wmi::ObjectSet> ListWmi::execQuery(const std::string& wql)
 {
-    const std::string prefix = "SELECT * FROM ";
-    if (wql.compare(0, prefix.size(), prefix) != 0)
-        throw fw::EOleException(E_INVALIDARG, "fake query " + wql);
-    return std::make_shared<FakeSet>(classes[wql.substr(prefix.size())], beforeNext);
+    return std::make_shared<HookedSet>(fake::WmiServices::execQuery(wql), beforeNext);
 }
 
 std::shared_ptr<fw::wmi::Services> FakeSources::ConnectWmi()

@@ -3,6 +3,7 @@
 // protocol, and an information object whose values a test sets.
 #include "ColumnSettings.h"
 #include "InfoObjects.h"
+#include "fakes/FakeWmi.h"
 #include "ListWorker.h"
 #include "framework/Window.h"
 
@@ -59,20 +60,12 @@ public:
     bool Modules(DWORD processId, std::vector<std::string>& paths) override;
 };
 
-class FakeObject : public fw::wmi::Object {
+// WMI from tables, with every class's instances behind "SELECT * FROM <class>" and processes also by
+// their path.
+class ListWmi : public fake::WmiServices {
 public:
-    std::map<std::string, fw::Value> values;
-    bool get(const std::string& name, fw::Value& out) const override;
-    std::shared_ptr<fw::wmi::Object> execMethod(const std::string& method,
-                                                const fw::wmi::Params& in) override;
-};
-
-class FakeServices : public fw::wmi::Services {
-public:
-    std::map<std::string, std::vector<std::shared_ptr<FakeObject>>> classes;
     std::function<void()> beforeNext; // runs before each object an enumeration hands out
-    std::shared_ptr<FakeObject> Add(const std::string& className, std::map<std::string, fw::Value> values);
-    std::shared_ptr<fw::wmi::Object> getObject(const std::string& path) override;
+    void Add(const std::string& className, std::map<std::string, fw::Value> values);
     std::shared_ptr<fw::wmi::ObjectSet> execQuery(const std::string& wql) override;
 };
 
@@ -80,7 +73,7 @@ class FakeSources : public TListingSources {
 public:
     FakeWindows windows;
     FakeModules modules;
-    std::shared_ptr<FakeServices> wmi = std::make_shared<FakeServices>();
+    std::shared_ptr<ListWmi> wmi = std::make_shared<ListWmi>();
     std::atomic<int> connects{0};
     std::function<void()> onConnect; // may throw
 
