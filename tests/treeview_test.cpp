@@ -303,3 +303,25 @@ TEST(Treeview, RealModuleListFillsEndToEnd)
     EXPECT_EQ(int(window.Tree.Rows().roots().size()), window.Counters[ltModules]);
     EXPECT_GE(window.Counters[ltProcesses], 1);
 }
+
+TEST(Treeview, RealProcessAndServiceListsFill)
+{
+    struct Case {
+        TListTypes kind;
+        std::vector<TListTypes> kinds;
+    } const cases[] = {{ltProcesses, {ltProcesses, ltThreads, ltWindows}}, {ltServices, {ltServices}}};
+    for (const auto& c : cases) {
+        TestSlots slots;
+        TColumnSettingLists lists = DefaultColumnLists();
+        TestListWindow window(c.kind, c.kinds, lists);
+        window.Refresh(SystemSources(), slots.slots());
+        ASSERT_TRUE(PumpUntil([&] { return window.Ended(); }, 60000)) << c.kind;
+        ASSERT_EQ(std::vector<WPARAM>{0}, window.Ends) << c.kind;
+        EXPECT_EQ(int(window.Tree.Rows().roots().size()), window.Counters[c.kind]);
+        EXPECT_FALSE(window.Tree.Rows().roots().empty()) << c.kind;
+        if (c.kind != ltProcesses) continue;
+        int own = 0;
+        for (const auto& process : window.Tree.Rows().roots()) own += Key(*process) == GetCurrentProcessId();
+        EXPECT_EQ(1, own);
+    }
+}

@@ -99,8 +99,7 @@ TEST(HintText, SplitsLongTextsAtBlanksWithoutLosingOrDoublingCharacters)
         int added = 0;
         for (size_t i = 0; i < hint.size(); ++i) {
             // Only our own breaks follow a blank or end a piece; the text's own break stays in place.
-            if (hint.compare(i, 2, hintLineBreak) == 0 &&
-                c.text.compare(rejoined.size(), 2, "\r\n") != 0) {
+            if (hint.compare(i, 2, hintLineBreak) == 0 && c.text.compare(rejoined.size(), 2, "\r\n") != 0) {
                 ++added;
                 ++i;
                 continue;
