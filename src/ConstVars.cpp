@@ -200,6 +200,8 @@ void TOSTREL_Settings::LoadFromRegistry()
     }
     reg.closeKey();
 
+    LoadColumnSettings(ColumnSettings, key, reset);
+
     try {
         if (reg.openKey(key, true)) {
             std::string path = ExecutablePath();
@@ -245,6 +247,7 @@ void TOSTREL_Settings::SaveToRegistry()
     } catch (const fw::ERegistryException&) {
         // Writing at exit reports nothing.
     }
+    SaveColumnSettings(ColumnSettings, RegistryKey());
 }
 
 void TOSTREL_Settings::SelectCodeLanguage()

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 #include "CodeCreator.h"
+#include "ColumnSettings.h"
 #include "core/SettingsRules.h"
 #include "framework/Handles.h"
 #include "framework/Sync.h"
@@ -34,6 +35,8 @@ public:
     bool AppBarDocking = false;
     bool StayOnTop = false;
     bool SaveDesktopIcons = false;
+    // The columns of the lists per kind, indexed by TListTypes.
+    TColumnSettingLists ColumnSettings;
 
     uint8_t OSClass = 0;
     core::FileVersion Version;

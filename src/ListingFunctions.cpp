@@ -1,0 +1,228 @@
+#include "ListingFunctions.h"
+#include "InfoObjects.h"
+#include "ListWorker.h"
+#include "framework/Exceptions.h"
+#include "framework/OleException.h"
+
+#include <algorithm>
+
+namespace {
+
+using Node = TOstrelTreeview::Node;
+
+Node* AddRow(TThreadData& worker, Node* parent, TBasicInfo& info)
+{
+    Node* row = worker.Tree.AddChild(parent);
+    row->data.Kind = info.Kind;
+    ++worker.Counters[info.Kind];
+    BuildNodeData(worker.Tree.AllKindSettings(), info, row->data);
+    return row;
+}
+
+bool WindowEnumProc(TThreadData& worker, HWND window);
+
+void ListChildWindows(TThreadData& worker, HWND window, Node* row)
+{
+    HWND parentWnd = worker.EnumParentWnd;
+    Node* parentNode = worker.EnumParentNode;
+    worker.EnumParentWnd = window;
+    worker.EnumParentNode = row;
+    worker.Sources.Windows().Descendants(window, [&](HWND child) { return WindowEnumProc(worker, child); });
+    worker.EnumParentWnd = parentWnd;
+    worker.EnumParentNode = parentNode;
+}
+
+// The descendant enumeration visits every level; only direct children are added here, and each of
+// them adds its own, so every window is listed once, under its parent.
+bool WindowEnumProc(TThreadData& worker, HWND window)
+{
+    if (worker.Terminated()) return false;
+    if (worker.Sources.Windows().Parent(window) == worker.EnumParentWnd) {
+        TWindowInfoObject info(window);
+        ListChildWindows(worker, window, AddRow(worker, worker.EnumParentNode, info));
+    }
+    return true;
+}
+
+void ListThreadWindows(TThreadData& worker, Node* threadRow, DWORD threadId)
+{
+    if (threadId == 0) return;
+    worker.EnumParentNode = threadRow;
+    worker.EnumParentWnd = worker.Sources.Windows().Desktop();
+    worker.Sources.Windows().ThreadWindows(threadId,
+                                           [&](HWND window) { return WindowEnumProc(worker, window); });
+}
+
+DWORD AsId(const fw::Value& value)
+{
+    std::int64_t id = 0;
+    value.toInt64(id);
+    return DWORD(id);
+}
+
+struct ProcessEntry {
+    DWORD Id;
+    std::unique_ptr<TProcessInfoObject> Info;
+    Node* Row;
+};
+
+// The processes sorted by ID; threads of one process usually follow each other, so the last match is
+// tried first.
+class ProcessTable {
+public:
+    void Insert(ProcessEntry entry)
+    {
+        auto at = std::lower_bound(entries_.begin(), entries_.end(), entry.Id,
+                                   [](const ProcessEntry& e, DWORD id) { return e.Id < id; });
+        entries_.insert(at, std::move(entry));
+        last_ = nullptr;
+    }
+    // None for a process that is not in the table (one started after the processes were read).
+    ProcessEntry* Find(DWORD id)
+    {
+        if (last_ && last_->Id == id) return last_;
+        auto at = std::lower_bound(entries_.begin(), entries_.end(), id,
+                                   [](const ProcessEntry& e, DWORD key) { return e.Id < key; });
+        if (at == entries_.end() || at->Id != id) return nullptr;
+        return last_ = &*at;
+    }
+
+private:
+    std::vector<ProcessEntry> entries_;
+    ProcessEntry* last_ = nullptr;
+};
+
+template <class Visit> void ForEachObject(fw::wmi::ObjectSet& set, TThreadData& worker, Visit visit)
+{
+    // The enumeration may hand out fewer objects per call than it has: ask until it ends.
+    while (!worker.Terminated()) {
+        std::shared_ptr<fw::wmi::Object> object = set.next();
+        if (!object || worker.Terminated()) return;
+        visit(std::move(object));
+    }
+}
+
+std::shared_ptr<fw::wmi::ObjectSet> Instances(TThreadData& worker, const char* className)
+{
+    if (!worker.Services) throw fw::Exception("No WMI connection for the list");
+    return worker.Services->execQuery(std::string("SELECT * FROM ") + className);
+}
+
+// The processes and threads of WMI; with `processRows` the processes are rows with their threads
+// under them, else the threads are the rows.
+void ListProcessesAndThreads(TThreadData& worker, bool processRows)
+{
+    auto threads = Instances(worker, "Win32_Thread");
+    auto processes = Instances(worker, "Win32_Process");
+    ProcessTable table;
+    ForEachObject(*processes, worker, [&](std::shared_ptr<fw::wmi::Object> object) {
+        auto info = std::make_unique<TProcessInfoObject>(std::move(object));
+        Node* row = nullptr;
+        if (processRows) {
+            info->Services = worker.Services;
+            row = AddRow(worker, nullptr, *info);
+        }
+        DWORD id = AsId(info->ProcessID);
+        table.Insert({id, std::move(info), row});
+    });
+    ForEachObject(*threads, worker, [&](std::shared_ptr<fw::wmi::Object> object) {
+        fw::Value owner;
+        if (!object->get("ProcessHandle", owner)) owner = fw::Value();
+        ProcessEntry* entry = table.Find(AsId(owner));
+        if (processRows && !entry) return;
+        TThreadInfoObject info(std::move(object));
+        info.Services = worker.Services;
+        info.OwnerProcess = entry ? entry->Info.get() : nullptr;
+        Node* row = AddRow(worker, processRows ? entry->Row : nullptr, info);
+        ListThreadWindows(worker, row, AsId(info.ThreadID));
+    });
+}
+
+// A process the snapshot saw may be gone before WMI is asked: it still gets its row, with what can be
+// read without WMI.
+std::unique_ptr<TProcessInfoObject> ProcessById(DWORD id, const std::shared_ptr<fw::wmi::Services>& services)
+{
+    try {
+        return std::make_unique<TProcessInfoObject>(id, services);
+    } catch (const fw::EOleException&) {
+        auto info = std::make_unique<TProcessInfoObject>();
+        info->SetID(fw::Value::UInt32(id));
+        return info;
+    }
+}
+
+struct ModuleEntry {
+    std::string Path;
+    Node* Row;
+    DWORD LastProcess;
+};
+
+bool PathLess(const ModuleEntry& entry, const std::string& path)
+{
+    return lstrcmpiA(entry.Path.c_str(), path.c_str()) < 0;
+}
+
+} // namespace
+
+void ListWindows(TThreadData& worker)
+{
+    TWindowSource& windows = worker.Sources.Windows();
+    TWindowInfoObject desktop(windows.Desktop());
+    worker.EnumParentNode = AddRow(worker, nullptr, desktop);
+    worker.EnumParentWnd = desktop.Handle;
+    if (worker.Terminated()) return;
+    windows.TopLevel([&](HWND window) { return WindowEnumProc(worker, window); });
+}
+
+void ListProcesses(TThreadData& worker)
+{
+    ListProcessesAndThreads(worker, true);
+}
+
+void ListThreads(TThreadData& worker)
+{
+    ListProcessesAndThreads(worker, false);
+}
+
+void ListModules(TThreadData& worker)
+{
+    std::vector<DWORD> processes;
+    if (!worker.Sources.Modules().Processes(processes)) return;
+    std::vector<ModuleEntry> modules; // sorted by path, letter case ignored
+    for (DWORD processId : processes) {
+        if (worker.Terminated()) break;
+        std::unique_ptr<TProcessInfoObject> process = ProcessById(processId, worker.Services);
+        TNodeData processRow;
+        processRow.Kind = ltProcesses;
+        BuildNodeData(worker.Tree.AllKindSettings(), *process, processRow);
+        std::vector<std::string> paths;
+        if (worker.Sources.Modules().Modules(processId, paths)) {
+            for (const std::string& fullPath : paths) {
+                if (worker.Terminated()) break;
+                std::string path = LongPath(fullPath);
+                auto at = std::lower_bound(modules.begin(), modules.end(), path, PathLess);
+                if (worker.Terminated()) break;
+                if (at == modules.end() || lstrcmpiA(at->Path.c_str(), path.c_str()) != 0) {
+                    TModuleInfoObject module(path);
+                    at = modules.insert(at, {path, AddRow(worker, nullptr, module), 0});
+                } else if (at->LastProcess == processId) {
+                    continue; // one row per process under a module
+                }
+                at->LastProcess = processId;
+                Node* child = worker.Tree.AddChild(at->Row);
+                CopyNodeData(processRow, child->data);
+            }
+        }
+        ++worker.Counters[ltProcesses];
+    }
+}
+
+void ListServices(TThreadData& worker)
+{
+    auto services = Instances(worker, "Win32_Service");
+    ForEachObject(*services, worker, [&](std::shared_ptr<fw::wmi::Object> object) {
+        TServiceInfoObject info(std::move(object));
+        info.Services = worker.Services;
+        AddRow(worker, nullptr, info);
+    });
+}

@@ -1,0 +1,90 @@
+#pragma once
+#include <algorithm>
+#include <cstddef>
+#include <memory>
+#include <vector>
+
+namespace core {
+
+// The rows of a tree-list: nodes with parent and child links, expanded and hidden flags. The view asks
+// for the visible rows flattened, and never holds anything the model does not own. Not thread-safe: one
+// thread at a time (a list worker fills it while its view looks away).
+template <class T> class TreeModel {
+public:
+    struct Node {
+        Node* parent = nullptr; // none for root rows
+        std::vector<std::unique_ptr<Node>> children;
+        int depth = 0;
+        bool expanded = false;
+        bool hidden = false;
+        T data{};
+    };
+
+    // Appends a row under `parent` (none: a root row).
+    Node* addChild(Node* parent)
+    {
+        auto node = std::make_unique<Node>();
+        Node* raw = node.get();
+        if (parent) {
+            raw->parent = parent;
+            raw->depth = parent->depth + 1;
+            parent->children.push_back(std::move(node));
+        } else {
+            roots_.push_back(std::move(node));
+        }
+        ++count_;
+        return raw;
+    }
+
+    void clear()
+    {
+        roots_.clear();
+        count_ = 0;
+    }
+    std::size_t size() const { return count_; }
+    const std::vector<std::unique_ptr<Node>>& roots() const { return roots_; }
+
+    // Rows that are not hidden and whose ancestors are all expanded and not hidden, in tree order.
+    std::vector<Node*> flatten() const
+    {
+        std::vector<Node*> rows;
+        rows.reserve(roots_.size());
+        appendVisible(roots_, rows);
+        return rows;
+    }
+
+    // Every level is sorted stably, so rows that compare equal keep their order.
+    template <class Less> void sort(Less less) { sortLevel(roots_, less); }
+
+    // Every row in tree order (parents before children).
+    template <class F> void forEach(F f) const { visit(roots_, f); }
+
+private:
+    static void appendVisible(const std::vector<std::unique_ptr<Node>>& level, std::vector<Node*>& rows)
+    {
+        for (const auto& node : level) {
+            if (node->hidden) continue;
+            rows.push_back(node.get());
+            if (node->expanded) appendVisible(node->children, rows);
+        }
+    }
+    template <class Less> static void sortLevel(std::vector<std::unique_ptr<Node>>& level, Less& less)
+    {
+        std::stable_sort(
+            level.begin(), level.end(),
+            [&](const std::unique_ptr<Node>& a, const std::unique_ptr<Node>& b) { return less(*a, *b); });
+        for (auto& node : level) sortLevel(node->children, less);
+    }
+    template <class F> static void visit(const std::vector<std::unique_ptr<Node>>& level, F& f)
+    {
+        for (const auto& node : level) {
+            f(*node);
+            visit(node->children, f);
+        }
+    }
+
+    std::vector<std::unique_ptr<Node>> roots_;
+    std::size_t count_ = 0;
+};
+
+} // namespace core
