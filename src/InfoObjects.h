@@ -6,7 +6,7 @@
 #include "ListTypes.h"
 #include "core/Placeholders.h"
 #include "core/Value.h"
-#include "framework/Handle.h"
+#include "framework/Handles.h"
 #include "framework/Wmi.h"
 
 #include <windows.h>

@@ -34,7 +34,7 @@ class SystemModules : public TModuleSource {
 public:
     bool Processes(std::vector<DWORD>& ids) override
     {
-        fw::FileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+        fw::Handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
         if (!snapshot) return false;
         PROCESSENTRY32 entry{};
         entry.dwSize = sizeof entry;
@@ -45,7 +45,7 @@ public:
     }
     bool Modules(DWORD processId, std::vector<std::string>& paths) override
     {
-        fw::FileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, processId));
+        fw::Handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, processId));
         if (!snapshot) return false;
         MODULEENTRY32 entry{};
         entry.dwSize = sizeof entry;

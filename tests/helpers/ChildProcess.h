@@ -1,6 +1,6 @@
 #pragma once
 // Starts the sleeper helper from the test executable's folder; whatever is left of it is killed at the end.
-#include "framework/Handle.h"
+#include "framework/Handles.h"
 
 #include <windows.h>
 

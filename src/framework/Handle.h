@@ -1,3 +1,0 @@
-#pragma once
-// fw::Handle lives with the other handle owners.
-#include "framework/Handles.h"
