@@ -23,10 +23,14 @@ int FindRange(const TDATryRead& ranges, uintptr_t address) {
 
 } // namespace
 
+// Copy-on-write pages read like any other: every writable section of an image starts out that way (and
+// stays so under Wine), so refusing them would hide import cells and module data.
 bool IsReadableProtection(uint32_t protect) {
     switch (protect) {
     case 0x02: // read-only
     case 0x04: // read-write
+    case 0x08: // copy-on-write
+    case 0x80: // execute-copy-on-write
     case 0x10: // execute
     case 0x20: // execute-read
     case 0x40: // execute-read-write

@@ -22,8 +22,8 @@ struct MemoryRegion {
     uint32_t Protect;
 };
 
-// Exactly read-only, read-write, execute, execute-read or execute-read-write; any modifier (guard,
-// no-cache) or copy-on-write counts as unreadable.
+// Exactly read-only, read-write, copy-on-write or one of their execute forms; any modifier (guard,
+// no-cache) counts as unreadable.
 bool IsReadableProtection(uint32_t protect);
 // What the system itself lets a read through: any readable protection, copy-on-write included (the
 // loader leaves images' data sections so), cache modifiers allowed, never a guard page.

@@ -40,8 +40,8 @@ TDATryRead Snapshot(const std::vector<MemoryRegion>& space, uintptr_t limit = 0x
 TEST(ReadableRanges, SnapshotMergesNeighbours) {
     const TDATryRead s = Snapshot(SampleSpace());
     const TDATryRange want[] = {{0x0, 0x10000, false},     {0x10000, 0x12000, true},
-                                {0x12000, 0x16000, false}, {0x16000, 0x17000, true},
-                                {0x17000, 0x19000, false}, {0x19000, 0x20000, true}};
+                                {0x12000, 0x16000, false}, {0x16000, 0x18000, true},
+                                {0x18000, 0x19000, false}, {0x19000, 0x20000, true}};
     ASSERT_EQ(s.size(), std::size(want));
     for (size_t i = 0; i < s.size(); ++i) {
         EXPECT_EQ(s[i].Begin, want[i].Begin) << i;
@@ -66,7 +66,8 @@ TEST(ReadableRanges, AddressAndSpanTests) {
         {0x12000, 1, false, false},       // guard page
         {0x13000, 1, false, false},       // no access
         {0x15000, 1, false, false},       // reserved
-        {0x17800, 1, false, false},       // copy-on-write
+        {0x16800, 0x1800, true, true},    // execute-read into copy-on-write
+        {0x18800, 1, false, false},       // no-cache
         {0x1FFFF, 1, true, true},         // last byte of the snapshot
         {0x1FFFF, 2, true, false},        // runs past the end
         {0x20000, 1, false, false},       // above the last range
@@ -84,8 +85,8 @@ TEST(ReadableRanges, ProtectionRules) {
         uint32_t protect;
         bool snapshot, accessible;
     } cases[] = {
-        {0x01, false, false},  {0x02, true, true},   {0x04, true, true},   {0x08, false, true},
-        {0x10, true, true},    {0x20, true, true},   {0x40, true, true},   {0x80, false, true},
+        {0x01, false, false},  {0x02, true, true},   {0x04, true, true},   {0x08, true, true},
+        {0x10, true, true},    {0x20, true, true},   {0x40, true, true},   {0x80, true, true},
         {0x104, false, false}, {0x204, false, true}, {0x420, false, true}, {0x00, false, false},
         {0x101, false, false},
     };
