@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "CompactWriter.h"
+#include "crashreport/jovDisAsm.h"
 #include "crashreport/jovMapFile.h"
 
 namespace {
@@ -52,6 +53,16 @@ TEST(MapFile, OwnResourceNamesOwnFunctionUnitAndLine) {
     EXPECT_EQ(jov::SymbolNameAtAddress(address), "(anonymous namespace)::LookedUpFunction(int)");
     EXPECT_EQ(jov::SymbolNameAtAddress(address + 1), "");
     EXPECT_FALSE(jov::GetAddressInfo(0, info));
+}
+
+TEST(MapFile, DisassemblyOfOwnCodeCarriesItsNameAndLines) {
+    std::string text;
+    jov::TFunctionInfo info;
+    jov::ParseFunction(reinterpret_cast<const void*>(&LookedUpFunction), text, nullptr, 0, true, info);
+    ASSERT_TRUE(info.IsValid) << text;
+    EXPECT_NE(text.find("public (anonymous namespace)::LookedUpFunction(int)"), std::string::npos) << text;
+    // The line column numbers the function's own source lines.
+    EXPECT_NE(text.find(" " + std::to_string(kLookedUpLine) + " "), std::string::npos) << text;
 }
 
 TEST(MapFile, OwnTableIsCachedAndShared) {

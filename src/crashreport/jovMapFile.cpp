@@ -9,6 +9,7 @@
 #include "core/LinkerMap.h"
 #include "core/Td32.h"
 #include "core/PeImage.h"
+#include "crashreport/jovDisAsm.h"
 #include "crashreport/jovDisAsmSafeRead.h"
 #include "crashreport/jovTools.h"
 
@@ -288,5 +289,34 @@ void FreeSymbolTableCache() {
     std::vector<CacheEntry> empty;
     Cache().swap(empty);
 }
+
+namespace {
+bool NameForDisassembly(const void* address, std::string& name) {
+    name = SymbolNameAtAddress(reinterpret_cast<uintptr_t>(address));
+    return !name.empty();
+}
+
+// The listing asks line after line of one function: the remembered range saves a look-up per
+// instruction. Only the crash worker lists code, so one remembered range serves.
+int LineForDisassembly(const void* address) {
+    static uint32_t line = 0;
+    static uintptr_t rangeBegin = 0, rangeEnd = 0;
+    SymbolLineOfAddress(reinterpret_cast<uintptr_t>(address), line, rangeBegin, rangeEnd);
+    return int(line);
+}
+
+// The unit's initialisation and finalisation: the disassembly text names our code from these tables.
+struct DisassemblyCallbacks {
+    DisassemblyCallbacks() {
+        SymbolNameProc = &NameForDisassembly;
+        SymbolLineProc = &LineForDisassembly;
+    }
+    ~DisassemblyCallbacks() {
+        SymbolNameProc = nullptr;
+        SymbolLineProc = nullptr;
+        FreeSymbolTableCache();
+    }
+} installed;
+} // namespace
 
 } // namespace jov
