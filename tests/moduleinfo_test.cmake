@@ -1,0 +1,2 @@
+include(${PROJECT_SOURCE_DIR}/tests/helpers/helpers.cmake)
+add_dependencies(${test_target} ostrel_sleeper version_sample version_notranslation)
