@@ -2,6 +2,7 @@
 #include "Properties.h"
 #include "ResourceIds.h"
 #include "SplashScreen.h"
+#include "core/NumberFormat.h"
 #include "framework/Application.h"
 #include "framework/Exceptions.h"
 #include "framework/MessageBox.h"
@@ -107,10 +108,13 @@ TOSTREL_Settings::TOSTREL_Settings()
         throw fw::EHalt{0};
     }
     SplashForm = std::make_unique<TSplashScreenForm>();
+    // Every number shown or parsed follows these two fields as the settings dialog changes them.
+    BindNumberFormats(&IntFormat, &ParseFormat);
 }
 
 TOSTREL_Settings::~TOSTREL_Settings()
 {
+    BindNumberFormats(nullptr, nullptr);
     if (SaveAtExit) SaveToRegistry();
 }
 
