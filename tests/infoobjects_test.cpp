@@ -332,7 +332,7 @@ TEST(ProcessInfo, TerminateFlow) {
     };
     for (const TerminateCase& c : cases) {
         SCOPED_TRACE(c.name);
-        ChildProcess child;
+        SleeperProcess child;
         ASSERT_TRUE(child.started());
         fake::MessageBoxes boxes(c.answer);
         auto instance = fake::object({});

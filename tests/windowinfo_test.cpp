@@ -176,7 +176,7 @@ TEST(HungWindows, TextReadTimesOut) {
     CloseHandle(ready);
 
     // One of another process, which never answers at all.
-    ChildProcess child("window");
+    SleeperProcess child("window");
     ASSERT_TRUE(child.started());
     HWND other = nullptr;
     for (int i = 0; i < 100 && !other; ++i, Sleep(50)) other = FindWindowA("OstrelHungWindow", nullptr);

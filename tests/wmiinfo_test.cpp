@@ -114,7 +114,7 @@ TEST_F(RealWmi, Threads) {
 }
 
 TEST_F(RealWmi, TerminateChild) {
-    ChildProcess child;
+    SleeperProcess child;
     ASSERT_TRUE(child.started());
     fake::MessageBoxes boxes(IDYES);
     TProcessInfoObject process(child.id(), services);

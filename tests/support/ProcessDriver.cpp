@@ -79,6 +79,13 @@ HWND ChildProcess::waitWindow(const char* className, const char* caption, DWORD 
     return nullptr;
 }
 
+std::string SiblingPath(const std::string& name)
+{
+    char path[MAX_PATH] = {};
+    std::string self(path, GetModuleFileNameA(nullptr, path, MAX_PATH));
+    return self.substr(0, self.find_last_of('\\') + 1) + name;
+}
+
 std::string BuildPath(const std::string& name)
 {
     return std::string(OSTREL_BUILD_DIR) + "\\" + name;

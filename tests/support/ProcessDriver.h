@@ -14,6 +14,7 @@ public:
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     bool started() const { return process_ != nullptr; }
+    bool alive() const { return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
     DWORD id() const { return id_; }
     // The exit code, or -1 when the program still runs after `ms` milliseconds.
     long waitExit(DWORD ms);
@@ -28,6 +29,8 @@ private:
 
 // Path of a file in the win32 build folder, as Windows sees it.
 std::string BuildPath(const std::string& name);
+// Path of a file beside the running test executable.
+std::string SiblingPath(const std::string& name);
 // Saves the whole screen as a 24-bit BMP file.
 bool SaveScreenshot(const std::string& path);
 
