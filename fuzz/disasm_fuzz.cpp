@@ -16,8 +16,7 @@ public:
     FuzzEnvironment(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
 
     bool Read(core::Address address, void* destination, std::uint32_t length) override {
-        if (address < kBase || address - kBase > size_ || length > size_ - (address - kBase))
-            return false;
+        if (address < kBase || address - kBase > size_ || length > size_ - (address - kBase)) return false;
         std::memcpy(destination, data_ + (address - kBase), length);
         return true;
     }
@@ -51,21 +50,18 @@ private:
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (size == 0 || size > 4096)
-        return 0;
+    if (size == 0 || size > 4096) return 0;
     FuzzEnvironment env(data, size);
     core::TRegisterState regs;
     for (std::size_t offset = 0; offset < size && offset < 64; ++offset) {
         core::TInstructionInfo info;
         const std::string text =
             core::ComposeInstructionText(env, kBase + static_cast<core::Address>(offset), &regs, info, true);
-        if (info.IsValid && (info.Next <= info.This || info.Next - info.This > 15))
-            __builtin_trap();
+        if (info.IsValid && (info.Next <= info.This || info.Next - info.This > 15)) __builtin_trap();
     }
     core::TFunctionInfo function;
     const std::string listing = core::ParseFunction(env, kBase, kBase + (data[0] % size), data[0] & 15,
                                                     (data[0] & 0x10) != 0, function);
-    if (function.IsValid && function.CodeLen <= 0)
-        __builtin_trap();
+    if (function.IsValid && function.CodeLen <= 0) __builtin_trap();
     return 0;
 }

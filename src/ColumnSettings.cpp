@@ -53,26 +53,22 @@ const char* const decimalColumns[] = {
     "WindowBytes",
 };
 
-std::string SubKeyPath(const std::string& key, int kind)
-{
+std::string SubKeyPath(const std::string& key, int kind) {
     return key + "\\" + kindNames[kind].SubKey;
 }
 
 // The run-time words of the stored record: meaningful only within this run, as the format says.
-template <class P> std::uint32_t RuntimeWord(P pointer)
-{
+template <class P> std::uint32_t RuntimeWord(P pointer) {
     return std::uint32_t(reinterpret_cast<std::uintptr_t>(pointer));
 }
 
-void Bind(TColumnSetting& setting, const TPropertyInfo& property)
-{
+void Bind(TColumnSetting& setting, const TPropertyInfo& property) {
     setting.Property = &property;
     setting.accessorKind = akGetter;
     setting.Formatter = ColumnFormatter(property.Name);
 }
 
-std::unique_ptr<TColumnSetting> DefaultSetting(int kind, const TPropertyInfo& property)
-{
+std::unique_ptr<TColumnSetting> DefaultSetting(int kind, const TPropertyInfo& property) {
     auto setting = std::make_unique<TColumnSetting>();
     setting->name = property.Name;
     const auto& defaults = defaultColumns[kind];
@@ -87,8 +83,7 @@ std::unique_ptr<TColumnSetting> DefaultSetting(int kind, const TPropertyInfo& pr
 }
 
 // The stored records of one kind; false on a damaged value.
-bool ReadStoredSettings(const std::string& path, TColumnSettingList& list)
-{
+bool ReadStoredSettings(const std::string& path, TColumnSettingList& list) {
     try {
         fw::Registry reg;
         if (!reg.openKey(path, true)) return false;
@@ -107,13 +102,11 @@ bool ReadStoredSettings(const std::string& path, TColumnSettingList& list)
 
 } // namespace
 
-const TListKindNames& ListKindNames(TListTypes kind)
-{
+const TListKindNames& ListKindNames(TListTypes kind) {
     return kindNames[kind];
 }
 
-TColumnFormatter ColumnFormatter(const std::string& name)
-{
+TColumnFormatter ColumnFormatter(const std::string& name) {
     if (name == "UserModeTime" || name == "KernelModeTime") return FormatDuration;
     if (name == "Version") return FormatVersion;
     for (const char* decimal : decimalColumns)
@@ -121,8 +114,7 @@ TColumnFormatter ColumnFormatter(const std::string& name)
     return nullptr;
 }
 
-std::vector<TColumnSetting*> ShownColumns(const TColumnSettingList& list)
-{
+std::vector<TColumnSetting*> ShownColumns(const TColumnSettingList& list) {
     std::vector<TColumnSetting*> shown;
     for (const auto& setting : list)
         if (setting->Shown()) shown.push_back(setting.get());
@@ -132,8 +124,7 @@ std::vector<TColumnSetting*> ShownColumns(const TColumnSettingList& list)
     return shown;
 }
 
-void LoadColumnSettings(TColumnSettingLists& lists, const std::string& key, bool reset)
-{
+void LoadColumnSettings(TColumnSettingLists& lists, const std::string& key, bool reset) {
     if (!reset) {
         fw::Registry reg;
         for (int kind = 0; kind < ListTypeCount && !reset; ++kind)
@@ -161,8 +152,7 @@ void LoadColumnSettings(TColumnSettingLists& lists, const std::string& key, bool
     }
 }
 
-void SaveColumnSettings(TColumnSettingLists& lists, const std::string& key)
-{
+void SaveColumnSettings(TColumnSettingLists& lists, const std::string& key) {
     for (int kind = 0; kind < ListTypeCount; ++kind) {
         try {
             fw::Registry reg;

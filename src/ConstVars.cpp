@@ -19,39 +19,34 @@ UINT TaskbarCreatedMessage = 0;
 namespace {
 const char* const instanceSemaphoreName = "{23A3BE67-3A76-4F22-B07D-6443CBA3803B}";
 
-void ReadByte(const fw::Registry& reg, const core::ByteSetting& setting, uint8_t& field)
-{
+void ReadByte(const fw::Registry& reg, const core::ByteSetting& setting, uint8_t& field) {
     uint8_t value = field;
     if (reg.readBinaryData(setting.name, &value, 1) == 1 && !core::ByteInRange(setting, value))
         throw fw::ERegistryException(std::string("Value out of range: ") + setting.name);
     field = value;
 }
 
-std::vector<std::string> CommandLineParameters()
-{
+std::vector<std::string> CommandLineParameters() {
     std::vector<std::string> parameters;
     for (int i = 1; i < __argc; ++i) parameters.emplace_back(__argv[i]);
     return parameters;
 }
 } // namespace
 
-std::string ExecutablePath()
-{
+std::string ExecutablePath() {
     char path[MAX_PATH];
     DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
     return std::string(path, length < MAX_PATH ? length : 0);
 }
 
-uint8_t GetOSClass()
-{
+uint8_t GetOSClass() {
     OSVERSIONINFOA info{};
     info.dwOSVersionInfoSize = sizeof info;
     if (!GetVersionExA(&info)) return core::osUnsupported;
     return core::OSClassFromVersion(info.dwPlatformId, info.dwMajorVersion);
 }
 
-void EnableDebugPrivilege()
-{
+void EnableDebugPrivilege() {
     HANDLE raw = nullptr;
     if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, &raw)) return;
     fw::Handle token(raw);
@@ -68,8 +63,7 @@ void EnableDebugPrivilege()
                        "No Debug-Privilege", MB_OK | MB_ICONWARNING);
 }
 
-core::FileVersion GetFileVersion(const std::string& path, std::string* productVersion)
-{
+core::FileVersion GetFileVersion(const std::string& path, std::string* productVersion) {
     core::FileVersion version;
     if (productVersion) productVersion->clear();
     DWORD handle = 0;
@@ -99,8 +93,7 @@ core::FileVersion GetFileVersion(const std::string& path, std::string* productVe
     return version;
 }
 
-TOSTREL_Settings::TOSTREL_Settings()
-{
+TOSTREL_Settings::TOSTREL_Settings() {
     OSClass = GetOSClass();
     if (OSClass == core::osUnsupported) {
         fw::messageBox(nullptr, "This Program needs Win2000 or higher", "Unsupported OS",
@@ -112,19 +105,16 @@ TOSTREL_Settings::TOSTREL_Settings()
     BindNumberFormats(&IntFormat, &ParseFormat);
 }
 
-TOSTREL_Settings::~TOSTREL_Settings()
-{
+TOSTREL_Settings::~TOSTREL_Settings() {
     BindNumberFormats(nullptr, nullptr);
     if (SaveAtExit) SaveToRegistry();
 }
 
-std::string TOSTREL_Settings::RegistryKey()
-{
+std::string TOSTREL_Settings::RegistryKey() {
     return "Software\\" + fw::loadString(IDS_COMPANYNAME) + "\\" + fw::loadString(IDS_PRODUCTNAME);
 }
 
-void TOSTREL_Settings::Initialize()
-{
+void TOSTREL_Settings::Initialize() {
     Loading = true;
     SaveAtExit = false;
 
@@ -155,8 +145,7 @@ void TOSTREL_Settings::Initialize()
     Loading = false;
 }
 
-void TOSTREL_Settings::ApplyDefaults()
-{
+void TOSTREL_Settings::ApplyDefaults() {
     IntFormat = 1;
     AppBarDocking = true;
     StayOnTop = false;
@@ -169,8 +158,7 @@ void TOSTREL_Settings::ApplyDefaults()
     CodeLanguage = 0;
 }
 
-void TOSTREL_Settings::LoadFromRegistry()
-{
+void TOSTREL_Settings::LoadFromRegistry() {
     core::CommandLineFlags flags = core::ParseCommandLine(CommandLineParameters());
     bool reset = flags.reset, showDialog = flags.showDialog;
     const std::string key = RegistryKey();
@@ -229,8 +217,7 @@ void TOSTREL_Settings::LoadFromRegistry()
     SelectCodeLanguage();
 }
 
-void TOSTREL_Settings::SaveToRegistry()
-{
+void TOSTREL_Settings::SaveToRegistry() {
     try {
         fw::Registry reg;
         if (!reg.openKey(RegistryKey(), true)) return;
@@ -254,8 +241,7 @@ void TOSTREL_Settings::SaveToRegistry()
     SaveColumnSettings(ColumnSettings, RegistryKey());
 }
 
-void TOSTREL_Settings::SelectCodeLanguage()
-{
+void TOSTREL_Settings::SelectCodeLanguage() {
     if (CodeLanguage == 0) {
         OperatorTable = &PascalOperators;
         TokenTable = &PascalTokens;
@@ -265,8 +251,7 @@ void TOSTREL_Settings::SelectCodeLanguage()
     }
 }
 
-void ConstVarsInitialization()
-{
+void ConstVarsInitialization() {
     OstrelSettings = new TOSTREL_Settings;
     try {
         OstrelSettings->Initialize();
@@ -276,8 +261,7 @@ void ConstVarsInitialization()
     }
 }
 
-void ConstVarsFinalization()
-{
+void ConstVarsFinalization() {
     delete OstrelSettings;
     OstrelSettings = nullptr;
     fw::application().setCursor(1, fw::Cursor());

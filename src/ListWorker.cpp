@@ -12,31 +12,26 @@ const char* const UnexpectedErrorText =
     "An unexpected error occured! Try restart Ostrel using the following parameters: \"-reset -config\"";
 const char* const UnexpectedErrorCaption = "Unexpected Error";
 
-TFillSlots SettingsFillSlots()
-{
+TFillSlots SettingsFillSlots() {
     return {&OstrelSettings->ListLock, OstrelSettings->ThreadSemaphore.get()};
 }
 
 TThreadData::TThreadData(TListHost& host, TListingSources& sources, TFillSlots slots)
     : Tree(host.ListTree()), Sources(sources), host_(host), window_(host.ListHandle()), slots_(slots),
-      cancelEvent_(CreateEventA(nullptr, FALSE, FALSE, nullptr))
-{
+      cancelEvent_(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {
     if (!cancelEvent_) throw fw::Exception("Cannot create the cancel event of a list fill");
 }
 
-TThreadData::~TThreadData()
-{
+TThreadData::~TThreadData() {
     TerminateAndWait();
 }
 
-void TThreadData::CloseCancelEvent()
-{
+void TThreadData::CloseCancelEvent() {
     fw::Lock lock(*slots_.Lock);
     cancelEvent_.reset();
 }
 
-void TThreadData::TerminateAndWait()
-{
+void TThreadData::TerminateAndWait() {
     terminate();
     {
         fw::Lock lock(*slots_.Lock);
@@ -48,15 +43,13 @@ void TThreadData::TerminateAndWait()
     fw::application().processMessages();
 }
 
-bool TThreadData::NeedsWmi() const
-{
+bool TThreadData::NeedsWmi() const {
     for (TListTypes kind : host_.Kinds())
         if (kind == ltProcesses || kind == ltThreads || kind == ltServices) return true;
     return false;
 }
 
-void TThreadData::RunListing()
-{
+void TThreadData::RunListing() {
     switch (host_.MainKind()) {
     case ltWindows:
         return ListWindows(*this);
@@ -71,8 +64,7 @@ void TThreadData::RunListing()
     }
 }
 
-void TThreadData::execute()
-{
+void TThreadData::execute() {
     SendMessageA(window_, WM_LISTBEGIN, 0, 0);
     bool failed = false, tookSlot = false;
     std::optional<fw::ComInit> com;
@@ -106,8 +98,7 @@ void TThreadData::execute()
 }
 
 void StartRefresh(std::unique_ptr<TThreadData>& worker, TListHost& host, TListingSources& sources,
-                  TFillSlots slots)
-{
+                  TFillSlots slots) {
     worker.reset();
     worker = std::make_unique<TThreadData>(host, sources, slots);
     worker->StartThread();

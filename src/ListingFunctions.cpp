@@ -10,8 +10,7 @@ namespace {
 
 using Node = TOstrelTreeview::Node;
 
-Node* AddRow(TThreadData& worker, Node* parent, TBasicInfo& info)
-{
+Node* AddRow(TThreadData& worker, Node* parent, TBasicInfo& info) {
     Node* row = worker.Tree.AddChild(parent);
     row->data.Kind = info.Kind;
     ++worker.Counters[info.Kind];
@@ -21,8 +20,7 @@ Node* AddRow(TThreadData& worker, Node* parent, TBasicInfo& info)
 
 bool WindowEnumProc(TThreadData& worker, HWND window);
 
-void ListChildWindows(TThreadData& worker, HWND window, Node* row)
-{
+void ListChildWindows(TThreadData& worker, HWND window, Node* row) {
     HWND parentWnd = worker.EnumParentWnd;
     Node* parentNode = worker.EnumParentNode;
     worker.EnumParentWnd = window;
@@ -34,8 +32,7 @@ void ListChildWindows(TThreadData& worker, HWND window, Node* row)
 
 // The descendant enumeration visits every level; only direct children are added here, and each of
 // them adds its own, so every window is listed once, under its parent.
-bool WindowEnumProc(TThreadData& worker, HWND window)
-{
+bool WindowEnumProc(TThreadData& worker, HWND window) {
     if (worker.Terminated()) return false;
     if (worker.Sources.Windows().Parent(window) == worker.EnumParentWnd) {
         TWindowInfoObject info(window);
@@ -44,8 +41,7 @@ bool WindowEnumProc(TThreadData& worker, HWND window)
     return true;
 }
 
-void ListThreadWindows(TThreadData& worker, Node* threadRow, DWORD threadId)
-{
+void ListThreadWindows(TThreadData& worker, Node* threadRow, DWORD threadId) {
     if (threadId == 0) return;
     worker.EnumParentNode = threadRow;
     worker.EnumParentWnd = worker.Sources.Windows().Desktop();
@@ -53,8 +49,7 @@ void ListThreadWindows(TThreadData& worker, Node* threadRow, DWORD threadId)
                                            [&](HWND window) { return WindowEnumProc(worker, window); });
 }
 
-DWORD AsId(const fw::Value& value)
-{
+DWORD AsId(const fw::Value& value) {
     std::int64_t id = 0;
     value.toInt64(id);
     return DWORD(id);
@@ -70,16 +65,14 @@ struct ProcessEntry {
 // tried first.
 class ProcessTable {
 public:
-    void Insert(ProcessEntry entry)
-    {
+    void Insert(ProcessEntry entry) {
         auto at = std::lower_bound(entries_.begin(), entries_.end(), entry.Id,
                                    [](const ProcessEntry& e, DWORD id) { return e.Id < id; });
         entries_.insert(at, std::move(entry));
         last_ = nullptr;
     }
     // None for a process that is not in the table (one started after the processes were read).
-    ProcessEntry* Find(DWORD id)
-    {
+    ProcessEntry* Find(DWORD id) {
         if (last_ && last_->Id == id) return last_;
         auto at = std::lower_bound(entries_.begin(), entries_.end(), id,
                                    [](const ProcessEntry& e, DWORD key) { return e.Id < key; });
@@ -92,8 +85,7 @@ private:
     ProcessEntry* last_ = nullptr;
 };
 
-template <class Visit> void ForEachObject(fw::wmi::ObjectSet& set, TThreadData& worker, Visit visit)
-{
+template <class Visit> void ForEachObject(fw::wmi::ObjectSet& set, TThreadData& worker, Visit visit) {
     // The enumeration may hand out fewer objects per call than it has: ask until it ends.
     while (!worker.Terminated()) {
         std::shared_ptr<fw::wmi::Object> object = set.next();
@@ -102,16 +94,14 @@ template <class Visit> void ForEachObject(fw::wmi::ObjectSet& set, TThreadData& 
     }
 }
 
-std::shared_ptr<fw::wmi::ObjectSet> Instances(TThreadData& worker, const char* className)
-{
+std::shared_ptr<fw::wmi::ObjectSet> Instances(TThreadData& worker, const char* className) {
     if (!worker.Services) throw fw::Exception("No WMI connection for the list");
     return worker.Services->execQuery(std::string("SELECT * FROM ") + className);
 }
 
 // The processes and threads of WMI; with `processRows` the processes are rows with their threads
 // under them, else the threads are the rows.
-void ListProcessesAndThreads(TThreadData& worker, bool processRows)
-{
+void ListProcessesAndThreads(TThreadData& worker, bool processRows) {
     auto threads = Instances(worker, "Win32_Thread");
     auto processes = Instances(worker, "Win32_Process");
     ProcessTable table;
@@ -140,8 +130,8 @@ void ListProcessesAndThreads(TThreadData& worker, bool processRows)
 
 // A process the snapshot saw may be gone before WMI is asked: it still gets its row, with what can be
 // read without WMI.
-std::unique_ptr<TProcessInfoObject> ProcessById(DWORD id, const std::shared_ptr<fw::wmi::Services>& services)
-{
+std::unique_ptr<TProcessInfoObject> ProcessById(DWORD id,
+                                                const std::shared_ptr<fw::wmi::Services>& services) {
     try {
         return std::make_unique<TProcessInfoObject>(id, services);
     } catch (const fw::EOleException&) {
@@ -157,15 +147,13 @@ struct ModuleEntry {
     DWORD LastProcess;
 };
 
-bool PathLess(const ModuleEntry& entry, const std::string& path)
-{
+bool PathLess(const ModuleEntry& entry, const std::string& path) {
     return lstrcmpiA(entry.Path.c_str(), path.c_str()) < 0;
 }
 
 } // namespace
 
-void ListWindows(TThreadData& worker)
-{
+void ListWindows(TThreadData& worker) {
     TWindowSource& windows = worker.Sources.Windows();
     TWindowInfoObject desktop(windows.Desktop());
     worker.EnumParentNode = AddRow(worker, nullptr, desktop);
@@ -174,18 +162,15 @@ void ListWindows(TThreadData& worker)
     windows.TopLevel([&](HWND window) { return WindowEnumProc(worker, window); });
 }
 
-void ListProcesses(TThreadData& worker)
-{
+void ListProcesses(TThreadData& worker) {
     ListProcessesAndThreads(worker, true);
 }
 
-void ListThreads(TThreadData& worker)
-{
+void ListThreads(TThreadData& worker) {
     ListProcessesAndThreads(worker, false);
 }
 
-void ListModules(TThreadData& worker)
-{
+void ListModules(TThreadData& worker) {
     std::vector<DWORD> processes;
     if (!worker.Sources.Modules().Processes(processes)) return;
     std::vector<ModuleEntry> modules; // sorted by path, letter case ignored
@@ -217,8 +202,7 @@ void ListModules(TThreadData& worker)
     }
 }
 
-void ListServices(TThreadData& worker)
-{
+void ListServices(TThreadData& worker) {
     auto services = Instances(worker, "Win32_Service");
     ForEachObject(*services, worker, [&](std::shared_ptr<fw::wmi::Object> object) {
         TServiceInfoObject info(std::move(object));

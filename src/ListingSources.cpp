@@ -5,13 +5,11 @@
 
 namespace {
 
-BOOL CALLBACK VisitWindow(HWND window, LPARAM visit)
-{
+BOOL CALLBACK VisitWindow(HWND window, LPARAM visit) {
     return (*reinterpret_cast<const TWindowVisit*>(visit))(window) ? TRUE : FALSE;
 }
 
-LPARAM AsParam(const TWindowVisit& visit)
-{
+LPARAM AsParam(const TWindowVisit& visit) {
     return reinterpret_cast<LPARAM>(&visit);
 }
 
@@ -20,20 +18,17 @@ public:
     HWND Desktop() override { return GetDesktopWindow(); }
     HWND Parent(HWND window) override { return GetAncestor(window, GA_PARENT); }
     void TopLevel(const TWindowVisit& visit) override { EnumWindows(VisitWindow, AsParam(visit)); }
-    void Descendants(HWND parent, const TWindowVisit& visit) override
-    {
+    void Descendants(HWND parent, const TWindowVisit& visit) override {
         EnumChildWindows(parent, VisitWindow, AsParam(visit));
     }
-    void ThreadWindows(DWORD threadId, const TWindowVisit& visit) override
-    {
+    void ThreadWindows(DWORD threadId, const TWindowVisit& visit) override {
         EnumThreadWindows(threadId, VisitWindow, AsParam(visit));
     }
 };
 
 class SystemModules : public TModuleSource {
 public:
-    bool Processes(std::vector<DWORD>& ids) override
-    {
+    bool Processes(std::vector<DWORD>& ids) override {
         fw::Handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
         if (!snapshot) return false;
         PROCESSENTRY32 entry{};
@@ -43,8 +38,7 @@ public:
             ids.push_back(entry.th32ProcessID);
         return true;
     }
-    bool Modules(DWORD processId, std::vector<std::string>& paths) override
-    {
+    bool Modules(DWORD processId, std::vector<std::string>& paths) override {
         fw::Handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, processId));
         if (!snapshot) return false;
         MODULEENTRY32 entry{};
@@ -69,14 +63,12 @@ private:
 
 } // namespace
 
-TListingSources& SystemSources()
-{
+TListingSources& SystemSources() {
     static System system;
     return system;
 }
 
-std::string LongPath(const std::string& path)
-{
+std::string LongPath(const std::string& path) {
     char buffer[MAX_PATH];
     DWORD length = GetLongPathNameA(path.c_str(), buffer, MAX_PATH);
     // A result of MAX_PATH or more is the size the buffer would have needed: nothing was written.

@@ -2,8 +2,7 @@
 #include "ConstVars.h"
 #include "framework/Application.h"
 
-TOstrelMainForm::TOstrelMainForm()
-{
+TOstrelMainForm::TOstrelMainForm() {
     CreateParams p;
     p.className = "TOstrelMainForm";
     p.caption = "Ostrel";

@@ -14,8 +14,7 @@ struct InspectorUnits {
     ~InspectorUnits() { ConstVarsFinalization(); }
 };
 
-void RunProgram()
-{
+void RunProgram() {
     fw::Application& app = fw::application();
     InspectorUnits units;
     app.setTitle("Ostrel");
@@ -33,8 +32,7 @@ void RunProgram()
 }
 } // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
-{
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     fw::application().initialize(instance);
     try {
         RunProgram();

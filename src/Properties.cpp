@@ -1,7 +1,6 @@
 #include "Properties.h"
 #include "ResourceIds.h"
 
-TPropertyForm::TPropertyForm(HWND owner)
-{
+TPropertyForm::TPropertyForm(HWND owner) {
     createDialog(IDD_PROPERTIES, owner);
 }

@@ -3,8 +3,7 @@
 #include "framework/Application.h"
 #include "framework/Resources.h"
 
-TSplashScreenForm::TSplashScreenForm() : picture_(fw::loadJpegResource(IDR_SPLASH))
-{
+TSplashScreenForm::TSplashScreenForm() : picture_(fw::loadJpegResource(IDR_SPLASH)) {
     SIZE size = fw::bitmapSize(picture_.get());
     CreateParams p;
     p.className = "TSplashScreenForm";
@@ -20,8 +19,7 @@ TSplashScreenForm::TSplashScreenForm() : picture_(fw::loadJpegResource(IDR_SPLAS
     UpdateWindow(handle());
 }
 
-LRESULT TSplashScreenForm::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
-{
+LRESULT TSplashScreenForm::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_ERASEBKGND && picture_) {
         HDC dc = reinterpret_cast<HDC>(wParam);
         HDC memory = CreateCompatibleDC(dc);

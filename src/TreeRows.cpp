@@ -7,31 +7,26 @@ namespace {
 
 const char* const moduleNameColumn = "ModuleName";
 
-bool IsModuleName(const TColumnSetting& setting)
-{
+bool IsModuleName(const TColumnSetting& setting) {
     return setting.name == moduleNameColumn;
 }
 
 // The part after the last path delimiter, without copying: sorting compares it often.
-std::string_view FileNamePart(std::string_view path)
-{
+std::string_view FileNamePart(std::string_view path) {
     size_t delimiter = path.find_last_of("\\:");
     return delimiter == std::string_view::npos ? path : path.substr(delimiter + 1);
 }
 
-template <class T> int Order(T a, T b)
-{
+template <class T> int Order(T a, T b) {
     return a < b ? -1 : (b < a ? 1 : 0);
 }
 
-int CompareAsTexts(std::string_view a, std::string_view b)
-{
+int CompareAsTexts(std::string_view a, std::string_view b) {
     return -CompareTextNoCase(a, b);
 }
 
 // Two values of one integer kind.
-int CompareIntegers(const fw::Value& a, const fw::Value& b)
-{
+int CompareIntegers(const fw::Value& a, const fw::Value& b) {
     std::int64_t x = 0, y = 0;
     if (!a.toInt64(x) || !b.toInt64(y)) return 0;
     return -Order(x, y);
@@ -39,27 +34,23 @@ int CompareIntegers(const fw::Value& a, const fw::Value& b)
 
 } // namespace
 
-const fw::Value& TNodeData::KeyValue() const
-{
+const fw::Value& TNodeData::KeyValue() const {
     static const fw::Value none;
     return KeyCell >= 0 && KeyCell < Count() ? Cells[KeyCell].Value : none;
 }
 
-int CompareTextNoCase(std::string_view a, std::string_view b)
-{
+int CompareTextNoCase(std::string_view a, std::string_view b) {
     int result = CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), int(a.size()), b.data(),
                                 int(b.size()));
     return result == 0 ? Order(a, b) : result - CSTR_EQUAL;
 }
 
-void ReadColumnValue(TBasicInfo& info, const TColumnSetting& setting, TPropNodeData& cell)
-{
+void ReadColumnValue(TBasicInfo& info, const TColumnSetting& setting, TPropNodeData& cell) {
     bool getter = setting.accessorKind == akGetter || setting.accessorKind == akIndexedGetter;
     cell.Value = getter && setting.Property ? info.Read(*setting.Property) : fw::Value();
 }
 
-void BuildNodeData(std::span<const TKindSettings> columns, TBasicInfo& info, TNodeData& row)
-{
+void BuildNodeData(std::span<const TKindSettings> columns, TBasicInfo& info, TNodeData& row) {
     const char* keyName = ListKindNames(info.Kind).KeyName;
     row.Cells.clear();
     row.KeyCell = -1;
@@ -73,20 +64,17 @@ void BuildNodeData(std::span<const TKindSettings> columns, TBasicInfo& info, TNo
     }
 }
 
-void CopyNodeData(const TNodeData& source, TNodeData& target)
-{
+void CopyNodeData(const TNodeData& source, TNodeData& target) {
     target = source;
 }
 
-int FindCell(const TNodeData& row, const TColumnSetting* setting)
-{
+int FindCell(const TNodeData& row, const TColumnSetting* setting) {
     for (int i = 0; i < row.Count(); ++i)
         if (row.Cells[i].Setting == setting) return i;
     return -1;
 }
 
-std::string CellText(const TNodeData& row, const TKindSettings& column, const TFormatText& formatText)
-{
+std::string CellText(const TNodeData& row, const TKindSettings& column, const TFormatText& formatText) {
     const TColumnSetting* setting = column[row.Kind];
     if (!setting) return {};
     int i = FindCell(row, setting);
@@ -104,8 +92,7 @@ std::string CellText(const TNodeData& row, const TKindSettings& column, const TF
     return IsModuleName(*setting) ? std::string(FileNamePart(text)) : text;
 }
 
-std::string TreeFormatText(const fw::Value& value)
-{
+std::string TreeFormatText(const fw::Value& value) {
     if (value.kind() == fw::Value::Kind::UInt32) {
         std::int64_t n = 0;
         value.toInt64(n);
@@ -114,8 +101,7 @@ std::string TreeFormatText(const fw::Value& value)
     return value.toText();
 }
 
-int CompareNodes(const TNodeData& row1, const TNodeData& row2, const TKindSettings& column)
-{
+int CompareNodes(const TNodeData& row1, const TNodeData& row2, const TKindSettings& column) {
     if (row1.Kind != row2.Kind) return 0;
     const TColumnSetting* setting = column[row1.Kind];
     if (!setting || row1.Cells.empty() || row2.Cells.empty()) return 0;

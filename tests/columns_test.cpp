@@ -12,13 +12,11 @@ struct ScratchKey {
     ~ScratchKey() { RegDeleteTreeA(HKEY_CURRENT_USER, key); }
 };
 
-std::string SubKey(int kind)
-{
+std::string SubKey(int kind) {
     return std::string(key) + "\\" + ListKindNames(TListTypes(kind)).SubKey;
 }
 
-void RawWrite(int kind, const std::string& name, DWORD type, const void* data, DWORD size)
-{
+void RawWrite(int kind, const std::string& name, DWORD type, const void* data, DWORD size) {
     HKEY k;
     RegCreateKeyExA(HKEY_CURRENT_USER, SubKey(kind).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k,
                     nullptr);
@@ -26,15 +24,13 @@ void RawWrite(int kind, const std::string& name, DWORD type, const void* data, D
     RegCloseKey(k);
 }
 
-std::vector<std::string> ShownNames(const TColumnSettingList& list)
-{
+std::vector<std::string> ShownNames(const TColumnSettingList& list) {
     std::vector<std::string> names;
     for (TColumnSetting* s : ShownColumns(list)) names.push_back(s->name);
     return names;
 }
 
-TColumnSetting* Find(TColumnSettingList& list, const std::string& name)
-{
+TColumnSetting* Find(TColumnSettingList& list, const std::string& name) {
     for (auto& s : list)
         if (s->name == name) return s.get();
     return nullptr;
@@ -49,8 +45,7 @@ const std::vector<std::vector<std::string>> defaults = {
 };
 
 // Loads, changes kind `kind` a little, saves: the state a user leaves behind.
-void StoreCustomised(int kind)
-{
+void StoreCustomised(int kind) {
     TColumnSettingLists lists;
     LoadColumnSettings(lists, key, true);
     TColumnSetting* first = lists[kind].front().get();
@@ -61,8 +56,7 @@ void StoreCustomised(int kind)
 }
 } // namespace
 
-TEST(ColumnSettings, DefaultsPerKindAndFormatters)
-{
+TEST(ColumnSettings, DefaultsPerKindAndFormatters) {
     ScratchKey scratch;
     TColumnSettingLists lists;
     LoadColumnSettings(lists, key, false); // no subkeys: defaults
@@ -89,8 +83,7 @@ TEST(ColumnSettings, DefaultsPerKindAndFormatters)
     EXPECT_FALSE(fw::Registry().keyExists(SubKey(0))) << "loading defaults writes nothing";
 }
 
-TEST(ColumnSettings, RoundTripThroughTheRegistry)
-{
+TEST(ColumnSettings, RoundTripThroughTheRegistry) {
     ScratchKey scratch;
     StoreCustomised(ltServices);
     HKEY k;
@@ -126,8 +119,7 @@ TEST(ColumnSettings, RoundTripThroughTheRegistry)
     EXPECT_TRUE(reg.valueExists("Vanished"));
 }
 
-TEST(ColumnSettings, DamagedStoresGiveAUsableSet)
-{
+TEST(ColumnSettings, DamagedStoresGiveAUsableSet) {
     auto record = [](const char* name, bool visible, int position) {
         return core::EncodeColumnRecord({0, name, visible, uint8_t(position), 150});
     };
@@ -184,8 +176,7 @@ TEST(ColumnSettings, DamagedStoresGiveAUsableSet)
     }
 }
 
-TEST(ColumnSettings, DuplicatePositionsGetDistinctPlaces)
-{
+TEST(ColumnSettings, DuplicatePositionsGetDistinctPlaces) {
     ScratchKey scratch;
     StoreCustomised(ltThreads);
     for (auto [name, position] : {std::pair{"ProcessID", 1}, {"ModuleName", 1}, {"ModulePath", 0}}) {

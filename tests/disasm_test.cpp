@@ -226,8 +226,8 @@ TEST(DisasmLive, EveryFunctionOfThisExecutableAnalyses) {
     gSymbols.clear();
     EXPECT_EQ(0, failures) << "of " << functions.size();
     EXPECT_LT(overruns * 50, static_cast<int>(functions.size())) << overruns << " ran past their end";
-    std::printf(
-        "%d functions analysed, %d ran past their end\n", static_cast<int>(functions.size()), overruns);
+    std::printf("%d functions analysed, %d ran past their end\n", static_cast<int>(functions.size()),
+                overruns);
 }
 
 } // namespace

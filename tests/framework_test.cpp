@@ -7,8 +7,7 @@
 #include <functional>
 
 namespace {
-void EnsureApplication()
-{
+void EnsureApplication() {
     fw::application().initialize(GetModuleHandleA(nullptr));
 }
 
@@ -19,8 +18,7 @@ struct ScratchKey {
     ~ScratchKey() { RegDeleteTreeA(HKEY_CURRENT_USER, scratchKey); }
 };
 
-void RawWrite(const char* name, DWORD type, const void* data, DWORD size)
-{
+void RawWrite(const char* name, DWORD type, const void* data, DWORD size) {
     HKEY k;
     RegCreateKeyExA(HKEY_CURRENT_USER, scratchKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr);
     RegSetValueExA(k, name, 0, type, static_cast<const BYTE*>(data), size);
@@ -28,8 +26,7 @@ void RawWrite(const char* name, DWORD type, const void* data, DWORD size)
 }
 } // namespace
 
-TEST(Registry, ReadsOfTheWrongTypeOrSizeAreErrors)
-{
+TEST(Registry, ReadsOfTheWrongTypeOrSizeAreErrors) {
     ScratchKey scratch;
     const DWORD number = 7;
     const uint8_t three[] = {1, 2, 3};
@@ -62,8 +59,7 @@ TEST(Registry, ReadsOfTheWrongTypeOrSizeAreErrors)
     EXPECT_THROW(reg.readString("dword"), fw::ERegistryException);
 }
 
-TEST(Registry, WritesRoundTripWithTheirTypes)
-{
+TEST(Registry, WritesRoundTripWithTheirTypes) {
     ScratchKey scratch;
     fw::Registry reg;
     ASSERT_FALSE(reg.openKey(scratchKey, false));
@@ -91,8 +87,7 @@ namespace {
 // A child control whose notifications reach its own object first.
 class Button : public fw::Window {
 public:
-    Button(HWND parent, int id)
-    {
+    Button(HWND parent, int id) {
         attach(CreateWindowExA(0, "BUTTON", "b", WS_CHILD | BS_PUSHBUTTON, 0, 0, 10, 10, parent,
                                HMENU(INT_PTR(id)), nullptr, nullptr));
     }
@@ -105,8 +100,7 @@ protected:
 
 class TestForm : public fw::Form {
 public:
-    TestForm()
-    {
+    TestForm() {
         CreateParams p;
         p.className = "OstrelTestForm";
         p.caption = "test";
@@ -116,8 +110,7 @@ public:
         p.parent = fw::application().handle();
         create(p);
     }
-    ~TestForm() override
-    {
+    ~TestForm() override {
         if (destroyed) *destroyed = true;
     }
     std::function<bool(int, int)> command;
@@ -125,8 +118,7 @@ public:
     bool* destroyed = nullptr;
 
 protected:
-    bool onCommand(int id, int code, HWND control) override
-    {
+    bool onCommand(int id, int code, HWND control) override {
         if (command && command(id, code)) return true;
         return Form::onCommand(id, code, control);
     }
@@ -136,8 +128,7 @@ protected:
 struct CaughtExceptions {
     std::vector<std::string> texts;
     fw::Application::ExceptionHandler previous;
-    CaughtExceptions()
-    {
+    CaughtExceptions() {
         previous = fw::application().setExceptionHandler(
             [this](std::exception_ptr e) { texts.push_back(fw::Application::exceptionText(e)); });
     }
@@ -145,8 +136,7 @@ struct CaughtExceptions {
 };
 } // namespace
 
-TEST(Window, NotificationsReachTheSendingControlFirstThenItsParent)
-{
+TEST(Window, NotificationsReachTheSendingControlFirstThenItsParent) {
     EnsureApplication();
     TestForm form;
     Button button(form.handle(), 42);
@@ -166,8 +156,7 @@ TEST(Window, NotificationsReachTheSendingControlFirstThenItsParent)
     EXPECT_EQ((std::vector<std::string>{"child", "child", "parent 42"}), seen);
 }
 
-TEST(Window, ExceptionsStopAtTheCatchPointAndAbortIsSilent)
-{
+TEST(Window, ExceptionsStopAtTheCatchPointAndAbortIsSilent) {
     EnsureApplication();
     CaughtExceptions caught;
     TestForm form;
@@ -180,8 +169,7 @@ TEST(Window, ExceptionsStopAtTheCatchPointAndAbortIsSilent)
     EXPECT_EQ((std::vector<std::string>{"broken handler", "plain C++ failure"}), caught.texts);
 }
 
-TEST(Form, ModalResultsAndDisabledOwners)
-{
+TEST(Form, ModalResultsAndDisabledOwners) {
     EnsureApplication();
     TestForm owner;
     owner.show();
@@ -203,8 +191,7 @@ TEST(Form, ModalResultsAndDisabledOwners)
     EXPECT_TRUE(IsWindow(dialog.handle()));
 }
 
-TEST(Form, CloseActionFreeDeletesTheFormAfterItsMessage)
-{
+TEST(Form, CloseActionFreeDeletesTheFormAfterItsMessage) {
     EnsureApplication();
     bool destroyed = false;
     auto* form = new TestForm;
@@ -223,8 +210,7 @@ namespace {
 class Worker : public fw::Thread {
 public:
     std::function<void(Worker&)> body;
-    ~Worker() override
-    {
+    ~Worker() override {
         terminate();
         waitFor();
     }
@@ -234,8 +220,7 @@ protected:
 };
 } // namespace
 
-TEST(Thread, KeepsTheFailureOfItsBodyAndStopsWhenAsked)
-{
+TEST(Thread, KeepsTheFailureOfItsBodyAndStopsWhenAsked) {
     Worker failing;
     failing.body = [](Worker&) { throw fw::Exception("worker failed"); };
     failing.start();

@@ -9,8 +9,7 @@ using Node = TOstrelTreeview::Node;
 struct Listing {
     explicit Listing(TListTypes mainKind, std::vector<TListTypes> kinds)
         : columns(KeyColumnLists()), window(mainKind, std::move(kinds), columns),
-          worker(window, sources, slots.slots())
-    {
+          worker(window, sources, slots.slots()) {
         worker.Services = sources.wmi;
     }
     const std::vector<std::unique_ptr<Node>>& roots() { return window.Tree.Rows().roots(); }
@@ -22,21 +21,18 @@ struct Listing {
     TThreadData worker;
 };
 
-uint32_t Key(const Node& node)
-{
+uint32_t Key(const Node& node) {
     std::int64_t value = 0;
     node.data.KeyValue().toInt64(value);
     return uint32_t(value);
 }
 
-uint32_t Id(HWND window)
-{
+uint32_t Id(HWND window) {
     return uint32_t(reinterpret_cast<UINT_PTR>(window));
 }
 
 // "key(child child(grandchild))" for a subtree, with keys relative to `base`.
-std::string Shape(const Node& node, uint32_t base)
-{
+std::string Shape(const Node& node, uint32_t base) {
     std::string text = std::to_string(Key(node) - base);
     if (node.children.empty()) return text;
     text += "(";
@@ -45,27 +41,23 @@ std::string Shape(const Node& node, uint32_t base)
     return text + ")";
 }
 
-std::string Shape(const std::vector<std::unique_ptr<Node>>& roots, uint32_t base = 0)
-{
+std::string Shape(const std::vector<std::unique_ptr<Node>>& roots, uint32_t base = 0) {
     std::string text;
     for (const auto& root : roots) text += (text.empty() ? "" : " ") + Shape(*root, base);
     return text;
 }
 
-void AddProcess(ListWmi& wmi, uint32_t id)
-{
+void AddProcess(ListWmi& wmi, uint32_t id) {
     wmi.Add("Win32_Process",
             {{"Handle", std::to_string(id)}, {"Caption", "p" + std::to_string(id) + ".exe"}});
 }
 
-void AddThread(ListWmi& wmi, uint32_t id, uint32_t process)
-{
+void AddThread(ListWmi& wmi, uint32_t id, uint32_t process) {
     wmi.Add("Win32_Thread", {{"Handle", std::to_string(id)}, {"ProcessHandle", std::to_string(process)}});
 }
 } // namespace
 
-TEST(Listing, WindowsNestAsTheirParentsUnderTheDesktopAlone)
-{
+TEST(Listing, WindowsNestAsTheirParentsUnderTheDesktopAlone) {
     Listing l(ltWindows, {ltWindows});
     FakeWindows& w = l.sources.windows;
     HWND a = w.Add(nullptr), b = w.Add(nullptr);
@@ -81,8 +73,7 @@ TEST(Listing, WindowsNestAsTheirParentsUnderTheDesktopAlone)
     for (const auto& root : l.roots()) EXPECT_EQ(ltWindows, root->data.Kind);
 }
 
-TEST(Listing, ProcessesCarryTheirThreadsAndTheThreadsWindows)
-{
+TEST(Listing, ProcessesCarryTheirThreadsAndTheThreadsWindows) {
     Listing l(ltProcesses, {ltProcesses, ltThreads, ltWindows});
     ListWmi& wmi = *l.sources.wmi;
     for (uint32_t id : {30, 10, 20}) AddProcess(wmi, id);
@@ -109,8 +100,7 @@ TEST(Listing, ProcessesCarryTheirThreadsAndTheThreadsWindows)
     EXPECT_EQ(ltThreads, l.roots()[1]->children[0]->data.Kind);
 }
 
-TEST(Listing, ThreadsAreRootsAndOnesWithoutAKnownProcessStayListed)
-{
+TEST(Listing, ThreadsAreRootsAndOnesWithoutAKnownProcessStayListed) {
     for (bool noProcesses : {false, true}) {
         Listing l(ltThreads, {ltThreads, ltWindows});
         ListWmi& wmi = *l.sources.wmi;
@@ -127,8 +117,7 @@ TEST(Listing, ThreadsAreRootsAndOnesWithoutAKnownProcessStayListed)
     }
 }
 
-TEST(Listing, ModulesMergeIgnoringLetterCaseWithOneChildPerProcess)
-{
+TEST(Listing, ModulesMergeIgnoringLetterCaseWithOneChildPerProcess) {
     Listing l(ltModules, {ltModules, ltProcesses});
     AddProcess(*l.sources.wmi, 1);
     AddProcess(*l.sources.wmi, 2); // process 3 has ended before WMI is asked: still a row
@@ -162,8 +151,7 @@ TEST(Listing, ModulesMergeIgnoringLetterCaseWithOneChildPerProcess)
     EXPECT_EQ((TListCounters{}), failing.worker.Counters);
 }
 
-TEST(Listing, ServicesAndEmptyCollections)
-{
+TEST(Listing, ServicesAndEmptyCollections) {
     Listing l(ltServices, {ltServices});
     for (const char* name : {"alpha", "beta", "gamma"}) l.sources.wmi->Add("Win32_Service", {{"Name", name}});
     ListServices(l.worker);
@@ -179,8 +167,7 @@ TEST(Listing, ServicesAndEmptyCollections)
     EXPECT_EQ((TListCounters{}), empty.worker.Counters);
 }
 
-TEST(Listing, CancelPointsStopAtOnce)
-{
+TEST(Listing, CancelPointsStopAtOnce) {
     struct Case {
         const char* what;
         TListTypes kind;

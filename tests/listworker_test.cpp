@@ -7,8 +7,7 @@
 namespace {
 struct Fill {
     explicit Fill(TListTypes kind = ltWindows, std::vector<TListTypes> kinds = {ltWindows})
-        : columns(KeyColumnLists()), window(std::make_unique<TestListWindow>(kind, kinds, columns))
-    {}
+        : columns(KeyColumnLists()), window(std::make_unique<TestListWindow>(kind, kinds, columns)) {}
     void Start(TestSlots& slots) { window->Refresh(sources, slots.slots()); }
     FakeSources sources;
     TColumnSettingLists columns;
@@ -25,8 +24,7 @@ struct Gate {
 };
 } // namespace
 
-TEST(ListWorker, AFillAnnouncesItselfListsAndEnds)
-{
+TEST(ListWorker, AFillAnnouncesItselfListsAndEnds) {
     TestSlots slots;
     Fill windows;
     windows.sources.windows.Add(windows.sources.windows.Add(nullptr));
@@ -52,8 +50,7 @@ TEST(ListWorker, AFillAnnouncesItselfListsAndEnds)
     EXPECT_EQ(5, slots.FreeSlots());
 }
 
-TEST(ListWorker, FiveFillsListAtOnceAndTheSixthWaitsForASlot)
-{
+TEST(ListWorker, FiveFillsListAtOnceAndTheSixthWaitsForASlot) {
     TestSlots slots;
     Gate gate;
     std::atomic<int> listing{0};
@@ -91,8 +88,7 @@ TEST(ListWorker, FiveFillsListAtOnceAndTheSixthWaitsForASlot)
     EXPECT_EQ(5, slots.FreeSlots());
 }
 
-TEST(ListWorker, CancelWhileWaitingListsNothingAndTakesNoSlot)
-{
+TEST(ListWorker, CancelWhileWaitingListsNothingAndTakesNoSlot) {
     TestSlots slots(0); // every slot taken by other fills
     Fill fill(ltProcesses, {ltProcesses, ltThreads, ltWindows});
     fill.sources.windows.Add(nullptr);
@@ -110,8 +106,7 @@ TEST(ListWorker, CancelWhileWaitingListsNothingAndTakesNoSlot)
     EXPECT_EQ(0, fill.sources.windows.visits);
 }
 
-TEST(ListWorker, CancelInTheMiddleOfAListingStopsAtTheNextCheck)
-{
+TEST(ListWorker, CancelInTheMiddleOfAListingStopsAtTheNextCheck) {
     TestSlots slots;
     Fill fill;
     for (int i = 0; i < 100000; ++i) fill.sources.windows.Add(nullptr);
@@ -125,8 +120,7 @@ TEST(ListWorker, CancelInTheMiddleOfAListingStopsAtTheNextCheck)
     EXPECT_EQ(5, slots.FreeSlots());
 }
 
-TEST(ListWorker, FailuresEndTheFillShowTheErrorAndCloseTheWindow)
-{
+TEST(ListWorker, FailuresEndTheFillShowTheErrorAndCloseTheWindow) {
     struct Case {
         const char* what;
         TListTypes kind;
@@ -159,8 +153,7 @@ TEST(ListWorker, FailuresEndTheFillShowTheErrorAndCloseTheWindow)
     }
 }
 
-TEST(ListWorker, ClosingTheWindowWhileItsWorkerRunsNeitherHangsNorOutlivesIt)
-{
+TEST(ListWorker, ClosingTheWindowWhileItsWorkerRunsNeitherHangsNorOutlivesIt) {
     TestSlots slots;
     struct Case {
         const char* what;

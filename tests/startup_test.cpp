@@ -12,13 +12,11 @@ namespace {
 const char* const key = "Software\\Lintra\\Ostrel";
 const DWORD timeout = 15000;
 
-std::string Program(const std::string& args = {})
-{
+std::string Program(const std::string& args = {}) {
     return "\"" + BuildPath("ostrel.exe") + "\"" + (args.empty() ? "" : " " + args);
 }
 
-void DeleteKey()
-{
+void DeleteKey() {
     RegDeleteTreeA(HKEY_CURRENT_USER, key);
 }
 
@@ -28,8 +26,7 @@ struct Value {
     bool present = false;
 };
 
-Value Read(const char* name)
-{
+Value Read(const char* name) {
     Value v;
     HKEY k;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, key, 0, KEY_READ, &k) != ERROR_SUCCESS) return v;
@@ -42,8 +39,7 @@ Value Read(const char* name)
     return v;
 }
 
-void Write(const char* name, DWORD type, std::vector<uint8_t> data)
-{
+void Write(const char* name, DWORD type, std::vector<uint8_t> data) {
     HKEY k;
     ASSERT_EQ(ERROR_SUCCESS,
               RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr));
@@ -51,28 +47,24 @@ void Write(const char* name, DWORD type, std::vector<uint8_t> data)
     RegCloseKey(k);
 }
 
-void Remove(const char* name)
-{
+void Remove(const char* name) {
     HKEY k;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, key, 0, KEY_ALL_ACCESS, &k) != ERROR_SUCCESS) return;
     RegDeleteValueA(k, name);
     RegCloseKey(k);
 }
 
-std::vector<uint8_t> Dword(uint32_t v)
-{
+std::vector<uint8_t> Dword(uint32_t v) {
     return {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)};
 }
-std::vector<uint8_t> VersionBytes(uint16_t a, uint16_t b, uint16_t c, uint16_t d)
-{
+std::vector<uint8_t> VersionBytes(uint16_t a, uint16_t b, uint16_t c, uint16_t d) {
     return {uint8_t(a), uint8_t(a >> 8), uint8_t(b), uint8_t(b >> 8),
             uint8_t(c), uint8_t(c >> 8), uint8_t(d), uint8_t(d >> 8)};
 }
 
 // A complete, valid set as the running version (1.0.0.0) writes it, with IntFormat 2 (not the default)
 // so that a reset shows.
-void WriteValidSettings()
-{
+void WriteValidSettings() {
     DeleteKey();
     Write("IntFormat", REG_BINARY, {2});
     Write("Style", REG_BINARY, {0});
@@ -84,19 +76,16 @@ void WriteValidSettings()
         Write(b, REG_DWORD, Dword(0));
 }
 
-HWND WaitDialog(const ChildProcess& p)
-{
+HWND WaitDialog(const ChildProcess& p) {
     return p.waitWindow("#32770", "Properties", timeout);
 }
-HWND WaitMain(const ChildProcess& p)
-{
+HWND WaitMain(const ChildProcess& p) {
     return p.waitWindow("TOstrelMainForm", "Ostrel", timeout);
 }
 
 // Runs the program to its main window (answering the settings dialog with OK when it comes) and closes
 // it; tells whether the dialog came.
-bool RunAndClose(const std::string& args = {})
-{
+bool RunAndClose(const std::string& args = {}) {
     ChildProcess p(Program(args));
     EXPECT_TRUE(p.started());
     bool dialog = false;
@@ -116,8 +105,7 @@ bool RunAndClose(const std::string& args = {})
 }
 } // namespace
 
-TEST(Startup, FirstStartCancelledLeavesOnlyTheKeyWithAppPath)
-{
+TEST(Startup, FirstStartCancelledLeavesOnlyTheKeyWithAppPath) {
     DeleteKey();
     ChildProcess p(Program());
     HWND dialog = WaitDialog(p);
@@ -148,8 +136,7 @@ TEST(Startup, FirstStartCancelledLeavesOnlyTheKeyWithAppPath)
     EXPECT_EQ("\\", text.substr(text.find('\0') - 1, 1));
 }
 
-TEST(Startup, FirstStartWritesEveryValueWithItsTypeAndSizeOnce)
-{
+TEST(Startup, FirstStartWritesEveryValueWithItsTypeAndSizeOnce) {
     DeleteKey();
     ChildProcess p(Program());
     HWND dialog = WaitDialog(p);
@@ -190,8 +177,7 @@ TEST(Startup, FirstStartWritesEveryValueWithItsTypeAndSizeOnce)
     }
 }
 
-TEST(Startup, DamagedOrOlderSettingsGiveDefaultsAndTheDialog)
-{
+TEST(Startup, DamagedOrOlderSettingsGiveDefaultsAndTheDialog) {
     struct Case {
         const char* what;
         std::function<void()> damage;
@@ -230,8 +216,7 @@ TEST(Startup, DamagedOrOlderSettingsGiveDefaultsAndTheDialog)
     }
 }
 
-TEST(Startup, NewerStoredVersionIsReadNormally)
-{
+TEST(Startup, NewerStoredVersionIsReadNormally) {
     WriteValidSettings();
     Write("Version", REG_BINARY, VersionBytes(1, 0, 0, 9));
     EXPECT_FALSE(RunAndClose());
@@ -240,8 +225,7 @@ TEST(Startup, NewerStoredVersionIsReadNormally)
     EXPECT_EQ(VersionBytes(1, 0, 0, 0), Read("Version").data);
 }
 
-TEST(Startup, CommandLineResetsAndShowsTheDialogInAnyLetterCase)
-{
+TEST(Startup, CommandLineResetsAndShowsTheDialogInAnyLetterCase) {
     WriteValidSettings();
     EXPECT_FALSE(RunAndClose("-RESET"));
     EXPECT_EQ(std::vector<uint8_t>{1}, Read("IntFormat").data);
@@ -255,8 +239,7 @@ TEST(Startup, CommandLineResetsAndShowsTheDialogInAnyLetterCase)
     EXPECT_EQ(std::vector<uint8_t>{1}, Read("IntFormat").data);
 }
 
-TEST(Startup, SecondInstanceBringsTheFirstForwardAndWritesNothing)
-{
+TEST(Startup, SecondInstanceBringsTheFirstForwardAndWritesNothing) {
     WriteValidSettings();
     ChildProcess first(Program());
     HWND main = WaitMain(first);

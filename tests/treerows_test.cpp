@@ -5,8 +5,7 @@
 #include <gtest/gtest.h>
 
 namespace {
-TNodeData Row(TestColumns& columns, TListTypes kind, fw::Value key, fw::Value name = {})
-{
+TNodeData Row(TestColumns& columns, TListTypes kind, fw::Value key, fw::Value name = {}) {
     TestInfo info(kind);
     info.Key = std::move(key);
     info.Name = std::move(name);
@@ -17,8 +16,7 @@ TNodeData Row(TestColumns& columns, TListTypes kind, fw::Value key, fw::Value na
 }
 } // namespace
 
-TEST(TreeRows, BuildReadsEveryColumnOfTheKindOnceAndFindsTheKeyCell)
-{
+TEST(TreeRows, BuildReadsEveryColumnOfTheKindOnceAndFindsTheKeyCell) {
     TestColumns columns;
     columns.columns.push_back({});           // a column with nothing for any kind
     columns.columns[1][ltThreads] = nullptr; // thread rows show nothing in the name column
@@ -52,8 +50,7 @@ TEST(TreeRows, BuildReadsEveryColumnOfTheKindOnceAndFindsTheKeyCell)
     EXPECT_TRUE(cell.Value.isEmpty());
 }
 
-TEST(TreeRows, CellTextShowsTextsAsTheyAreAndNumbersThroughTheirFormat)
-{
+TEST(TreeRows, CellTextShowsTextsAsTheyAreAndNumbersThroughTheirFormat) {
     TestColumns columns;
     auto decimal = ColumnFormatter("ThreadCount");
     columns.key[ltProcesses].Formatter = decimal;
@@ -78,8 +75,7 @@ TEST(TreeRows, CellTextShowsTextsAsTheyAreAndNumbersThroughTheirFormat)
     EXPECT_EQ("True", CellText(Row(columns, ltWindows, fw::Value::Bool(true)), columns.columns[0], nullptr));
 }
 
-TEST(TreeRows, ComparisonOverMixedValues)
-{
+TEST(TreeRows, ComparisonOverMixedValues) {
     TestColumns columns;
     auto u = fw::Value::UInt32;
     auto i = fw::Value::Int32;
@@ -119,8 +115,7 @@ TEST(TreeRows, ComparisonOverMixedValues)
     EXPECT_GT(CompareNodes(x, y, columns.columns[1]), 0);
 }
 
-TEST(TreeRows, SortingIsStableForEqualValuesAndDescendingShowsSmallestFirst)
-{
+TEST(TreeRows, SortingIsStableForEqualValuesAndDescendingShowsSmallestFirst) {
     TestColumns columns;
     core::TreeModel<TNodeData> tree;
     const std::vector<std::pair<uint32_t, const char*>> rows = {{3, "a"}, {1, "b"}, {3, "c"},

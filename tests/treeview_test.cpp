@@ -9,8 +9,7 @@
 namespace {
 using Node = TOstrelTreeview::Node;
 
-std::string ItemText(HWND list, int row, int column)
-{
+std::string ItemText(HWND list, int row, int column) {
     char buffer[512] = {};
     LVITEMA item{};
     item.iSubItem = column;
@@ -20,22 +19,19 @@ std::string ItemText(HWND list, int row, int column)
     return buffer;
 }
 
-uint32_t Key(const Node& node)
-{
+uint32_t Key(const Node& node) {
     std::int64_t value = 0;
     node.data.KeyValue().toInt64(value);
     return uint32_t(value);
 }
 
-void Settle(DWORD ms = 50)
-{
+void Settle(DWORD ms = 50) {
     PumpUntil([] { return false; }, ms);
 }
 
 // A tree of TestInfo rows on a shown list window, filled by hand.
 struct HandTree {
-    HandTree() : window(ltWindows, {ltWindows}, lists)
-    {
+    HandTree() : window(ltWindows, {ltWindows}, lists) {
         for (int i = 0; i < 2; ++i) {
             tree().AddColumn({});
             tree().KindSettings(i) = columns.columns[i];
@@ -43,8 +39,7 @@ struct HandTree {
         window.show(SW_SHOWNOACTIVATE);
     }
     TOstrelTreeview& tree() { return window.Tree; }
-    Node* Add(Node* parent, uint32_t key, const std::string& name)
-    {
+    Node* Add(Node* parent, uint32_t key, const std::string& name) {
         Node* node = tree().AddChild(parent);
         TestInfo info(ltWindows);
         info.Key = fw::Value::UInt32(key);
@@ -53,8 +48,7 @@ struct HandTree {
         BuildNodeData(tree().AllKindSettings(), info, node->data);
         return node;
     }
-    void Key(WPARAM key)
-    {
+    void Key(WPARAM key) {
         PostMessageA(tree().handle(), WM_KEYDOWN, key, 0);
         Settle();
     }
@@ -65,8 +59,7 @@ struct HandTree {
 
 } // namespace
 
-TEST(Treeview, ExpandsAndCollapsesByKeysAndGlyphClicks)
-{
+TEST(Treeview, ExpandsAndCollapsesByKeysAndGlyphClicks) {
     HandTree t;
     Node* root = t.Add(nullptr, 1, "root");
     Node* child = t.Add(root, 2, "child");
@@ -111,8 +104,7 @@ TEST(Treeview, ExpandsAndCollapsesByKeysAndGlyphClicks)
     EXPECT_TRUE(root->expanded) << "a click beside the glyph only selects";
 }
 
-TEST(Treeview, HeaderClicksSortWithArrowsAndDraggedColumnsCarryTheTree)
-{
+TEST(Treeview, HeaderClicksSortWithArrowsAndDraggedColumnsCarryTheTree) {
     HandTree t;
     for (auto [key, name] : std::vector<std::pair<uint32_t, const char*>>{{30, "b"}, {10, "c"}, {20, "a"}})
         t.Add(nullptr, key, name);
@@ -163,8 +155,7 @@ TEST(Treeview, HeaderClicksSortWithArrowsAndDraggedColumnsCarryTheTree)
     EXPECT_EQ(int(ltWindows), t.tree().ImageIndex(*first, 1));
 }
 
-TEST(Treeview, HintsOfTruncatedCellsInATooltipOfItsOwn)
-{
+TEST(Treeview, HintsOfTruncatedCellsInATooltipOfItsOwn) {
     HandTree t;
     std::string words;
     while (words.size() < 250) words += "word ";
@@ -191,8 +182,7 @@ TEST(Treeview, HintsOfTruncatedCellsInATooltipOfItsOwn)
     EXPECT_FALSE(IsWindowVisible(tooltip)) << "the fitting cell hides it";
 }
 
-TEST(Treeview, BusyDisplayCountsDotsAndShowsNoRows)
-{
+TEST(Treeview, BusyDisplayCountsDotsAndShowsNoRows) {
     HandTree t;
     t.Add(nullptr, 1, "row");
     t.tree().Refresh();
@@ -219,8 +209,7 @@ TEST(Treeview, BusyDisplayCountsDotsAndShowsNoRows)
     EXPECT_EQ(0u, t.tree().Rows().size());
 }
 
-TEST(Treeview, AHundredThousandRowsStayWorkable)
-{
+TEST(Treeview, AHundredThousandRowsStayWorkable) {
     HandTree t;
     for (uint32_t i = 0; i < 1000; ++i) {
         Node* root = t.Add(nullptr, (i * 7919) % 1000, "root " + std::to_string(i));
@@ -239,8 +228,7 @@ TEST(Treeview, AHundredThousandRowsStayWorkable)
     EXPECT_EQ("$000003E7", ItemText(list, 99900, 0)) << "the largest root comes last";
 }
 
-TEST(Treeview, RealWindowListFillsEndToEnd)
-{
+TEST(Treeview, RealWindowListFillsEndToEnd) {
     fw::application().initialize(GetModuleHandleA(nullptr));
     HWND parent = CreateWindowExA(0, "STATIC", "OstrelFillParent", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr,
                                   nullptr, nullptr);
@@ -275,8 +263,7 @@ TEST(Treeview, RealWindowListFillsEndToEnd)
     DestroyWindow(parent);
 }
 
-TEST(Treeview, RealModuleListFillsEndToEnd)
-{
+TEST(Treeview, RealModuleListFillsEndToEnd) {
     TestSlots slots;
     TColumnSettingLists lists = DefaultColumnLists();
     TestListWindow window(ltModules, {ltModules, ltProcesses}, lists);
@@ -304,8 +291,7 @@ TEST(Treeview, RealModuleListFillsEndToEnd)
     EXPECT_GE(window.Counters[ltProcesses], 1);
 }
 
-TEST(Treeview, RealProcessAndServiceListsFill)
-{
+TEST(Treeview, RealProcessAndServiceListsFill) {
     struct Case {
         TListTypes kind;
         std::vector<TListTypes> kinds;

@@ -19,13 +19,11 @@ const char searchWord[] = "Searching";
 
 class SelectedFont {
 public:
-    SelectedFont(HDC dc, HWND window) : dc_(dc)
-    {
+    SelectedFont(HDC dc, HWND window) : dc_(dc) {
         if (auto font = reinterpret_cast<HFONT>(SendMessageA(window, WM_GETFONT, 0, 0)))
             old_ = SelectObject(dc, font);
     }
-    ~SelectedFont()
-    {
+    ~SelectedFont() {
         if (old_) SelectObject(dc_, old_);
     }
     SelectedFont(const SelectedFont&) = delete;
@@ -50,8 +48,7 @@ private:
 };
 } // namespace
 
-TOstrelTreeview::~TOstrelTreeview()
-{
+TOstrelTreeview::~TOstrelTreeview() {
     if (HWND hwnd = handle()) {
         KillTimer(hwnd, searchTimerId);
         RemoveWindowSubclass(hwnd, &TOstrelTreeview::subclassProc, subclassId);
@@ -59,8 +56,7 @@ TOstrelTreeview::~TOstrelTreeview()
     if (tooltip_ && IsWindow(tooltip_)) DestroyWindow(tooltip_);
 }
 
-void TOstrelTreeview::Create(HWND parent, int id, const RECT& r)
-{
+void TOstrelTreeview::Create(HWND parent, int id, const RECT& r) {
     HWND hwnd = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
                                 WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | LVS_REPORT |
                                     LVS_OWNERDATA | LVS_SHOWSELALWAYS | LVS_SINGLESEL,
@@ -87,8 +83,7 @@ void TOstrelTreeview::Create(HWND parent, int id, const RECT& r)
     SendMessageA(tooltip_, TTM_SETMAXTIPWIDTH, 0, 2000);
 }
 
-int TOstrelTreeview::AddColumn(const Column& column)
-{
+int TOstrelTreeview::AddColumn(const Column& column) {
     LVCOLUMNA lvc{};
     lvc.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
     lvc.fmt = column.RightAligned ? LVCFMT_RIGHT : LVCFMT_LEFT;
@@ -100,16 +95,14 @@ int TOstrelTreeview::AddColumn(const Column& column)
     return index;
 }
 
-void TOstrelTreeview::SetColumnCaption(int column, const std::string& caption)
-{
+void TOstrelTreeview::SetColumnCaption(int column, const std::string& caption) {
     LVCOLUMNA lvc{};
     lvc.mask = LVCF_TEXT;
     lvc.pszText = const_cast<char*>(caption.c_str());
     SendMessageA(handle(), LVM_SETCOLUMNA, column, reinterpret_cast<LPARAM>(&lvc));
 }
 
-int TOstrelTreeview::MainColumn() const
-{
+int TOstrelTreeview::MainColumn() const {
     int count = ColumnCount();
     if (count <= 1) return 0;
     std::vector<int> order(count);
@@ -117,16 +110,14 @@ int TOstrelTreeview::MainColumn() const
     return order[0];
 }
 
-void TOstrelTreeview::Clear()
-{
+void TOstrelTreeview::Clear() {
     rows_.clear();
     model_.clear();
     hideHint();
     ListView_SetItemCount(handle(), 0);
 }
 
-void TOstrelTreeview::Refresh()
-{
+void TOstrelTreeview::Refresh() {
     if (searchDisplay_) return; // the model belongs to the worker now
     Node* focused = FocusedNode();
     rows_ = model_.flatten();
@@ -135,25 +126,21 @@ void TOstrelTreeview::Refresh()
     InvalidateRect(handle(), nullptr, TRUE);
 }
 
-void TOstrelTreeview::SetExpanded(Node* node, bool expanded)
-{
+void TOstrelTreeview::SetExpanded(Node* node, bool expanded) {
     if (!node || node->expanded == expanded) return;
     node->expanded = expanded;
     Refresh();
 }
 
-TOstrelTreeview::Node* TOstrelTreeview::VisibleRow(int index) const
-{
+TOstrelTreeview::Node* TOstrelTreeview::VisibleRow(int index) const {
     return index >= 0 && index < int(rows_.size()) ? rows_[index] : nullptr;
 }
 
-TOstrelTreeview::Node* TOstrelTreeview::FocusedNode() const
-{
+TOstrelTreeview::Node* TOstrelTreeview::FocusedNode() const {
     return VisibleRow(ListView_GetNextItem(handle(), -1, LVNI_FOCUSED));
 }
 
-void TOstrelTreeview::FocusNode(Node* node)
-{
+void TOstrelTreeview::FocusNode(Node* node) {
     auto it = std::find(rows_.begin(), rows_.end(), node);
     if (it == rows_.end()) return;
     int index = int(it - rows_.begin());
@@ -162,14 +149,12 @@ void TOstrelTreeview::FocusNode(Node* node)
     ListView_EnsureVisible(handle(), index, FALSE);
 }
 
-std::string TOstrelTreeview::Text(const Node& node, int column) const
-{
+std::string TOstrelTreeview::Text(const Node& node, int column) const {
     if (column < 0 || column >= ColumnCount()) return {};
     return CellText(node.data, kindSettings_[column], OnFormatText);
 }
 
-std::string TOstrelTreeview::Hint(const Node& node, int column) const
-{
+std::string TOstrelTreeview::Hint(const Node& node, int column) const {
     std::string text = Text(node, column);
     if (text.empty()) return {};
     WindowDC dc(handle());
@@ -181,20 +166,17 @@ std::string TOstrelTreeview::Hint(const Node& node, int column) const
     return core::SplitHintText(text);
 }
 
-int TOstrelTreeview::ImageIndex(const Node& node, int column) const
-{
+int TOstrelTreeview::ImageIndex(const Node& node, int column) const {
     return column == MainColumn() ? int(node.data.Kind) : -1;
 }
 
-void TOstrelTreeview::SetSort(int column, TSortDirection direction)
-{
+void TOstrelTreeview::SetSort(int column, TSortDirection direction) {
     sortColumn_ = column;
     sortDirection_ = direction;
     updateSortArrows();
 }
 
-void TOstrelTreeview::SortTree(int column, TSortDirection direction)
-{
+void TOstrelTreeview::SortTree(int column, TSortDirection direction) {
     if (column < 0 || column >= ColumnCount()) return;
     const TKindSettings& settings = kindSettings_[column];
     model_.sort([&](const Node& a, const Node& b) {
@@ -205,15 +187,13 @@ void TOstrelTreeview::SortTree(int column, TSortDirection direction)
     Refresh();
 }
 
-void TOstrelTreeview::HeaderClick(int column)
-{
+void TOstrelTreeview::HeaderClick(int column) {
     TSortDirection direction = sdDescending;
     if (column == sortColumn_) direction = sortDirection_ == sdDescending ? sdAscending : sdDescending;
     SortTree(column, direction);
 }
 
-void TOstrelTreeview::updateSortArrows()
-{
+void TOstrelTreeview::updateSortArrows() {
     HWND header = ListView_GetHeader(handle());
     for (int i = 0; i < ColumnCount(); ++i) {
         HDITEMA item{};
@@ -226,8 +206,7 @@ void TOstrelTreeview::updateSortArrows()
     }
 }
 
-void TOstrelTreeview::BeginSearchDisplay()
-{
+void TOstrelTreeview::BeginSearchDisplay() {
     hideHint();
     searchDisplay_ = true;
     searchTick_ = false;
@@ -236,16 +215,14 @@ void TOstrelTreeview::BeginSearchDisplay()
     UpdateWindow(handle());
 }
 
-void TOstrelTreeview::EndSearchDisplay()
-{
+void TOstrelTreeview::EndSearchDisplay() {
     searchDisplay_ = false;
     KillTimer(handle(), searchTimerId);
     Refresh();
     UpdateWindow(handle());
 }
 
-void TOstrelTreeview::CancelSearchDisplay()
-{
+void TOstrelTreeview::CancelSearchDisplay() {
     KillTimer(handle(), searchTimerId);
     searchDisplay_ = false;
     Clear();
@@ -253,8 +230,7 @@ void TOstrelTreeview::CancelSearchDisplay()
     UpdateWindow(handle());
 }
 
-void TOstrelTreeview::paintSearchDisplay()
-{
+void TOstrelTreeview::paintSearchDisplay() {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(handle(), &ps);
     RECT area;
@@ -282,8 +258,7 @@ void TOstrelTreeview::paintSearchDisplay()
     EndPaint(handle(), &ps);
 }
 
-RECT TOstrelTreeview::cellRect(int row, int column) const
-{
+RECT TOstrelTreeview::cellRect(int row, int column) const {
     RECT r{};
     ListView_GetItemRect(handle(), row, &r, LVIR_BOUNDS);
     int count = ColumnCount();
@@ -303,19 +278,16 @@ RECT TOstrelTreeview::cellRect(int row, int column) const
     return r;
 }
 
-int TOstrelTreeview::glyphLeft(const Node& node, int cellLeft) const
-{
+int TOstrelTreeview::glyphLeft(const Node& node, int cellLeft) const {
     return cellLeft + 2 + node.depth * indentWidth;
 }
 
-int TOstrelTreeview::textOffset(const Node& node, int column) const
-{
+int TOstrelTreeview::textOffset(const Node& node, int column) const {
     if (column != MainColumn()) return 0;
     return 2 + node.depth * indentWidth + glyphSpace + (images_ ? iconSpace : 0);
 }
 
-void TOstrelTreeview::drawMainCell(HDC dc, int row, const RECT& cell)
-{
+void TOstrelTreeview::drawMainCell(HDC dc, int row, const RECT& cell) {
     Node* node = VisibleRow(row);
     if (!node) return;
     bool selected = ListView_GetItemState(handle(), row, LVIS_SELECTED) & LVIS_SELECTED;
@@ -351,8 +323,7 @@ void TOstrelTreeview::drawMainCell(HDC dc, int row, const RECT& cell)
               DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
 }
 
-LRESULT TOstrelTreeview::customDraw(NMLVCUSTOMDRAW& draw)
-{
+LRESULT TOstrelTreeview::customDraw(NMLVCUSTOMDRAW& draw) {
     switch (draw.nmcd.dwDrawStage) {
     case CDDS_PREPAINT:
         return searchDisplay_ ? CDRF_SKIPDEFAULT : CDRF_NOTIFYITEMDRAW;
@@ -369,8 +340,7 @@ LRESULT TOstrelTreeview::customDraw(NMLVCUSTOMDRAW& draw)
     }
 }
 
-void TOstrelTreeview::getDispInfo(NMLVDISPINFOA& info)
-{
+void TOstrelTreeview::getDispInfo(NMLVDISPINFOA& info) {
     Node* node = searchDisplay_ ? nullptr : VisibleRow(info.item.iItem);
     if (info.item.mask & LVIF_TEXT && info.item.pszText && info.item.cchTextMax > 0) {
         textBuffer_ = node ? Text(*node, info.item.iSubItem) : std::string();
@@ -380,8 +350,7 @@ void TOstrelTreeview::getDispInfo(NMLVDISPINFOA& info)
     if (info.item.mask & LVIF_INDENT) info.item.iIndent = 0;
 }
 
-bool TOstrelTreeview::onReflectedNotify(NMHDR& header, LRESULT& result)
-{
+bool TOstrelTreeview::onReflectedNotify(NMHDR& header, LRESULT& result) {
     switch (header.code) {
     case LVN_GETDISPINFOA:
         getDispInfo(reinterpret_cast<NMLVDISPINFOA&>(header));
@@ -397,8 +366,7 @@ bool TOstrelTreeview::onReflectedNotify(NMHDR& header, LRESULT& result)
     }
 }
 
-bool TOstrelTreeview::onKey(WPARAM key)
-{
+bool TOstrelTreeview::onKey(WPARAM key) {
     Node* node = FocusedNode();
     if (!node) return false;
     bool parent = !node->children.empty();
@@ -428,8 +396,7 @@ bool TOstrelTreeview::onKey(WPARAM key)
     }
 }
 
-bool TOstrelTreeview::onClick(int row, POINT point)
-{
+bool TOstrelTreeview::onClick(int row, POINT point) {
     Node* node = VisibleRow(row);
     if (!node || node->children.empty()) return false;
     RECT cell = cellRect(row, MainColumn());
@@ -439,8 +406,7 @@ bool TOstrelTreeview::onClick(int row, POINT point)
     return true;
 }
 
-void TOstrelTreeview::updateHint(POINT point)
-{
+void TOstrelTreeview::updateHint(POINT point) {
     if (!trackingMouse_) {
         TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, handle(), 0};
         trackingMouse_ = TrackMouseEvent(&track) != FALSE;
@@ -473,8 +439,7 @@ void TOstrelTreeview::updateHint(POINT point)
     SendMessageA(tooltip_, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&tool));
 }
 
-void TOstrelTreeview::hideHint()
-{
+void TOstrelTreeview::hideHint() {
     hintRow_ = hintColumn_ = -1;
     if (!tooltip_) return;
     TOOLINFOA tool{};
@@ -484,8 +449,7 @@ void TOstrelTreeview::hideHint()
     SendMessageA(tooltip_, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&tool));
 }
 
-bool TOstrelTreeview::handleSubclassed(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
-{
+bool TOstrelTreeview::handleSubclassed(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     switch (message) {
     case WM_PAINT:
         if (!searchDisplay_) return false;
@@ -531,8 +495,7 @@ bool TOstrelTreeview::handleSubclassed(UINT message, WPARAM wParam, LPARAM lPara
 }
 
 LRESULT CALLBACK TOstrelTreeview::subclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
-                                               UINT_PTR id, DWORD_PTR data)
-{
+                                               UINT_PTR id, DWORD_PTR data) {
     auto* self = reinterpret_cast<TOstrelTreeview*>(data);
     if (message == WM_NCDESTROY) RemoveWindowSubclass(hwnd, &TOstrelTreeview::subclassProc, id);
     try {

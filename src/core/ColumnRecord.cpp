@@ -7,15 +7,13 @@ namespace {
 constexpr std::size_t accessorOffset = 0, kindOffset = 4, nameOffset = 5, visibleOffset = 261,
                       positionOffset = 262, widthOffset = 263, formatterOffset = 265;
 
-void put32(std::uint8_t* p, std::uint32_t v)
-{
+void put32(std::uint8_t* p, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) p[i] = std::uint8_t(v >> (8 * i));
 }
 } // namespace
 
 std::vector<std::uint8_t> EncodeColumnRecord(const ColumnRecord& record, std::uint32_t accessorWord,
-                                             std::uint32_t formatterWord)
-{
+                                             std::uint32_t formatterWord) {
     std::vector<std::uint8_t> bytes(columnRecordSize, 0);
     put32(&bytes[accessorOffset], accessorWord);
     bytes[kindOffset] = record.accessorKind;
@@ -31,8 +29,7 @@ std::vector<std::uint8_t> EncodeColumnRecord(const ColumnRecord& record, std::ui
     return bytes;
 }
 
-bool DecodeColumnRecord(std::span<const std::uint8_t> bytes, ColumnRecord& record)
-{
+bool DecodeColumnRecord(std::span<const std::uint8_t> bytes, ColumnRecord& record) {
     if (bytes.size() != columnRecordSize) return false;
     record.accessorKind = bytes[kindOffset];
     record.name.assign(reinterpret_cast<const char*>(&bytes[nameOffset + 1]), bytes[nameOffset]);
@@ -42,8 +39,7 @@ bool DecodeColumnRecord(std::span<const std::uint8_t> bytes, ColumnRecord& recor
     return true;
 }
 
-void NormalizeColumnPositions(std::span<ColumnRecord* const> records)
-{
+void NormalizeColumnPositions(std::span<ColumnRecord* const> records) {
     std::vector<ColumnRecord*> shown;
     for (ColumnRecord* r : records) {
         if (r->visible)

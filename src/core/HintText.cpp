@@ -4,8 +4,7 @@
 
 namespace core {
 
-std::string SplitHintText(const std::string& text)
-{
+std::string SplitHintText(const std::string& text) {
     constexpr std::size_t pieceLength = 100;
     if (text.size() <= pieceLength) return text;
     std::string hint;

@@ -18,8 +18,7 @@
 
 namespace core {
 
-bool DecodeJpeg(const uint8_t* data, size_t size, Picture& picture)
-{
+bool DecodeJpeg(const uint8_t* data, size_t size, Picture& picture) {
     if (!data || size == 0 || size > 64u * 1024 * 1024) return false;
     int width = 0, height = 0, channels = 0;
     std::unique_ptr<stbi_uc, void (*)(void*)> rgb(

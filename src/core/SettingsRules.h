@@ -37,8 +37,7 @@ struct ByteSetting {
 // IntFormat, Style, Minimization, CodeLanguage, in the order they are read and written.
 extern const ByteSetting intFormatSetting, styleSetting, minimizationSetting, codeLanguageSetting;
 // A stored byte outside its field's range counts as damaged.
-inline bool ByteInRange(const ByteSetting& setting, uint8_t value)
-{
+inline bool ByteInRange(const ByteSetting& setting, uint8_t value) {
     return value <= setting.maximum;
 }
 

@@ -21,8 +21,7 @@ public:
     };
 
     // Appends a row under `parent` (none: a root row).
-    Node* addChild(Node* parent)
-    {
+    Node* addChild(Node* parent) {
         auto node = std::make_unique<Node>();
         Node* raw = node.get();
         if (parent) {
@@ -36,8 +35,7 @@ public:
         return raw;
     }
 
-    void clear()
-    {
+    void clear() {
         roots_.clear();
         count_ = 0;
     }
@@ -45,8 +43,7 @@ public:
     const std::vector<std::unique_ptr<Node>>& roots() const { return roots_; }
 
     // Rows that are not hidden and whose ancestors are all expanded and not hidden, in tree order.
-    std::vector<Node*> flatten() const
-    {
+    std::vector<Node*> flatten() const {
         std::vector<Node*> rows;
         rows.reserve(roots_.size());
         appendVisible(roots_, rows);
@@ -60,23 +57,20 @@ public:
     template <class F> void forEach(F f) const { visit(roots_, f); }
 
 private:
-    static void appendVisible(const std::vector<std::unique_ptr<Node>>& level, std::vector<Node*>& rows)
-    {
+    static void appendVisible(const std::vector<std::unique_ptr<Node>>& level, std::vector<Node*>& rows) {
         for (const auto& node : level) {
             if (node->hidden) continue;
             rows.push_back(node.get());
             if (node->expanded) appendVisible(node->children, rows);
         }
     }
-    template <class Less> static void sortLevel(std::vector<std::unique_ptr<Node>>& level, Less& less)
-    {
+    template <class Less> static void sortLevel(std::vector<std::unique_ptr<Node>>& level, Less& less) {
         std::stable_sort(
             level.begin(), level.end(),
             [&](const std::unique_ptr<Node>& a, const std::unique_ptr<Node>& b) { return less(*a, *b); });
         for (auto& node : level) sortLevel(node->children, less);
     }
-    template <class F> static void visit(const std::vector<std::unique_ptr<Node>>& level, F& f)
-    {
+    template <class F> static void visit(const std::vector<std::unique_ptr<Node>>& level, F& f) {
         for (const auto& node : level) {
             f(*node);
             visit(node->children, f);

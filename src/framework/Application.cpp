@@ -7,19 +7,16 @@
 
 namespace fw {
 
-Application& application()
-{
+Application& application() {
     static Application app;
     return app;
 }
 
-void abort()
-{
+void abort() {
     throw EAbort();
 }
 
-void Application::initialize(HINSTANCE instance)
-{
+void Application::initialize(HINSTANCE instance) {
     if (window_) return;
     instance_ = instance;
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_COOL_CLASSES |
@@ -41,14 +38,12 @@ void Application::initialize(HINSTANCE instance)
                               nullptr, nullptr, instance, nullptr);
 }
 
-void Application::setTitle(const std::string& title)
-{
+void Application::setTitle(const std::string& title) {
     title_ = title;
     if (window_) SetWindowTextA(window_, title.c_str());
 }
 
-void Application::dispatch(MSG& msg)
-{
+void Application::dispatch(MSG& msg) {
     // Dialog-template forms get their keyboard navigation.
     HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
     Window* form = Window::fromHandle(root);
@@ -57,16 +52,14 @@ void Application::dispatch(MSG& msg)
     DispatchMessageA(&msg);
 }
 
-void Application::run()
-{
+void Application::run() {
     if (window_) ShowWindow(window_, SW_SHOWNA);
     MSG msg;
     while (!terminated_ && GetMessageA(&msg, nullptr, 0, 0) > 0) dispatch(msg);
     terminated_ = true;
 }
 
-void Application::processMessages()
-{
+void Application::processMessages() {
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
@@ -77,13 +70,11 @@ void Application::processMessages()
     }
 }
 
-void Application::terminate()
-{
+void Application::terminate() {
     PostQuitMessage(0);
 }
 
-std::string Application::exceptionText(std::exception_ptr exception)
-{
+std::string Application::exceptionText(std::exception_ptr exception) {
     try {
         std::rethrow_exception(exception);
     } catch (const std::exception& e) {
@@ -93,8 +84,7 @@ std::string Application::exceptionText(std::exception_ptr exception)
     }
 }
 
-void Application::handleException(std::exception_ptr exception)
-{
+void Application::handleException(std::exception_ptr exception) {
     try {
         std::rethrow_exception(exception);
     } catch (const EAbort&) {
@@ -111,46 +101,39 @@ void Application::handleException(std::exception_ptr exception)
     }
 }
 
-void Application::showDefault(std::exception_ptr exception)
-{
+void Application::showDefault(std::exception_ptr exception) {
     HWND owner = GetActiveWindow();
     messageBox(owner ? owner : window_, exceptionText(exception), title_, MB_OK | MB_ICONERROR);
 }
 
-Application::ExceptionHandler Application::setExceptionHandler(ExceptionHandler handler)
-{
+Application::ExceptionHandler Application::setExceptionHandler(ExceptionHandler handler) {
     std::swap(handler_, handler);
     return handler;
 }
 
-void Application::setCursor(int index, Cursor cursor)
-{
+void Application::setCursor(int index, Cursor cursor) {
     if (cursor)
         cursors_[index] = std::move(cursor);
     else
         cursors_.erase(index);
 }
 
-HCURSOR Application::cursor(int index) const
-{
+HCURSOR Application::cursor(int index) const {
     auto found = cursors_.find(index);
     return found == cursors_.end() ? nullptr : found->second.get();
 }
 
-void Application::minimize()
-{
+void Application::minimize() {
     ShowWindow(window_, SW_MINIMIZE);
     if (onMinimize) onMinimize();
 }
 
-void Application::restore()
-{
+void Application::restore() {
     ShowWindow(window_, SW_RESTORE);
     if (onRestore) onRestore();
 }
 
-LRESULT CALLBACK Application::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
-{
+LRESULT CALLBACK Application::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     Application& app = application();
     try {
         if (message == WM_SYSCOMMAND) {

@@ -7,16 +7,14 @@ namespace fw {
 namespace {
 const UINT releaseMessage = WM_APP + 0x3FF0;
 
-BOOL CALLBACK collectEnabled(HWND hwnd, LPARAM param)
-{
+BOOL CALLBACK collectEnabled(HWND hwnd, LPARAM param) {
     auto& windows = *reinterpret_cast<std::vector<HWND>*>(param);
     if (IsWindowVisible(hwnd) && IsWindowEnabled(hwnd)) windows.push_back(hwnd);
     return TRUE;
 }
 } // namespace
 
-int Form::showModal()
-{
+int Form::showModal() {
     std::vector<HWND> disabled;
     EnumThreadWindows(GetCurrentThreadId(), collectEnabled, reinterpret_cast<LPARAM>(&disabled));
     std::erase(disabled, handle());
@@ -46,8 +44,7 @@ int Form::showModal()
     return modalResult_;
 }
 
-bool Form::onClose()
-{
+bool Form::onClose() {
     if (modal_) {
         modalResult_ = mrCancel;
         return true;
@@ -74,8 +71,7 @@ bool Form::onClose()
     return true;
 }
 
-bool Form::onCommand(int id, int code, HWND control)
-{
+bool Form::onCommand(int id, int code, HWND control) {
     if (modal_ && (id == IDOK || id == IDCANCEL) && code == BN_CLICKED) {
         modalResult_ = id;
         return true;
@@ -83,8 +79,7 @@ bool Form::onCommand(int id, int code, HWND control)
     return Window::onCommand(id, code, control);
 }
 
-LRESULT Form::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
-{
+LRESULT Form::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == releaseMessage) {
         delete this;
         return 0;

@@ -13,8 +13,7 @@ public:
     UniqueHandle(const UniqueHandle&) = delete;
     UniqueHandle& operator=(const UniqueHandle&) = delete;
     UniqueHandle(UniqueHandle&& o) noexcept : h_(o.release()) {}
-    UniqueHandle& operator=(UniqueHandle&& o) noexcept
-    {
+    UniqueHandle& operator=(UniqueHandle&& o) noexcept {
         reset(o.release());
         return *this;
     }
@@ -23,15 +22,13 @@ public:
     H get() const { return h_; }
     explicit operator bool() const { return h_ != Traits::invalid(); }
     H release() { return std::exchange(h_, Traits::invalid()); }
-    void reset(H h = Traits::invalid())
-    {
+    void reset(H h = Traits::invalid()) {
         if (h_ != Traits::invalid()) Traits::close(h_);
         h_ = normal(h);
     }
 
 private:
-    static H normal(H h)
-    {
+    static H normal(H h) {
         if constexpr (requires { Traits::normal(h); })
             return Traits::normal(h);
         else
@@ -55,8 +52,7 @@ struct KernelTraits {
     static HANDLE normal(HANDLE h) { return h == INVALID_HANDLE_VALUE ? nullptr : h; }
     static void close(HANDLE h) { CloseHandle(h); }
 };
-inline void deleteGdiObject(HGDIOBJ h)
-{
+inline void deleteGdiObject(HGDIOBJ h) {
     DeleteObject(h);
 }
 } // namespace detail

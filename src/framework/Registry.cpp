@@ -5,28 +5,24 @@
 namespace fw {
 
 namespace {
-[[noreturn]] void fail(const std::string& what, const std::string& name)
-{
+[[noreturn]] void fail(const std::string& what, const std::string& name) {
     throw ERegistryException(what + " '" + name + "'");
 }
 } // namespace
 
-HKEY Registry::current() const
-{
+HKEY Registry::current() const {
     if (!key_) throw ERegistryException("No registry key is open");
     return key_.get();
 }
 
-bool Registry::keyExists(const std::string& path) const
-{
+bool Registry::keyExists(const std::string& path) const {
     HKEY k = nullptr;
     if (RegOpenKeyExA(root_, path.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
     RegCloseKey(k);
     return true;
 }
 
-bool Registry::openKey(const std::string& path, bool create)
-{
+bool Registry::openKey(const std::string& path, bool create) {
     HKEY k = nullptr;
     LONG r = create
                  ? RegCreateKeyExA(root_, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr)
@@ -36,25 +32,21 @@ bool Registry::openKey(const std::string& path, bool create)
     return true;
 }
 
-bool Registry::deleteKey(const std::string& path)
-{
+bool Registry::deleteKey(const std::string& path) {
     return RegDeleteTreeA(root_, path.c_str()) == ERROR_SUCCESS;
 }
 
-bool Registry::query(const std::string& name, Info& info) const
-{
+bool Registry::query(const std::string& name, Info& info) const {
     return RegQueryValueExA(current(), name.c_str(), nullptr, &info.type, nullptr, &info.size) ==
            ERROR_SUCCESS;
 }
 
-bool Registry::valueExists(const std::string& name) const
-{
+bool Registry::valueExists(const std::string& name) const {
     Info info;
     return query(name, info);
 }
 
-std::vector<std::string> Registry::valueNames() const
-{
+std::vector<std::string> Registry::valueNames() const {
     std::vector<std::string> names;
     char name[16384];
     for (DWORD i = 0;; ++i) {
@@ -66,13 +58,11 @@ std::vector<std::string> Registry::valueNames() const
     return names;
 }
 
-bool Registry::deleteValue(const std::string& name)
-{
+bool Registry::deleteValue(const std::string& name) {
     return RegDeleteValueA(current(), name.c_str()) == ERROR_SUCCESS;
 }
 
-size_t Registry::readBinaryData(const std::string& name, void* buffer, size_t size) const
-{
+size_t Registry::readBinaryData(const std::string& name, void* buffer, size_t size) const {
     Info info;
     if (!query(name, info)) return 0;
     if (info.type != REG_BINARY && info.type != REG_NONE) fail("Invalid data type for", name);
@@ -84,8 +74,7 @@ size_t Registry::readBinaryData(const std::string& name, void* buffer, size_t si
     return got;
 }
 
-int32_t Registry::readInteger(const std::string& name) const
-{
+int32_t Registry::readInteger(const std::string& name) const {
     Info info;
     if (!query(name, info)) fail("Failed to get data for", name);
     if (info.type != REG_DWORD || info.size != sizeof(DWORD)) fail("Invalid data type for", name);
@@ -96,8 +85,7 @@ int32_t Registry::readInteger(const std::string& name) const
     return static_cast<int32_t>(value);
 }
 
-std::string Registry::readString(const std::string& name) const
-{
+std::string Registry::readString(const std::string& name) const {
     Info info;
     if (!query(name, info)) return {};
     if (info.type != REG_SZ && info.type != REG_EXPAND_SZ) fail("Invalid data type for", name);
@@ -111,25 +99,21 @@ std::string Registry::readString(const std::string& name) const
     return text;
 }
 
-void Registry::write(const std::string& name, DWORD type, const void* data, size_t size)
-{
+void Registry::write(const std::string& name, DWORD type, const void* data, size_t size) {
     if (RegSetValueExA(current(), name.c_str(), 0, type, static_cast<const BYTE*>(data), DWORD(size)) !=
         ERROR_SUCCESS)
         fail("Failed to set data for", name);
 }
 
-void Registry::writeBinaryData(const std::string& name, const void* data, size_t size)
-{
+void Registry::writeBinaryData(const std::string& name, const void* data, size_t size) {
     write(name, REG_BINARY, data, size);
 }
 
-void Registry::writeInteger(const std::string& name, int32_t value)
-{
+void Registry::writeInteger(const std::string& name, int32_t value) {
     write(name, REG_DWORD, &value, sizeof value);
 }
 
-void Registry::writeString(const std::string& name, const std::string& value)
-{
+void Registry::writeString(const std::string& name, const std::string& value) {
     write(name, REG_SZ, value.c_str(), value.size() + 1);
 }
 

@@ -5,15 +5,13 @@
 
 namespace fw {
 
-std::string loadString(UINT id)
-{
+std::string loadString(UINT id) {
     char buffer[4096];
     int length = LoadStringA(application().instance(), id, buffer, sizeof buffer);
     return std::string(buffer, length > 0 ? length : 0);
 }
 
-Bitmap loadJpegResource(int id)
-{
+Bitmap loadJpegResource(int id) {
     HINSTANCE instance = application().instance();
     HRSRC info = FindResourceA(instance, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(10) /* RT_RCDATA */);
     if (!info) return {};
@@ -37,8 +35,7 @@ Bitmap loadJpegResource(int id)
     return bitmap;
 }
 
-SIZE bitmapSize(HBITMAP bitmap)
-{
+SIZE bitmapSize(HBITMAP bitmap) {
     BITMAP info{};
     if (!bitmap || !GetObjectA(bitmap, sizeof info, &info)) return {0, 0};
     return {info.bmWidth, info.bmHeight < 0 ? -info.bmHeight : info.bmHeight};

@@ -3,28 +3,24 @@
 
 namespace fw {
 
-Thread::~Thread()
-{
+Thread::~Thread() {
     // A derived object is already gone here: its execute() must have ended, so owners call
     // terminate() and waitFor() in their own destructors; this is the last safety net.
     terminate();
     waitFor();
 }
 
-void Thread::start()
-{
+void Thread::start() {
     if (handle_) return;
     handle_.reset(CreateThread(nullptr, 0, &Thread::startRoutine, this, 0, &id_));
     if (!handle_) throw Exception("Thread creation failed");
 }
 
-void Thread::waitFor()
-{
+void Thread::waitFor() {
     if (handle_) WaitForSingleObject(handle_.get(), INFINITE);
 }
 
-DWORD WINAPI Thread::startRoutine(void* self)
-{
+DWORD WINAPI Thread::startRoutine(void* self) {
     auto* thread = static_cast<Thread*>(self);
     try {
         thread->execute();

@@ -7,8 +7,8 @@ namespace fw {
 namespace {
 const char* const objectProperty = "fwWindowObject";
 
-void registerClass(const char* name, UINT style, HICON icon, HCURSOR cursor, HBRUSH background, WNDPROC proc)
-{
+void registerClass(const char* name, UINT style, HICON icon, HCURSOR cursor, HBRUSH background,
+                   WNDPROC proc) {
     WNDCLASSEXA existing{};
     existing.cbSize = sizeof existing;
     if (GetClassInfoExA(application().instance(), name, &existing)) return;
@@ -25,85 +25,72 @@ void registerClass(const char* name, UINT style, HICON icon, HCURSOR cursor, HBR
 }
 } // namespace
 
-Window::~Window()
-{
+Window::~Window() {
     // Unbound first: the messages of the destruction must not reach a half-destroyed object.
     HWND hwnd = hwnd_;
     unbind();
     if (hwnd && !attached_) DestroyWindow(hwnd);
 }
 
-Window* Window::fromHandle(HWND hwnd)
-{
+Window* Window::fromHandle(HWND hwnd) {
     return hwnd ? static_cast<Window*>(GetPropA(hwnd, objectProperty)) : nullptr;
 }
 
-void Window::bind(HWND hwnd)
-{
+void Window::bind(HWND hwnd) {
     hwnd_ = hwnd;
     SetPropA(hwnd, objectProperty, this);
 }
 
-void Window::unbind()
-{
+void Window::unbind() {
     if (hwnd_) RemovePropA(hwnd_, objectProperty);
     hwnd_ = nullptr;
 }
 
-void Window::destroy()
-{
+void Window::destroy() {
     if (hwnd_ && !attached_) DestroyWindow(hwnd_);
 }
 
-std::string Window::text() const
-{
+std::string Window::text() const {
     int length = GetWindowTextLengthA(hwnd_);
     std::string text(length + 1, '\0');
     text.resize(GetWindowTextA(hwnd_, text.data(), length + 1));
     return text;
 }
 
-void Window::setText(const std::string& text)
-{
+void Window::setText(const std::string& text) {
     SetWindowTextA(hwnd_, text.c_str());
 }
 
-RECT Window::bounds() const
-{
+RECT Window::bounds() const {
     RECT r{};
     GetWindowRect(hwnd_, &r);
     return r;
 }
 
-void Window::setBounds(int x, int y, int width, int height)
-{
+void Window::setBounds(int x, int y, int width, int height) {
     SetWindowPos(hwnd_, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void Window::create(const CreateParams& p)
-{
+void Window::create(const CreateParams& p) {
     registerClass(p.className.c_str(), p.classStyle, p.icon, p.cursor, p.background, &Window::windowProc);
     HWND hwnd = CreateWindowExA(p.exStyle, p.className.c_str(), p.caption.c_str(), p.style, p.x, p.y, p.width,
                                 p.height, p.parent, p.menu, application().instance(), this);
     if (!hwnd) throw Exception("Cannot create window of class " + p.className);
 }
 
-void Window::createDialog(int templateId, HWND owner)
-{
+void Window::createDialog(int templateId, HWND owner) {
     dialog_ = true;
     HWND hwnd = CreateDialogParamA(application().instance(), MAKEINTRESOURCEA(templateId), owner,
                                    &Window::dialogProc, reinterpret_cast<LPARAM>(this));
     if (!hwnd) throw Exception("Cannot create dialog " + std::to_string(templateId));
 }
 
-void Window::attach(HWND hwnd)
-{
+void Window::attach(HWND hwnd) {
     attached_ = true;
     bind(hwnd);
 }
 
-LRESULT Window::defaultProc(UINT message, WPARAM wParam, LPARAM lParam)
-{
+LRESULT Window::defaultProc(UINT message, WPARAM wParam, LPARAM lParam) {
     if (dialog_) {
         defaulted_ = true;
         return 0;
@@ -111,8 +98,7 @@ LRESULT Window::defaultProc(UINT message, WPARAM wParam, LPARAM lParam)
     return DefWindowProcA(hwnd_, message, wParam, lParam);
 }
 
-LRESULT Window::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
-{
+LRESULT Window::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CREATE:
         if (onCreate()) return 0;
@@ -154,8 +140,7 @@ LRESULT Window::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     return defaultProc(message, wParam, lParam);
 }
 
-LRESULT CALLBACK Window::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
-{
+LRESULT CALLBACK Window::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     Window* self = fromHandle(hwnd);
     if (!self && message == WM_NCCREATE) {
         self = static_cast<Window*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
@@ -172,8 +157,7 @@ LRESULT CALLBACK Window::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
     return result;
 }
 
-INT_PTR CALLBACK Window::dialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
-{
+INT_PTR CALLBACK Window::dialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     Window* self = fromHandle(hwnd);
     if (!self && message == WM_INITDIALOG) {
         self = reinterpret_cast<Window*>(lParam);

@@ -14,13 +14,11 @@
 namespace {
 using Clock = std::chrono::steady_clock;
 
-double Ms(Clock::time_point start)
-{
+double Ms(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-template <class F> double Best(int runs, F f)
-{
+template <class F> double Best(int runs, F f) {
     double best = 1e30;
     for (int i = 0; i < runs; ++i) {
         auto start = Clock::now();
@@ -33,8 +31,7 @@ template <class F> double Best(int runs, F f)
 struct Floor {
     enum Text { Reader, OneMessage, Plain } how; // the window reader's text, one WM_GETTEXT, GetWindowTextA
     int windows = 0;
-    void Read(HWND window)
-    {
+    void Read(HWND window) {
         char text[256], name[256];
         if (how == Reader) {
             WindowTextOrPlaceholder(window);
@@ -50,19 +47,16 @@ struct Floor {
         GetWindowRect(window, &r);
         ++windows;
     }
-    static BOOL CALLBACK Child(HWND window, LPARAM self)
-    {
+    static BOOL CALLBACK Child(HWND window, LPARAM self) {
         reinterpret_cast<Floor*>(self)->Read(window);
         return TRUE;
     }
-    static BOOL CALLBACK Top(HWND window, LPARAM self)
-    {
+    static BOOL CALLBACK Top(HWND window, LPARAM self) {
         reinterpret_cast<Floor*>(self)->Read(window);
         EnumChildWindows(window, Child, self);
         return TRUE;
     }
-    void Run()
-    {
+    void Run() {
         windows = 0;
         Read(GetDesktopWindow());
         EnumWindows(Top, reinterpret_cast<LPARAM>(this));
@@ -70,8 +64,7 @@ struct Floor {
 };
 
 struct Maker {
-    explicit Maker(int count)
-    {
+    explicit Maker(int count) {
         std::string id = std::to_string(GetCurrentProcessId());
         std::string readyName = "OstrelBenchReady" + id, quitName = "OstrelBenchQuit" + id;
         ready = CreateEventA(nullptr, TRUE, FALSE, readyName.c_str());
@@ -87,8 +80,7 @@ struct Maker {
                             &pi) &&
              WaitForSingleObject(ready, 120000) == WAIT_OBJECT_0;
     }
-    ~Maker()
-    {
+    ~Maker() {
         SetEvent(quit);
         if (pi.hProcess) {
             WaitForSingleObject(pi.hProcess, 30000);
@@ -103,8 +95,7 @@ struct Maker {
     bool ok = false;
 };
 
-void WindowListFill(int count)
-{
+void WindowListFill(int count) {
     Maker maker(count);
     if (!maker.ok) {
         std::printf("window maker for %d windows failed\n", count);
@@ -130,8 +121,7 @@ void WindowListFill(int count)
         floorMessages, fill / floorMessages, floorPlain, fill / floorPlain);
 }
 
-void HundredThousandRows()
-{
+void HundredThousandRows() {
     TestColumns columns;
     core::TreeModel<TNodeData> rows;
     double build = Best(1, [&] {
@@ -170,8 +160,7 @@ void HundredThousandRows()
 }
 } // namespace
 
-int main()
-{
+int main() {
     fw::application().initialize(GetModuleHandleA(nullptr));
     for (int count : {1000, 10000}) WindowListFill(count);
     HundredThousandRows();

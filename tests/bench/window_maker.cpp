@@ -5,8 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc < 4) return 2;
     int count = std::atoi(argv[1]);
     HANDLE ready = OpenEventA(EVENT_MODIFY_STATE, FALSE, argv[2]);

@@ -4,15 +4,13 @@
 #include <iterator>
 
 namespace {
-std::vector<uint8_t> ReadFile(const char* path)
-{
+std::vector<uint8_t> ReadFile(const char* path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 } // namespace
 
-TEST(Jpeg, DecodesTheSplashPictureToBgrPixels)
-{
+TEST(Jpeg, DecodesTheSplashPictureToBgrPixels) {
     std::vector<uint8_t> data = ReadFile(SPLASH_JPG);
     ASSERT_FALSE(data.empty());
     core::Picture picture;
@@ -26,8 +24,7 @@ TEST(Jpeg, DecodesTheSplashPictureToBgrPixels)
     EXPECT_EQ(0, corner[3]);
 }
 
-TEST(Jpeg, RejectsDamagedData)
-{
+TEST(Jpeg, RejectsDamagedData) {
     std::vector<uint8_t> data = ReadFile(SPLASH_JPG);
     ASSERT_GT(data.size(), 200u);
     core::Picture picture;

@@ -6,8 +6,7 @@
 
 using namespace core;
 
-TEST(ColumnRecord, ExactStoredLayout)
-{
+TEST(ColumnRecord, ExactStoredLayout) {
     ColumnRecord record;
     record.accessorKind = 2;
     record.name = "WindowText";
@@ -35,8 +34,7 @@ TEST(ColumnRecord, ExactStoredLayout)
     EXPECT_EQ(record.width, back.width);
 }
 
-TEST(ColumnRecord, LongNamesAreCutAndOnlyWholeRecordsDecode)
-{
+TEST(ColumnRecord, LongNamesAreCutAndOnlyWholeRecordsDecode) {
     ColumnRecord record;
     record.name = std::string(300, 'x');
     auto bytes = EncodeColumnRecord(record);
@@ -50,8 +48,7 @@ TEST(ColumnRecord, LongNamesAreCutAndOnlyWholeRecordsDecode)
     }
 }
 
-TEST(ColumnRecord, ShownColumnsGetPlacesZeroToCountInStoredOrder)
-{
+TEST(ColumnRecord, ShownColumnsGetPlacesZeroToCountInStoredOrder) {
     struct Case {
         const char* what;
         std::vector<std::pair<bool, int>> stored; // visible, position
@@ -77,8 +74,7 @@ TEST(ColumnRecord, ShownColumnsGetPlacesZeroToCountInStoredOrder)
     }
 }
 
-TEST(HintText, SplitsLongTextsAtBlanksWithoutLosingOrDoublingCharacters)
-{
+TEST(HintText, SplitsLongTextsAtBlanksWithoutLosingOrDoublingCharacters) {
     std::string words;
     while (words.size() < 250) words += "word" + std::to_string(words.size() % 7) + " ";
     words.resize(250);
@@ -119,16 +115,14 @@ TEST(HintText, SplitsLongTextsAtBlanksWithoutLosingOrDoublingCharacters)
 namespace {
 using Tree = TreeModel<int>;
 
-std::vector<int> Values(const std::vector<Tree::Node*>& rows)
-{
+std::vector<int> Values(const std::vector<Tree::Node*>& rows) {
     std::vector<int> values;
     for (auto* row : rows) values.push_back(row->data);
     return values;
 }
 } // namespace
 
-TEST(TreeModel, VisibleRowsFollowExpandedAndHiddenFlags)
-{
+TEST(TreeModel, VisibleRowsFollowExpandedAndHiddenFlags) {
     Tree tree;
     Tree::Node* a = tree.addChild(nullptr);
     a->data = 1;
@@ -155,8 +149,7 @@ TEST(TreeModel, VisibleRowsFollowExpandedAndHiddenFlags)
     EXPECT_TRUE(tree.flatten().empty());
 }
 
-TEST(TreeModel, SortIsStableOnEveryLevel)
-{
+TEST(TreeModel, SortIsStableOnEveryLevel) {
     Tree tree;
     // Tens digit is the key; the ones digit records the original order.
     for (int v : {30, 10, 31, 20, 11, 32}) tree.addChild(nullptr)->data = v;

@@ -4,8 +4,7 @@
 
 using namespace core;
 
-TEST(SettingsRules, OperatingSystemClassFromVersion)
-{
+TEST(SettingsRules, OperatingSystemClassFromVersion) {
     const uint32_t win32s = 0, windows9x = 1, nt = 2;
     struct Case {
         const char* system;
@@ -26,8 +25,7 @@ TEST(SettingsRules, OperatingSystemClassFromVersion)
     for (const auto& c : cases) EXPECT_EQ(c.expected, OSClassFromVersion(c.platform, c.major)) << c.system;
 }
 
-TEST(SettingsRules, CommandLineWordsInAnyLetterCase)
-{
+TEST(SettingsRules, CommandLineWordsInAnyLetterCase) {
     struct Case {
         std::vector<std::string> args;
         bool reset, dialog;
@@ -45,8 +43,7 @@ TEST(SettingsRules, CommandLineWordsInAnyLetterCase)
     }
 }
 
-TEST(SettingsRules, VersionsCompareFieldByFieldAndShortDataIsZeroFilled)
-{
+TEST(SettingsRules, VersionsCompareFieldByFieldAndShortDataIsZeroFilled) {
     EXPECT_LT(CompareVersions({1, 0, 0, 9}, {1, 1, 0, 0}), 0);
     EXPECT_LT(CompareVersions({0, 9, 0, 5}, {1, 0, 0, 0}), 0);
     EXPECT_GT(CompareVersions({1, 0, 0, 1}, {1, 0, 0, 0}), 0);
@@ -67,8 +64,7 @@ TEST(SettingsRules, VersionsCompareFieldByFieldAndShortDataIsZeroFilled)
     EXPECT_EQ(0, CompareVersions(VersionFromBytes(nullptr, 0), {}));
 }
 
-TEST(SettingsRules, StoredBytesOutsideTheirFieldAreDamaged)
-{
+TEST(SettingsRules, StoredBytesOutsideTheirFieldAreDamaged) {
     EXPECT_TRUE(ByteInRange(intFormatSetting, 2));
     EXPECT_FALSE(ByteInRange(intFormatSetting, 3));
     EXPECT_TRUE(ByteInRange(styleSetting, 1));

@@ -3,8 +3,7 @@
 
 #include <stdexcept>
 
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs)
-{
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
     DWORD start = GetTickCount();
     while (!done()) {
         if (GetTickCount() - start > timeoutMs) return false;
@@ -14,15 +13,13 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs)
     return true;
 }
 
-TColumnSettingLists DefaultColumnLists()
-{
+TColumnSettingLists DefaultColumnLists() {
     TColumnSettingLists lists;
     LoadColumnSettings(lists, "Software\\OstrelTests\\Unused", true);
     return lists;
 }
 
-void ShowOnly(TColumnSettingLists& lists, TListTypes kind, const std::vector<std::string>& names)
-{
+void ShowOnly(TColumnSettingLists& lists, TListTypes kind, const std::vector<std::string>& names) {
     for (auto& setting : lists[kind]) {
         setting->visible = false;
         setting->position = core::noColumnPosition;
@@ -34,8 +31,7 @@ void ShowOnly(TColumnSettingLists& lists, TListTypes kind, const std::vector<std
     }
 }
 
-TColumnSettingLists KeyColumnLists()
-{
+TColumnSettingLists KeyColumnLists() {
     TColumnSettingLists lists = DefaultColumnLists();
     for (int kind = 0; kind < ListTypeCount; ++kind)
         ShowOnly(lists, TListTypes(kind), {ListKindNames(TListTypes(kind)).KeyName});
@@ -43,8 +39,7 @@ TColumnSettingLists KeyColumnLists()
 }
 
 void SetupColumns(TOstrelTreeview& tree, const TColumnSettingLists& lists,
-                  const std::vector<TListTypes>& kinds)
-{
+                  const std::vector<TListTypes>& kinds) {
     size_t count = 0;
     for (TListTypes kind : kinds) count = std::max(count, ShownColumns(lists[kind]).size());
     while (size_t(tree.ColumnCount()) < count) tree.AddColumn({});
@@ -55,8 +50,7 @@ void SetupColumns(TOstrelTreeview& tree, const TColumnSettingLists& lists,
         }
 }
 
-HWND FakeWindows::Add(HWND parent, DWORD threadId)
-{
+HWND FakeWindows::Add(HWND parent, DWORD threadId) {
     HWND window = reinterpret_cast<HWND>(next_++);
     if (!parent) parent = desktop;
     parents_[window] = parent;
@@ -65,8 +59,7 @@ HWND FakeWindows::Add(HWND parent, DWORD threadId)
     return window;
 }
 
-bool FakeWindows::VisitAll(const std::vector<HWND>& windows, const TWindowVisit& visit, bool deep)
-{
+bool FakeWindows::VisitAll(const std::vector<HWND>& windows, const TWindowVisit& visit, bool deep) {
     for (HWND window : windows) {
         if (beforeVisit) beforeVisit(window);
         ++visits;
@@ -76,20 +69,17 @@ bool FakeWindows::VisitAll(const std::vector<HWND>& windows, const TWindowVisit&
     return true;
 }
 
-void FakeWindows::Descendants(HWND parent, const TWindowVisit& visit)
-{
+void FakeWindows::Descendants(HWND parent, const TWindowVisit& visit) {
     VisitAll(children_[parent], visit, true);
 }
 
-bool FakeModules::Processes(std::vector<DWORD>& ids)
-{
+bool FakeModules::Processes(std::vector<DWORD>& ids) {
     if (snapshotFails) return false;
     for (const auto& process : processes) ids.push_back(process.first);
     return true;
 }
 
-bool FakeModules::Modules(DWORD processId, std::vector<std::string>& paths)
-{
+bool FakeModules::Modules(DWORD processId, std::vector<std::string>& paths) {
     if (beforeModules) beforeModules(processId);
     for (const auto& process : processes)
         if (process.first == processId) {
@@ -99,8 +89,7 @@ bool FakeModules::Modules(DWORD processId, std::vector<std::string>& paths)
     return false;
 }
 
-void ListWmi::Add(const std::string& className, std::map<std::string, fw::Value> values)
-{
+void ListWmi::Add(const std::string& className, std::map<std::string, fw::Value> values) {
     auto object = std::make_shared<fake::WmiObject>();
     object->properties = std::move(values);
     queries["SELECT * FROM " + className].push_back(object);
@@ -113,10 +102,8 @@ namespace {
 class HookedSet : public fw::wmi::ObjectSet {
 public:
     HookedSet(std::shared_ptr<fw::wmi::ObjectSet> set, std::function<void()> beforeNext)
-        : set_(std::move(set)), beforeNext_(std::move(beforeNext))
-    {}
-    std::shared_ptr<fw::wmi::Object> next() override
-    {
+        : set_(std::move(set)), beforeNext_(std::move(beforeNext)) {}
+    std::shared_ptr<fw::wmi::Object> next() override {
         auto object = set_->next();
         if (object && beforeNext_) beforeNext_();
         return object;
@@ -128,13 +115,11 @@ private:
 };
 } // namespace
 
-std::shared_ptr<fw::wmi::ObjectSet> ListWmi::execQuery(const std::string& wql)
-{
+std::shared_ptr<fw::wmi::ObjectSet> ListWmi::execQuery(const std::string& wql) {
     return std::make_shared<HookedSet>(fake::WmiServices::execQuery(wql), beforeNext);
 }
 
-std::shared_ptr<fw::wmi::Services> FakeSources::ConnectWmi()
-{
+std::shared_ptr<fw::wmi::Services> FakeSources::ConnectWmi() {
     ++connects;
     if (onConnect) onConnect();
     return wmi;
@@ -142,13 +127,11 @@ std::shared_ptr<fw::wmi::Services> FakeSources::ConnectWmi()
 
 TestSlots::TestSlots(LONG free) : semaphore(CreateSemaphoreA(nullptr, free, 5, nullptr)) {}
 
-TestSlots::~TestSlots()
-{
+TestSlots::~TestSlots() {
     CloseHandle(semaphore);
 }
 
-int TestSlots::FreeSlots()
-{
+int TestSlots::FreeSlots() {
     int free = 0;
     while (WaitForSingleObject(semaphore, 0) == WAIT_OBJECT_0) ++free;
     if (free) ReleaseSemaphore(semaphore, free, nullptr);
@@ -157,8 +140,7 @@ int TestSlots::FreeSlots()
 
 TestListWindow::TestListWindow(TListTypes mainKind, std::vector<TListTypes> kinds,
                                const TColumnSettingLists& columns)
-    : mainKind_(mainKind), kinds_(std::move(kinds))
-{
+    : mainKind_(mainKind), kinds_(std::move(kinds)) {
     fw::application().initialize(GetModuleHandleA(nullptr));
     CreateParams p;
     p.className = "OstrelTestList";
@@ -174,13 +156,11 @@ TestListWindow::TestListWindow(TListTypes mainKind, std::vector<TListTypes> kind
     SetupColumns(Tree, columns, kinds_);
 }
 
-TestListWindow::~TestListWindow()
-{
+TestListWindow::~TestListWindow() {
     Worker.reset(); // the worker uses this window until its thread has ended
 }
 
-LRESULT TestListWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
-{
+LRESULT TestListWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_LISTBEGIN:
         ++Begins;
@@ -205,8 +185,7 @@ LRESULT TestListWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam
     }
 }
 
-std::span<const TPropertyInfo> TestInfo::Table()
-{
+std::span<const TPropertyInfo> TestInfo::Table() {
     static const TPropertyInfo table[] = {
         {"Key", static_cast<fw::Value (TBasicInfo::*)()>(&TestInfo::ReadKey)},
         {"ModuleName", static_cast<fw::Value (TBasicInfo::*)()>(&TestInfo::ReadName)},
@@ -214,8 +193,7 @@ std::span<const TPropertyInfo> TestInfo::Table()
     return table;
 }
 
-TestColumns::TestColumns()
-{
+TestColumns::TestColumns() {
     columns.resize(2);
     for (int kind = 0; kind < ListTypeCount; ++kind) {
         key[kind].name = ListKindNames(TListTypes(kind)).KeyName;

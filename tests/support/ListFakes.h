@@ -38,8 +38,7 @@ public:
     HWND Parent(HWND window) override { return parents_[window]; }
     void TopLevel(const TWindowVisit& visit) override { VisitAll(children_[desktop], visit, false); }
     void Descendants(HWND parent, const TWindowVisit& visit) override;
-    void ThreadWindows(DWORD threadId, const TWindowVisit& visit) override
-    {
+    void ThreadWindows(DWORD threadId, const TWindowVisit& visit) override {
         VisitAll(threads_[threadId], visit, false);
     }
 

@@ -3,8 +3,7 @@
 
 namespace testing_support {
 
-ChildProcess::ChildProcess(const std::string& commandLine)
-{
+ChildProcess::ChildProcess(const std::string& commandLine) {
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
@@ -17,8 +16,7 @@ ChildProcess::ChildProcess(const std::string& commandLine)
     }
 }
 
-ChildProcess::~ChildProcess()
-{
+ChildProcess::~ChildProcess() {
     if (!process_) return;
     if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
         TerminateProcess(process_, 99);
@@ -27,8 +25,7 @@ ChildProcess::~ChildProcess()
     CloseHandle(process_);
 }
 
-long ChildProcess::waitExit(DWORD ms)
-{
+long ChildProcess::waitExit(DWORD ms) {
     if (!process_ || WaitForSingleObject(process_, ms) != WAIT_OBJECT_0) return -1;
     DWORD code = 0;
     GetExitCodeProcess(process_, &code);
@@ -44,8 +41,7 @@ struct Search {
     HWND found;
 };
 
-BOOL CALLBACK match(HWND hwnd, LPARAM param)
-{
+BOOL CALLBACK match(HWND hwnd, LPARAM param) {
     auto& s = *reinterpret_cast<Search*>(param);
     DWORD pid = 0;
     GetWindowThreadProcessId(hwnd, &pid);
@@ -62,15 +58,13 @@ BOOL CALLBACK match(HWND hwnd, LPARAM param)
 }
 } // namespace
 
-HWND ChildProcess::findWindow(const char* className, const char* caption, bool visibleOnly) const
-{
+HWND ChildProcess::findWindow(const char* className, const char* caption, bool visibleOnly) const {
     Search s{id_, className, caption, visibleOnly, nullptr};
     EnumWindows(match, reinterpret_cast<LPARAM>(&s));
     return s.found;
 }
 
-HWND ChildProcess::waitWindow(const char* className, const char* caption, DWORD ms) const
-{
+HWND ChildProcess::waitWindow(const char* className, const char* caption, DWORD ms) const {
     DWORD start = GetTickCount();
     do {
         if (HWND hwnd = findWindow(className, caption)) return hwnd;
@@ -79,20 +73,17 @@ HWND ChildProcess::waitWindow(const char* className, const char* caption, DWORD 
     return nullptr;
 }
 
-std::string SiblingPath(const std::string& name)
-{
+std::string SiblingPath(const std::string& name) {
     char path[MAX_PATH] = {};
     std::string self(path, GetModuleFileNameA(nullptr, path, MAX_PATH));
     return self.substr(0, self.find_last_of('\\') + 1) + name;
 }
 
-std::string BuildPath(const std::string& name)
-{
+std::string BuildPath(const std::string& name) {
     return std::string(OSTREL_BUILD_DIR) + "\\" + name;
 }
 
-bool SaveScreenshot(const std::string& path)
-{
+bool SaveScreenshot(const std::string& path) {
     int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
