@@ -3,6 +3,7 @@
 #include "FormatConsts.h"
 #include "ResourceIds.h"
 #include "WindowText.h"
+#include "framework/Handles.h"
 
 #include <cstring>
 
@@ -100,28 +101,10 @@ void RedrawWindowFull(HWND wnd) {
     RedrawWindow(wnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
-namespace {
-// The window's DC, released on every path.
-class WindowDC {
-public:
-    explicit WindowDC(HWND wnd) : wnd_(wnd), dc_(GetWindowDC(wnd)) {}
-    ~WindowDC() {
-        if (dc_) ReleaseDC(wnd_, dc_);
-    }
-    WindowDC(const WindowDC&) = delete;
-    WindowDC& operator=(const WindowDC&) = delete;
-    HDC get() const { return dc_; }
-
-private:
-    HWND wnd_;
-    HDC dc_;
-};
-} // namespace
-
 void BlinkWindow(HWND wnd) {
     RECT r;
     if (!GetWindowRect(wnd, &r)) return;
-    WindowDC dc(wnd);
+    fw::WindowDC dc(wnd, true);
     if (!dc.get()) return;
     PatBlt(dc.get(), 0, 0, r.right - r.left, r.bottom - r.top, DSTINVERT);
     DelayWithMessages(350);

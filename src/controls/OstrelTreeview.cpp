@@ -2,6 +2,7 @@
 #include "core/HintText.h"
 #include "framework/Application.h"
 #include "framework/Exceptions.h"
+#include "framework/Handles.h"
 
 #include <windowsx.h>
 
@@ -34,18 +35,6 @@ private:
     HGDIOBJ old_ = nullptr;
 };
 
-class WindowDC {
-public:
-    explicit WindowDC(HWND window) : window_(window), dc_(GetDC(window)) {}
-    ~WindowDC() { ReleaseDC(window_, dc_); }
-    WindowDC(const WindowDC&) = delete;
-    WindowDC& operator=(const WindowDC&) = delete;
-    HDC get() const { return dc_; }
-
-private:
-    HWND window_;
-    HDC dc_;
-};
 } // namespace
 
 TOstrelTreeview::~TOstrelTreeview() {
@@ -157,7 +146,7 @@ std::string TOstrelTreeview::Text(const Node& node, int column) const {
 std::string TOstrelTreeview::Hint(const Node& node, int column) const {
     std::string text = Text(node, column);
     if (text.empty()) return {};
-    WindowDC dc(handle());
+    fw::WindowDC dc(handle());
     SelectedFont font(dc.get(), handle());
     SIZE size{};
     GetTextExtentPoint32A(dc.get(), text.c_str(), int(text.size()), &size);

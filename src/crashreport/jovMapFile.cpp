@@ -16,54 +16,19 @@
 namespace jov {
 namespace {
 
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE h) : h_(h) {}
-    ~FileHandle() {
-        if (ok()) CloseHandle(h_);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    bool ok() const { return h_ && h_ != INVALID_HANDLE_VALUE; }
-    HANDLE get() const { return h_; }
-
-private:
-    HANDLE h_;
-};
-
-class MappedView {
-public:
-    explicit MappedView(HANDLE mapping) : view_(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0)) {}
-    ~MappedView() {
-        if (view_) UnmapViewOfFile(view_);
-    }
-    MappedView(const MappedView&) = delete;
-    MappedView& operator=(const MappedView&) = delete;
-    const uint8_t* data() const { return static_cast<const uint8_t*>(view_); }
-
-private:
-    void* view_;
-};
-
-HANDLE OpenForReading(const std::string& name) {
-    return CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
-}
-
 bool FileExists(const std::string& name) {
     return GetFileAttributesA(name.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 bool ReadWholeFile(const std::string& name, std::string& text) {
     if (!FileExists(name)) return false;
-    FileHandle file(OpenForReading(name));
-    if (!file.ok()) return false;
-    DWORD high = 0;
-    const DWORD size = GetFileSize(file.get(), &high);
-    if (size == INVALID_FILE_SIZE || high != 0 || size > (256u << 20)) return false;
-    text.assign(size, '\0');
-    DWORD read = 0;
-    return size == 0 || (ReadFile(file.get(), text.data(), size, &read, nullptr) && read == size);
+    const TMappedFile file(name);
+    if (!file.opened() || file.size() > (256u << 20)) return false;
+    if (file.data())
+        text.assign(reinterpret_cast<const char*>(file.data()), file.size());
+    else
+        text.clear();
+    return true;
 }
 
 std::string WithExtension(const std::string& name, const char* extension) {
@@ -192,16 +157,9 @@ bool TMapFile::loadTd32() {
     std::string name = symbolFileName;
     if (!HasExtension(name, ".tds") && FileExists(WithExtension(name, ".tds")))
         name = WithExtension(name, ".tds");
-    FileHandle file(OpenForReading(name));
-    if (!file.ok()) return false;
-    DWORD high = 0;
-    const DWORD size = GetFileSize(file.get(), &high);
-    if (size == INVALID_FILE_SIZE || size == 0 || high != 0) return false;
-    FileHandle mapping(CreateFileMappingA(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
-    if (!mapping.ok()) return false;
-    MappedView view(mapping.get());
-    if (!view.data()) return false;
-    const auto td32 = Td32InFile(view.data(), size);
+    const TMappedFile file(name);
+    if (!file.data()) return false;
+    const auto td32 = Td32InFile(file.data(), file.size());
     return !td32.empty() && core::LoadTd32(td32, *this);
 }
 

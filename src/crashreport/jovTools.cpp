@@ -32,19 +32,6 @@ TOS DetectOs() {
                       std::move(csd));
 }
 
-// Owns what the file fallback of the export look-up opens.
-struct FileView {
-    HANDLE file = INVALID_HANDLE_VALUE;
-    HANDLE mapping = nullptr;
-    const uint8_t* view = nullptr;
-    size_t size = 0;
-    ~FileView() {
-        if (view) UnmapViewOfFile(view);
-        if (mapping) CloseHandle(mapping);
-        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-    }
-};
-
 // Forwarders may chain; a damaged or circular chain must end.
 constexpr int maxForwarderDepth = 16;
 
@@ -63,16 +50,9 @@ uint32_t FunctionRvaOnDisk(HMODULE base, uint32_t index) {
     char name[MAX_PATH];
     const DWORD length = GetModuleFileNameA(base, name, sizeof name);
     if (length == 0 || length >= sizeof name) return 0;
-    FileView file;
-    file.file = CreateFileA(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file.file == INVALID_HANDLE_VALUE) return 0;
-    file.size = GetFileSize(file.file, nullptr);
-    if (file.size == INVALID_FILE_SIZE || file.size == 0) return 0;
-    file.mapping = CreateFileMappingA(file.file, nullptr, PAGE_READONLY, 0, 0, nullptr);
-    if (!file.mapping) return 0;
-    file.view = static_cast<const uint8_t*>(MapViewOfFile(file.mapping, FILE_MAP_READ, 0, 0, 0));
-    if (!file.view) return 0;
-    const auto exports = PeExports::Read({{file.view, file.size}, true});
+    const TMappedFile file(name);
+    if (!file.data()) return 0;
+    const auto exports = PeExports::Read({{file.data(), file.size()}, true});
     const auto rva = exports ? exports->FunctionRva(index) : std::nullopt;
     return rva.value_or(0);
 }
@@ -275,6 +255,30 @@ MethodStub MakeMethodStub(void* object, const void* code) {
 
 uint32_t TickDelta(uint32_t start) {
     return TickDelta(start, GetTickCount());
+}
+
+TMappedFile::TMappedFile(const std::string& name) {
+    file_ = CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file_ == INVALID_HANDLE_VALUE) return;
+    DWORD high = 0;
+    const DWORD size = GetFileSize(file_, &high);
+    if (size == INVALID_FILE_SIZE || high != 0) return;
+    size_ = size;
+    if (size_ == 0) {
+        opened_ = true;
+        return;
+    }
+    mapping_ = CreateFileMappingA(file_, nullptr, PAGE_READONLY, 0, 0, nullptr);
+    if (mapping_) view_ = static_cast<const uint8_t*>(MapViewOfFile(mapping_, FILE_MAP_READ, 0, 0, 0));
+    opened_ = view_ != nullptr;
+    if (!opened_) size_ = 0;
+}
+
+TMappedFile::~TMappedFile() {
+    if (view_) UnmapViewOfFile(view_);
+    if (mapping_) CloseHandle(mapping_);
+    if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
 }
 
 } // namespace jov

@@ -68,4 +68,24 @@ private:
     std::string message_;
 };
 
+// A file mapped read-only as a whole, for reading images and symbol files without the heap. An empty
+// file opens with no data; anything that cannot be opened or mapped gives opened() false.
+class TMappedFile {
+public:
+    explicit TMappedFile(const std::string& name);
+    ~TMappedFile();
+    TMappedFile(const TMappedFile&) = delete;
+    TMappedFile& operator=(const TMappedFile&) = delete;
+    bool opened() const { return opened_; }
+    const uint8_t* data() const { return view_; }
+    size_t size() const { return size_; }
+
+private:
+    HANDLE file_ = INVALID_HANDLE_VALUE;
+    HANDLE mapping_ = nullptr;
+    const uint8_t* view_ = nullptr;
+    size_t size_ = 0;
+    bool opened_ = false;
+};
+
 } // namespace jov

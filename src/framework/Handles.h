@@ -64,4 +64,21 @@ using Cursor = UniqueHandle<detail::NullTraits<HCURSOR, DestroyCursor>>;
 using Key = UniqueHandle<detail::NullTraits<HKEY, RegCloseKey>>;
 using Menu = UniqueHandle<detail::NullTraits<HMENU, DestroyMenu>>;
 
+// A device context of a window: its client area, or the whole window with `wholeWindow`.
+class WindowDC {
+public:
+    explicit WindowDC(HWND window, bool wholeWindow = false)
+        : window_(window), dc_(wholeWindow ? GetWindowDC(window) : GetDC(window)) {}
+    ~WindowDC() {
+        if (dc_) ReleaseDC(window_, dc_);
+    }
+    WindowDC(const WindowDC&) = delete;
+    WindowDC& operator=(const WindowDC&) = delete;
+    HDC get() const { return dc_; }
+
+private:
+    HWND window_;
+    HDC dc_;
+};
+
 } // namespace fw
