@@ -23,6 +23,12 @@ struct TPropertyInfo {
     fw::Value (TBasicInfo::*Getter)();
 };
 
+// One row of a class's property table: the published name and the class's reader Read<name>.
+#define OSTREL_PUBLISHED(Class, name)                                                                        \
+    TPropertyInfo {                                                                                          \
+#name, static_cast < fw::Value (TBasicInfo::*)()>(&Class::Read##name)                                \
+    }
+
 class TBasicInfo {
 public:
     explicit TBasicInfo(TListTypes kind) : Kind(kind) {}

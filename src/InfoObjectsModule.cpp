@@ -5,10 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#define OSTREL_PROPERTY(name)                                                                                \
-    TPropertyInfo {                                                                                          \
-#name, static_cast < fw::Value (TBasicInfo::*)()>(&TModuleInfoObject::Read##name)                    \
-    }
+#define OSTREL_PROPERTY(name) OSTREL_PUBLISHED(TModuleInfoObject, name)
 
 std::span<const TPropertyInfo> TModuleInfoObject::Table() {
     static const TPropertyInfo table[] = {

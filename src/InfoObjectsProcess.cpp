@@ -4,10 +4,7 @@
 #include "framework/MessageBox.h"
 #include "framework/OleException.h"
 
-#define OSTREL_PROPERTY(name)                                                                                \
-    TPropertyInfo {                                                                                          \
-#name, static_cast < fw::Value (TBasicInfo::*)()>(&TProcessInfoObject::Read##name)                   \
-    }
+#define OSTREL_PROPERTY(name) OSTREL_PUBLISHED(TProcessInfoObject, name)
 
 std::span<const TPropertyInfo> TProcessInfoObject::Table() {
     static const TPropertyInfo table[] = {

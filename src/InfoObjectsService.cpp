@@ -2,10 +2,7 @@
 
 #include "core/ConstNames.h"
 
-#define OSTREL_PROPERTY(name)                                                                                \
-    TPropertyInfo {                                                                                          \
-#name, static_cast < fw::Value (TBasicInfo::*)()>(&TServiceInfoObject::Read##name)                   \
-    }
+#define OSTREL_PROPERTY(name) OSTREL_PUBLISHED(TServiceInfoObject, name)
 
 std::span<const TPropertyInfo> TServiceInfoObject::Table() {
     static const TPropertyInfo table[] = {

@@ -7,10 +7,7 @@
 #include <cstdio>
 #include <stdexcept>
 
-#define OSTREL_PROPERTY(name)                                                                                \
-    TPropertyInfo {                                                                                          \
-#name, static_cast < fw::Value (TBasicInfo::*)()>(&TThreadInfoObject::Read##name)                    \
-    }
+#define OSTREL_PROPERTY(name) OSTREL_PUBLISHED(TThreadInfoObject, name)
 
 std::span<const TPropertyInfo> TThreadInfoObject::Table() {
     static const TPropertyInfo table[] = {

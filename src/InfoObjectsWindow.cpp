@@ -5,10 +5,7 @@
 
 #include <psapi.h>
 
-#define OSTREL_PROPERTY(name)                                                                                \
-    TPropertyInfo {                                                                                          \
-#name, static_cast < fw::Value (TBasicInfo::*)()>(&TWindowInfoObject::Read##name)                    \
-    }
+#define OSTREL_PROPERTY(name) OSTREL_PUBLISHED(TWindowInfoObject, name)
 
 std::span<const TPropertyInfo> TWindowInfoObject::Table() {
     static const TPropertyInfo table[] = {
