@@ -26,3 +26,19 @@ function(ostrel_link name)
         target_link_libraries(${name} PUBLIC ${ARGN})
     endif()
 endfunction()
+
+# Fails the configuration when a source under `dir` includes a project header outside the given prefixes
+# (a regular expression of alternatives): the crash reporter may use only its own code and the system's.
+function(ostrel_check_includes dir allowed)
+    file(GLOB_RECURSE files CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${dir}/*.cpp ${PROJECT_SOURCE_DIR}/${dir}/*.h
+         ${PROJECT_SOURCE_DIR}/${dir}/*.inc)
+    foreach(file IN LISTS files)
+        file(STRINGS ${file} includes REGEX "^[ \t]*#[ \t]*include[ \t]+\"")
+        foreach(line IN LISTS includes)
+            string(REGEX REPLACE "^[^\"]*\"([^\"]*)\".*$" "\\1" header "${line}")
+            if(NOT header MATCHES "^(${allowed})")
+                message(FATAL_ERROR "${file} includes \"${header}\": ${dir} may include only ${allowed}")
+            endif()
+        endforeach()
+    endforeach()
+endfunction()

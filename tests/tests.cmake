@@ -1,5 +1,6 @@
-# One test executable per file: tests/core/*_test.cpp run in both trees (natively under the sanitizers,
-# and through Wine), tests/*_test.cpp only in the win32 tree. A file tests/<name>.cmake, if present, is
+# One test executable per file: tests/core/*_test.cpp and tests/crashreport/core/*_test.cpp run in both
+# trees (natively under the sanitizers, and through Wine), tests/*_test.cpp and tests/crashreport/*_test.cpp
+# only in the win32 tree. The crash reporter's tests link nothing of the inspector or the framework. A file tests/<name>.cmake, if present, is
 # included right after its executable <name> exists (extra sources, helper programs, test properties).
 function(ostrel_test source)
     get_filename_component(name ${source} NAME_WE)
@@ -16,13 +17,17 @@ function(ostrel_test source)
     endif()
 endfunction()
 
-file(GLOB ostrel_core_tests CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/core/*_test.cpp)
-foreach(source IN LISTS ostrel_core_tests)
-    ostrel_test(${source} ostrel_core)
-endforeach()
+function(ostrel_tests dir)
+    file(GLOB sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${dir}/*_test.cpp)
+    foreach(source IN LISTS sources)
+        ostrel_test(${source} ${ARGN})
+    endforeach()
+endfunction()
+
+ostrel_tests(tests/core ostrel_core)
+ostrel_tests(tests/crashreport/core ostrel_crashreport_core)
 
 if(WIN32)
-    file(GLOB ostrel_win32_tests CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/*_test.cpp)
     # What the win32 tests share: driving other programs, the build folder as Windows sees it.
     file(GLOB support_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/support/*.cpp)
     add_library(ostrel_test_support STATIC ${support_sources})
@@ -30,7 +35,6 @@ if(WIN32)
     target_link_libraries(ostrel_test_support PUBLIC ostrel_inspector ostrel_framework GTest::gtest)
     ostrel_data_path(build_dir ${CMAKE_BINARY_DIR})
     target_compile_definitions(ostrel_test_support PRIVATE "OSTREL_BUILD_DIR=\"${build_dir}\"")
-    foreach(source IN LISTS ostrel_win32_tests)
-        ostrel_test(${source} ostrel_test_support ostrel_inspector ostrel_framework ostrel_crashreport ostrel_core)
-    endforeach()
+    ostrel_tests(tests ostrel_test_support ostrel_inspector ostrel_framework ostrel_core)
+    ostrel_tests(tests/crashreport ostrel_crashreport ostrel_crashreport_core)
 endif()

@@ -1,7 +1,7 @@
 #pragma once
 // Blowfish and Base64 for the crash reporter (symbol data, the stored SMTP password, mail attachments).
-#include "core/Base64.h"
-#include "core/Blowfish.h"
+#include "crashreport/core/Base64.h"
+#include "crashreport/core/Blowfish.h"
 
 namespace jov {
 using core::Base64Encode;

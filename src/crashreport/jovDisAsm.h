@@ -2,10 +2,10 @@
 // Decoder, function analyser and disassembly text over the running process. The decoding itself is the
 // portable core (core/X86Decoder.h, core/FunctionAnalyser.h, core/DisasmText.h); this unit reads the
 // code through the safe reads and knows modules, exports and symbol names.
-#include "core/DisasmText.h"
-#include "core/FunctionAnalyser.h"
-#include "core/ReadableRanges.h"
-#include "core/X86Decoder.h"
+#include "crashreport/core/DisasmText.h"
+#include "crashreport/core/FunctionAnalyser.h"
+#include "crashreport/core/ReadableRanges.h"
+#include "crashreport/core/X86Decoder.h"
 
 #include <string>
 

@@ -1,7 +1,7 @@
 #pragma once
 // Reads of our own process's memory that never fault: the crash reporter reads stacks, code and
 // structures that may be unmapped, guarded or half-freed while the program is crashing.
-#include "core/ReadableRanges.h"
+#include "crashreport/core/ReadableRanges.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -4,11 +4,11 @@
 #include <string_view>
 #include <vector>
 
-#include "core/CompactSymbols.h"
-#include "core/ImageRanges.h"
-#include "core/LinkerMap.h"
-#include "core/Td32.h"
-#include "core/PeImage.h"
+#include "crashreport/core/CompactSymbols.h"
+#include "crashreport/core/ImageRanges.h"
+#include "crashreport/core/LinkerMap.h"
+#include "crashreport/core/Td32.h"
+#include "crashreport/core/PeImage.h"
 #include "crashreport/jovDisAsm.h"
 #include "crashreport/jovDisAsmSafeRead.h"
 #include "crashreport/jovTools.h"

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "core/SymbolTable.h"
+#include "crashreport/core/SymbolTable.h"
 
 namespace jov {
 

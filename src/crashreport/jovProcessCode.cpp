@@ -1,6 +1,6 @@
 #include "crashreport/jovProcessCode.h"
 
-#include "core/FunctionAnalyser.h"
+#include "crashreport/core/FunctionAnalyser.h"
 #include "crashreport/jovDisAsm.h"
 #include "crashreport/jovDisAsmSafeRead.h"
 #include "crashreport/jovStrings.h"

@@ -1,8 +1,8 @@
 #pragma once
 // The running process as the code analysis sees it: bytes through the safe reads, modules and their
 // image headers, exported names and the symbol look-ups.
-#include "core/CodeEnvironment.h"
-#include "core/ReadableRanges.h"
+#include "crashreport/core/CodeEnvironment.h"
+#include "crashreport/core/ReadableRanges.h"
 
 namespace jov {
 

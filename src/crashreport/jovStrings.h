@@ -1,10 +1,10 @@
 #pragma once
 // The crash reporter's string and number helpers: the portable ones, plus those that ask the system.
-#include "core/CharTables.h"
-#include "core/ListText.h"
-#include "core/NumberText.h"
-#include "core/ScrambledLiteral.h"
-#include "core/TextHelpers.h"
+#include "crashreport/core/CharTables.h"
+#include "crashreport/core/ListText.h"
+#include "crashreport/core/NumberText.h"
+#include "crashreport/core/ScrambledLiteral.h"
+#include "crashreport/core/TextHelpers.h"
 
 #include <cstdint>
 #include <string>

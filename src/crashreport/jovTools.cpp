@@ -1,7 +1,7 @@
 #include "crashreport/jovTools.h"
 
-#include "core/NumberText.h"
-#include "core/PeImage.h"
+#include "crashreport/core/NumberText.h"
+#include "crashreport/core/PeImage.h"
 #include "crashreport/jovDisAsmSafeRead.h"
 
 #include <cstddef>

@@ -1,9 +1,9 @@
 #pragma once
 // The crash reporter's tools that know the operating system and loaded images. They call only the system
 // and report failure by their result.
-#include "core/Demangle.h"
-#include "core/NumberText.h"
-#include "core/OsClass.h"
+#include "crashreport/core/Demangle.h"
+#include "crashreport/core/NumberText.h"
+#include "crashreport/core/OsClass.h"
 
 #include <windows.h>
 

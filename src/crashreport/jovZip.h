@@ -1,7 +1,7 @@
 #pragma once
 // Decompression for the crash reporter: the memory-to-memory form is all it needs, and that form is
 // portable, so the unit is the core's reader under the crash reporter's names.
-#include "core/CompressedString.h"
+#include "crashreport/core/CompressedString.h"
 
 namespace jov {
 using core::InflateRaw;

@@ -5,10 +5,10 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "core/Blowfish.h"
-#include "core/CompactSymbols.h"
-#include "core/CompressedString.h"
-#include "core/MiniStream.h"
+#include "crashreport/core/Blowfish.h"
+#include "crashreport/core/CompactSymbols.h"
+#include "crashreport/core/CompressedString.h"
+#include "crashreport/core/MiniStream.h"
 
 namespace symdata {
 namespace {

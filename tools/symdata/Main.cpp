@@ -9,7 +9,7 @@
 
 #include "Assemble.h"
 #include "CompactWriter.h"
-#include "core/ImageRanges.h"
+#include "crashreport/core/ImageRanges.h"
 #include "ToolOutputs.h"
 
 namespace {

@@ -1,0 +1,99 @@
+#include "crashreport/core/CompactSymbols.h"
+
+#include <cstdio>
+
+#include "crashreport/core/Blowfish.h"
+#include "crashreport/core/CompressedString.h"
+#include "crashreport/core/MiniStream.h"
+
+namespace core {
+namespace {
+
+uint32_t LoadU32(const char* p) {
+    const auto* b = reinterpret_cast<const unsigned char*>(p);
+    return uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
+}
+
+// Smallest encodings, so that a count can be checked against the bytes left before anything is read.
+constexpr size_t kMinSegmentBytes = 9;
+constexpr size_t kMinPublicBytes = 2;
+constexpr size_t kMinLineBytes = 2;
+
+bool ReadSymbols(TMiniStream& in, SymbolTable& table) {
+    uint32_t count;
+    if (!in.ReadU32(count) || count > in.Left() / kMinSegmentBytes) return false;
+    for (uint32_t i = 0; i < count; ++i) {
+        uint32_t start, length;
+        std::string unit;
+        if (!in.ReadU32(start) || !in.ReadU32(length) || !in.ReadShortString(unit)) return false;
+        table.segments.push_back(TMfSegment{true, true, table.codeBegin + start, length, std::move(unit)});
+    }
+    if (!in.ReadU32(count) || count > in.Left() / kMinPublicBytes) return false;
+    uint32_t address = 0;
+    for (uint32_t i = 0; i < count; ++i) {
+        std::string name;
+        if (!in.ReadShortString(name)) return false;
+        if (i == 0) {
+            if (!in.ReadU32(address)) return false;
+        } else {
+            int32_t delta;
+            if (!in.ReadPacked(delta)) return false;
+            address += static_cast<uint32_t>(delta);
+        }
+        table.publics.push_back(TMfPublic{true, true, std::move(name), table.codeBegin + address});
+    }
+    if (!in.ReadU32(count) || count > in.Left() / kMinLineBytes + 1) return false;
+    if (count > 0) {
+        uint32_t line;
+        if (!in.ReadU32(line) || !in.ReadU32(address)) return false;
+        table.lines.push_back(TMfLine{line, table.codeBegin + address});
+        for (uint32_t i = 1; i < count; ++i) {
+            int32_t lineDelta, addressDelta;
+            if (!in.ReadPacked(lineDelta) || !in.ReadPacked(addressDelta)) return false;
+            line += static_cast<uint32_t>(lineDelta);
+            address += static_cast<uint32_t>(addressDelta);
+            table.lines.push_back(TMfLine{line, table.codeBegin + address});
+        }
+    }
+    if (in.Left() == 4) {
+        uint32_t entry;
+        in.ReadU32(entry);
+        table.entryPoint = table.codeBegin + entry;
+    }
+    return true;
+}
+
+} // namespace
+
+std::string SymbolDataPassword(uint32_t payloadLength) {
+    // Only the prefix lives in the image; the rest depends on the data it opens.
+    char prefix[7] = {'Q', 'x', '7', '#', 'o', 'S', 0};
+    char text[29];
+    std::snprintf(text, sizeof text, "%s%08X%s%08u", prefix, payloadLength, prefix,
+                  payloadLength % 100000000u);
+    std::string password = std::string(text) + text;
+    const std::string key = password;
+    BlowfishEncryptString(password, key);
+    return password;
+}
+
+bool LoadCompactSymbols(std::string_view data, SymbolTable& table) {
+    table.ClearSymbols();
+    if (data.size() <= kCompactSymbolHeader ||
+        data.substr(0, kCompactSymbolMagic.size()) != kCompactSymbolMagic)
+        return false;
+    const uint32_t payloadLength = LoadU32(data.data() + 14);
+    if (LoadU32(data.data() + 18) != kCompactSymbolVersion || payloadLength > kMaxCompactPayload ||
+        payloadLength > data.size() - kCompactSymbolHeader)
+        return false;
+    std::string payload(data.substr(kCompactSymbolHeader, payloadLength));
+    BlowfishDecryptString(payload, SymbolDataPassword(payloadLength));
+    const std::string stream = UncompressString(payload);
+    if (stream.empty()) return false;
+    TMiniStream in(stream);
+    if (ReadSymbols(in, table)) return true;
+    table.ClearSymbols();
+    return false;
+}
+
+} // namespace core

@@ -1,0 +1,196 @@
+#include "crashreport/core/PeImage.h"
+
+#include "crashreport/core/Demangle.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace jov {
+namespace {
+
+template <typename T> std::optional<T> ReadAt(std::span<const uint8_t> bytes, uint64_t offset) {
+    if (offset > bytes.size() || bytes.size() - offset < sizeof(T)) return std::nullopt;
+    T value;
+    std::memcpy(&value, bytes.data() + offset, sizeof value);
+    return value;
+}
+
+constexpr uint16_t pe32Magic = 0x10B, pe64Magic = 0x20B;
+constexpr uint32_t fileHeaderSize = 20;
+constexpr uint32_t sectionHeaderSize = 40;
+// Longest text accepted as a forwarder or export name; keeps a damaged table from yielding huge texts.
+constexpr size_t maxNameLength = 4096;
+
+} // namespace
+
+std::optional<uint32_t> ImageNtHeaders(std::span<const uint8_t> image) {
+    const auto mz = ReadAt<uint16_t>(image, 0);
+    const auto offset = ReadAt<uint32_t>(image, 60);
+    if (!mz || *mz != 0x5A4D || !offset) return std::nullopt;
+    const auto signature = ReadAt<uint32_t>(image, *offset);
+    if (!signature || *signature != 0x00004550) return std::nullopt;
+    return *offset;
+}
+
+std::optional<uint32_t> ImageSizeOfImage(std::span<const uint8_t> image) {
+    const auto nt = ImageNtHeaders(image);
+    if (!nt) return std::nullopt;
+    return ReadAt<uint32_t>(image, uint64_t{*nt} + 4 + fileHeaderSize + 56);
+}
+
+std::optional<PeDataDirectory> ImageDataDirectory(std::span<const uint8_t> image, unsigned index) {
+    const auto nt = ImageNtHeaders(image);
+    if (!nt) return std::nullopt;
+    const uint64_t optional = uint64_t{*nt} + 4 + fileHeaderSize;
+    const auto magic = ReadAt<uint16_t>(image, optional);
+    if (!magic || (*magic != pe32Magic && *magic != pe64Magic)) return std::nullopt;
+    const uint64_t countAt = optional + (*magic == pe32Magic ? 92 : 108);
+    const auto count = ReadAt<uint32_t>(image, countAt);
+    if (!count || index >= *count) return std::nullopt;
+    const auto directory = ReadAt<PeDataDirectory>(image, countAt + 4 + uint64_t{index} * 8);
+    if (!directory || directory->VirtualAddress == 0) return std::nullopt;
+    return directory;
+}
+
+uint32_t RvaToFileOffset(std::span<const uint8_t> image, uint32_t ntHeaders, uint32_t rva) {
+    const auto count = ReadAt<uint16_t>(image, uint64_t{ntHeaders} + 4 + 2);
+    const auto optionalSize = ReadAt<uint16_t>(image, uint64_t{ntHeaders} + 4 + 16);
+    if (!count || !optionalSize) return rva;
+    const uint64_t first = uint64_t{ntHeaders} + 4 + fileHeaderSize + *optionalSize;
+    for (uint32_t i = 0; i < *count; ++i) {
+        const uint64_t header = first + uint64_t{i} * sectionHeaderSize;
+        const auto address = ReadAt<uint32_t>(image, header + 12);
+        const auto raw = ReadAt<uint32_t>(image, header + 20);
+        if (!address || !raw) break;
+        if (*address > rva) continue;
+        const auto next =
+            i + 1 < *count ? ReadAt<uint32_t>(image, header + sectionHeaderSize + 12) : std::nullopt;
+        if (!next || *next > rva) return rva - *address + *raw;
+    }
+    return rva;
+}
+
+std::optional<PeExports> PeExports::Read(PeImage image) {
+    const auto nt = ImageNtHeaders(image.bytes);
+    const auto directory = ImageDataDirectory(image.bytes, ExportDirectory);
+    if (!nt || !directory) return std::nullopt;
+    PeExports exports(image);
+    exports.ntHeaders_ = *nt;
+    exports.directory_ = *directory;
+    const uint32_t d = directory->VirtualAddress;
+    const auto base = exports.ReadU32(uint64_t{d} + 16), functions = exports.ReadU32(uint64_t{d} + 20),
+               names = exports.ReadU32(uint64_t{d} + 24);
+    const auto functionTable = exports.ReadU32(uint64_t{d} + 28),
+               nameTable = exports.ReadU32(uint64_t{d} + 32),
+               ordinalTable = exports.ReadU32(uint64_t{d} + 36);
+    if (!base || !functions || !names || !functionTable || !nameTable || !ordinalTable) return std::nullopt;
+    exports.ordinalBase_ = *base;
+    exports.functionCount_ = *functions;
+    exports.nameCount_ = *names;
+    exports.functions_ = *functionTable;
+    exports.names_ = *nameTable;
+    exports.nameOrdinals_ = *ordinalTable;
+    return exports;
+}
+
+std::optional<uint64_t> PeExports::Offset(uint64_t rva) const {
+    if (rva > UINT32_MAX) return std::nullopt;
+    return image_.fileLayout ? RvaToFileOffset(image_.bytes, ntHeaders_, static_cast<uint32_t>(rva)) : rva;
+}
+
+std::optional<uint32_t> PeExports::ReadU32(uint64_t rva) const {
+    const auto offset = Offset(rva);
+    return offset ? ReadAt<uint32_t>(image_.bytes, *offset) : std::nullopt;
+}
+
+std::optional<uint16_t> PeExports::ReadU16(uint64_t rva) const {
+    const auto offset = Offset(rva);
+    return offset ? ReadAt<uint16_t>(image_.bytes, *offset) : std::nullopt;
+}
+
+std::optional<std::string_view> PeExports::ReadText(uint32_t rva) const {
+    const auto found = Offset(rva);
+    if (!found || *found >= image_.bytes.size()) return std::nullopt;
+    const size_t offset = static_cast<size_t>(*found);
+    const auto* start = reinterpret_cast<const char*>(image_.bytes.data() + offset);
+    const size_t room = std::min(image_.bytes.size() - offset, maxNameLength + 1);
+    const void* end = std::memchr(start, 0, room);
+    if (!end) return std::nullopt;
+    return std::string_view(start, static_cast<size_t>(static_cast<const char*>(end) - start));
+}
+
+std::optional<uint32_t> PeExports::FunctionRva(uint32_t index) const {
+    if (index >= functionCount_) return std::nullopt;
+    return ReadU32(uint64_t{functions_} + uint64_t{index} * 4);
+}
+
+std::optional<std::string_view> PeExports::Name(uint32_t nameIndex) const {
+    if (nameIndex >= nameCount_) return std::nullopt;
+    const auto rva = ReadU32(uint64_t{names_} + uint64_t{nameIndex} * 4);
+    return rva ? ReadText(*rva) : std::nullopt;
+}
+
+std::optional<uint32_t> PeExports::FunctionIndexByName(std::string_view name) const {
+    for (uint32_t i = 0; i < nameCount_; ++i) {
+        const auto candidate = Name(i);
+        if (!candidate) return std::nullopt; // the rest of a damaged table is not trusted either
+        if (*candidate == name) {
+            const auto index = ReadU16(uint64_t{nameOrdinals_} + uint64_t{i} * 2);
+            return index ? std::optional<uint32_t>(*index) : std::nullopt;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string_view> PeExports::NameOfFunction(uint32_t index) const {
+    for (uint32_t i = 0; i < nameCount_; ++i) {
+        const auto ordinalIndex = ReadU16(uint64_t{nameOrdinals_} + uint64_t{i} * 2);
+        if (!ordinalIndex) return std::nullopt;
+        if (*ordinalIndex == index) return Name(i);
+    }
+    return std::nullopt;
+}
+
+std::optional<uint32_t> PeExports::FunctionIndexOfRva(uint32_t rva) const {
+    for (uint32_t i = 0; i < functionCount_; ++i) {
+        const auto candidate = FunctionRva(i);
+        if (!candidate) return std::nullopt;
+        if (*candidate == rva) return i;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string_view> PeExports::ForwarderText(uint32_t rva) const {
+    if (!IsForwarder(rva)) return std::nullopt;
+    return ReadText(rva);
+}
+
+std::optional<PeForwarder> ParseForwarder(std::string_view text) {
+    const size_t dot = text.rfind('.');
+    if (dot == std::string_view::npos || dot == 0 || dot + 1 == text.size()) return std::nullopt;
+    PeForwarder forwarder{text.substr(0, dot), text.substr(dot + 1), std::nullopt};
+    if (forwarder.Routine[0] != '#') return forwarder;
+    const std::string_view digits = forwarder.Routine.substr(1);
+    if (digits.empty() || digits.size() > 5) return std::nullopt;
+    uint32_t ordinal = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9') return std::nullopt;
+        ordinal = ordinal * 10 + static_cast<uint32_t>(c - '0');
+    }
+    if (ordinal > 0xFFFF) return std::nullopt;
+    forwarder.Routine = {};
+    forwarder.Ordinal = ordinal;
+    return forwarder;
+}
+
+std::string ExportNameOfRva(const PeExports& exports, uint32_t rva, bool demangle) {
+    const auto index = exports.FunctionIndexOfRva(rva);
+    if (!index) return {};
+    const auto name = exports.NameOfFunction(*index);
+    if (!name) return "#" + std::to_string(uint64_t{exports.OrdinalBase()} + *index);
+    std::string text(*name), unit;
+    if (demangle && DemangleSymbol(text, unit)) return unit + "." + text;
+    return std::string(*name);
+}
+
+} // namespace jov

@@ -1,0 +1,330 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstring>
+#include <tuple>
+#include <string>
+#include <vector>
+
+#include "crashreport/core/LinkerMap.h"
+#include "crashreport/core/Td32.h"
+
+namespace {
+
+core::SymbolTable Empty() {
+    core::SymbolTable t;
+    t.valid = true;
+    t.codeBegin = 0x401000;
+    t.codeEnd = 0x410000;
+    t.dataBegin = 0x420000;
+    return t;
+}
+
+std::string Crlf(std::initializer_list<const char*> lines) {
+    std::string text;
+    for (const char* l : lines) text += std::string(l) + "\r\n";
+    return text;
+}
+
+std::vector<std::pair<std::string, uint32_t>> Publics(const core::SymbolTable& t) {
+    std::vector<std::pair<std::string, uint32_t>> out;
+    for (const auto& p : t.publics) out.emplace_back(p.name, p.address);
+    return out;
+}
+
+std::vector<std::pair<uint32_t, uint32_t>> Lines(const core::SymbolTable& t) {
+    std::vector<std::pair<uint32_t, uint32_t>> out;
+    for (const auto& l : t.lines) out.emplace_back(l.line, l.address);
+    return out;
+}
+
+const std::string kMap = Crlf({
+    "",
+    " Start         Length     Name                   Class",
+    " 0001:00000000 0000F000H .text                   CODE",
+    "",
+    "",
+    "Detailed map of segments",
+    "",
+    " 0001:00000000 00000100 C=CODE     S=.text    G=(none)   M=System   ACBP=A9",
+    " 0001:00000100 00000200 C=CODE     S=.text    G=(none)   M=C:\\src\\Unit2.pas ACBP=A9",
+    " 0003:00000000 00000010 C=TLS      S=.tls     G=(none)   M=System   ACBP=A9",
+    " 0002:00000000 00000050 C=DATA     S=.data    G=DGROUP   M=System   ACBP=A9",
+    " 0001:00000400 00000010 C=CODE S=.text G=(none) M=Short",
+    " 000Z:00000400 00000010 C=CODE     S=.text    G=(none)   M=BadNumber   ACBP=A9",
+    "",
+    "",
+    "  Address         Publics by Value",
+    "",
+    " 0001:00000000       System.Start",
+    " 0001:00000100       Unit2",
+    " 0001:00000150       Unit2.Foo(Integer;string)",
+    " 0001:00000160       Unit2.Bar(a: Integer)",
+    " 0002:00000010       System.Var",
+    " 0003:00000000       TlsThing",
+    " 0001:00000170       ",
+    "0001 00000180        Colonless",
+    "",
+    "",
+    "Line numbers for Unit2(Unit2.pas) segment .text",
+    "",
+    "    10 0001:00000100    11 0001:00000110    12 0001:00000108    13 0001:00000120",
+    "    20 0001:00000130   bad 0001:00000140    21 0001:00000150",
+    "    30 0002:00000160    31 0001:00000170",
+    "    40 0001:00000180    41 0001:0000019",
+    "",
+    "Line numbers for Broken segment .text",
+    "",
+    "    90 0001:00000300",
+    "",
+    "Program entry point at 0001:00000150",
+});
+
+TEST(LinkerMap, ReadsSectionsByTheirColumnRules) {
+    core::SymbolTable t = Empty();
+    core::ParseMapText(kMap, t);
+
+    std::vector<std::tuple<bool, uint32_t, uint32_t, std::string>> segments;
+    for (const auto& s : t.segments) segments.emplace_back(s.code, s.start, s.length, s.unit);
+    // Segment 0003 and lines failing a column test are left out; the unit loses folder and extension.
+    EXPECT_EQ(segments, (std::vector<std::tuple<bool, uint32_t, uint32_t, std::string>>{
+                            {true, 0x401000, 0x100, "System"},
+                            {true, 0x401100, 0x200, "Unit2"},
+                            {false, 0x420000, 0x50, "System"}}));
+
+    // The unit's own name is its initialisation; parameter lists are cut even with blanks inside.
+    EXPECT_EQ(Publics(t), (std::vector<std::pair<std::string, uint32_t>>{{"System.Start", 0x401000},
+                                                                         {"initialization", 0x401100},
+                                                                         {"Unit2.Foo", 0x401150},
+                                                                         {"Unit2.Bar", 0x401160},
+                                                                         {"System.Var", 0x420010}}));
+
+    // A backward group is dropped, a group that does not parse ends its line, and groups of
+    // segment 2 end it too; the heading without "(...)" reads nothing.
+    EXPECT_EQ(Lines(t), (std::vector<std::pair<uint32_t, uint32_t>>{
+                            {10, 0x401100}, {11, 0x401110}, {13, 0x401120}, {20, 0x401130}, {40, 0x401180}}));
+
+    EXPECT_EQ(t.entryPoint, 0x401150u);
+}
+
+TEST(LinkerMap, OtherLinkersMapsGiveEmptyLists) {
+    // What GNU ld writes with -Map, in both line-end conventions.
+    const std::string gnu = "Archive member included to satisfy reference by file (symbol)\n\n"
+                            "Memory Configuration\n\nName             Origin             Length\n"
+                            "*default*        0x00000000         0xffffffff\n\n"
+                            "Linker script and memory map\n\n"
+                            ".text           0x00401000    0x28000\n"
+                            " *(.text)\n"
+                            " .text          0x00401000      0x4e0 crt2.o\n"
+                            "                0x004014a0                WinMainCRTStartup\n";
+    std::string crlf;
+    for (char c : gnu) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    for (const std::string& text : {gnu, crlf, std::string()}) {
+        core::SymbolTable t = Empty();
+        core::ParseMapText(text, t);
+        EXPECT_TRUE(t.segments.empty() && t.publics.empty() && t.lines.empty());
+        EXPECT_EQ(t.entryPoint, 0u);
+    }
+}
+
+// Builds TD32 debug information: header, one subsection directory, subsections.
+class Td32Builder {
+public:
+    void name(const std::string& n) { names_.push_back(n); }
+    void subsection(uint16_t kind, std::vector<uint8_t> bytes) {
+        subsections_.push_back({kind, std::move(bytes)});
+    }
+
+    std::vector<uint8_t> build(const char* signature = "FB09") const {
+        std::vector<uint8_t> out(signature, signature + 4);
+        put32(out, 8);
+        std::vector<std::pair<uint16_t, std::vector<uint8_t>>> all = subsections_;
+        std::vector<uint8_t> nameBytes;
+        put32(nameBytes, uint32_t(names_.size()));
+        for (const auto& n : names_) {
+            nameBytes.push_back(uint8_t(n.size()));
+            nameBytes.insert(nameBytes.end(), n.begin(), n.end());
+            nameBytes.push_back(0);
+        }
+        all.push_back({0x130, nameBytes});
+        put16(out, 16);
+        put16(out, 12);
+        put32(out, uint32_t(all.size()));
+        put32(out, 0);
+        put32(out, 0);
+        uint32_t offset = uint32_t(out.size() + 12 * all.size());
+        for (const auto& [kind, bytes] : all) {
+            put16(out, kind);
+            put16(out, 0);
+            put32(out, offset);
+            put32(out, uint32_t(bytes.size()));
+            offset += uint32_t(bytes.size());
+        }
+        for (const auto& s : all) out.insert(out.end(), s.second.begin(), s.second.end());
+        return out;
+    }
+
+    static void put16(std::vector<uint8_t>& v, uint16_t x) {
+        v.push_back(uint8_t(x));
+        v.push_back(uint8_t(x >> 8));
+    }
+    static void put32(std::vector<uint8_t>& v, uint32_t x) {
+        for (int i = 0; i < 4; ++i) v.push_back(uint8_t(x >> (8 * i)));
+    }
+    static void set32(std::vector<uint8_t>& v, size_t at, uint32_t x) {
+        std::memcpy(v.data() + at, &x, 4); // both trees are little-endian
+    }
+
+    // Module: segment entries of {flags, offset, length} for source name index.
+    static std::vector<uint8_t> module(uint32_t nameIndex, std::vector<std::array<uint32_t, 3>> entries) {
+        std::vector<uint8_t> b(28, 0);
+        b[4] = uint8_t(entries.size());
+        set32(b, 8, nameIndex);
+        for (const auto& e : entries) {
+            put16(b, 1);
+            put16(b, uint16_t(e[0]));
+            put32(b, e[1]);
+            put32(b, e[2]);
+        }
+        return b;
+    }
+
+    static void procedure(std::vector<uint8_t>& list, uint16_t kind, uint32_t offset, uint32_t nameIndex) {
+        std::vector<uint8_t> r(44, 0);
+        r[0] = 42;
+        r[2] = uint8_t(kind);
+        r[3] = uint8_t(kind >> 8);
+        set32(r, 28, offset);
+        set32(r, 40, nameIndex);
+        list.insert(list.end(), r.begin(), r.end());
+    }
+    static void data(std::vector<uint8_t>& list, uint16_t kind, uint32_t offset, uint32_t nameIndex) {
+        std::vector<uint8_t> r(20, 0);
+        r[0] = 18;
+        r[2] = uint8_t(kind);
+        r[3] = uint8_t(kind >> 8);
+        set32(r, 4, offset);
+        set32(r, 16, nameIndex);
+        list.insert(list.end(), r.begin(), r.end());
+    }
+    static void short20(std::vector<uint8_t>& list, uint16_t kind, uint32_t offset, uint32_t nameIndex) {
+        std::vector<uint8_t> r(24, 0);
+        r[0] = 22;
+        r[2] = uint8_t(kind);
+        set32(r, 12, nameIndex);
+        set32(r, 20, offset);
+        list.insert(list.end(), r.begin(), r.end());
+    }
+
+    // Source lines: one file with one block of (offset, line) pairs.
+    static std::vector<uint8_t> lines(std::vector<std::pair<uint32_t, uint16_t>> pairs) {
+        std::vector<uint8_t> b;
+        put16(b, 1);
+        put16(b, 0);
+        put32(b, 8); // file entry
+        put16(b, 1);
+        put16(b, 0);
+        put16(b, 0);
+        put32(b, 18); // block
+        put16(b, 1);
+        put16(b, uint16_t(pairs.size()));
+        for (const auto& p : pairs) put32(b, p.first);
+        for (const auto& p : pairs) put16(b, p.second);
+        return b;
+    }
+
+private:
+    std::vector<std::string> names_;
+    std::vector<std::pair<uint16_t, std::vector<uint8_t>>> subsections_;
+};
+
+Td32Builder Sample(bool withGlobals) {
+    Td32Builder b;
+    b.name("C:\\work\\Alpha.pas"); // 1
+    b.name("Alpha.Run");           // 2
+    b.name("Alpha.Counter");       // 3
+    b.name("Beta.pas");            // 4
+    b.name("Alpha.Early");         // 5
+    b.name("FromLocals");          // 6
+    b.subsection(0x120, Td32Builder::module(1, {{1, 0x000, 0x120}, {0, 0x10, 0x40}, {1, 0x300, 0}}));
+    b.subsection(0x120, Td32Builder::module(4, {{1, 0x100, 0x80}}));
+    std::vector<uint8_t> locals(4, 0);
+    Td32Builder::procedure(locals, 0x204, 0x30, 6);
+    b.subsection(0x125, locals);
+    if (withGlobals) {
+        std::vector<uint8_t> globals(32, 0);
+        Td32Builder::procedure(globals, 0x205, 0x50, 2);
+        Td32Builder::data(globals, 0x201, 0x20, 3);
+        Td32Builder::short20(globals, 0x20, 0x10, 5);
+        Td32Builder::procedure(globals, 0x204, 0x60, 0);  // no name
+        Td32Builder::procedure(globals, 0x204, 0x70, 99); // unknown name
+        Td32Builder::short20(globals, 0x20, 0x10, 5);
+        globals.resize(globals.size() - 4); // the last record no longer fits: skipped
+        b.subsection(0x129, globals);
+    }
+    b.subsection(0x127, Td32Builder::lines({{0x40, 7}, {0x10, 5}, {0x40, 8}, {0x20, 6}}));
+    return b;
+}
+
+TEST(Td32, ReadsModulesGlobalsAndLines) {
+    core::SymbolTable t = Empty();
+    ASSERT_TRUE(core::LoadTd32(Sample(true).build(), t));
+
+    std::vector<std::tuple<bool, uint32_t, uint32_t, std::string>> segments;
+    for (const auto& s : t.segments) segments.emplace_back(s.code, s.start, s.length, s.unit);
+    // Alpha's code overlaps Beta's: clipped to end exactly where Beta starts.
+    EXPECT_EQ(segments, (std::vector<std::tuple<bool, uint32_t, uint32_t, std::string>>{
+                            {true, 0x401000, 0x100, "Alpha"},
+                            {true, 0x401100, 0x80, "Beta"},
+                            {false, 0x420010, 0x40, "Alpha"}}));
+
+    // Globals only (the locals list is ignored when globals exist), sorted by address.
+    EXPECT_EQ(Publics(t),
+              (std::vector<std::pair<std::string, uint32_t>>{
+                  {"Alpha.Early", 0x401010}, {"Alpha.Run", 0x401050}, {"Alpha.Counter", 0x420020}}));
+
+    // Not dropped when out of order, sorted stably by address.
+    EXPECT_EQ(Lines(t), (std::vector<std::pair<uint32_t, uint32_t>>{
+                            {5, 0x401010}, {6, 0x401020}, {7, 0x401040}, {8, 0x401040}}));
+}
+
+TEST(Td32, LocalSymbolsWithoutGlobals) {
+    core::SymbolTable t = Empty();
+    ASSERT_TRUE(core::LoadTd32(Sample(false).build("FB0A"), t));
+    EXPECT_EQ(Publics(t), (std::vector<std::pair<std::string, uint32_t>>{{"FromLocals", 0x401030}}));
+}
+
+TEST(Td32, DamagedInformationGivesFalseWithoutFault) {
+    const std::vector<uint8_t> good = Sample(true).build();
+    std::vector<uint8_t> loop = good;
+    Td32Builder::set32(loop, 8 + 8, 8); // the directory names itself as the next one
+    std::vector<uint8_t> far = good;
+    Td32Builder::set32(far, 4, 0x7FFFFFFF);
+    std::vector<uint8_t> manyEntries = good;
+    Td32Builder::set32(manyEntries, 8 + 4, 0xFFFFFFFF);
+    const struct {
+        const char* what;
+        std::vector<uint8_t> data;
+    } cases[] = {
+        {"other signature", Sample(true).build("NB09")},
+        {"directory loop", loop},
+        {"directory beyond the data", far},
+        {"entries beyond the data", manyEntries},
+        {"empty", {}},
+    };
+    for (const auto& c : cases) {
+        core::SymbolTable t = Empty();
+        EXPECT_FALSE(core::LoadTd32(c.data, t)) << c.what;
+        EXPECT_TRUE(t.segments.empty() && t.publics.empty() && t.lines.empty()) << c.what;
+    }
+    // Every cut of good data and every damaged byte is read within bounds.
+    for (size_t n = 0; n < good.size(); ++n) {
+        core::SymbolTable t = Empty();
+        core::LoadTd32(std::span(good.data(), n), t);
+        std::vector<uint8_t> damaged = good;
+        damaged[n] ^= 0xFF;
+        core::LoadTd32(damaged, t);
+    }
+}
+
+} // namespace

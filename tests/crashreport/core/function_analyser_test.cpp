@@ -1,0 +1,245 @@
+#include "crashreport/core/FunctionAnalyser.h"
+#include "crashreport/core/TestCodeEnvironment.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+
+using core::Address;
+using core::TCodeArea;
+using core::TFunctionInfo;
+
+namespace {
+
+class Crafted : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(env.Load("crafted")); }
+
+    TFunctionInfo Analyse(const char* function) {
+        const Address entry = env.Symbol(function);
+        EXPECT_NE(0u, entry) << function;
+        TFunctionInfo info;
+        core::AnalyseFunction(env, entry, info);
+        return info;
+    }
+    Address At(const char* label) { return env.Symbol(label); }
+
+    static std::vector<TCodeArea> Sorted(const TFunctionInfo& info) {
+        std::vector<TCodeArea> areas = info.CodeAreas;
+        std::sort(areas.begin(), areas.end(),
+                  [](const TCodeArea& a, const TCodeArea& b) { return a.AreaBegin < b.AreaBegin; });
+        return areas;
+    }
+    static bool Covers(const TFunctionInfo& info, Address address) {
+        return std::any_of(info.CodeAreas.begin(), info.CodeAreas.end(), [&](const TCodeArea& a) {
+            return a.AreaBegin <= address && address <= a.AreaEnd;
+        });
+    }
+
+    TestCodeEnvironment env;
+};
+
+TEST_F(Crafted, HaltCallEndsThePath) {
+    const TFunctionInfo info = Analyse("f_halt");
+    ASSERT_TRUE(info.IsValid) << info.LastErrorStr;
+    ASSERT_EQ(1u, info.CodeAreas.size());
+    EXPECT_EQ(At("_exit") - 2, info.CodeAreas[0].AreaEnd + 1) << "ends after the call, before the garbage";
+    ASSERT_EQ(1u, info.FarCalls.size());
+    EXPECT_EQ(At("_exit"), info.FarCalls[0].Target);
+    EXPECT_TRUE(info.SizeInfo.Started);
+    EXPECT_EQ(info.CodeLen + 4, info.SizeInfo.Size);
+}
+
+TEST_F(Crafted, Ud2EndsAPathWithoutFailing) {
+    const TFunctionInfo info = Analyse("f_ud2");
+    EXPECT_TRUE(info.IsValid) << info.LastErrorStr;
+    EXPECT_EQ(At("f_bad") - At("f_ud2"), static_cast<Address>(info.CodeLen));
+}
+
+TEST_F(Crafted, InvalidCodeFails) {
+    const TFunctionInfo info = Analyse("f_bad");
+    EXPECT_FALSE(info.IsValid);
+    EXPECT_EQ(core::kErrorInvalidCode, info.LastErrorNo);
+    EXPECT_EQ("Invalid code!", info.LastErrorStr);
+    EXPECT_EQ(At("f_case_above"), info.LastErrorAddr) << "where decoding of FF FF stopped";
+}
+
+TEST_F(Crafted, UncommittedEntryFailsWithError87) {
+    TFunctionInfo info;
+    core::AnalyseFunction(env, 0x20000000, info);
+    EXPECT_FALSE(info.IsValid);
+    EXPECT_EQ(87, info.LastErrorNo);
+    EXPECT_EQ(0x20000000u, info.LastErrorAddr);
+    EXPECT_EQ("system text 87", info.LastErrorStr);
+}
+
+TEST_F(Crafted, CaseTables) {
+    struct Expect {
+        const char* function;
+        int entries;
+        bool tableInFunction;
+    } const cases[] = {{"f_case_above", 4, true}, {"f_case_ae", 3, true}, {"f_case_far", 2, false}};
+    for (const Expect& c : cases) {
+        const TFunctionInfo info = Analyse(c.function);
+        ASSERT_TRUE(info.IsValid) << c.function << ": " << info.LastErrorStr;
+        const auto tables = std::count_if(info.CodeAreas.begin(), info.CodeAreas.end(),
+                                          [](const TCodeArea& a) { return a.IsCaseTable; });
+        EXPECT_EQ(c.tableInFunction ? 1 : 0, tables) << c.function;
+        const auto sourced =
+            std::count_if(info.CodeAreas.begin(), info.CodeAreas.end(),
+                          [&](const TCodeArea& a) { return a.JumpSource && !a.IsCaseTable; });
+        // Every table entry is an area with the jump as source, plus the ja/jae target (which for
+        // f_case_far is also an entry).
+        EXPECT_EQ(c.entries + (c.tableInFunction ? 1 : 0), sourced) << c.function;
+        for (const TCodeArea& a : info.CodeAreas) {
+            if (a.IsCaseTable) {
+                EXPECT_EQ(static_cast<Address>(c.entries * 4 - 1), a.AreaEnd - a.AreaBegin) << c.function;
+            }
+        }
+        EXPECT_TRUE(info.UnknownTargets.empty()) << c.function;
+    }
+    const TFunctionInfo far = Analyse("f_case_far");
+    EXPECT_EQ(At("f_split"), far.CodeBegin + far.CodeLen) << "the third entry lies outside the code";
+}
+
+TEST_F(Crafted, SplitsAndMerges) {
+    TFunctionInfo info = Analyse("f_split");
+    ASSERT_TRUE(info.IsValid);
+    std::vector<TCodeArea> areas = Sorted(info);
+    ASSERT_EQ(2u, areas.size()) << "the loop head is split off the entry's area";
+    EXPECT_EQ(At("f_split") + 4, areas[0].AreaEnd + 1);
+    EXPECT_EQ(At("f_split") + 4, areas[1].AreaBegin);
+    EXPECT_EQ(At("f_split") + 5, areas[1].JumpSource) << "the jnz";
+    EXPECT_EQ(At("f_merge") - 1, areas[1].AreaEnd);
+
+    info = Analyse("f_merge");
+    ASSERT_TRUE(info.IsValid);
+    const Address label = At("f_gap_near") - 1;
+    EXPECT_EQ(1, std::count_if(info.CodeAreas.begin(), info.CodeAreas.end(),
+                               [&](const TCodeArea& a) { return a.AreaBegin == label; }));
+}
+
+TEST_F(Crafted, GapSteps) {
+    TFunctionInfo info = Analyse("f_gap_near");
+    ASSERT_TRUE(info.IsValid) << info.LastErrorStr;
+    EXPECT_TRUE(Covers(info, At("hidden_near")));
+    ASSERT_EQ(1u, info.UnknownTargets.size());
+    EXPECT_FALSE(info.UnknownTargets[0].IsCall);
+
+    info = Analyse("f_gap_far");
+    ASSERT_TRUE(info.IsValid) << info.LastErrorStr;
+    EXPECT_FALSE(Covers(info, At("hidden_far"))) << "rest lies 1024 bytes or more beyond the gap";
+
+    info = Analyse("f_nogap");
+    ASSERT_TRUE(info.IsValid);
+    EXPECT_FALSE(Covers(info, At("hidden_none"))) << "no unknown jump, no gap step";
+}
+
+TEST_F(Crafted, FarCallsAndThunks) {
+    TFunctionInfo info = Analyse("f_thunk");
+    ASSERT_TRUE(info.IsValid);
+    ASSERT_EQ(1u, info.FarCalls.size()) << "a call with a 32-bit displacement is not walked";
+    EXPECT_EQ(0x77001234u, info.FarCalls[0].Target) << "one thunk is followed";
+    EXPECT_FALSE(Covers(info, At("thunk")));
+
+    env.exported.insert(At("thunk"));
+    info = Analyse("f_thunk");
+    EXPECT_EQ(At("thunk"), info.FarCalls[0].Target) << "an exported thunk keeps its own name";
+
+    info = Analyse("f_regcall");
+    ASSERT_TRUE(info.IsValid);
+    ASSERT_EQ(1u, info.FarCalls.size());
+    EXPECT_EQ(At("f_halt"), info.FarCalls[0].Target);
+    EXPECT_EQ(At("f_regcall") + 1, info.FarCalls[0].TargetField) << "the mov's immediate";
+    EXPECT_TRUE(info.UnknownTargets.empty());
+
+    info = Analyse("f_tail");
+    ASSERT_TRUE(info.IsValid);
+    ASSERT_EQ(1u, info.FarCalls.size());
+    EXPECT_FALSE(info.FarCalls[0].IsCall);
+    EXPECT_EQ(At("f_merge"), info.FarCalls[0].Target);
+    EXPECT_EQ(At("f_short_entry") - At("f_tail"), static_cast<Address>(info.CodeLen));
+}
+
+TEST_F(Crafted, ExceptionFrameHandlerIsAnArea) {
+    const TFunctionInfo info = Analyse("f_seh");
+    ASSERT_TRUE(info.IsValid);
+    EXPECT_TRUE(Covers(info, At("f_text") - 6)) << "mov eax, 1 of the handler";
+}
+
+TEST_F(Crafted, Interceptable) {
+    EXPECT_FALSE(Analyse("f_short_entry").Interceptable);
+    EXPECT_TRUE(Analyse("f_tail").Interceptable);
+    EXPECT_FALSE(Analyse("f_split").Interceptable) << "a jump enters the chain before 6 bytes";
+    EXPECT_TRUE(Analyse("f_long").Interceptable);
+}
+
+// Every function of the compiled slice analyses as valid and stays within its own symbol range (plus
+// a ".cold" part of its own).
+TEST(FunctionAnalyser, AcceptsEveryFunctionOfCompiledCode) {
+    TestCodeEnvironment env(true);
+    ASSERT_TRUE(env.Load("compiled"));
+    std::vector<std::pair<Address, std::string>> functions;
+    for (const auto& [address, name] : env.Names())
+        if (address < env.CodeEnd() && (functions.empty() || functions.back().first != address))
+            functions.emplace_back(address, name);
+    auto rangeOf = [&](std::size_t i) {
+        const Address end = i + 1 < functions.size() ? functions[i + 1].first : env.CodeEnd();
+        return std::make_pair(functions[i].first, end);
+    };
+    int analysed = 0, failures = 0;
+    for (std::size_t i = 0; i + 1 < functions.size(); ++i) {
+        const std::string& name = functions[i].second;
+        if (name.find(".cold") != std::string::npos) continue;
+        std::vector<std::pair<Address, Address>> allowed{rangeOf(i)};
+        for (std::size_t j = 0; j < functions.size(); ++j)
+            if (functions[j].second == name + ".cold") allowed.push_back(rangeOf(j));
+        TFunctionInfo info;
+        core::AnalyseFunction(env, functions[i].first, info);
+        ++analysed;
+        bool inside = info.IsValid;
+        for (const TCodeArea& a : info.CodeAreas)
+            inside = inside && std::any_of(allowed.begin(), allowed.end(), [&](const auto& r) {
+                         return a.AreaBegin >= r.first && a.AreaEnd < r.second;
+                     });
+        if (!inside && ++failures <= 20)
+            ADD_FAILURE() << name << " at " << std::hex << functions[i].first << ": valid " << info.IsValid
+                          << " " << info.LastErrorStr << " at " << info.LastErrorAddr << ", code "
+                          << info.CodeBegin << " + " << info.CodeLen << ", range end " << allowed[0].second;
+    }
+    EXPECT_EQ(0, failures);
+    EXPECT_GT(analysed, 400);
+    std::printf("compiled code: %d functions analysed\n", analysed);
+}
+
+} // namespace
+
+namespace {
+TEST(FunctionAnalyser, NoReturnRoutineNames) {
+    const std::pair<const char*, bool> cases[] = {
+        {"ExitProcess", true},
+        {"__imp__ExitProcess@4", true},
+        {"_exit", true},
+        {"__exit", true},
+        {"_abort", true},
+        {"___cxa_throw", true},
+        {"__Unwind_Resume", true},
+        {"__ZSt9terminatev", true},
+        {"std::terminate()", true},
+        {"__ZSt17__throw_bad_allocv", true},
+        {"_ZSt20__throw_length_errorPKc", true},
+        {"__ZN9__gnu_cxx26__throw_insufficient_spaceEPKcS1_", true},
+        {"std::__throw_out_of_range", true},
+        {"___report_error", true},
+        {"RtlExitUserProcess", true},
+        {"exit_handler", false},
+        {"_ZSt4cout", false},
+        {"__ZSt7nothrow", false},
+        {"", false},
+        {"abortive", false},
+        {"_ZSt__throw_x", false},
+    };
+    for (const auto& [name, expected] : cases) EXPECT_EQ(expected, core::IsNoReturnRoutineName(name)) << name;
+}
+} // namespace

@@ -1,0 +1,165 @@
+#include "crashreport/core/Demangle.h"
+#include "crashreport/core/PeImage.h"
+
+#include "crashreport/core/TestPeImage.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+using namespace jov;
+
+TEST(PeImage, HeadersDirectoriesAndFileOffsets) {
+    const TestImage t;
+    EXPECT_EQ(ImageNtHeaders(t.mapped), 0x80u);
+    EXPECT_EQ(ImageSizeOfImage(t.mapped), 0x3000u);
+    const auto exports = ImageDataDirectory(t.mapped, ExportDirectory);
+    ASSERT_TRUE(exports);
+    EXPECT_EQ(exports->VirtualAddress, 0x2000u);
+    EXPECT_FALSE(ImageDataDirectory(t.mapped, 1));  // empty
+    EXPECT_FALSE(ImageDataDirectory(t.mapped, 16)); // beyond the count
+
+    struct Case {
+        uint32_t rva, offset;
+    } cases[] = {{0x1010, 0x410}, {0x1FFF, 0x13FF}, {0x2004, 0x804}, {0x500, 0x500}, {0x5000, 0x3800}};
+    for (auto c : cases) EXPECT_EQ(RvaToFileOffset(t.mapped, 0x80, c.rva), c.offset) << std::hex << c.rva;
+}
+
+TEST(PeImage, ExportsReadTheSameFromMemoryAndFile) {
+    TestImage t;
+    for (bool fileLayout : {false, true}) {
+        const auto e = PeExports::Read({fileLayout ? t.file : t.mapped, fileLayout});
+        ASSERT_TRUE(e) << fileLayout;
+        EXPECT_EQ(e->OrdinalBase(), 5u);
+        EXPECT_EQ(e->FunctionIndexByName("Alpha"), 0u);
+        EXPECT_FALSE(e->FunctionIndexByName("alpha")); // case-sensitive
+        EXPECT_FALSE(e->FunctionIndexByName("Alph"));
+        EXPECT_EQ(e->FunctionRva(0), 0x1010u);
+        EXPECT_FALSE(e->FunctionRva(6));
+
+        EXPECT_EQ(ExportNameOfRva(*e, 0x1010, false), "Alpha");
+        EXPECT_EQ(ExportNameOfRva(*e, 0x1020, false), "#6");
+        EXPECT_EQ(ExportNameOfRva(*e, 0x1030, false), "@Unit@TFoo@Bar$qqrv");
+        EXPECT_EQ(ExportNameOfRva(*e, 0x1030, true), "Unit.TFoo.Bar");
+        EXPECT_EQ(ExportNameOfRva(*e, 0x1040, true), "");
+
+        const auto fwdIndex = e->FunctionIndexByName("Fwd");
+        ASSERT_TRUE(fwdIndex);
+        const auto fwdRva = e->FunctionRva(*fwdIndex);
+        ASSERT_TRUE(fwdRva && e->IsForwarder(*fwdRva));
+        EXPECT_FALSE(e->IsForwarder(0x1010));
+        EXPECT_EQ(e->ForwarderText(*fwdRva), "krnl386.exe16.VxDCall0");
+        EXPECT_EQ(e->ForwarderText(0x2420), "KERNEL32.#12");
+    }
+}
+
+TEST(PeImage, DamagedImagesReadAsNotFound) {
+    const TestImage good;
+    // Cut anywhere: nothing may read beyond the span (the sanitizers watch), and what is found is right.
+    for (size_t size = 0; size <= good.mapped.size(); size += 7) {
+        const std::span<const uint8_t> cut(good.mapped.data(), size);
+        const auto e = PeExports::Read({cut, false});
+        if (!e) continue;
+        const auto index = e->FunctionIndexByName("@Unit@TFoo@Bar$qqrv");
+        EXPECT_TRUE(!index || *index == 5u);
+        const auto rva = e->FunctionRva(5);
+        EXPECT_TRUE(!rva || *rva == 0x1030u);
+        ExportNameOfRva(*e, 0x1030, true);
+        e->ForwarderText(0x2400);
+    }
+
+    struct Damage {
+        const char* what;
+        uint32_t at, value;
+    } damages[] = {
+        {"headers offset beyond the image", 60, 0xFFFFFFF0},
+        {"function count huge", 0x2000 + 20, 0xFFFFFFFF},
+        {"name count huge", 0x2000 + 24, 0x7FFFFFFF},
+        {"function table beyond", 0x2000 + 28, 0xFFFFFF00},
+        {"name table beyond", 0x2000 + 32, 0x10000000},
+        {"name beyond", 0x2200, 0x7FFFFFF0},
+        {"ordinal table beyond", 0x2000 + 36, 0xFFFFFFFE},
+        {"directory beyond", 0x98 + 96, 0xFFFFFFF8},
+        {"section count huge", 0x86, 0xFFFF},
+    };
+    for (const Damage& d : damages) {
+        for (bool fileLayout : {false, true}) {
+            TestImage t;
+            t.put32(d.at, d.value);
+            if (d.at == 0x86) t.put16(d.at, 0xFFFF);
+            t.makeFile();
+            const auto e = PeExports::Read({fileLayout ? t.file : t.mapped, fileLayout});
+            if (!e) continue;
+            const auto index = e->FunctionIndexByName("Alpha");
+            EXPECT_TRUE(!index || *index == 0) << d.what;
+            EXPECT_FALSE(e->FunctionRva(0xFFFFFFF0)) << d.what;
+            ExportNameOfRva(*e, 0x1020, true);
+            e->ForwarderText(0x2FFF);
+        }
+    }
+
+    // A name that runs to the end of the span without a terminator is no name.
+    TestImage t;
+    std::memset(&t.mapped[0x2F00], 'x', 0x100);
+    t.put32(0x2200, 0x2F00);
+    const auto e = PeExports::Read({t.mapped, false});
+    ASSERT_TRUE(e);
+    EXPECT_FALSE(e->Name(0));
+    EXPECT_FALSE(e->FunctionIndexByName("Alpha"));
+}
+
+TEST(PeImage, ForwarderTexts) {
+    struct Case {
+        const char* text;
+        bool ok;
+        const char *module, *routine;
+        int ordinal; // -1: by name
+    } cases[] = {
+        {"NTDLL.RtlAllocateHeap", true, "NTDLL", "RtlAllocateHeap", -1},
+        {"krnl386.exe16.VxDCall0", true, "krnl386.exe16", "VxDCall0", -1},
+        {"DLL.#12", true, "DLL", "", 12},
+        {"DLL.#65535", true, "DLL", "", 65535},
+        {"DLL.#65536", false, "", "", 0},
+        {"DLL.#", false, "", "", 0},
+        {"DLL.#1x", false, "", "", 0},
+        {"nodot", false, "", "", 0},
+        {".Routine", false, "", "", 0},
+        {"DLL.", false, "", "", 0},
+    };
+    for (const auto& c : cases) {
+        const auto f = ParseForwarder(c.text);
+        ASSERT_EQ(f.has_value(), c.ok) << c.text;
+        if (!f) continue;
+        EXPECT_EQ(f->Module, c.module);
+        EXPECT_EQ(f->Routine, c.routine);
+        EXPECT_EQ(f->Ordinal.has_value(), c.ordinal >= 0);
+        EXPECT_EQ(f->Ordinal.value_or(0), c.ordinal >= 0 ? uint32_t(c.ordinal) : 0u);
+    }
+}
+
+TEST(Demangle, UnitClassAndMethod) {
+    struct Case {
+        const char* mangled;
+        bool ok;
+        const char *name, *unit;
+    } cases[] = {
+        {"@Unit@TFoo@Bar$qqrv", true, "TFoo.Bar", "Unit"},
+        {"@Unit@TFoo@$bctr$qqrv", true, "TFoo.Create", "Unit"},
+        {"@Unit@TFoo@$bdtr$qqrv", true, "TFoo.Destroy", "Unit"},
+        {"@Unit@Proc$qqrv", true, "Proc", "Unit"},
+        {"@Unit@TA@TB@Run", true, "TA.TB.Run", "Unit"},
+        {"@Unit@TFoo@", true, "TFoo.Create", "Unit"},
+        {"@Sys@@Hidden$qv", true, "@Hidden", "Sys"},
+        {"@@Unit@X", false, "@@Unit@X", ""},
+        {"@Unit", false, "@Unit", ""},
+        {"Plain", false, "Plain", ""},
+        {"ns::Class::Run", false, "ns.Class.Run", ""},
+        {"", false, "", ""},
+    };
+    for (const auto& c : cases) {
+        std::string name = c.mangled, unit;
+        EXPECT_EQ(DemangleSymbol(name, unit), c.ok) << c.mangled;
+        EXPECT_EQ(name, c.name) << c.mangled;
+        EXPECT_EQ(unit, c.unit) << c.mangled;
+    }
+}

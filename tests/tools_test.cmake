@@ -1,5 +1,0 @@
-# The module with a known export table: named, unnamed and forwarded exports.
-add_library(exporttest SHARED ${CMAKE_CURRENT_LIST_DIR}/fixtures/exporttest.c
-            ${CMAKE_CURRENT_LIST_DIR}/fixtures/exporttest.def)
-set_target_properties(exporttest PROPERTIES PREFIX "" RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
-add_dependencies(${test_target} exporttest)
