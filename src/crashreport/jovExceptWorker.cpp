@@ -166,13 +166,19 @@ void QueueCrashRequest(bool frozen, const TExceptionRef* exception, const void* 
                                           FALSE, DUPLICATE_SAME_ACCESS))
                 workerEvent = nullptr;
         }
+        const bool mainThread = callingThread == CrashState().MainThreadId;
+        if (workerEvent && mainThread) {
+            // The worker's wake-up message is lost when the thread has no message queue yet.
+            MSG message;
+            PeekMessageA(&message, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
+        }
         if (workerEvent) {
             request.Event = reinterpret_cast<uint32_t>(workerEvent);
             const CrashRequestBytes bytes = EncodeCrashRequest(request);
             DWORD written = 0;
             if (WriteFile(pipeWrite, bytes.data(), bytes.size(), &written, nullptr) &&
                 written == bytes.size()) {
-                if (callingThread == CrashState().MainThreadId) {
+                if (mainThread) {
                     // The main thread keeps its windows alive while the worker (and its dialog) runs.
                     MSG message;
                     while (WaitForSingleObject(event, 0) != WAIT_OBJECT_0) {
@@ -216,7 +222,9 @@ void ProcessCrashRequest(const CrashRequest& request) {
         if (exception && !settings.IgnoreClasses.empty()) {
             std::string classes(settings.IgnoreClasses);
             NormaliseList(classes, ',');
-            ignored = ListContainsItem(classes, ExceptionClassName(exception), ',');
+            const std::string className = ExceptionClassName(exception);
+            ignored = ListContainsItem(classes, className, ',') ||
+                      ListContainsItem(classes, UnqualifiedClassName(className), ',');
         }
         if (!ignored) {
             if (settings.ScreenShotSize > 0 && settings.ScreenShotProc)
