@@ -34,6 +34,10 @@ struct SeenAtStart {
 
 struct Ignored : std::exception {};
 
+DWORD WINAPI WaitForEvent(void* event) {
+    return WaitForSingleObject(event, INFINITE);
+}
+
 std::string ReportOf(const std::exception_ptr& exception) {
     std::string report;
     jov::QueueCxxException(exception, true, &report);
@@ -93,4 +97,26 @@ TEST(CrashWorker, HistoryAndFilters) {
     const jov::ExceptionTimes history = jov::CrashState().History;
     EXPECT_EQ(ReportOf(Thrown(EAbort())), "");
     EXPECT_EQ(jov::CrashState().History, history); // not even counted
+}
+
+TEST(ThreadRegistry, NamesReplaceAndEndedThreadsLeave) {
+    HANDLE go = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    DWORD id = 0;
+    HANDLE thread = CreateThread(nullptr, 0, WaitForEvent, go, 0, &id);
+    ASSERT_NE(thread, nullptr);
+    jov::RecordThreadInfo(id, thread, nullptr, GetCurrentThreadId(), reinterpret_cast<void*>(0x401000),
+                          "TWorker");
+    jov::SetThreadName(id, "first");
+    jov::SetThreadName(id, "second");
+    EXPECT_EQ(jov::ThreadNameOf(id), "second");
+    jov::SetThreadName(0x7ffffff0, ""); // an unknown thread: nothing changes
+    EXPECT_EQ(jov::ThreadNameOf(id), "second");
+    SetEvent(go);
+    WaitForSingleObject(thread, INFINITE);
+    // A later registry call drops the ended thread.
+    jov::SetThreadName(GetCurrentThreadId(), "main thread");
+    EXPECT_EQ(jov::ThreadNameOf(id), "");
+    EXPECT_EQ(jov::ThreadNameOf(GetCurrentThreadId()), "main thread");
+    CloseHandle(thread);
+    CloseHandle(go);
 }
