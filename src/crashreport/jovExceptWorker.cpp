@@ -96,6 +96,17 @@ void RunAction(TCrashAction action, bool frozen, bool& canContinue, std::string&
                           exception);
 }
 
+// The request the worker is on, so that a worker lost to a fault can still release its requester.
+volatile LONG currentEvent = 0;
+volatile LONG currentRequester = 0;
+
+void ReleaseRequester(HANDLE event, DWORD requester) {
+    // The event is the worker's own duplicate: the requester may have stopped waiting and closed its own.
+    SetEvent(event);
+    CloseHandle(event);
+    PostThreadMessageA(requester, WM_NULL, 0, 0);
+}
+
 DWORD WINAPI CrashWorker(void*) {
     for (;;) {
         CrashRequestBytes bytes;
@@ -104,14 +115,24 @@ DWORD WINAPI CrashWorker(void*) {
         if (read != bytes.size()) continue;
         const CrashRequest request = DecodeCrashRequest(bytes);
         if (!request.Event) break;
+        InterlockedExchange(&currentRequester, static_cast<LONG>(request.ThreadId));
+        InterlockedExchange(&currentEvent, static_cast<LONG>(request.Event));
         ProcessCrashRequest(request);
-        // The event is the worker's own duplicate: the requester may have stopped waiting and closed its own.
-        const HANDLE event = reinterpret_cast<HANDLE>(request.Event);
-        SetEvent(event);
-        CloseHandle(event);
-        PostThreadMessageA(request.ThreadId, WM_NULL, 0, 0);
+        if (InterlockedExchange(&currentEvent, 0))
+            ReleaseRequester(reinterpret_cast<HANDLE>(request.Event), request.ThreadId);
     }
     return 0;
+}
+
+bool StartWorkerThread() {
+    DWORD id = 0;
+    HANDLE thread = CreateThread(nullptr, 0, CrashWorker, nullptr, 0, &id);
+    if (!thread) return false;
+    workerThread = thread;
+    workerId = id;
+    SetThreadName(id, "-");
+    SetThreadPriority(thread, THREAD_PRIORITY_HIGHEST);
+    return true;
 }
 
 } // namespace
@@ -274,13 +295,16 @@ bool StartCrashWorker() {
         pipeRead = pipeWrite = nullptr;
         return false;
     }
-    DWORD id = 0;
-    workerThread = CreateThread(nullptr, 0, CrashWorker, nullptr, 0, &id);
-    if (!workerThread) return false;
-    workerId = id;
-    SetThreadName(id, "-");
-    SetThreadPriority(workerThread, THREAD_PRIORITY_HIGHEST);
-    return true;
+    return StartWorkerThread();
+}
+
+void ReplaceFailedWorker() {
+    if (GetCurrentThreadId() != workerId) return;
+    const auto event = reinterpret_cast<HANDLE>(InterlockedExchange(&currentEvent, 0));
+    if (event) ReleaseRequester(event, static_cast<DWORD>(currentRequester));
+    HANDLE failed = workerThread;
+    SetThreadName(workerId, "");
+    if (StartWorkerThread()) CloseHandle(failed);
 }
 
 void StopCrashWorker() {
