@@ -4,7 +4,7 @@
 #include "crashreport/core/CodeEnvironment.h"
 #include "crashreport/core/ReadableRanges.h"
 
-#include <vector>
+#include <span>
 
 namespace jov {
 
@@ -27,10 +27,9 @@ public:
 
 private:
     std::string ExportedName(core::Address address, bool demangle);
-    // A copy of the module's section that holds the address, from the address on (at most `limit` bytes);
-    // with `unwind`, the module's unwind section instead.
-    bool CopySection(core::Address address, bool unwind, std::uint32_t limit,
-                     std::vector<std::uint8_t>& bytes, core::Address& begin);
+    // The bytes of the module's section that holds the address, from the address on; with `unwind`, the
+    // module's unwind section instead. Empty when not readable.
+    std::span<const std::uint8_t> SectionBytes(core::Address address, bool unwind);
 
     // The decoder reads a byte at a time: one safe read per page instead of one per byte.
     static constexpr std::uint32_t kPageSize = 4096;
@@ -38,10 +37,9 @@ private:
     std::uint8_t page_[kPageSize];
     core::Address pageBase_ = 0;
     bool pageValid_ = false;
-    // The unwind section of the module last asked about, read once per analysis.
+    // The unwind section of the module last asked about, found once per analysis.
     core::Address unwindModule_ = 0;
-    core::Address unwindBegin_ = 0;
-    std::vector<std::uint8_t> unwind_;
+    std::span<const std::uint8_t> unwind_;
 };
 
 } // namespace jov

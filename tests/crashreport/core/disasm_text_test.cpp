@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <sstream>
 
 using core::Address;
@@ -151,6 +153,19 @@ TEST_F(Listing, FunctionWithLabelsCommentsAndMarker) {
     EXPECT_EQ(expected[8], lines[8]) << "the target label replaces the displacement";
     EXPECT_EQ(40u, lines[7].find("  ; 'Hello world'")) << "text comment at column 41: " << lines[7];
     EXPECT_EQ(40u, lines[10].find("  ; f_merge")) << "target name at column 41: " << lines[10];
+}
+
+// Landing pads get their label although no jump of the function goes there.
+TEST(LandingListing, PadsAreLabelled) {
+    TestCodeEnvironment env;
+    ASSERT_TRUE(env.Load("landing"));
+    core::TFunctionInfo info;
+    const Address entry = env.Symbol("__Z9catch_onei"), cold = env.Symbol("__Z9catch_onei.cold");
+    const std::vector<std::string> lines = Lines(core::ParseFunction(env, entry, entry, 0, true, info));
+    for (const Address pad : {entry + 0x1C, cold + 0x55, cold + 0x64}) {
+        const std::string label = Hex8(pad) + " loc_" + Hex8(pad) + ":";
+        EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(), label)) << label;
+    }
 }
 
 TEST_F(Listing, WithoutLabels) {
