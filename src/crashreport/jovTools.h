@@ -15,8 +15,8 @@ namespace jov {
 // Filled once, until FinalizeTools.
 void GetOsInfo(TOS& os);
 
-// The crash reporter's stop: closes the message-handler mutex and clears the cached OS record; a later
-// use of either starts afresh.
+// The crash reporter's stop, once no other thread uses the tools: closes the message-handler mutex and
+// clears the cached OS record; a later use of either starts afresh.
 void FinalizeTools();
 
 // High doubleword: the most significant version word pair; 0 without a version resource.
