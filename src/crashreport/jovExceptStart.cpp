@@ -131,7 +131,7 @@ void StopCrashReporter() {
     StopCrashWorker();
     ReleaseSharedBlock();
     DoneWebRequestTable();
-    FinalizeCrashTools();
+    FinalizeTools();
 }
 
 } // namespace jov

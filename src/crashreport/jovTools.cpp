@@ -5,6 +5,7 @@
 #include "crashreport/core/NumberText.h"
 #include "crashreport/core/PeImage.h"
 #include "crashreport/jovDisAsmSafeRead.h"
+#include "crashreport/jovToolsMsgHandlers.h"
 
 #include <cstddef>
 #include <cstring>
@@ -141,7 +142,7 @@ void ClearOsInfoCache() {
     InterlockedExchange(&cacheState, 0);
 }
 
-void FinalizeCrashTools() {
+void FinalizeTools() {
     CloseMessageHandlerMutex();
     ClearOsInfoCache();
 }

@@ -12,12 +12,13 @@
 
 namespace jov {
 
-// Filled once per process.
+// Filled once, until FinalizeTools.
 void GetOsInfo(TOS& os);
 void ClearOsInfoCache();
-// The tools' own finalisation, run when the crash reporter stops: the handler-window mutex is closed
-// and the cached operating-system record cleared.
-void FinalizeCrashTools();
+
+// The crash reporter's stop, once no other thread uses the tools: closes the message-handler mutex and
+// clears the cached OS record; a later use of either starts afresh.
+void FinalizeTools();
 
 // High doubleword: the most significant version word pair; 0 without a version resource.
 uint64_t GetFileVersionNumber(const std::string& fileName);

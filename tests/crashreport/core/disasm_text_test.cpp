@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <sstream>
 
 using core::Address;
@@ -136,7 +138,8 @@ TEST_F(Listing, FunctionWithLabelsCommentsAndMarker) {
         Hex8(f + 9) + "   mov     eax, [ebx+ecx]",
         Hex8(f + 12) + "   mov     eax, [ebx+ecx*4+9]",
         Hex8(f + 16) + "   cmp     dword ptr [eax], 5",
-        Hex8(f + 19) + "   push    $" + Hex8(env.Symbol("f_long") + 83).substr(0, 0),
+        // The text after f_long_fault's inc ecx, 40 x inc edx and ret.
+        Hex8(f + 19) + "   push    $" + Hex8(env.Symbol("f_long_fault") + 42) + " ",
         Hex8(f + 24) + "   jnz     " + loc,
         Hex8(f + 26),
         Hex8(f + 26) + "   call    ",
@@ -150,6 +153,19 @@ TEST_F(Listing, FunctionWithLabelsCommentsAndMarker) {
     EXPECT_EQ(expected[8], lines[8]) << "the target label replaces the displacement";
     EXPECT_EQ(40u, lines[7].find("  ; 'Hello world'")) << "text comment at column 41: " << lines[7];
     EXPECT_EQ(40u, lines[10].find("  ; f_merge")) << "target name at column 41: " << lines[10];
+}
+
+// Landing pads get their label although no jump of the function goes there.
+TEST(LandingListing, PadsAreLabelled) {
+    TestCodeEnvironment env;
+    ASSERT_TRUE(env.Load("landing"));
+    core::TFunctionInfo info;
+    const Address entry = env.Symbol("__Z9catch_onei"), cold = env.Symbol("__Z9catch_onei.cold");
+    const std::vector<std::string> lines = Lines(core::ParseFunction(env, entry, entry, 0, true, info));
+    for (const Address pad : {entry + 0x1C, cold + 0x55, cold + 0x64}) {
+        const std::string label = Hex8(pad) + " loc_" + Hex8(pad) + ":";
+        EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(), label)) << label;
+    }
 }
 
 TEST_F(Listing, WithoutLabels) {
