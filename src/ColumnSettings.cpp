@@ -100,6 +100,21 @@ bool ReadStoredSettings(const std::string& path, TColumnSettingList& list) {
     }
 }
 
+// A stale record of a name must not overwrite the live one when both are written at exit.
+void DropDuplicateNames(TColumnSettingList& list) {
+    std::vector<const core::ColumnRecord*> records;
+    std::vector<bool> live;
+    for (const auto& setting : list) {
+        records.push_back(setting.get());
+        live.push_back(setting->Property != nullptr);
+    }
+    std::vector<bool> keep = core::OneColumnRecordPerName(records, live);
+    TColumnSettingList kept;
+    for (std::size_t i = 0; i < list.size(); ++i)
+        if (keep[i]) kept.push_back(std::move(list[i]));
+    list = std::move(kept);
+}
+
 } // namespace
 
 const TListKindNames& ListKindNames(TListTypes kind) {
@@ -145,6 +160,7 @@ void LoadColumnSettings(TColumnSettingLists& lists, const std::string& key, bool
             else
                 list.push_back(DefaultSetting(kind, property));
         }
+        DropDuplicateNames(list);
         std::vector<core::ColumnRecord*> bound;
         for (const auto& setting : list)
             if (setting->Property) bound.push_back(setting.get());

@@ -176,6 +176,34 @@ TEST(ColumnSettings, DamagedStoresGiveAUsableSet) {
     }
 }
 
+TEST(ColumnSettings, TwoStoredRecordsOfOneNameLeaveOneAndTheLiveOneIsWritten) {
+    ScratchKey scratch;
+    StoreCustomised(ltThreads);
+    // Value names are the registry's; the record's own name is what binds it. The second value is a stale
+    // copy: written back as "Handle", it would overwrite the width the user set.
+    auto live = core::EncodeColumnRecord({0, "Handle", true, 0, 61});
+    auto stale = core::EncodeColumnRecord({0, "Handle", false, 255, 150});
+    RawWrite(ltWindows, "Handle", REG_BINARY, live.data(), DWORD(live.size()));
+    RawWrite(ltWindows, "Handle (old)", REG_BINARY, stale.data(), DWORD(stale.size()));
+    TColumnSettingLists lists;
+    LoadColumnSettings(lists, key, false);
+    int handles = 0;
+    for (auto& s : lists[ltWindows]) handles += s->name == "Handle";
+    EXPECT_EQ(1, handles);
+    TColumnSetting* handle = Find(lists[ltWindows], "Handle");
+    ASSERT_NE(nullptr, handle);
+    EXPECT_NE(nullptr, handle->Property);
+    // Registry enumeration order decides which copy is bound; the other is gone, and what is saved is
+    // what the list held.
+    int width = handle->width;
+    SaveColumnSettings(lists, key);
+    LoadColumnSettings(lists, key, false);
+    EXPECT_EQ(width, Find(lists[ltWindows], "Handle")->width);
+    fw::Registry reg;
+    ASSERT_TRUE(reg.openKey(SubKey(ltWindows), false));
+    EXPECT_FALSE(reg.valueExists("Handle (old)"));
+}
+
 TEST(ColumnSettings, DuplicatePositionsGetDistinctPlaces) {
     ScratchKey scratch;
     StoreCustomised(ltThreads);

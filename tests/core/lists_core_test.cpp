@@ -48,6 +48,34 @@ TEST(ColumnRecord, LongNamesAreCutAndOnlyWholeRecordsDecode) {
     }
 }
 
+TEST(ColumnRecord, OneRecordRemainsPerNameAndTheLiveOneWins) {
+    struct Case {
+        const char* what;
+        std::vector<std::pair<const char*, bool>> records; // name, live
+        std::vector<bool> kept;
+    } const cases[] = {
+        {"distinct names", {{"Handle", true}, {"Gone", false}, {"Other", false}}, {true, true, true}},
+        {"stale copy after the live one", {{"Handle", true}, {"Handle", false}}, {true, false}},
+        {"stale copy before the live one", {{"Handle", false}, {"Handle", true}}, {false, true}},
+        {"letter case only", {{"HANDLE", false}, {"Handle", true}}, {false, true}},
+        {"stale ones: the first stays",
+         {{"Gone", false}, {"gone", false}, {"GONE", false}},
+         {true, false, false}},
+    };
+    for (const auto& c : cases) {
+        std::vector<ColumnRecord> records;
+        std::vector<bool> live;
+        for (auto [name, isLive] : c.records) {
+            records.push_back({});
+            records.back().name = name;
+            live.push_back(isLive);
+        }
+        std::vector<const ColumnRecord*> pointers;
+        for (const auto& r : records) pointers.push_back(&r);
+        EXPECT_EQ(c.kept, OneColumnRecordPerName(pointers, live)) << c.what;
+    }
+}
+
 TEST(ColumnRecord, ShownColumnsGetPlacesZeroToCountInStoredOrder) {
     struct Case {
         const char* what;
