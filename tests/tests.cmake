@@ -27,6 +27,13 @@ endfunction()
 ostrel_tests(tests/core ostrel_core)
 ostrel_tests(tests/crashreport/core ostrel_crashreport_core)
 
+if(NOT WIN32)
+    # A benchmark, not a test: prints figures, asserts nothing.
+    add_executable(sort_bench ${PROJECT_SOURCE_DIR}/tests/bench/sort_bench.cpp)
+    target_compile_options(sort_bench PRIVATE ${ostrel_warnings})
+    target_link_libraries(sort_bench PRIVATE ostrel_core)
+endif()
+
 if(WIN32)
     # What the win32 tests share: driving other programs, the build folder as Windows sees it.
     file(GLOB support_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/support/*.cpp)
