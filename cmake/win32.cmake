@@ -18,4 +18,5 @@ target_compile_options(ostrel PRIVATE ${ostrel_warnings})
 target_link_libraries(ostrel PRIVATE ostrel_inspector ostrel_framework ostrel_core ostrel_crashreport
     ostrel_crashreport_core)
 set_target_properties(ostrel PROPERTIES OUTPUT_NAME ostrel RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+include(cmake/release.cmake)
 ostrel_link_with_symbols(ostrel)

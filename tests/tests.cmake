@@ -28,6 +28,11 @@ ostrel_tests(tests/core ostrel_core)
 ostrel_tests(tests/crashreport/core ostrel_crashreport_core)
 
 if(NOT WIN32)
+    # The release checks' reader; its last test reads the win32 tree's executables when they exist.
+    set(OSTREL_WIN32_BUILD ${PROJECT_SOURCE_DIR}/build/win32 CACHE PATH "The win32 tree the host tests check")
+    ostrel_tests(tests/tools ostrel_peinfo)
+    target_compile_definitions(peinfo_test PRIVATE "OSTREL_WIN32_BUILD=\"${OSTREL_WIN32_BUILD}\"")
+
     # A benchmark, not a test: prints figures, asserts nothing.
     add_executable(sort_bench ${PROJECT_SOURCE_DIR}/tests/bench/sort_bench.cpp)
     target_compile_options(sort_bench PRIVATE ${ostrel_warnings})
