@@ -1,6 +1,7 @@
 # One test executable per file: tests/core/*_test.cpp and tests/crashreport/core/*_test.cpp run in both
 # trees (natively under the sanitizers, and through Wine), tests/*_test.cpp and tests/crashreport/*_test.cpp
-# only in the win32 tree. The crash reporter's tests link nothing of the inspector or the framework. A file tests/<name>.cmake, if present, is
+# only in the win32 tree, tests/tools/*_test.cpp (the build-machine tools) only in the host tree. The crash
+# reporter's tests link nothing of the inspector or the framework. A file tests/<name>.cmake, if present, is
 # included right after its executable <name> exists (extra sources, helper programs, test properties).
 function(ostrel_test source)
     get_filename_component(name ${source} NAME_WE)
