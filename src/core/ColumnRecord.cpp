@@ -61,15 +61,13 @@ bool SameStoredName(const std::string& a, const std::string& b) {
 } // namespace
 
 std::vector<bool> OneColumnRecordPerName(std::span<const ColumnRecord* const> records,
-                                         const std::vector<bool>& live) {
+                                         const std::vector<int>& preference) {
     std::vector<bool> keep(records.size(), true);
-    for (std::size_t i = 0; i < records.size(); ++i) {
-        if (live[i]) continue;
-        for (std::size_t j = 0; j < records.size() && keep[i]; ++j) {
-            if (j == i || !keep[j] || !SameStoredName(records[i]->name, records[j]->name)) continue;
-            if (live[j] || j < i) keep[i] = false;
-        }
-    }
+    for (std::size_t i = 0; i < records.size(); ++i)
+        for (std::size_t j = 0; j < records.size() && keep[i]; ++j)
+            if (j != i && SameStoredName(records[i]->name, records[j]->name) &&
+                (preference[j] > preference[i] || (preference[j] == preference[i] && j < i)))
+                keep[i] = false;
     return keep;
 }
 

@@ -33,8 +33,8 @@ void NormalizeColumnPositions(std::span<ColumnRecord* const> records);
 
 // Records are stored as values named by their property name, and value names ignore letter case: two
 // records of one name would overwrite each other at exit. Tells, per record, whether it stays so that one
-// remains per name: a live record (bound to a property of this build) wins, else the first one.
+// remains per name: the one of highest preference, the first of equals.
 std::vector<bool> OneColumnRecordPerName(std::span<const ColumnRecord* const> records,
-                                         const std::vector<bool>& live);
+                                         const std::vector<int>& preference);
 
 } // namespace core

@@ -8,7 +8,7 @@ namespace peinfo {
 namespace {
 constexpr unsigned importDirectory = 1, resourceDirectory = 2;
 constexpr std::uint32_t fixedInfoSignature = 0xFEEF04BD;
-// Bounds for hostile files: no walk runs longer than this many entries.
+// Bounds for hostile files: no walk, and no list of imports, runs longer than this many entries.
 constexpr std::uint32_t maxEntries = 1u << 16;
 } // namespace
 
@@ -96,7 +96,7 @@ std::vector<Import> PeFile::Imports() const {
         std::string module = nameOffset ? Text(*nameOffset) : std::string();
         auto thunks = Offset(*lookup ? *lookup : *bound);
         if (!thunks) continue;
-        for (std::uint32_t j = 0; j < maxEntries; ++j) {
+        for (std::uint32_t j = 0; j < maxEntries && imports.size() < maxEntries; ++j) {
             auto thunk = U32(*thunks + 4ull * j);
             if (!thunk || *thunk == 0) break;
             if (*thunk & 0x80000000u) {
