@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(wine wine32:i386 wine64 fonts-wine xvfb xauth x11-utils imagemagick cmake ninja-build
           g++-mingw-w64-i686 mingw-w64-tools binutils-mingw-w64-i686 libz-mingw-w64-dev libstb-dev
-          googletest clang libclang-rt-14-dev zlib1g-dev)
+          googletest clang libclang-rt-14-dev zlib1g-dev zip)
 
 sudo_cmd=()
 [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)

@@ -82,22 +82,47 @@ std::unique_ptr<TColumnSetting> DefaultSetting(int kind, const TPropertyInfo& pr
     return setting;
 }
 
-// The stored records of one kind; false on a damaged value.
+// Keeps the records marked in `keep`.
+void KeepRecords(TColumnSettingList& list, const std::vector<bool>& keep) {
+    TColumnSettingList kept;
+    for (std::size_t i = 0; i < list.size(); ++i)
+        if (keep[i]) kept.push_back(std::move(list[i]));
+    list = std::move(kept);
+}
+
+std::vector<const core::ColumnRecord*> Records(const TColumnSettingList& list) {
+    std::vector<const core::ColumnRecord*> records;
+    for (const auto& setting : list) records.push_back(setting.get());
+    return records;
+}
+
+// The stored records of one kind; false on a damaged value. Of two records of one name, the one stored
+// under its own name is the one the last exit wrote; the other is a stale copy.
 bool ReadStoredSettings(const std::string& path, TColumnSettingList& list) {
     try {
         fw::Registry reg;
         if (!reg.openKey(path, true)) return false;
+        std::vector<int> underOwnName;
         for (const std::string& name : reg.valueNames()) {
             std::uint8_t bytes[core::columnRecordSize];
             size_t size = reg.readBinaryData(name, bytes, sizeof bytes);
             auto setting = std::make_unique<TColumnSetting>();
             if (!core::DecodeColumnRecord(std::span(bytes, size), *setting)) return false;
+            underOwnName.push_back(setting->name == name);
             list.push_back(std::move(setting));
         }
+        KeepRecords(list, core::OneColumnRecordPerName(Records(list), underOwnName));
         return true;
     } catch (const fw::ERegistryException&) {
         return false;
     }
+}
+
+// A stale record whose name differs from a live one's only in letter case would overwrite it at exit.
+void DropDuplicateNames(TColumnSettingList& list) {
+    std::vector<int> live;
+    for (const auto& setting : list) live.push_back(setting->Property != nullptr);
+    KeepRecords(list, core::OneColumnRecordPerName(Records(list), live));
 }
 
 } // namespace
@@ -145,6 +170,7 @@ void LoadColumnSettings(TColumnSettingLists& lists, const std::string& key, bool
             else
                 list.push_back(DefaultSetting(kind, property));
         }
+        DropDuplicateNames(list);
         std::vector<core::ColumnRecord*> bound;
         for (const auto& setting : list)
             if (setting->Property) bound.push_back(setting.get());

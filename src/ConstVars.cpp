@@ -218,9 +218,15 @@ void TOSTREL_Settings::LoadFromRegistry() {
 }
 
 void TOSTREL_Settings::SaveToRegistry() {
+    // The columns are written even when the values are not: each has its own subkey to open.
+    SaveSettingValues(RegistryKey());
+    SaveColumnSettings(ColumnSettings, RegistryKey());
+}
+
+void TOSTREL_Settings::SaveSettingValues(const std::string& key) {
     try {
         fw::Registry reg;
-        if (!reg.openKey(RegistryKey(), true)) return;
+        if (!reg.openKey(key, true)) return;
         reg.writeBinaryData(core::intFormatSetting.name, &IntFormat, 1);
         reg.writeBinaryData(core::styleSetting.name, &Style, 1);
         reg.writeBinaryData(core::minimizationSetting.name, &Minimization, 1);
@@ -238,7 +244,6 @@ void TOSTREL_Settings::SaveToRegistry() {
     } catch (const fw::ERegistryException&) {
         // Writing at exit reports nothing.
     }
-    SaveColumnSettings(ColumnSettings, RegistryKey());
 }
 
 void TOSTREL_Settings::SelectCodeLanguage() {

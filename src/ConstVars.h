@@ -52,6 +52,7 @@ public:
 
 private:
     void ApplyDefaults();
+    void SaveSettingValues(const std::string& key);
 };
 
 extern TOSTREL_Settings* OstrelSettings;

@@ -4,6 +4,8 @@
 #include "framework/MessageBox.h"
 #include "framework/OleException.h"
 
+#include <wbemcli.h>
+
 #define OSTREL_PROPERTY(name) OSTREL_PUBLISHED(TProcessInfoObject, name)
 
 std::span<const TPropertyInfo> TProcessInfoObject::Table() {
@@ -59,7 +61,9 @@ TProcessInfoObject::TProcessInfoObject(std::shared_ptr<fw::wmi::Object> wbemObje
     WbemObject = std::move(wbemObject);
     fw::Value handle;
     std::int64_t id = 0;
-    if (TryReadWMI("Handle", handle)) handle.toInt64(id);
+    // Without its ID the instance names no process we could read: as for one that has gone, not process 0.
+    if (!TryReadWMI("Handle", handle) || !handle.toInt64(id) || id < 0 || id > 0xFFFFFFFFll)
+        throw fw::EOleException(WBEM_E_NOT_FOUND, "Win32_Process without a process ID");
     SetID(fw::Value::UInt32(static_cast<std::uint32_t>(id)));
 }
 

@@ -4,6 +4,8 @@
 #include "framework/Exceptions.h"
 #include "framework/OleException.h"
 
+#include <wbemcli.h>
+
 #include <algorithm>
 
 namespace {
@@ -106,7 +108,13 @@ void ListProcessesAndThreads(TThreadData& worker, bool processRows) {
     auto processes = Instances(worker, "Win32_Process");
     ProcessTable table;
     ForEachObject(*processes, worker, [&](std::shared_ptr<fw::wmi::Object> object) {
-        auto info = std::make_unique<TProcessInfoObject>(std::move(object));
+        std::unique_ptr<TProcessInfoObject> info;
+        try {
+            info = std::make_unique<TProcessInfoObject>(std::move(object));
+        } catch (const fw::EOleException& e) {
+            if (e.code() != static_cast<HRESULT>(WBEM_E_NOT_FOUND)) throw;
+            return; // gone, or never a process we could name: no row
+        }
         Node* row = nullptr;
         if (processRows) {
             info->Services = worker.Services;

@@ -1,4 +1,5 @@
 #include "TreeRows.h"
+#include "core/CellValues.h"
 #include "core/NumberFormat.h"
 
 #include <windows.h>
@@ -11,25 +12,34 @@ bool IsModuleName(const TColumnSetting& setting) {
     return setting.name == moduleNameColumn;
 }
 
-// The part after the last path delimiter, without copying: sorting compares it often.
-std::string_view FileNamePart(std::string_view path) {
-    size_t delimiter = path.find_last_of("\\:");
-    return delimiter == std::string_view::npos ? path : path.substr(delimiter + 1);
-}
-
 template <class T> int Order(T a, T b) {
     return a < b ? -1 : (b < a ? 1 : 0);
 }
 
-int CompareAsTexts(std::string_view a, std::string_view b) {
-    return -CompareTextNoCase(a, b);
-}
+// One comparison: the texts themselves.
+const core::Collation directCollation{[](std::string_view text) { return std::string(text); },
+                                      CompareTextNoCase};
 
-// Two values of one integer kind.
-int CompareIntegers(const fw::Value& a, const fw::Value& b) {
-    std::int64_t x = 0, y = 0;
-    if (!a.toInt64(x) || !b.toInt64(y)) return 0;
-    return -Order(x, y);
+// A sort: the system's sort key of each text, made once per row, compared byte by byte. Comparing sort
+// keys orders as comparing the texts does, at a fraction of the cost.
+std::string SortKeyOf(std::string_view text) {
+    int size = LCMapStringA(LOCALE_USER_DEFAULT, LCMAP_SORTKEY | NORM_IGNORECASE, text.data(),
+                            int(text.size()), nullptr, 0);
+    if (size <= 0) return std::string(text);
+    std::string key(size_t(size), '\0');
+    LCMapStringA(LOCALE_USER_DEFAULT, LCMAP_SORTKEY | NORM_IGNORECASE, text.data(), int(text.size()),
+                 key.data(), size);
+    return key;
+}
+const core::Collation sortKeyCollation{SortKeyOf,
+                                       [](std::string_view a, std::string_view b) { return Order(a, b); }};
+
+core::CellSortKey SortKey(const TNodeData& row, const TKindSettings& column,
+                          const core::Collation& collation) {
+    const TColumnSetting* setting = column[row.Kind];
+    int i = setting ? FindCell(row, setting) : -1;
+    return core::MakeCellSortKey(row.Kind, i < 0 ? nullptr : &row.Cells[i].Value,
+                                 setting && IsModuleName(*setting), collation);
 }
 
 } // namespace
@@ -79,17 +89,8 @@ std::string CellText(const TNodeData& row, const TKindSettings& column, const TF
     if (!setting) return {};
     int i = FindCell(row, setting);
     if (i < 0) return {};
-    const fw::Value& value = row.Cells[i].Value;
-    std::string text;
-    if (value.isText())
-        text = value.text();
-    else if (setting->Formatter)
-        text = setting->Formatter(value);
-    else if (formatText)
-        text = formatText(value);
-    else
-        text = value.toText();
-    return IsModuleName(*setting) ? std::string(FileNamePart(text)) : text;
+    std::string text = core::CellValueText(row.Cells[i].Value, setting->Formatter, formatText);
+    return IsModuleName(*setting) ? std::string(core::FileNamePart(text)) : text;
 }
 
 std::string TreeFormatText(const fw::Value& value) {
@@ -102,23 +103,14 @@ std::string TreeFormatText(const fw::Value& value) {
 }
 
 int CompareNodes(const TNodeData& row1, const TNodeData& row2, const TKindSettings& column) {
-    if (row1.Kind != row2.Kind) return 0;
-    const TColumnSetting* setting = column[row1.Kind];
-    if (!setting || row1.Cells.empty() || row2.Cells.empty()) return 0;
-    int i = FindCell(row1, setting);
-    if (i < 0 || i >= row2.Count()) return 0;
-    const fw::Value& a = row1.Cells[i].Value;
-    const fw::Value& b = row2.Cells[i].Value;
-    if (a.kind() != b.kind()) return CompareAsTexts(a.toText(), b.toText());
-    switch (a.kind()) {
-    case fw::Value::Kind::Int32:
-    case fw::Value::Kind::UInt32:
-    case fw::Value::Kind::Int64:
-        return CompareIntegers(a, b);
-    case fw::Value::Kind::Text:
-        return IsModuleName(*setting) ? CompareAsTexts(FileNamePart(a.text()), FileNamePart(b.text()))
-                                      : CompareAsTexts(a.text(), b.text());
-    default:
-        return Order(fw::Value::compare(a, b), 0);
-    }
+    return core::CompareCellSortKeys(SortKey(row1, column, directCollation),
+                                     SortKey(row2, column, directCollation), directCollation);
+}
+
+void SortRows(core::TreeModel<TNodeData>& rows, const TKindSettings& column, bool ascending) {
+    rows.sortByKey([&](const TNodeData& row) { return SortKey(row, column, sortKeyCollation); },
+                   [&](const core::CellSortKey& a, const core::CellSortKey& b) {
+                       int order = core::CompareCellSortKeys(a, b, sortKeyCollation);
+                       return ascending ? order < 0 : order > 0;
+                   });
 }

@@ -2,6 +2,7 @@
 // The rows of the list trees: every shown value read once when the row is built, and the display and
 // ordering rules that work on those stored values.
 #include "ColumnSettings.h"
+#include "core/TreeModel.h"
 #include "core/Value.h"
 
 #include <array>
@@ -46,5 +47,8 @@ std::string TreeFormatText(const fw::Value& value);
 // comparable (different kinds). Numbers and texts go greatest first in ascending order, other values
 // smallest first, so a descending sort shows numbers and texts from the smallest.
 int CompareNodes(const TNodeData& row1, const TNodeData& row2, const TKindSettings& column);
+// Sorts every level of the rows by a column, each row's compare key made once per sort; rows that compare
+// equal keep their order.
+void SortRows(core::TreeModel<TNodeData>& rows, const TKindSettings& column, bool ascending);
 // Case-insensitive in the user's locale, as the list shows texts.
 int CompareTextNoCase(std::string_view a, std::string_view b);

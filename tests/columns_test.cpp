@@ -1,6 +1,7 @@
 #include "ColumnSettings.h"
 #include "framework/Registry.h"
 #include <gtest/gtest.h>
+#include <cctype>
 #include <functional>
 #include <set>
 
@@ -174,6 +175,41 @@ TEST(ColumnSettings, DamagedStoresGiveAUsableSet) {
                 EXPECT_TRUE(names.insert(s->name).second) << c.what << ": " << s->name;
         }
     }
+}
+
+TEST(ColumnSettings, TwoStoredRecordsOfOneNameLeaveOneAndTheLiveOneIsWritten) {
+    ScratchKey scratch;
+    StoreCustomised(ltThreads);
+    // The record's own name is what binds it. The copy under another value name is stale: written back as
+    // "Handle" at exit, it would overwrite the width the user set, whichever order the registry lists them.
+    auto live = core::EncodeColumnRecord({0, "Handle", true, 0, 61});
+    auto stale = core::EncodeColumnRecord({0, "Handle", false, 255, 150});
+    auto staleCase = core::EncodeColumnRecord({0, "WINDOWTEXT", false, 255, 150});
+    RawWrite(ltWindows, "Handle (old)", REG_BINARY, stale.data(), DWORD(stale.size()));
+    RawWrite(ltWindows, "Handle", REG_BINARY, live.data(), DWORD(live.size()));
+    RawWrite(ltWindows, "WINDOWTEXT", REG_BINARY, staleCase.data(), DWORD(staleCase.size()));
+    TColumnSettingLists lists;
+    LoadColumnSettings(lists, key, false);
+    std::set<std::string> names;
+    for (auto& s : lists[ltWindows]) {
+        std::string upper = s->name;
+        for (char& c : upper) c = char(toupper(static_cast<unsigned char>(c)));
+        EXPECT_TRUE(names.insert(upper).second) << s->name;
+    }
+    TColumnSetting* handle = Find(lists[ltWindows], "Handle");
+    ASSERT_NE(nullptr, handle);
+    EXPECT_EQ(61, handle->width);
+    ASSERT_NE(nullptr, Find(lists[ltWindows], "WindowText"));
+    EXPECT_TRUE(Find(lists[ltWindows], "WindowText")->visible) << "the live column, not the stale one";
+    EXPECT_EQ(nullptr, Find(lists[ltWindows], "WINDOWTEXT"));
+
+    SaveColumnSettings(lists, key);
+    LoadColumnSettings(lists, key, false);
+    EXPECT_EQ(61, Find(lists[ltWindows], "Handle")->width);
+    EXPECT_EQ(defaults[ltWindows], ShownNames(lists[ltWindows]));
+    fw::Registry reg;
+    ASSERT_TRUE(reg.openKey(SubKey(ltWindows), false));
+    EXPECT_FALSE(reg.valueExists("Handle (old)"));
 }
 
 TEST(ColumnSettings, DuplicatePositionsGetDistinctPlaces) {

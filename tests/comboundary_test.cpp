@@ -21,13 +21,15 @@ TEST(Variant, RoundTripsEveryKind) {
         Value::Double(2.5),
         Value::Bool(true),
         Value::DateTime(46030.5),
-        Value("text \xE4"),
-        Value(""),
+        Value::WmiText("text \xE4"),
+        Value::WmiText(""),
     };
     for (const Value& v : values) {
         fw::Variant variant(v);
         EXPECT_EQ(variant.toValue(), v);
     }
+    // An OLE string is WMI's text, whichever kind of text went in.
+    EXPECT_EQ(fw::Variant(Value("abc")).toValue(), Value::WmiText("abc"));
 }
 
 TEST(Variant, WidensWhatWmiGives) {

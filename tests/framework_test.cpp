@@ -59,6 +59,19 @@ TEST(Registry, ReadsOfTheWrongTypeOrSizeAreErrors) {
     EXPECT_THROW(reg.readString("dword"), fw::ERegistryException);
 }
 
+TEST(Registry, DeletesAWholeTree) {
+    const std::string root = "Software\\OstrelTests\\Tree";
+    for (const char* path : {"\\a\\b\\c", "\\a\\d", "\\e"}) {
+        fw::Registry reg;
+        ASSERT_TRUE(reg.openKey(root + path, true));
+        reg.writeBool("Flag", true);
+    }
+    fw::Registry reg;
+    EXPECT_TRUE(reg.deleteKey(root));
+    EXPECT_FALSE(reg.keyExists(root));
+    EXPECT_FALSE(reg.deleteKey(root)) << "nothing left to delete";
+}
+
 TEST(Registry, WritesRoundTripWithTheirTypes) {
     ScratchKey scratch;
     fw::Registry reg;

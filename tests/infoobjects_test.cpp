@@ -160,6 +160,24 @@ TEST(ProcessInfo, ExePathOwnersAndServiceQuery) {
     EXPECT_EQ(process.ReadIsService(), Value::Bool(false));
 }
 
+TEST(ProcessInfo, InstanceWithoutAUsableIdIsNotFound) {
+    const std::shared_ptr<fake::WmiObject> instances[] = {
+        fake::object({{"Caption", Value("x.exe")}}), fake::object({{"Handle", Value::Null()}}),
+        fake::object({{"Handle", Value("")}}),       fake::object({{"Handle", Value("12a")}}),
+        fake::object({{"Handle", Value("-4")}}),     fake::object({{"Handle", Value("4294967296")}}),
+    };
+    for (const auto& instance : instances) {
+        try {
+            TProcessInfoObject process(instance);
+            ADD_FAILURE() << "bound to process " << process.ReadProcessID().toText();
+        } catch (const fw::EOleException& e) {
+            EXPECT_EQ(HRESULT(WBEM_E_NOT_FOUND), e.code());
+        }
+    }
+    TProcessInfoObject idle(fake::object({{"Handle", Value("0")}}));
+    EXPECT_EQ(idle.ReadProcessID(), Value::UInt32(0));
+}
+
 TEST(ProcessInfo, UnopenableProcessGivesPlaceholders) {
     TProcessInfoObject process;
     process.SetID(Value::UInt32(0xFFFFFFF0u)); // no such process

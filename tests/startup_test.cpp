@@ -12,8 +12,8 @@ namespace {
 const char* const key = "Software\\Lintra\\Ostrel";
 const DWORD timeout = 15000;
 
-std::string Program(const std::string& args = {}) {
-    return "\"" + BuildPath("ostrel.exe") + "\"" + (args.empty() ? "" : " " + args);
+std::string Program(const std::string& args = {}, const std::string& exe = "ostrel.exe") {
+    return "\"" + BuildPath(exe) + "\"" + (args.empty() ? "" : " " + args);
 }
 
 void DeleteKey() {
@@ -85,8 +85,8 @@ HWND WaitMain(const ChildProcess& p) {
 
 // Runs the program to its main window (answering the settings dialog with OK when it comes) and closes
 // it; tells whether the dialog came.
-bool RunAndClose(const std::string& args = {}) {
-    ChildProcess p(Program(args));
+bool RunAndClose(const std::string& args = {}, const std::string& exe = "ostrel.exe") {
+    ChildProcess p(Program(args, exe));
     EXPECT_TRUE(p.started());
     bool dialog = false;
     for (DWORD start = GetTickCount(); GetTickCount() - start < timeout; Sleep(50)) {
@@ -237,6 +237,13 @@ TEST(Startup, CommandLineResetsAndShowsTheDialogInAnyLetterCase) {
     WriteValidSettings();
     EXPECT_TRUE(RunAndClose("-reset -CONFIG"));
     EXPECT_EQ(std::vector<uint8_t>{1}, Read("IntFormat").data);
+}
+
+TEST(Startup, ReleaseExecutableStartsAndClosesLikeTheFullOne) {
+    WriteValidSettings();
+    EXPECT_FALSE(RunAndClose("-reset", "release\\ostrel.exe"));
+    EXPECT_EQ(std::vector<uint8_t>{1}, Read("IntFormat").data);
+    EXPECT_EQ(VersionBytes(1, 0, 0, 0), Read("Version").data);
 }
 
 TEST(Startup, SecondInstanceBringsTheFirstForwardAndWritesNothing) {

@@ -1,6 +1,7 @@
 # One test executable per file: tests/core/*_test.cpp and tests/crashreport/core/*_test.cpp run in both
 # trees (natively under the sanitizers, and through Wine), tests/*_test.cpp and tests/crashreport/*_test.cpp
-# only in the win32 tree. The crash reporter's tests link nothing of the inspector or the framework. A file tests/<name>.cmake, if present, is
+# only in the win32 tree, tests/tools/*_test.cpp (the build-machine tools) only in the host tree. The crash
+# reporter's tests link nothing of the inspector or the framework. A file tests/<name>.cmake, if present, is
 # included right after its executable <name> exists (extra sources, helper programs, test properties).
 function(ostrel_test source)
     get_filename_component(name ${source} NAME_WE)
@@ -26,6 +27,18 @@ endfunction()
 
 ostrel_tests(tests/core ostrel_core)
 ostrel_tests(tests/crashreport/core ostrel_crashreport_core)
+
+if(NOT WIN32)
+    # The release checks' reader; its last test reads the win32 tree's executables when they exist.
+    set(OSTREL_WIN32_BUILD ${PROJECT_SOURCE_DIR}/build/win32 CACHE PATH "The win32 tree the host tests check")
+    ostrel_tests(tests/tools ostrel_peinfo)
+    target_compile_definitions(peinfo_test PRIVATE "OSTREL_WIN32_BUILD=\"${OSTREL_WIN32_BUILD}\"")
+
+    # A benchmark, not a test: prints figures, asserts nothing.
+    add_executable(sort_bench ${PROJECT_SOURCE_DIR}/tests/bench/sort_bench.cpp)
+    target_compile_options(sort_bench PRIVATE ${ostrel_warnings})
+    target_link_libraries(sort_bench PRIVATE ostrel_core)
+endif()
 
 if(WIN32)
     # What the win32 tests share: driving other programs, the build folder as Windows sees it.

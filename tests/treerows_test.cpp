@@ -1,4 +1,5 @@
 #include "TreeRows.h"
+#include "fakes/FakeWmi.h"
 #include "core/NumberFormat.h"
 #include "core/TreeModel.h"
 #include "support/ListFakes.h"
@@ -134,4 +135,33 @@ TEST(TreeRows, SortingIsStableForEqualValuesAndDescendingShowsSmallestFirst) {
     EXPECT_EQ("bedacf", order());
     tree.sort([&](const auto& a, const auto& b) { return CompareNodes(a.data, b.data, keyColumn) < 0; });
     EXPECT_EQ("acfdbe", order());
+}
+
+TEST(TreeRows, WmiTimesGivenAsDecimalTextShowAsDurations) {
+    // As WMI gives a process: its 64-bit times as decimal OLE strings, its caption as one too.
+    auto instance = fake::object({
+        {"Handle", fw::Value::WmiText("4242")},
+        {"Caption", fw::Value::WmiText("worker.exe")},
+        {"KernelModeTime", fw::Value::WmiText("15000000")},
+        {"UserModeTime", fw::Value::WmiText("36000000000")},
+        {"ThreadCount", fw::Value::UInt32(3)},
+    });
+    TProcessInfoObject process(instance);
+    std::vector<std::unique_ptr<TColumnSetting>> settings;
+    std::vector<TKindSettings> columns;
+    for (const char* name : {"KernelModeTime", "UserModeTime", "ModuleName"}) {
+        auto& setting = settings.emplace_back(std::make_unique<TColumnSetting>());
+        setting->name = name;
+        setting->Property = FindProperty(PropertyTable(ltProcesses), name);
+        setting->Formatter = ColumnFormatter(name);
+        ASSERT_NE(nullptr, setting->Property) << name;
+        columns.push_back({});
+        columns.back()[ltProcesses] = setting.get();
+    }
+    TNodeData row;
+    row.Kind = ltProcesses;
+    BuildNodeData(columns, process, row);
+    EXPECT_EQ("00:00:01:0500", CellText(row, columns[0], TreeFormatText));
+    EXPECT_EQ("01:00:00:0000", CellText(row, columns[1], TreeFormatText));
+    EXPECT_EQ("worker.exe", CellText(row, columns[2], TreeFormatText));
 }

@@ -26,6 +26,13 @@ protected:
     }
 };
 
+// Fails unless the property reads as a value: what Wine's WMI gives must arrive, not a placeholder.
+void ExpectGiven(TBasicInfo& info, const char* name) {
+    Value v = info.ReadProperty(name);
+    EXPECT_FALSE(v.isEmpty() || v.isNull() || v == Value("(Unavailable)") || v == Value("(None)"))
+        << name << ": " << v.toText();
+}
+
 // Reads every property in declared order and lists those that give "(Unavailable)".
 std::string unavailableProperties(TBasicInfo& info) {
     std::string names;
@@ -47,17 +54,27 @@ TEST_F(RealWmi, OwnProcess) {
     process.LoadExePath();
     EXPECT_NE(process.ExePath.find("wmiinfo_test.exe"), std::string::npos) << process.ExePath;
     EXPECT_NO_THROW(process.Refresh());
+    for (const char* name : {"ModuleName", "ThreadCount", "ParentProcessId", "CommandLine"})
+        ExpectGiven(process, name);
+    std::int64_t threads = 0;
+    EXPECT_TRUE(process.ReadThreadCount().toInt64(threads));
+    EXPECT_GE(threads, 1);
     std::printf("Win32_Process unavailable: %s\n", unavailableProperties(process).c_str());
 
-    // Enumerated instances bind themselves; a process ID that WMI does not know raises.
+    // Enumerated instances bind themselves from their "Handle"; a process ID that WMI does not know raises.
     auto all = services->execQuery("SELECT * FROM Win32_Process");
-    int count = 0;
+    int count = 0, selves = 0;
     while (auto item = all->next()) {
         TProcessInfoObject listed(item);
         EXPECT_NO_THROW(listed.ReadModuleName());
+        if (listed.ReadProcessID() == Value::UInt32(self)) {
+            ++selves;
+            EXPECT_EQ(listed.ReadModuleName(), Value("wmiinfo_test.exe"));
+        }
         ++count;
     }
     EXPECT_GT(count, 1);
+    EXPECT_EQ(selves, 1) << "the listing holds this process once, under its own ID";
     EXPECT_THROW(TProcessInfoObject(0xFFFFFFF0u, services), fw::EOleException);
 }
 
@@ -72,6 +89,12 @@ TEST_F(RealWmi, Services) {
             TServiceInfoObject listed(item);
             EXPECT_FALSE(listed.Name.empty());
             std::string names = unavailableProperties(listed);
+            for (const char* name : {"Name", "DisplayName", "State", "StartMode", "ServiceType"})
+                ExpectGiven(listed, name);
+            Value state = listed.ReadState();
+            EXPECT_TRUE(state == Value::WmiText("Running") || state == Value::WmiText("Stopped") ||
+                        state.text().find("Pending") != std::string::npos)
+                << listed.Name << ": " << state.toText();
             if (first.empty()) {
                 first = listed.Name;
                 firstDisplayName = listed.ReadDisplayName();

@@ -167,11 +167,7 @@ void TOstrelTreeview::SetSort(int column, TSortDirection direction) {
 
 void TOstrelTreeview::SortTree(int column, TSortDirection direction) {
     if (column < 0 || column >= ColumnCount()) return;
-    const TKindSettings& settings = kindSettings_[column];
-    model_.sort([&](const Node& a, const Node& b) {
-        int order = CompareNodes(a.data, b.data, settings);
-        return direction == sdAscending ? order < 0 : order > 0;
-    });
+    SortRows(model_, kindSettings_[column], direction == sdAscending);
     SetSort(column, direction);
     Refresh();
 }

@@ -1,5 +1,6 @@
 #include "core/ColumnRecord.h"
 #include <algorithm>
+#include <cctype>
 
 namespace core {
 
@@ -50,6 +51,24 @@ void NormalizeColumnPositions(std::span<ColumnRecord* const> records) {
     std::stable_sort(shown.begin(), shown.end(),
                      [](const ColumnRecord* a, const ColumnRecord* b) { return a->position < b->position; });
     for (std::size_t i = 0; i < shown.size(); ++i) shown[i]->position = std::uint8_t(i);
+}
+
+namespace {
+bool SameStoredName(const std::string& a, const std::string& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](unsigned char x, unsigned char y) { return std::tolower(x) == std::tolower(y); });
+}
+} // namespace
+
+std::vector<bool> OneColumnRecordPerName(std::span<const ColumnRecord* const> records,
+                                         const std::vector<int>& preference) {
+    std::vector<bool> keep(records.size(), true);
+    for (std::size_t i = 0; i < records.size(); ++i)
+        for (std::size_t j = 0; j < records.size() && keep[i]; ++j)
+            if (j != i && SameStoredName(records[i]->name, records[j]->name) &&
+                (preference[j] > preference[i] || (preference[j] == preference[i] && j < i)))
+                keep[i] = false;
+    return keep;
 }
 
 } // namespace core

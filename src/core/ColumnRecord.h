@@ -31,4 +31,10 @@ bool DecodeColumnRecord(std::span<const std::uint8_t> bytes, ColumnRecord& recor
 // order) and the hidden ones "no place", so a damaged or duplicate place never misaligns a list.
 void NormalizeColumnPositions(std::span<ColumnRecord* const> records);
 
+// Records are stored as values named by their property name, and value names ignore letter case: two
+// records of one name would overwrite each other at exit. Tells, per record, whether it stays so that one
+// remains per name: the one of highest preference, the first of equals.
+std::vector<bool> OneColumnRecordPerName(std::span<const ColumnRecord* const> records,
+                                         const std::vector<int>& preference);
+
 } // namespace core

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace core {
@@ -52,6 +53,10 @@ public:
 
     // Every level is sorted stably, so rows that compare equal keep their order.
     template <class Less> void sort(Less less) { sortLevel(roots_, less); }
+    // The same order, for comparisons that cost more than a key: each row's key is made once.
+    template <class MakeKey, class Less> void sortByKey(MakeKey makeKey, Less less) {
+        sortLevelByKey(roots_, makeKey, less);
+    }
 
     // Every row in tree order (parents before children).
     template <class F> void forEach(F f) const { visit(roots_, f); }
@@ -69,6 +74,20 @@ private:
             level.begin(), level.end(),
             [&](const std::unique_ptr<Node>& a, const std::unique_ptr<Node>& b) { return less(*a, *b); });
         for (auto& node : level) sortLevel(node->children, less);
+    }
+    template <class MakeKey, class Less>
+    static void sortLevelByKey(std::vector<std::unique_ptr<Node>>& level, MakeKey& makeKey, Less& less) {
+        using Key = decltype(makeKey(std::declval<const T&>()));
+        std::vector<std::pair<Key, std::unique_ptr<Node>>> keyed;
+        keyed.reserve(level.size());
+        for (auto& node : level) {
+            Key key = makeKey(node->data);
+            keyed.emplace_back(std::move(key), std::move(node));
+        }
+        std::stable_sort(keyed.begin(), keyed.end(),
+                         [&](const auto& a, const auto& b) { return less(a.first, b.first); });
+        for (std::size_t i = 0; i < level.size(); ++i) level[i] = std::move(keyed[i].second);
+        for (auto& node : level) sortLevelByKey(node->children, makeKey, less);
     }
     template <class F> static void visit(const std::vector<std::unique_ptr<Node>>& level, F& f) {
         for (const auto& node : level) {

@@ -29,8 +29,16 @@ Value Value::DateTime(double oleDate) {
     return Value(Data(DateTag{oleDate}));
 }
 
+Value Value::WmiText(std::string text) {
+    return Value(Data(WmiTag{std::move(text)}));
+}
+
 Value::Kind Value::kind() const {
     return static_cast<Kind>(data_.index());
+}
+
+const std::string& Value::text() const {
+    return kind() == Kind::WmiText ? std::get<WmiTag>(data_).text : std::get<std::string>(data_);
 }
 
 bool Value::isInteger() const {
@@ -104,7 +112,8 @@ std::string Value::toText() const {
     case Kind::DateTime:
         return formatOleDate(std::get<DateTag>(data_).days);
     case Kind::Text:
-        return std::get<std::string>(data_);
+    case Kind::WmiText:
+        return text();
     }
     return {};
 }
@@ -129,8 +138,9 @@ bool Value::toInt64(std::int64_t& out) const {
         out = static_cast<std::int64_t>(v);
         return true;
     }
-    case Kind::Text: {
-        const std::string& s = std::get<std::string>(data_);
+    case Kind::Text:
+    case Kind::WmiText: {
+        const std::string& s = text();
         if (s.empty() || s[0] == ' ') return false;
         errno = 0;
         char* end = nullptr;

@@ -9,7 +9,20 @@ namespace fw {
 // VARIANT conversion lives in framework/Variant.h; everything here is portable.
 class Value {
 public:
-    enum class Kind : std::uint8_t { Empty, Null, Int32, UInt32, Int64, Double, Bool, DateTime, Text };
+    // Text is an 8-bit string of our own (names, placeholders, formatted values); WmiText is a text as
+    // WMI gives it (an OLE string), which may stand for a number: WMI gives 64-bit counts as decimal text.
+    enum class Kind : std::uint8_t {
+        Empty,
+        Null,
+        Int32,
+        UInt32,
+        Int64,
+        Double,
+        Bool,
+        DateTime,
+        Text,
+        WmiText
+    };
 
     Value() = default;
     Value(std::string text) : data_(std::move(text)) {}
@@ -23,16 +36,18 @@ public:
     static Value Bool(bool v);
     // Days since 30.12.1899 with the time of day as fraction, as COM keeps dates.
     static Value DateTime(double oleDate);
+    static Value WmiText(std::string text);
 
     Kind kind() const;
     bool isEmpty() const { return kind() == Kind::Empty; }
     bool isNull() const { return kind() == Kind::Null; }
-    bool isText() const { return kind() == Kind::Text; }
+    // Either kind of text.
+    bool isText() const { return kind() == Kind::Text || kind() == Kind::WmiText; }
     bool isInteger() const;
     bool isNumber() const { return isInteger() || kind() == Kind::Double || kind() == Kind::DateTime; }
 
     // Raw access; the caller has checked the kind.
-    const std::string& text() const { return std::get<std::string>(data_); }
+    const std::string& text() const;
     bool boolean() const { return std::get<bool>(data_); }
     double real() const;
 
@@ -55,8 +70,12 @@ private:
         double days;
         friend bool operator==(DateTag a, DateTag b) { return a.days == b.days; }
     };
+    struct WmiTag {
+        std::string text;
+        friend bool operator==(const WmiTag& a, const WmiTag& b) { return a.text == b.text; }
+    };
     using Data = std::variant<std::monostate, NullTag, std::int32_t, std::uint32_t, std::int64_t, double,
-                              bool, DateTag, std::string>;
+                              bool, DateTag, std::string, WmiTag>;
     explicit Value(Data data) : data_(std::move(data)) {}
     Data data_;
 };

@@ -8,6 +8,23 @@ namespace {
 [[noreturn]] void fail(const std::string& what, const std::string& name) {
     throw ERegistryException(what + " '" + name + "'");
 }
+
+// Windows 2000 has no RegDeleteTree: the subkeys go first, deepest first.
+LONG deleteTree(HKEY parent, const std::string& path) {
+    HKEY opened = nullptr;
+    LONG r = RegOpenKeyExA(parent, path.c_str(), 0, KEY_READ | KEY_WRITE, &opened);
+    if (r != ERROR_SUCCESS) return r;
+    Key key(opened);
+    char name[256]; // key names have at most 255 characters
+    do {
+        DWORD size = sizeof name;
+        r = RegEnumKeyExA(key.get(), 0, name, &size, nullptr, nullptr, nullptr, nullptr);
+        if (r == ERROR_SUCCESS) r = deleteTree(key.get(), name);
+    } while (r == ERROR_SUCCESS);
+    if (r != ERROR_NO_MORE_ITEMS) return r;
+    key.reset();
+    return RegDeleteKeyA(parent, path.c_str());
+}
 } // namespace
 
 HKEY Registry::current() const {
@@ -33,7 +50,7 @@ bool Registry::openKey(const std::string& path, bool create) {
 }
 
 bool Registry::deleteKey(const std::string& path) {
-    return RegDeleteTreeA(root_, path.c_str()) == ERROR_SUCCESS;
+    return deleteTree(root_, path) == ERROR_SUCCESS;
 }
 
 bool Registry::query(const std::string& name, Info& info) const {

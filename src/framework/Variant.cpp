@@ -43,7 +43,8 @@ Variant::Variant(const Value& value) {
         v_.vt = VT_DATE;
         V_DATE(&v_) = value.real();
         break;
-    case Value::Kind::Text: {
+    case Value::Kind::Text:
+    case Value::Kind::WmiText: {
         std::wstring wide = toWide(value.text());
         v_.vt = VT_BSTR;
         V_BSTR(&v_) = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
@@ -91,7 +92,7 @@ Value fromVariant(const VARIANT& v) {
     case VT_DATE:
         return Value::DateTime(V_DATE(&v));
     case VT_BSTR:
-        return Value(fromWide(V_BSTR(&v), static_cast<int>(SysStringLen(V_BSTR(&v)))));
+        return Value::WmiText(fromWide(V_BSTR(&v), static_cast<int>(SysStringLen(V_BSTR(&v)))));
     default: {
         VARIANT text;
         VariantInit(&text);

@@ -22,8 +22,9 @@ private:
     VARIANT v_;
 };
 
-// COM boundary: kinds map to VT_EMPTY, VT_NULL, VT_I4, VT_UI4, VT_I8, VT_R8, VT_BOOL, VT_DATE, VT_BSTR.
-// Smaller integer types widen; other types go through their text form, or are empty if they have none.
+// COM boundary: kinds map to VT_EMPTY, VT_NULL, VT_I4, VT_UI4, VT_I8, VT_R8, VT_BOOL, VT_DATE, VT_BSTR
+// (both kinds of text). A VT_BSTR comes back as WMI text. Smaller integer types widen; other types go
+// through their text form, or are empty if they have none.
 Value fromVariant(const VARIANT& v);
 
 } // namespace fw

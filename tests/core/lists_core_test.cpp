@@ -48,6 +48,33 @@ TEST(ColumnRecord, LongNamesAreCutAndOnlyWholeRecordsDecode) {
     }
 }
 
+TEST(ColumnRecord, OneRecordRemainsPerNameThePreferredOne) {
+    struct Case {
+        const char* what;
+        std::vector<std::pair<const char*, int>> records; // name, preference
+        std::vector<bool> kept;
+    } const cases[] = {
+        {"distinct names", {{"Handle", 1}, {"Gone", 0}, {"Other", 0}}, {true, true, true}},
+        {"stale copy after the preferred one", {{"Handle", 1}, {"Handle", 0}}, {true, false}},
+        {"stale copy before the preferred one", {{"Handle", 0}, {"Handle", 1}}, {false, true}},
+        {"letter case only", {{"HANDLE", 0}, {"Handle", 1}}, {false, true}},
+        {"equals: the first stays", {{"Gone", 0}, {"gone", 0}, {"GONE", 0}}, {true, false, false}},
+        {"three of one name", {{"A", 0}, {"a", 1}, {"A", 0}, {"B", 0}}, {false, true, false, true}},
+    };
+    for (const auto& c : cases) {
+        std::vector<ColumnRecord> records;
+        std::vector<int> preference;
+        for (auto [name, preferred] : c.records) {
+            records.push_back({});
+            records.back().name = name;
+            preference.push_back(preferred);
+        }
+        std::vector<const ColumnRecord*> pointers;
+        for (const auto& r : records) pointers.push_back(&r);
+        EXPECT_EQ(c.kept, OneColumnRecordPerName(pointers, preference)) << c.what;
+    }
+}
+
 TEST(ColumnRecord, ShownColumnsGetPlacesZeroToCountInStoredOrder) {
     struct Case {
         const char* what;

@@ -25,6 +25,7 @@ TEST(Value, KindsAndText) {
         {Value::DateTime(46030.395312500), Value::Kind::DateTime, "08.01.2026 09:29:15"},
         {Value::DateTime(0), Value::Kind::DateTime, "30.12.1899 00:00:00"},
         {Value("abc"), Value::Kind::Text, "abc"},
+        {Value::WmiText("abc"), Value::Kind::WmiText, "abc"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(c.value.kind(), c.kind) << c.text;
@@ -42,6 +43,7 @@ TEST(Value, ToInt64) {
         {Value::Int32(-1), true, -1},
         {Value("9223372036854775807"), true, 9223372036854775807ll},
         {Value("-42"), true, -42},
+        {Value::WmiText("6000000000"), true, 6000000000ll},
         {Value("9223372036854775808"), false, 0},
         {Value("12a"), false, 0},
         {Value(""), false, 0},
@@ -72,6 +74,9 @@ TEST(Value, EqualityAndOrder) {
     EXPECT_LT(Value::compare(Value::UInt32(9), Value("(None)")), 0); // numbers before texts
     EXPECT_LT(Value::compare(Value("a"), Value("b")), 0);
     EXPECT_EQ(Value::compare(Value("a"), Value("a")), 0);
+    EXPECT_FALSE(Value("a") == Value::WmiText("a")); // the kind of text is kept
+    EXPECT_TRUE(Value::WmiText("a").isText());
+    EXPECT_EQ(Value::compare(Value::WmiText("a"), Value("a")), 0);
 }
 
 } // namespace
