@@ -94,6 +94,7 @@ protected:
         PumpUntil([] { return aliveForms == 0; }, 5000);
         EXPECT_EQ(0, aliveForms);
         OstrelSettings->StayOnTop = false;
+        OstrelSettings->AppBarDocking = false;
         OstrelSettings->Style = 0;
     }
     TTaskbar& Taskbar() { return main->Taskbar; }
