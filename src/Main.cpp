@@ -19,7 +19,6 @@ TOstrelMainForm::TOstrelMainForm() {
     TButtonSettings look = Taskbar.ButtonSettings();
     look.ColorWhenDown = look.ColorOnMouseOver = look.ColorOnClick = 14476520;
     Taskbar.SetButtonSettings(look);
-    if (p.icon) Taskbar.SetStdIcon(p.icon);
 }
 
 void TOstrelMainForm::onSize(int width, int) {
