@@ -235,17 +235,25 @@ void TListForm::TerminateProcMenuClick() {
                        "Error", MB_OK | MB_ICONERROR);
         return;
     }
-    if (!terminated) return;
+    // The question's modal loop may have let a refresh start: its rows belong to the worker now, and
+    // the new fill no longer has the process anyway.
+    if (!terminated || Tree.SearchDisplay()) return;
+    auto isProcess = [&](const TNodeData& row) { return row.Kind == ltProcesses && RowId(row) == id; };
     Tree.ChangeRows([&](TOstrelTreeview::Model& rows) {
         if (mainKind_ == ltModules) {
             --Counters[ltProcesses];
-            core::RemoveRowsAndLoneParents(
-                rows, [&](const TNodeData& row) { return row.Kind == ltProcesses && RowId(row) == id; });
+            core::RemoveRowsAndLoneParents(rows, isProcess);
             int modules = 0;
             rows.forEach([&](const TOstrelTreeview::Node& n) { modules += n.data.Kind == ltModules; });
             Counters[ltModules] = modules;
         } else {
-            core::RemoveCountedSubtree(rows, node, Counters, [](const TNodeData& row) { return row.Kind; });
+            // Found again: the row focused before the question may have gone with a refresh.
+            for (const auto& root : rows.roots())
+                if (isProcess(root->data)) {
+                    core::RemoveCountedSubtree(rows, root.get(), Counters,
+                                               [](const TNodeData& row) { return row.Kind; });
+                    break;
+                }
         }
     });
     UpdateStatusPanels();

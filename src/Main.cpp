@@ -69,9 +69,9 @@ TOstrelMainForm::TOstrelMainForm() {
     if (OstrelSettings && OstrelSettings->StayOnTop)
         SetWindowPos(handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     MoveWindow(handle(), work.left, work.top, work.right - work.left, height, TRUE);
-    const bool finder = !OstrelSettings || OstrelSettings->MainFinder;
+    finderShown_ = !OstrelSettings || OstrelSettings->MainFinder;
     for (HWND control : {FindWndPanel.handle(), WndHandle, WndCaption.handle(), WndClass})
-        ShowWindow(control, finder ? SW_SHOW : SW_HIDE);
+        ShowWindow(control, finderShown_ ? SW_SHOW : SW_HIDE);
     RECT client;
     GetClientRect(handle(), &client);
     onSize(client.right, client.bottom);
@@ -172,10 +172,7 @@ void TOstrelMainForm::CreateFinderPanel() {
 
 void TOstrelMainForm::onSize(int width, int height) {
     if (!TBDock || !WndClass) return;
-    const bool finder = IsWindowVisible(WndClass) || !IsWindowVisible(handle());
-    const int mainWidth = finder && (!OstrelSettings || OstrelSettings->MainFinder)
-                              ? std::max(0, width - FinderPanelWidth - 1)
-                              : width;
+    const int mainWidth = finderShown_ ? std::max(0, width - FinderPanelWidth - 1) : width;
     MoveWindow(TBDock, 0, 0, mainWidth, ToolbarHeight(), TRUE);
     const int x = mainWidth + 1;
     const int editHeight = 21;

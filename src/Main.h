@@ -75,6 +75,7 @@ private:
                                            DWORD_PTR data);
 
     fw::Menu trayMenu_;
+    bool finderShown_ = true;
     bool docked_ = false; // an app bar at the top edge; set once docking exists
     HFONT font_ = nullptr;
 };

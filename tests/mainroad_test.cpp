@@ -267,8 +267,8 @@ TEST_F(MainRoad, FinderDraggedOverAForeignWindowFillsTheFieldsAndFramesIt) {
     SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     RECT r;
     GetWindowRect(window, &r);
-    // A pixel on the frame's pen: 1 to 3 pixels inside the window's edge.
-    const POINT onFrame{r.left + 2, (r.top + r.bottom) / 2};
+    // A pixel in the middle of the frame's 3-pixel pen, which runs 1 pixel inside the window's edge.
+    const POINT onFrame{r.left + 1, (r.top + r.bottom) / 2};
     HDC screen = GetDC(nullptr);
     const COLORREF before = GetPixel(screen, onFrame.x, onFrame.y);
 

@@ -2,6 +2,9 @@
 #include "framework/Application.h"
 #include "framework/Exceptions.h"
 
+#include <algorithm>
+#include <iterator>
+
 void TToolBar::Create(HWND parent, int id, HIMAGELIST images, HIMAGELIST disabledImages,
                       std::span<const TToolButton> buttons, HWND rebar) {
     buttons_.assign(buttons.begin(), buttons.end());
@@ -69,15 +72,20 @@ SIZE TToolBar::IdealSize() const {
 }
 
 bool TToolBar::AnswerHint(NMHDR& header) const {
-    if (header.code != TTN_GETDISPINFOA) return false;
-    HWND tips = reinterpret_cast<HWND>(SendMessageA(handle(), TB_GETTOOLTIPS, 0, 0));
-    if (!tips || header.hwndFrom != tips) return false;
-    auto& info = reinterpret_cast<NMTTDISPINFOA&>(header);
-    for (const TToolButton& b : buttons_)
-        if (b.Command && UINT_PTR(b.Command) == header.idFrom) {
+    if (header.code != TTN_GETDISPINFOA && header.code != TTN_GETDISPINFOW) return false;
+    for (const TToolButton& b : buttons_) {
+        if (!b.Command || UINT_PTR(b.Command) != header.idFrom) continue;
+        if (header.code == TTN_GETDISPINFOA) {
+            auto& info = reinterpret_cast<NMTTDISPINFOA&>(header);
             info.lpszText = const_cast<char*>(b.Hint);
             info.hinst = nullptr;
-            return true;
+        } else {
+            auto& info = reinterpret_cast<NMTTDISPINFOW&>(header);
+            MultiByteToWideChar(CP_ACP, 0, b.Hint, -1, info.szText, int(std::size(info.szText)));
+            info.lpszText = info.szText;
+            info.hinst = nullptr;
         }
+        return true;
+    }
     return false;
 }

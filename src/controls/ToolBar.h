@@ -22,7 +22,8 @@ public:
     bool Enabled(int command) const;
     void SetImage(int command, int image);
     SIZE IdealSize() const;
-    // Answers the hint request of the bar's tooltip; false for any other notification.
+    // Answers the hint request of the bar's tooltip (it reaches the bar's parent with the command as
+    // its id); false for any other notification.
     bool AnswerHint(NMHDR& header) const;
 
 private:
