@@ -45,29 +45,6 @@ std::string Text(HWND window) {
     return text;
 }
 
-void WriteSettings() {
-    const char* key = "Software\\Lintra\\Ostrel";
-    RegDeleteTreeA(HKEY_CURRENT_USER, key);
-    HKEY k;
-    ASSERT_EQ(ERROR_SUCCESS,
-              RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr));
-    auto binary = [&](const char* name, std::vector<BYTE> data) {
-        RegSetValueExA(k, name, 0, REG_BINARY, data.data(), DWORD(data.size()));
-    };
-    auto flag = [&](const char* name, DWORD value) {
-        RegSetValueExA(k, name, 0, REG_DWORD, reinterpret_cast<BYTE*>(&value), sizeof value);
-    };
-    binary("IntFormat", {1}); // "$" and 8 hexadecimal digits
-    binary("Style", {0});
-    binary("Minimization", {0});
-    binary("Version", {1, 0, 0, 0, 0, 0, 0, 0});
-    binary("HotKey", {0x79, 0x40});
-    binary("CodeLanguage", {1});
-    for (const char* name : {"AppBarDocking", "StayOnTop", "UseHotKey", "SaveDesktopIcons"}) flag(name, 0);
-    flag("MainFinder", 1);
-    RegCloseKey(k);
-}
-
 std::string Hex(const void* handle) {
     char text[16];
     std::snprintf(text, sizeof text, "$%.8lX",
@@ -156,7 +133,7 @@ struct Program {
 
 class MainRoad : public testing::Test {
 protected:
-    static void SetUpTestSuite() { WriteSettings(); }
+    static void SetUpTestSuite() { testing_support::WriteProgramSettings(); }
 };
 
 TEST_F(MainRoad, EachListOpensFromTheToolbarAndFills) {
