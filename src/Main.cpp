@@ -7,10 +7,12 @@
 #include "Properties.h"
 #include "ToolbarImages.h"
 #include "core/MainFormRules.h"
+#include "core/WindowArrangement.h"
 #include "framework/Application.h"
 #include "framework/MessageBox.h"
 
 #include <algorithm>
+#include <functional>
 #include <vector>
 
 namespace {
@@ -264,22 +266,53 @@ void TOstrelMainForm::ButtonPropertiesClick() {
     form.showModal();
 }
 
+namespace {
+// The system's arrangement first; where it moves nothing (Wine's does not), our own geometry.
+void Arrange(std::vector<HWND> forms, const std::function<bool(std::vector<HWND>&)>& system,
+             const std::function<std::vector<core::LayoutRect>(const core::LayoutRect&, int)>& geometry) {
+    if (forms.empty() || system(forms)) return;
+    RECT work{};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    std::vector<core::LayoutRect> places =
+        geometry({work.left, work.top, work.right, work.bottom}, int(forms.size()));
+    for (std::size_t i = 0; i < forms.size() && i < places.size(); ++i) {
+        if (IsIconic(forms[i])) ShowWindow(forms[i], SW_RESTORE);
+        const core::LayoutRect& r = places[i];
+        SetWindowPos(forms[i], nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
+std::function<bool(std::vector<HWND>&)> SystemTile(UINT how) {
+    return [how](std::vector<HWND>& forms) {
+        return TileWindows(GetDesktopWindow(), how, nullptr, UINT(forms.size()), forms.data()) != 0;
+    };
+}
+} // namespace
+
 void TOstrelMainForm::CascadeExecute() {
-    std::vector<HWND> forms = ChildForms();
-    if (!forms.empty())
-        CascadeWindows(GetDesktopWindow(), MDITILE_SKIPDISABLED, nullptr, UINT(forms.size()), forms.data());
+    Arrange(
+        ChildForms(),
+        [](std::vector<HWND>& forms) {
+            return CascadeWindows(GetDesktopWindow(), MDITILE_SKIPDISABLED, nullptr, UINT(forms.size()),
+                                  forms.data()) != 0;
+        },
+        [](const core::LayoutRect& area, int count) {
+            return core::CascadeRects(area, count,
+                                      GetSystemMetrics(SM_CYCAPTION) + GetSystemMetrics(SM_CYFRAME));
+        });
 }
 
 void TOstrelMainForm::TileHorizontallyExecute() {
-    std::vector<HWND> forms = ChildForms();
-    if (!forms.empty())
-        TileWindows(GetDesktopWindow(), MDITILE_HORIZONTAL, nullptr, UINT(forms.size()), forms.data());
+    Arrange(ChildForms(), SystemTile(MDITILE_HORIZONTAL), [](const core::LayoutRect& area, int count) {
+        return core::TileRects(area, count, core::TileMode::Horizontal);
+    });
 }
 
 void TOstrelMainForm::TileVerticallyExecute() {
-    std::vector<HWND> forms = ChildForms();
-    if (!forms.empty())
-        TileWindows(GetDesktopWindow(), MDITILE_VERTICAL, nullptr, UINT(forms.size()), forms.data());
+    Arrange(ChildForms(), SystemTile(MDITILE_VERTICAL), [](const core::LayoutRect& area, int count) {
+        return core::TileRects(area, count, core::TileMode::Vertical);
+    });
 }
 
 void TOstrelMainForm::MenuCloseAllClick() {

@@ -12,7 +12,7 @@ namespace {
 
 struct Descendants {
     std::vector<HWND> windows;
-    std::vector<core::Box> boxes;
+    std::vector<core::LayoutRect> boxes;
 };
 
 BOOL CALLBACK collectDescendant(HWND window, LPARAM param) {
