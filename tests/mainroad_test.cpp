@@ -92,7 +92,7 @@ struct Program {
         if (!form) return nullptr;
         HWND list = List(form);
         HWND status = FindWindowExA(form, nullptr, STATUSCLASSNAMEA, nullptr);
-        // Filled: the status bar counts and the tree is enabled again.
+        // Filled: the status bar counts and the tree is enabled again. The first of a kind is number 1.
         if (!WaitFor([&] { return IsWindowEnabled(list) && !Text(status).empty(); })) return nullptr;
         return form;
     }
@@ -142,7 +142,7 @@ TEST_F(MainRoad, EachListOpensFromTheToolbarAndFills) {
     Screenshot("main_window");
     EXPECT_EQ("Ostrel", Text(p.main));
 
-    HWND windows = p.OpenList(0, "Window List");
+    HWND windows = p.OpenList(0, "1 Window List");
     ASSERT_TRUE(windows);
     // The desktop is the one root, expanded.
     EXPECT_GT(p.Rows(windows), 1);
@@ -150,7 +150,7 @@ TEST_F(MainRoad, EachListOpensFromTheToolbarAndFills) {
     EXPECT_EQ(0u, Program::Status(windows).find("Windows: "));
     Screenshot("window_list_filled");
 
-    HWND processes = p.OpenList(1, "Process List");
+    HWND processes = p.OpenList(1, "1 Process List");
     ASSERT_TRUE(processes);
     EXPECT_GT(p.Rows(processes), 1);
     EXPECT_EQ(0u, Program::Status(processes).find("Processes: "));
@@ -160,8 +160,9 @@ TEST_F(MainRoad, EachListOpensFromTheToolbarAndFills) {
         int tag;
         const char* caption;
         const char* status;
-    } const others[] = {
-        {2, "Thread List", "Threads: "}, {3, "Module List", "Modules: "}, {4, "Service List", "Services: "}};
+    } const others[] = {{2, "1 Thread List", "Threads: "},
+                        {3, "1 Module List", "Modules: "},
+                        {4, "1 Service List", "Services: "}};
     for (const auto& list : others) {
         HWND form = p.OpenList(list.tag, list.caption);
         ASSERT_TRUE(form) << list.caption;
@@ -172,7 +173,7 @@ TEST_F(MainRoad, EachListOpensFromTheToolbarAndFills) {
 TEST_F(MainRoad, HeaderClickSortsAndACellGoesToTheClipboard) {
     Program p;
     ASSERT_TRUE(p.main);
-    HWND form = p.OpenList(1, "Process List");
+    HWND form = p.OpenList(1, "1 Process List");
     ASSERT_TRUE(form);
     auto ids = [&] {
         std::vector<unsigned long> values;
@@ -214,7 +215,7 @@ TEST_F(MainRoad, TerminatingAProcessTakesItsRowsAway) {
     ASSERT_TRUE(sleeper.started());
     Program p;
     ASSERT_TRUE(p.main);
-    HWND form = p.OpenList(1, "Process List");
+    HWND form = p.OpenList(1, "1 Process List");
     ASSERT_TRUE(form);
     const std::string id = Hex(reinterpret_cast<void*>(static_cast<UINT_PTR>(sleeper.id())));
     int row = -1;
