@@ -61,12 +61,15 @@ TOstrelMainForm::TOstrelMainForm() {
     // exists).
     RECT work{};
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-    RECT frame{0, 0, 0, 0};
-    AdjustWindowRectEx(&frame, GetWindowLongA(handle(), GWL_STYLE), TRUE,
-                       GetWindowLongA(handle(), GWL_EXSTYLE));
-    int height = core::MainFormHeight(frame.bottom - frame.top, 0, TTaskbar::Height, ToolbarHeight());
     if (OstrelSettings && OstrelSettings->StayOnTop)
         SetWindowPos(handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    // At its final width first: the frame's height (caption, menu bar) is read from the window itself.
+    MoveWindow(handle(), work.left, work.top, work.right - work.left, 200, FALSE);
+    RECT window, inner;
+    GetWindowRect(handle(), &window);
+    GetClientRect(handle(), &inner);
+    int height =
+        core::MainFormHeight(window.bottom - window.top, inner.bottom, TTaskbar::Height, ToolbarHeight());
     MoveWindow(handle(), work.left, work.top, work.right - work.left, height, TRUE);
     finderShown_ = !OstrelSettings || OstrelSettings->MainFinder;
     for (HWND control : {FindWndPanel.handle(), WndHandle, WndCaption.handle(), WndClass})
@@ -174,7 +177,7 @@ void TOstrelMainForm::onSize(int width, int height) {
     if (!TBDock || !WndClass || !Taskbar.handle()) return;
     const int mainWidth = finderShown_ ? std::max(0, width - FinderPanelWidth - 1) : width;
     MoveWindow(TBDock, 0, 0, mainWidth, ToolbarHeight(), TRUE);
-    if (Taskbar.handle()) MoveWindow(Taskbar.handle(), 0, ToolbarHeight(), mainWidth, TTaskbar::Height, TRUE);
+    MoveWindow(Taskbar.handle(), 0, ToolbarHeight(), mainWidth, TTaskbar::Height, TRUE);
     const int x = mainWidth + 1;
     const int editHeight = 21;
     MoveWindow(FindWndPanel.handle(), x + 4, 4, FindWndPanel.PictureSize().cx, FindWndPanel.PictureSize().cy,
