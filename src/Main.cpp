@@ -80,6 +80,7 @@ TOstrelMainForm::TOstrelMainForm() {
 }
 
 TOstrelMainForm::~TOstrelMainForm() {
+    fw::application().setAccelerators(nullptr, nullptr);
     Taskbar.OnAddForm = nullptr;
     Taskbar.OnRemoveForm = nullptr;
     MenuCloseAllClick();
@@ -115,6 +116,9 @@ void TOstrelMainForm::CreateMenus() {
     AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(window), "&Window");
     AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help), "&Help");
     SetMenu(handle(), bar); // the window destroys its menu
+    ACCEL properties{FALT | FVIRTKEY, VK_RETURN, cmProperties};
+    accelerators_.reset(CreateAcceleratorTableA(&properties, 1));
+    fw::application().setAccelerators(handle(), accelerators_.get());
 
     trayMenu_.reset(CreatePopupMenu());
     HMENU tray = trayMenu_.get();

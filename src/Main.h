@@ -82,6 +82,7 @@ private:
                                            DWORD_PTR data);
 
     fw::Menu trayMenu_;
+    fw::Accelerators accelerators_;
     std::vector<fw::Form*> trayForms_; // the forms of the tray menu's top entries, in menu order
     bool traySeparator_ = false;
     bool finderShown_ = true;
