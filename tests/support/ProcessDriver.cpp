@@ -73,6 +73,30 @@ HWND ChildProcess::waitWindow(const char* className, const char* caption, DWORD 
     return nullptr;
 }
 
+void WriteProgramSettings() {
+    const char* key = "Software\\Lintra\\Ostrel";
+    RegDeleteTreeA(HKEY_CURRENT_USER, key);
+    HKEY k;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr) !=
+        ERROR_SUCCESS)
+        return;
+    auto binary = [&](const char* name, std::vector<BYTE> data) {
+        RegSetValueExA(k, name, 0, REG_BINARY, data.data(), DWORD(data.size()));
+    };
+    auto flag = [&](const char* name, DWORD value) {
+        RegSetValueExA(k, name, 0, REG_DWORD, reinterpret_cast<BYTE*>(&value), sizeof value);
+    };
+    binary("IntFormat", {1});
+    binary("Style", {0});
+    binary("Minimization", {0});
+    binary("Version", {1, 0, 0, 0, 0, 0, 0, 0});
+    binary("HotKey", {0x79, 0x40});
+    binary("CodeLanguage", {1});
+    for (const char* name : {"AppBarDocking", "StayOnTop", "UseHotKey", "SaveDesktopIcons"}) flag(name, 0);
+    flag("MainFinder", 1);
+    RegCloseKey(k);
+}
+
 std::string SiblingPath(const std::string& name) {
     char path[MAX_PATH] = {};
     std::string self(path, GetModuleFileNameA(nullptr, path, MAX_PATH));
