@@ -143,8 +143,12 @@ private:
 
 core::TraceCaches* caches = nullptr;
 
+// NT_TIB.StackBase of the current thread (fs:[4]); read directly, as the header's accessor trips gcc's
+// array-bounds check.
 Address OwnStackBase() {
-    return AddressOf(reinterpret_cast<const NT_TIB*>(NtCurrentTeb())->StackBase);
+    Address base;
+    asm volatile("movl %%fs:4, %0" : "=r"(base));
+    return base;
 }
 
 } // namespace
@@ -203,6 +207,18 @@ __attribute__((noinline)) std::string TraceStack(bool HideItemsWithoutLine, bool
     } catch (...) {
         return {};
     }
+}
+
+std::string TraceThrowSite(bool HideItemsWithoutLine, bool ShowRelativeAddress, bool ShowRelativeLine,
+                           const TThrowSite& site, const void*& outAddress, const void*& outEntryPoint,
+                           ProgressTracker* progress) {
+    TSavedStack saved;
+    saved.Base = site.StackCopyBase;
+    saved.Bytes = site.StackCopy;
+    saved.Size = std::min<std::size_t>(site.StackCopySize, sizeof site.StackCopy);
+    return TraceStack(HideItemsWithoutLine, ShowRelativeAddress, ShowRelativeLine,
+                      Pointer(site.ReturnAddress), true, false, nullptr, nullptr, nullptr, outAddress,
+                      outEntryPoint, progress, Pointer(site.FramePointer), &saved);
 }
 
 void FreeStackTraceCaches() {

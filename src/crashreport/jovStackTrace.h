@@ -2,6 +2,7 @@
 // The call stack of one thread as report text: one line per frame, innermost first, with address,
 // module, unit, source line and function. The logic is core/StackTrace; this unit supplies the process.
 #include "crashreport/jovProgress.h"
+#include "crashreport/jovThrowSite.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -26,6 +27,11 @@ std::string TraceStack(bool HideItemsWithoutLine, bool ShowRelativeAddress, bool
                        const void* stackBegin, const void* stackEnd, const void* creatorAddress,
                        const void*& outAddress, const void*& outEntryPoint, ProgressTracker* progress,
                        const void* framePointer, const TSavedStack* saved = nullptr);
+
+// A caught C++ exception, traced from the stack copy its throw left: the first line is the throwing call.
+std::string TraceThrowSite(bool HideItemsWithoutLine, bool ShowRelativeAddress, bool ShowRelativeLine,
+                           const TThrowSite& site, const void*& outAddress, const void*& outEntryPoint,
+                           ProgressTracker* progress);
 
 // "xxxxxxxx module unit line function", or the digits and " ???" when the symbols know nothing.
 std::string DescribeAddress(const void* address);

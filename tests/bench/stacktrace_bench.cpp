@@ -12,6 +12,13 @@
 
 namespace {
 
+// NT_TIB.StackBase of the current thread.
+const void* StackBase() {
+    const void* base;
+    asm volatile("movl %%fs:4, %0" : "=r"(base));
+    return base;
+}
+
 using Clock = std::chrono::steady_clock;
 constexpr int kThreads = 20;
 constexpr int kDepth = 30;
@@ -26,7 +33,7 @@ struct Slot {
 
 template <int N> __attribute__((noinline)) void Deep(Slot& slot) {
     if constexpr (N == 0) {
-        slot.stackBase = reinterpret_cast<const NT_TIB*>(NtCurrentTeb())->StackBase;
+        slot.stackBase = StackBase();
         SetEvent(slot.ready);
         WaitForSingleObject(gStop, INFINITE);
     } else {

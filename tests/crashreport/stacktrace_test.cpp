@@ -13,6 +13,13 @@
 
 namespace {
 
+// NT_TIB.StackBase of the current thread.
+const void* StackBase() {
+    const void* base;
+    asm volatile("movl %%fs:4, %0" : "=r"(base));
+    return base;
+}
+
 volatile int gSink = 0;
 
 // The lines of a trace that name one of `names`, in trace order.
@@ -76,24 +83,19 @@ TEST(StackTrace, NestedFunctionsInnermostFirstWithUnitAndLine) {
     EXPECT_EQ(std::string::npos, trace.find(">> internal error")) << trace;
 }
 
-// What the throw-site capture keeps: the stack as it was where the exception was raised.
-struct ThrowSite {
-    std::vector<std::uint8_t> stack;
-    uintptr_t base = 0;
-    const void* returnAddress = nullptr;
-    const void* framePointer = nullptr;
-};
-ThrowSite gThrowSite;
+// The record the throw-site wrapper keeps, filled the same way here: the stack as it was where the
+// exception was raised, from the thrower's stack pointer up.
+jov::TThrowSite gThrowSite;
 
 __attribute__((noinline)) void CaptureThrowSite() {
     auto* frame = static_cast<void* const*>(__builtin_frame_address(0));
-    gThrowSite.returnAddress = __builtin_return_address(0);
-    gThrowSite.framePointer = frame[0];
-    gThrowSite.base = reinterpret_cast<uintptr_t>(frame + 2);
-    const auto top = reinterpret_cast<uintptr_t>(reinterpret_cast<const NT_TIB*>(NtCurrentTeb())->StackBase);
-    const std::size_t size = std::min<std::size_t>(16 * 1024, top - gThrowSite.base);
-    gThrowSite.stack.assign(reinterpret_cast<const std::uint8_t*>(gThrowSite.base),
-                            reinterpret_cast<const std::uint8_t*>(gThrowSite.base) + size);
+    gThrowSite.ReturnAddress = uint32_t(reinterpret_cast<uintptr_t>(__builtin_return_address(0)));
+    gThrowSite.FramePointer = uint32_t(reinterpret_cast<uintptr_t>(frame[0]));
+    gThrowSite.StackPointer = gThrowSite.StackCopyBase = uint32_t(reinterpret_cast<uintptr_t>(frame + 2));
+    const auto top = reinterpret_cast<uintptr_t>(StackBase());
+    gThrowSite.StackCopySize =
+        uint32_t(std::min<uintptr_t>(sizeof gThrowSite.StackCopy, top - gThrowSite.StackCopyBase));
+    std::memcpy(gThrowSite.StackCopy, frame + 2, gThrowSite.StackCopySize);
 }
 
 __attribute__((noinline)) void Thrower3() {
@@ -110,14 +112,9 @@ __attribute__((noinline)) void Thrower1() {
 }
 
 std::string TraceThrowSite() {
-    jov::TSavedStack saved;
-    saved.Base = gThrowSite.base;
-    saved.Bytes = gThrowSite.stack.data();
-    saved.Size = gThrowSite.stack.size();
     const void* address = nullptr;
     const void* entry = nullptr;
-    return jov::TraceStack(false, false, false, gThrowSite.returnAddress, true, false, nullptr, nullptr,
-                           nullptr, address, entry, nullptr, gThrowSite.framePointer, &saved);
+    return jov::TraceThrowSite(false, false, false, gThrowSite, address, entry, nullptr);
 }
 
 TEST(StackTrace, ExceptionThreeDeepIsTracedFromTheThrowSite) {
@@ -186,7 +183,7 @@ struct Waiter {
 };
 
 __attribute__((noinline)) void ThreadLevel2(Waiter& waiter) {
-    waiter.stackBase = reinterpret_cast<const NT_TIB*>(NtCurrentTeb())->StackBase;
+    waiter.stackBase = StackBase();
     SetEvent(waiter.ready);
     WaitForSingleObject(waiter.stop, INFINITE);
     gSink = gSink + 1;
