@@ -278,6 +278,51 @@ TEST_F(SyntheticStack, AFailingStepGivesTheInternalErrorText) {
               tracer.Run());
 }
 
+// 20000 functions, each a jump to the next: analysis and approval follow far jumps without recursion.
+class JumpChain final : public core::CodeEnvironment, public core::TraceEnvironment {
+public:
+    static constexpr Address kCode = 0x10000000;
+    static constexpr int kCount = 20000;
+    JumpChain() {
+        std::vector<std::uint8_t> code(kCount * 8 + 1, 0xC3);
+        for (int i = 0; i < kCount; ++i) {
+            code[i * 8] = 0xE9;
+            const std::uint32_t rel = 3; // over three bytes of padding to the next function
+            std::memcpy(&code[i * 8 + 1], &rel, 4);
+        }
+        memory.Place(kCode, code);
+    }
+    core::CodeEnvironment& Code() override { return *this; }
+    bool Read(Address address, void* destination, std::uint32_t length) override {
+        return memory.Read(address, destination, length);
+    }
+    bool IsCommitted(Address address) override { return memory.Contains(address); }
+    bool CodeRange(Address, Address& begin, Address& end) override {
+        begin = kCode;
+        end = kCode + kCount * 8 + 1;
+        return true;
+    }
+    std::string SystemErrorText(std::uint32_t) override { return {}; }
+    bool IsHaltTarget(const core::TInstructionInfo&) override { return false; }
+    bool IsFunctionEntry(Address address) override { return address >= kCode && (address - kCode) % 8 == 0; }
+    bool AllocationBase(Address, Address&) override { return false; }
+    bool LoadModule(Address, core::ModuleCacheEntry&) override { return false; }
+    std::string DescribeAddress(Address) override { return {}; }
+    TestMemory memory;
+};
+
+TEST(TraceCaches, LongJumpChainsAreAnalysedAndApprovedWithoutRecursion) {
+    JumpChain chain;
+    core::TraceCaches caches;
+    const int first = caches.AnalyseFunction(chain, JumpChain::kCode, nullptr, -1, false, false);
+    ASSERT_EQ(0, first);
+    // A jump to a jump is followed to its end: every other function is passed over.
+    ASSERT_EQ(std::size_t(JumpChain::kCount / 2 + 1), caches.Functions.size());
+    caches.Approve(first);
+    for (const core::FunctionCacheEntry& f : caches.Functions) ASSERT_TRUE(f.Approved);
+    EXPECT_EQ(first, caches.AnalyseFunction(chain, JumpChain::kCode, nullptr, -1, false, true));
+}
+
 TEST(DescribeAddress, NamesOrQuestionMarks) {
     EXPECT_EQ("0040a01b test.exe crash 12 main",
               core::DescribeAddressText(0x40A01B, true, "test.exe", "crash", 12, "main"));
