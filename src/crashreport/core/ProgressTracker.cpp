@@ -15,10 +15,8 @@ void ProgressTracker::SetPosition(int position, std::uint32_t now, ProgressDispl
     const PhaseRange& phase = phases_[std::min<std::size_t>(std::max(phase_, 0), phases_.size() - 1)];
     const std::uint64_t done = phase.Start + phase.Weight * std::uint64_t(position) / 1000;
     // Nothing left to do beyond the offset shows as complete.
-    auto shownOf = [&] {
-        return total_ > offset_ && done >= offset_ ? int((done - offset_) * 1000 / (total_ - offset_)) : 1000;
-    };
-    int shown = shownOf();
+    int shown = 1000;
+    if (total_ > offset_) shown = done <= offset_ ? 0 : int((done - offset_) * 1000 / (total_ - offset_));
     if (!shown_ && now - startTick_ > 750 && shown < 500) {
         if (!display.Create()) {
             startTick_ = 0; // no bar to be had: stop asking

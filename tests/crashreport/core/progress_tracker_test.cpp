@@ -44,10 +44,11 @@ TEST(ProgressTracker, TheBarStartsAtZeroAndEndsComplete) {
     tracker.AddPhase(3000);
     tracker.SetPosition(500, kStart + 800, bar); // 500 of 4000 done
     ASSERT_EQ(1, bar.created);
+    tracker.SetPosition(100, kStart + 850, bar); // behind where the bar started: 0, not complete
     tracker.NextPhase(kStart + 900, bar);        // 1000: 500 of the remaining 3500
     tracker.SetPosition(500, kStart + 950, bar); // 2500: 2000 of 3500
     tracker.NextPhase(kStart + 990, bar);
-    EXPECT_EQ((std::vector<int>{0, 142, 571, 1000}), bar.positions);
+    EXPECT_EQ((std::vector<int>{0, 0, 142, 571, 1000}), bar.positions);
     EXPECT_EQ(1, bar.created);
 }
 
