@@ -16,10 +16,10 @@ std::string DescribeAddressText(Address address, bool found, std::string_view mo
     return text += function;
 }
 
-std::string InternalErrorText(std::string_view step, std::string_view failure, std::string_view original) {
+std::string InternalErrorText(std::string_view step, std::string_view original) {
+    // A C++ exception carries no address of its own: the step's name is what is known.
     std::string text = ">> internal error in ";
     text += step;
-    if (!failure.empty()) (text += ":\r\n") += failure;
     if (!original.empty()) (text += "\r\n>> original exception location: \r\n") += original;
     return text;
 }
@@ -44,9 +44,7 @@ std::string StackTracer::Run() {
         try {
             step(*this, result);
         } catch (...) {
-            const Address failure = env_.FailureAddress();
-            return InternalErrorText(name, failure ? env_.DescribeAddress(failure) : std::string(),
-                                     in_.Exception ? env_.DescribeAddress(in_.Current) : std::string());
+            return InternalErrorText(name, in_.Exception ? env_.DescribeAddress(in_.Current) : std::string());
         }
     }
     return result;

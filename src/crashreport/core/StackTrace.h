@@ -86,8 +86,6 @@ public:
     virtual void Analyse(Address entry, TFunctionInfo& info) { AnalyseFunction(Code(), entry, info); }
     // "xxxxxxxx module unit line function" of an address, for the internal-error text.
     virtual std::string DescribeAddress(Address address) = 0;
-    // Where the failure inside a step happened, 0 when unknown.
-    virtual Address FailureAddress() { return 0; }
 
 protected:
     ~TraceEnvironment() = default;
@@ -199,7 +197,7 @@ bool IsRaisingRoutineName(std::string_view name);
 std::string DescribeAddressText(Address address, bool found, std::string_view module, std::string_view unit,
                                 std::uint32_t line, std::string_view function);
 
-// Text that replaces the trace when a step failed.
-std::string InternalErrorText(std::string_view step, std::string_view failure, std::string_view original);
+// Text that replaces the trace when a step failed; `original` describes the exception address, if any.
+std::string InternalErrorText(std::string_view step, std::string_view original);
 
 } // namespace core
