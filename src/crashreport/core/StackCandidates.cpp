@@ -19,12 +19,14 @@ bool CallBeforeReturn(const std::uint8_t (&before)[8]) {
 }
 
 bool IsRaisingRoutineName(std::string_view name) {
+    // The language's throws (our throw-site wrapper among them), the system's raise, and the library's
+    // std::__throw_* helpers, demangled ("::" or ".") or not.
     for (std::string_view routine :
-         {"__cxa_throw", "__cxa_rethrow", "_Unwind_RaiseException", "RaiseException", "std::__throw_",
-          "std.__throw_", "_ZSt16__throw_", "_ZSt17__throw_", "_ZSt18__throw_", "_ZSt19__throw_",
-          "_ZSt20__throw_", "_ZSt21__throw_", "_ZSt24__throw_", "_ZSt25__throw_"})
+         {"__cxa_throw", "__cxa_rethrow", "_Unwind_RaiseException", "RaiseException"})
         if (name.find(routine) != std::string_view::npos) return true;
-    return false;
+    return name.find("__throw_") != std::string_view::npos &&
+           (name.starts_with("_ZSt") || name.find("std::") != std::string_view::npos ||
+            name.find("std.") != std::string_view::npos);
 }
 
 StackTracer::StackTracer(TraceEnvironment& env, TraceCaches& caches, CodeReader& stack,
