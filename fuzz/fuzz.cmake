@@ -17,13 +17,25 @@ function(ostrel_fuzzers dir library)
         target_link_libraries(${name} PRIVATE ${library})
         set(corpus ${CMAKE_BINARY_DIR}/corpus/${name})
         file(MAKE_DIRECTORY ${corpus})
-        add_test(NAME ${name} COMMAND ${name} -max_total_time=${OSTREL_FUZZ_SECONDS} -print_final_stats=0 ${corpus})
-        set_tests_properties(${name} PROPERTIES LABELS fuzz TIMEOUT 900)
-        # <dir>/<name>.cmake, if present, adds what the target needs beyond its library (sources, includes).
+        # <dir>/<name>.cmake, if present, adds what the target needs beyond its library (sources, includes)
+        # and may add options to fuzz_options (an input size limit, say).
         set(fuzz_target ${name})
+        set(fuzz_options)
         if(EXISTS ${PROJECT_SOURCE_DIR}/${dir}/${name}.cmake)
             include(${PROJECT_SOURCE_DIR}/${dir}/${name}.cmake)
         endif()
+        # Checked-in seeds (<dir>/seeds/<name>/, read as a second corpus the run does not write to) and a
+        # dictionary (<dir>/<name>.dict) lead the search past the inputs' headers.
+        set(seeds)
+        if(IS_DIRECTORY ${PROJECT_SOURCE_DIR}/${dir}/seeds/${name})
+            set(seeds ${PROJECT_SOURCE_DIR}/${dir}/seeds/${name})
+        endif()
+        if(EXISTS ${PROJECT_SOURCE_DIR}/${dir}/${name}.dict)
+            list(APPEND fuzz_options -dict=${PROJECT_SOURCE_DIR}/${dir}/${name}.dict)
+        endif()
+        add_test(NAME ${name} COMMAND ${name} -max_total_time=${OSTREL_FUZZ_SECONDS} -print_final_stats=0
+                 ${fuzz_options} ${corpus} ${seeds})
+        set_tests_properties(${name} PROPERTIES LABELS fuzz TIMEOUT 900)
     endforeach()
 endfunction()
 

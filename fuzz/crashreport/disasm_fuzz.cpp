@@ -1,5 +1,6 @@
 // Random bytes as code: the decoder, the text composer, the analyser and the listing must neither crash
-// nor read outside the buffer, whatever the bytes are.
+// nor read outside the buffer, whatever the bytes are. Input: the entry's offset (u16), then the code,
+// placed where the seeds' code was linked (seeds/disasm_fuzz: the crafted and the landing-pad sets).
 #include "crashreport/core/DisasmText.h"
 #include "crashreport/core/FunctionAnalyser.h"
 
@@ -9,7 +10,7 @@
 
 namespace {
 
-constexpr core::Address kBase = 0x00401000;
+constexpr core::Address kBase = 0x10001000;
 
 class FuzzEnvironment : public core::CodeEnvironment {
 public:
@@ -40,7 +41,14 @@ public:
         return address >= kBase;
     }
     bool HasLineNumbers() override { return true; }
-    int LineOf(core::Address address) override { return static_cast<int>(address & 0xFFF); }
+    int LineOf(core::Address address) override { return static_cast<int>(address & 0xFFF) / 8; }
+    // One landing pad named by the last byte, so that pads inside, between and beyond areas are listed.
+    bool LandingPads(core::Address code, core::TLandingPads& pads) override {
+        if (!size_ || !IsCommitted(code)) return false;
+        pads.Entry = {kBase, kBase + static_cast<core::Address>(size_), 0};
+        pads.Pads = {kBase + static_cast<core::Address>(data_[size_ - 1] * 13u % size_)};
+        return true;
+    }
 
 private:
     const std::uint8_t* data_;
@@ -49,8 +57,11 @@ private:
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (size == 0 || size > 4096) return 0;
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* input, std::size_t inputSize) {
+    if (inputSize < 3 || inputSize > 4096 + 2) return 0;
+    const std::uint8_t* data = input + 2;
+    const std::size_t size = inputSize - 2;
+    const core::Address entry = kBase + static_cast<core::Address>((input[0] | input[1] << 8) % size);
     FuzzEnvironment env(data, size);
     core::TRegisterState regs;
     for (std::size_t offset = 0; offset < size && offset < 64; ++offset) {
@@ -60,8 +71,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (info.IsValid && (info.Next <= info.This || info.Next - info.This > 15)) __builtin_trap();
     }
     core::TFunctionInfo function;
-    const std::string listing = core::ParseFunction(env, kBase, kBase + (data[0] % size), data[0] & 15,
-                                                    (data[0] & 0x10) != 0, function);
+    const std::string listing = core::ParseFunction(env, entry, entry + (data[0] % 64), data[0] & 15,
+                                                    (data[0] & 0x10) == 0, function);
     if (function.IsValid && function.CodeLen <= 0) __builtin_trap();
     return 0;
 }

@@ -142,4 +142,64 @@ int ProcessCodeEnvironment::LineOf(core::Address address) {
     return SymbolLineProc ? SymbolLineProc(Pointer(address)) : 0;
 }
 
+bool ProcessCodeEnvironment::CopySection(core::Address address, bool unwind, std::uint32_t limit,
+                                         std::vector<std::uint8_t>& bytes, core::Address& begin) {
+    HMODULE module = nullptr;
+    std::string file;
+    if (!address || !ModuleFromAddress(Pointer(address), module, file)) return false;
+    const IMAGE_NT_HEADERS* headers = ImageNtHeaders(module);
+    IMAGE_NT_HEADERS nt;
+    if (!headers || !SafeReadMemory(headers, &nt, sizeof nt, readable_)) return false;
+    const core::Address base = AddressOf(module);
+    const auto* table = reinterpret_cast<const std::uint8_t*>(headers) +
+                        offsetof(IMAGE_NT_HEADERS, OptionalHeader) + nt.FileHeader.SizeOfOptionalHeader;
+    // A damaged header's count must not make every look-up walk 65535 entries.
+    const unsigned count = std::min<unsigned>(nt.FileHeader.NumberOfSections, 96);
+    for (unsigned i = 0; i < count; ++i) {
+        IMAGE_SECTION_HEADER section;
+        if (!SafeReadMemory(table + i * sizeof section, &section, sizeof section, readable_)) return false;
+        const core::Address from = base + section.VirtualAddress;
+        const std::uint32_t size = std::min(section.Misc.VirtualSize, section.SizeOfRawData);
+        if (unwind) {
+            // The image keeps ".eh_frame" as a reference into the file's string table ("/4") or cut
+            // to 8 characters: the contents tell.
+            const char* name = reinterpret_cast<const char*>(section.Name);
+            const bool candidate = name[0] == '/' || std::strncmp(name, ".eh_fram", 8) == 0;
+            if (!candidate || (section.Characteristics & IMAGE_SCN_MEM_DISCARDABLE) || size < 8) continue;
+            bytes.resize(std::min(size, limit));
+            if (!SafeReadMemory(Pointer(from), bytes.data(), bytes.size(), readable_) ||
+                !core::IsUnwindSection(bytes))
+                continue;
+            begin = from;
+            return true;
+        }
+        if (address < from || address - from >= size) continue;
+        bytes.resize(std::min(size - (address - from), limit));
+        begin = address;
+        return SafeReadMemory(Pointer(address), bytes.data(), bytes.size(), readable_);
+    }
+    return false;
+}
+
+bool ProcessCodeEnvironment::LandingPads(core::Address code, core::TLandingPads& pads) {
+    HMODULE module = nullptr;
+    std::string file;
+    if (!code || !ModuleFromAddress(Pointer(code), module, file)) return false;
+    if (unwindModule_ != AddressOf(module)) {
+        unwindModule_ = AddressOf(module);
+        unwind_.clear();
+        if (!CopySection(code, true, 64 << 20, unwind_, unwindBegin_)) unwind_.clear();
+    }
+    if (unwind_.empty()) return false;
+    std::vector<std::uint8_t> lsda;
+    return core::FindLandingPads(
+        unwind_, unwindBegin_, code,
+        [&](core::Address at) -> std::span<const std::uint8_t> {
+            core::Address from = 0;
+            if (!CopySection(at, false, 64 << 10, lsda, from)) return {};
+            return lsda;
+        },
+        pads);
+}
+
 } // namespace jov

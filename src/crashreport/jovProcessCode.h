@@ -4,6 +4,8 @@
 #include "crashreport/core/CodeEnvironment.h"
 #include "crashreport/core/ReadableRanges.h"
 
+#include <vector>
+
 namespace jov {
 
 class ProcessCodeEnvironment final : public core::CodeEnvironment {
@@ -21,9 +23,14 @@ public:
     bool ModuleOf(core::Address address, core::ModuleSpan& module) override;
     bool HasLineNumbers() override;
     int LineOf(core::Address address) override;
+    bool LandingPads(core::Address code, core::TLandingPads& pads) override;
 
 private:
     std::string ExportedName(core::Address address, bool demangle);
+    // A copy of the module's section that holds the address, from the address on (at most `limit` bytes);
+    // with `unwind`, the module's unwind section instead.
+    bool CopySection(core::Address address, bool unwind, std::uint32_t limit,
+                     std::vector<std::uint8_t>& bytes, core::Address& begin);
 
     // The decoder reads a byte at a time: one safe read per page instead of one per byte.
     static constexpr std::uint32_t kPageSize = 4096;
@@ -31,6 +38,10 @@ private:
     std::uint8_t page_[kPageSize];
     core::Address pageBase_ = 0;
     bool pageValid_ = false;
+    // The unwind section of the module last asked about, read once per analysis.
+    core::Address unwindModule_ = 0;
+    core::Address unwindBegin_ = 0;
+    std::vector<std::uint8_t> unwind_;
 };
 
 } // namespace jov

@@ -3,6 +3,7 @@
 #include "crashreport/core/NumberText.h"
 #include "crashreport/core/PeImage.h"
 #include "crashreport/jovDisAsmSafeRead.h"
+#include "crashreport/jovToolsMsgHandlers.h"
 
 #include <cstddef>
 #include <cstring>
@@ -113,18 +114,31 @@ FARPROC Resolve(HMODULE base, uint32_t rva, int depth) {
 
 } // namespace
 
+namespace {
+
+// The first caller fills the cache; a caller that comes while it does detects on its own.
+TOS cachedOs;
+volatile LONG cachedOsState = 0; // 0 empty, 1 being filled or cleared, 2 filled
+
+} // namespace
+
 void GetOsInfo(TOS& os) {
-    // The first caller fills the cache; a caller that comes while it does detects on its own.
-    static TOS cached;
-    static volatile LONG state = 0; // 0 empty, 1 being filled, 2 filled
-    if (state == 2) {
-        os = cached;
+    if (cachedOsState == 2) {
+        os = cachedOs;
         return;
     }
     os = DetectOs();
-    if (!os.Description.empty() && InterlockedCompareExchange(&state, 1, 0) == 0) {
-        cached = os;
-        InterlockedExchange(&state, 2);
+    if (!os.Description.empty() && InterlockedCompareExchange(&cachedOsState, 1, 0) == 0) {
+        cachedOs = os;
+        InterlockedExchange(&cachedOsState, 2);
+    }
+}
+
+void FinalizeTools() {
+    CloseMessageHandlerMutex();
+    if (InterlockedCompareExchange(&cachedOsState, 1, 2) == 2) {
+        cachedOs = TOS{};
+        InterlockedExchange(&cachedOsState, 0);
     }
 }
 

@@ -12,8 +12,12 @@
 
 namespace jov {
 
-// Filled once per process.
+// Filled once, until FinalizeTools.
 void GetOsInfo(TOS& os);
+
+// The crash reporter's stop: closes the message-handler mutex and clears the cached OS record; a later
+// use of either starts afresh.
+void FinalizeTools();
 
 // High doubleword: the most significant version word pair; 0 without a version resource.
 uint64_t GetFileVersionNumber(const std::string& fileName);

@@ -14,6 +14,7 @@
 #include <iterator>
 #include <map>
 #include <sstream>
+#include <stdexcept>
 #include <vector>
 
 namespace {
@@ -228,6 +229,73 @@ TEST(DisasmLive, EveryFunctionOfThisExecutableAnalyses) {
     EXPECT_LT(overruns * 50, static_cast<int>(functions.size())) << overruns << " ran past their end";
     std::printf("%d functions analysed, %d ran past their end\n", static_cast<int>(functions.size()),
                 overruns);
+}
+
+// Catch and clean-up code of this executable (gcc -O2) is reached only through the unwinder: the return
+// address of a call made from inside it must lie in its function's analysed code, as the stack trace
+// needs it.
+const void* gReturnAddress = nullptr;
+
+__attribute__((noinline)) void RecordReturnAddress() {
+    gReturnAddress = __builtin_return_address(0);
+    asm volatile("");
+}
+
+__attribute__((noinline)) void ThrowWhen(int x) {
+    if (x) throw std::runtime_error("landing pad");
+}
+
+__attribute__((noinline)) int Catching(int x) {
+    try {
+        ThrowWhen(x);
+    } catch (const std::exception&) {
+        RecordReturnAddress();
+        return 2;
+    }
+    return 1;
+}
+
+struct Cleaner {
+    __attribute__((always_inline)) ~Cleaner() { RecordReturnAddress(); }
+};
+
+__attribute__((noinline)) int CleaningUp(int x) {
+    Cleaner cleaner;
+    ThrowWhen(x);
+    return x;
+}
+
+TEST(DisasmLive, CatchAndCleanUpCodeIsTheFunctionsCode) {
+    struct Case {
+        const char* what;
+        const void* function;
+        void (*run)();
+    } const cases[] = {
+        {"catch", reinterpret_cast<const void*>(&Catching), [] { EXPECT_EQ(2, Catching(1)); }},
+        {"clean-up", reinterpret_cast<const void*>(&CleaningUp),
+         [] {
+             try {
+                 CleaningUp(1);
+             } catch (const std::exception&) {
+             }
+         }},
+    };
+    for (const Case& c : cases) {
+        gReturnAddress = nullptr;
+        c.run();
+        const auto inHandler = reinterpret_cast<std::uintptr_t>(gReturnAddress);
+        ASSERT_NE(0u, inHandler) << c.what;
+        jov::TFunctionInfo info;
+        jov::AnalyseFunctionAt(c.function, info);
+        ASSERT_TRUE(info.IsValid) << c.what << ": " << info.LastErrorStr;
+        EXPECT_TRUE(std::any_of(
+            info.CodeAreas.begin(), info.CodeAreas.end(),
+            [&](const jov::TCodeArea& a) { return a.AreaBegin < inHandler && inHandler - 1 <= a.AreaEnd; }))
+            << c.what << ": the call in the handler at " << std::hex << inHandler;
+        EXPECT_TRUE(std::any_of(info.CodeAreas.begin(), info.CodeAreas.end(), [](const jov::TCodeArea& a) {
+            return a.IsLandingPad;
+        })) << c.what;
+    }
 }
 
 } // namespace

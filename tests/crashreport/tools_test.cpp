@@ -1,5 +1,6 @@
 #include "crashreport/core/PeImage.h"
 #include "crashreport/jovTools.h"
+#include "crashreport/jovToolsMsgHandlers.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -21,6 +22,28 @@ TEST(Tools, OsUnderWineIsNtNew) {
     GetOsInfo(again);
     EXPECT_EQ(again.Description, os.Description);
     EXPECT_EQ(again.Build, os.Build);
+}
+
+// After the crash reporter's stop, the OS record is detected again and handlers get a fresh mutex.
+TEST(Tools, FinalizeStartsAfresh) {
+    TOS before;
+    GetOsInfo(before);
+    static int received = 0;
+    const TMsgHandlerProc count = [](HWND, UINT, WPARAM, LPARAM, LRESULT&) { ++received; };
+    const UINT first = AddMessageHandler(count);
+    ASSERT_NE(0u, first);
+    RemoveMessageHandler(count);
+    FinalizeTools();
+    FinalizeTools(); // a second stop finds nothing to close
+    TOS after;
+    GetOsInfo(after);
+    EXPECT_EQ(before.Description, after.Description);
+    EXPECT_EQ(before.Build, after.Build);
+    const UINT message = AddMessageHandler(count);
+    ASSERT_NE(0u, message) << "the registry works without the closed mutex";
+    SendMessageA(GetHandlerWindow(), message, 0, 0);
+    EXPECT_EQ(1, received);
+    RemoveMessageHandler(count);
 }
 
 TEST(Tools, Kernel32ExportsMatchTheSystem) {

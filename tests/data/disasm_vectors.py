@@ -85,6 +85,26 @@ def labels(args):
             print(f"{int(f[0], 16) + offset:x} {f[2]}")
 
 
+def landing(args):
+    """Code, read-only data and unwind section of the linked landing-pad set; the unwind section's start
+    is named ".eh_frame" in the symbols (the image keeps only 8 characters of the name)."""
+    exe, base = args[0], args[1]
+    blocks = [section(exe, ".text"), section(exe, ".rdata")]
+    heads = subprocess.run(["i686-w64-mingw32-objdump", "-h", exe], capture_output=True, text=True,
+                           check=True).stdout
+    unwind = next(f[1] for f in (line.split() for line in heads.splitlines())
+                  if len(f) > 4 and f[1].startswith(".eh_fram"))
+    blocks.append(section(exe, unwind))
+    write_blocks(base + ".mem", blocks)
+    nm = subprocess.run(["i686-w64-mingw32-nm", "-n", exe], capture_output=True, text=True, check=True).stdout
+    with open(base + ".sym", "w") as out:
+        for line in nm.splitlines():
+            f = line.split()
+            if len(f) == 3 and f[1] in "tT" and not f[2].startswith("."):
+                out.write(f"{int(f[0], 16):x} {f[2]}\n")
+        out.write(f"{blocks[2][0]:x} .eh_frame\n")
+
+
 def rawmem(args):
     write_blocks(args[0], [(int(args[1], 16), open(args[2], "rb").read())])
 
@@ -131,4 +151,4 @@ def vec(args):
 
 
 if __name__ == "__main__":
-    {"compiled": compiled, "labels": labels, "rawmem": rawmem, "vec": vec}[sys.argv[1]](sys.argv[2:])
+    {"compiled": compiled, "landing": landing, "labels": labels, "rawmem": rawmem, "vec": vec}[sys.argv[1]](sys.argv[2:])

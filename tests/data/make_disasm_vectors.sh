@@ -5,6 +5,7 @@
 # Each set is NAME.mem (memory blocks: u32 address, u32 size, bytes), NAME.vec (one line per instruction)
 # and, for the compiled set, NAME.sym (function symbols of the slice and of what it calls).
 # crafted.mem/.sym: the functions of crafted.s for the analyser and disassembly-text tests.
+# landing.mem/.sym: landing.cpp built by gcc -O2 against stubs, with its unwind tables, for the landing pads.
 # Usage: make_disasm_vectors.sh [test.exe] [slice bytes]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -33,4 +34,10 @@ i686-w64-mingw32-ld -m i386pe --image-base=0x10000000 -e f_halt -o "$tmp/crafted
 i686-w64-mingw32-objcopy -O binary -j .text "$tmp/crafted.exe" "$tmp/crafted.bin"
 python3 "$here/disasm_vectors.py" rawmem "$out/crafted.mem" 0x10001000 "$tmp/crafted.bin"
 python3 "$here/disasm_vectors.py" labels "$tmp/crafted.exe" 0 > "$out/crafted.sym"
+# Try/catch and clean-up code with its unwind section and call-site tables, linked against stubs.
+i686-w64-mingw32-g++-posix -O2 -fno-omit-frame-pointer -c -o "$tmp/landing.o" "$out/landing.cpp"
+i686-w64-mingw32-as --32 -o "$tmp/landing_stubs.o" "$out/landing_stubs.s"
+i686-w64-mingw32-ld -m i386pe --image-base=0x10000000 -e _start -o "$tmp/landing.exe" "$tmp/landing.o" \
+    "$tmp/landing_stubs.o"
+python3 "$here/disasm_vectors.py" landing "$tmp/landing.exe" "$out/landing"
 wc -l "$out"/*.vec

@@ -1,14 +1,12 @@
 #pragma once
 // What the function analyser and the disassembly text need to know about the process beyond its bytes.
 // The crash reporter answers from the live process; tests answer from vector files.
+#include "crashreport/core/UnwindTables.h"
 #include "crashreport/core/X86Decoder.h"
 
 #include <string>
 
 namespace core {
-
-// The runtime's exception-handling entries of try blocks, as far as the runtime has them.
-enum class TryEntry { None, CatchAll, Finally, OnClause, Safecall };
 
 struct ModuleSpan {
     Address Base = 0;
@@ -26,7 +24,9 @@ public:
     virtual std::string SystemErrorText(std::uint32_t code) = 0;
     // The instruction calls or jumps to a routine that never returns.
     virtual bool IsHaltTarget(const TInstructionInfo& instruction) = 0;
-    virtual TryEntry TryEntryAt(Address) { return TryEntry::None; }
+    // The unwind entry whose code holds the address (a function or its ".cold" part) and the landing pads
+    // its call-site table names; false when the module has no unwind information for the address.
+    virtual bool LandingPads(Address, TLandingPads&) { return false; }
     // The address is exported by name or ordinal from its module.
     virtual bool HasExportedName(Address) { return false; }
     // The address starts another function (known from symbols); a jump there is a tail call.
@@ -38,8 +38,6 @@ public:
     // Source line of an address, 0 when unknown; HasLineNumbers tells whether lines can be asked at all.
     virtual bool HasLineNumbers() { return false; }
     virtual int LineOf(Address) { return 0; }
-    // Class name of an exception class reference in an on-clause table; false when unreadable.
-    virtual bool ExceptionClassName(Address, std::string&) { return false; }
 
 protected:
     ~CodeEnvironment() = default;

@@ -1,5 +1,6 @@
 #include "crashreport/core/CompactSymbols.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "crashreport/core/Blowfish.h"
@@ -19,16 +20,40 @@ constexpr size_t kMinSegmentBytes = 9;
 constexpr size_t kMinPublicBytes = 2;
 constexpr size_t kMinLineBytes = 2;
 
-bool ReadSymbols(TMiniStream& in, SymbolTable& table) {
+// Deflate turns a few bytes into many tiny records: beyond this many records per stored byte the data
+// is built to exhaust memory, not written by the symbol writer.
+constexpr size_t kMaxRecordsPerStoredByte = 8;
+constexpr size_t kMinRecordBudget = 4096;
+
+// The writer stores every list in ascending order, and the look-ups search it so; data that is not keeps
+// its records but in the order the look-ups need.
+void SortByAddress(SymbolTable& table) {
+    auto sortBy = [](auto& list, auto key) {
+        const auto less = [&](const auto& a, const auto& b) { return key(a) < key(b); };
+        if (!std::is_sorted(list.begin(), list.end(), less)) std::stable_sort(list.begin(), list.end(), less);
+    };
+    sortBy(table.segments, [](const TMfSegment& s) { return s.start; });
+    sortBy(table.publics, [](const TMfPublic& p) { return p.address; });
+    sortBy(table.lines, [](const TMfLine& l) { return l.address; });
+}
+
+// Each count is checked against the bytes left and against the records still allowed.
+bool TakeCount(TMiniStream& in, size_t minBytes, size_t extra, size_t& budget, uint32_t& count) {
+    if (!in.ReadU32(count) || count > in.Left() / minBytes + extra || count > budget) return false;
+    budget -= count;
+    return true;
+}
+
+bool ReadSymbols(TMiniStream& in, size_t budget, SymbolTable& table) {
     uint32_t count;
-    if (!in.ReadU32(count) || count > in.Left() / kMinSegmentBytes) return false;
+    if (!TakeCount(in, kMinSegmentBytes, 0, budget, count)) return false;
     for (uint32_t i = 0; i < count; ++i) {
         uint32_t start, length;
         std::string unit;
         if (!in.ReadU32(start) || !in.ReadU32(length) || !in.ReadShortString(unit)) return false;
         table.segments.push_back(TMfSegment{true, true, table.codeBegin + start, length, std::move(unit)});
     }
-    if (!in.ReadU32(count) || count > in.Left() / kMinPublicBytes) return false;
+    if (!TakeCount(in, kMinPublicBytes, 0, budget, count)) return false;
     uint32_t address = 0;
     for (uint32_t i = 0; i < count; ++i) {
         std::string name;
@@ -42,7 +67,7 @@ bool ReadSymbols(TMiniStream& in, SymbolTable& table) {
         }
         table.publics.push_back(TMfPublic{true, true, std::move(name), table.codeBegin + address});
     }
-    if (!in.ReadU32(count) || count > in.Left() / kMinLineBytes + 1) return false;
+    if (!TakeCount(in, kMinLineBytes, 1, budget, count)) return false;
     if (count > 0) {
         uint32_t line;
         if (!in.ReadU32(line) || !in.ReadU32(address)) return false;
@@ -60,6 +85,7 @@ bool ReadSymbols(TMiniStream& in, SymbolTable& table) {
         in.ReadU32(entry);
         table.entryPoint = table.codeBegin + entry;
     }
+    SortByAddress(table);
     return true;
 }
 
@@ -91,7 +117,8 @@ bool LoadCompactSymbols(std::string_view data, SymbolTable& table) {
     const std::string stream = UncompressString(payload);
     if (stream.empty()) return false;
     TMiniStream in(stream);
-    if (ReadSymbols(in, table)) return true;
+    const size_t budget = std::max(kMinRecordBudget, size_t(payloadLength) * kMaxRecordsPerStoredByte);
+    if (ReadSymbols(in, budget, table)) return true;
     table.ClearSymbols();
     return false;
 }

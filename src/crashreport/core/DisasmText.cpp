@@ -537,14 +537,13 @@ private:
     }
 
     bool IsAreaBegin(Address address) const {
-        return std::any_of(info_.CodeAreas.begin(), info_.CodeAreas.end(), [&](const TCodeArea& a) {
-            return a.AreaBegin == address && !a.IsCaseTable && !a.IsExceptTable;
-        });
+        return std::any_of(info_.CodeAreas.begin(), info_.CodeAreas.end(),
+                           [&](const TCodeArea& a) { return a.AreaBegin == address && !a.IsCaseTable; });
     }
 
     void Area(const TCodeArea& area, bool last) {
         const bool entry = area.AreaBegin == info_.EntryPoint;
-        if (entry || (labels_ && area.JumpSource)) {
+        if (entry || (labels_ && (area.JumpSource || area.IsLandingPad))) {
             if (AfterInstruction()) Empty(area.AreaBegin);
             std::string label = (entry ? name_ : LabelOf(area.AreaBegin)) + ":";
             if (entry) {
@@ -553,13 +552,13 @@ private:
             }
             Add(Kind::Label, area.AreaBegin, label);
         }
-        if (area.IsCaseTable || area.IsExceptTable) {
+        if (area.IsCaseTable) {
             if (labels_ && AfterInstruction()) {
                 Empty(area.AreaBegin);
                 Add(Kind::Separator, area.AreaBegin, kSeparator);
                 Empty(area.AreaBegin);
             }
-            area.IsCaseTable ? CaseTable(area) : ExceptTable(area);
+            CaseTable(area);
             if (labels_ && !last) {
                 Empty(area.AreaEnd);
                 Add(Kind::Separator, area.AreaEnd, kSeparator);
@@ -580,34 +579,6 @@ private:
                 text += "  ; case jump table";
             }
             Data(at, text);
-        }
-    }
-
-    void ExceptTable(const TCodeArea& area) {
-        struct Pair {
-            Address at;
-            std::string name;
-            Address handler;
-            bool hasClass;
-        };
-        std::vector<Pair> pairs;
-        std::size_t width = 0;
-        for (Address at = area.AreaBegin + 4; at + 7 <= area.AreaEnd; at += 8) {
-            Address cls = 0, handler = 0;
-            env_.Read(at, &cls, 4);
-            env_.Read(at + 4, &handler, 4);
-            Pair p{at, {}, handler, cls != 0};
-            if (cls && !env_.ExceptionClassName(cls, p.name)) p.name = "EUnknown";
-            width = std::max(width, p.name.size());
-            pairs.push_back(p);
-        }
-        for (const Pair& p : pairs) {
-            std::string text;
-            if (p.hasClass)
-                text = "  on " + p.name + std::string(width - p.name.size(), ' ') + " do";
-            else
-                text = "  else" + std::string(width + 2, ' ');
-            Data(p.at, text + " loc_" + Hex(p.handler));
         }
     }
 
@@ -640,10 +611,8 @@ private:
             if (!labels_ || !more || !ins.IsValid) continue;
             const std::uint16_t op = ins.Opcode;
             const bool ret = op == 0xC2 || op == 0xC3 || op == 0xCA || op == 0xCB || op == 0xCF;
-            const TryEntry tryEntry = ins.Target ? env_.TryEntryAt(ins.Target) : TryEntry::None;
             const bool unconditional = ins.IsJump && (op == 0xE9 || op == 0xEA || op == 0xEB || op == 0xFF);
-            if (ins.IsCall || (ins.IsJump && !unconditional) ||
-                (unconditional && tryEntry != TryEntry::None && tryEntry != TryEntry::Safecall)) {
+            if (ins.IsCall || (ins.IsJump && !unconditional)) {
                 Empty(at);
             } else if (ret || unconditional) {
                 Empty(at);

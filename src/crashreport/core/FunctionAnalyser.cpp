@@ -122,6 +122,31 @@ private:
         return -1;
     }
 
+    // Catch and clean-up code is reached only through the unwinder: the landing pads named by the unwind
+    // entry of each part of the function walked so far (the function and its ".cold" part) are areas.
+    int SeedLandingPads() {
+        for (; padsChecked_ < info_.CodeAreas.size(); ++padsChecked_) {
+            const TCodeArea area = info_.CodeAreas[padsChecked_];
+            if (area.IsCaseTable) continue;
+            const bool known =
+                std::any_of(unwindEntries_.begin(), unwindEntries_.end(), [&](const TUnwindEntry& e) {
+                    return area.AreaBegin >= e.Begin && area.AreaBegin < e.End;
+                });
+            TLandingPads pads;
+            if (known || !env_.LandingPads(area.AreaBegin, pads)) continue;
+            unwindEntries_.push_back(pads.Entry);
+            for (Address pad : pads.Pads)
+                if (pad >= rangeBegin_ && pad < rangeEnd_) AddLandingPad(pad);
+        }
+        return FirstPending();
+    }
+
+    void AddLandingPad(Address pad) {
+        AddArea(pad, 0, TRegisterState{});
+        for (TCodeArea& a : info_.CodeAreas)
+            if (a.AreaBegin == pad) a.IsLandingPad = true;
+    }
+
     // Unresolved transfers may resolve now that the registers known at their area are final.
     int RetryUnknownTargets() {
         for (std::size_t n = info_.UnknownTargets.size(); n-- > 0;) {
@@ -146,6 +171,7 @@ private:
     bool Analyse() {
         for (;;) {
             int next = FirstPending();
+            if (next < 0) next = SeedLandingPads();
             if (next < 0) next = RetryUnknownTargets();
             if (next >= 0) {
                 if (!Walk(next)) return false;
@@ -258,7 +284,7 @@ private:
                 Address(reinterpret_cast<const std::uint8_t*>(&e)[3]) << 24;
         for (Address e : entries)
             if (e >= rangeBegin_ && e < rangeEnd_) AddArea(e, d.Info.This, regs);
-        if (table.Begin == d.Info.Next) AddDataArea(table.Begin, table.Count * 4, true, false);
+        if (table.Begin == d.Info.Next) AddCaseTableArea(table.Begin, table.Count * 4);
         return true;
     }
 
@@ -269,24 +295,9 @@ private:
             return;
         }
         const Address target = ins.Target;
-        const TryEntry tryEntry = target ? env_.TryEntryAt(target) : TryEntry::None;
-        switch (tryEntry) {
-        case TryEntry::CatchAll:
-            AddArea(ins.Next, 0, regs);
-            break;
-        case TryEntry::Finally:
-            AddFinally(ins, regs);
-            break;
-        case TryEntry::OnClause:
-            AddOnClauseTable(ins.Next, regs);
-            break;
-        case TryEntry::Safecall:
-        case TryEntry::None:
-            break;
-        }
         const bool outside = target < rangeBegin_ || target >= rangeEnd_;
         const bool tailCall = target != info_.EntryPoint && env_.IsFunctionEntry(target);
-        if ((ins.TargetSize == 4 && ins.IsCall) || outside || tryEntry != TryEntry::None || tailCall)
+        if ((ins.TargetSize == 4 && ins.IsCall) || outside || tailCall)
             AddFarCall(ins);
         else
             AddArea(target, ins.This, regs);
@@ -297,30 +308,6 @@ private:
                 unknown.pop_back();
                 break;
             }
-    }
-
-    void AddFinally(const TInstructionInfo& ins, const TRegisterState& regs) {
-        AddArea(ins.Next, 0, regs);
-        const TInstructionInfo jump = DecodeInstructionAt(env_, ins.Next);
-        const Address t = jump.Target;
-        if (!jump.IsValid || !jump.IsJump || t <= rangeBegin_ || t >= ins.This) return;
-        std::uint8_t push[5];
-        if (!env_.Read(t - 5, push, 5) || push[0] != 0x68) return;
-        const Address after =
-            Address(push[1]) | Address(push[2]) << 8 | Address(push[3]) << 16 | Address(push[4]) << 24;
-        if (after > rangeBegin_ && after < rangeEnd_) AddArea(after, 0, regs);
-    }
-
-    void AddOnClauseTable(Address table, const TRegisterState& regs) {
-        std::uint32_t count = 0;
-        if (!env_.Read(table, &count, 4) || count > kMaxCaseEntries) return;
-        AddDataArea(table, count * 8 + 4, false, true);
-        for (std::uint32_t i = 0; i < count; ++i) {
-            Address handler = 0;
-            if (env_.Read(table + 4 + i * 8 + 4, &handler, 4) && handler >= rangeBegin_ &&
-                handler < rangeEnd_)
-                AddArea(handler, 0, regs);
-        }
     }
 
     void AddFarCall(const TInstructionInfo& ins) {
@@ -351,7 +338,7 @@ private:
             }
         for (std::size_t i = 0; i < areas.size(); ++i) {
             TCodeArea& a = areas[i];
-            if (a.AreaBegin < at && a.AreaEnd >= at && !a.IsCaseTable && !a.IsExceptTable) {
+            if (a.AreaBegin < at && a.AreaEnd >= at && !a.IsCaseTable) {
                 TCodeArea split;
                 split.AreaBegin = at;
                 split.AreaEnd = a.AreaEnd;
@@ -373,12 +360,11 @@ private:
         areas.push_back(fresh);
     }
 
-    void AddDataArea(Address begin, std::uint32_t length, bool caseTable, bool exceptTable) {
+    void AddCaseTableArea(Address begin, std::uint32_t length) {
         TCodeArea data;
         data.AreaBegin = begin;
         data.AreaEnd = begin + length - 1;
-        data.IsCaseTable = caseTable;
-        data.IsExceptTable = exceptTable;
+        data.IsCaseTable = true;
         info_.CodeAreas.push_back(data);
     }
 
@@ -386,7 +372,7 @@ private:
         const auto& areas = info_.CodeAreas;
         std::uint32_t covered = 0;
         const TCodeArea* area = &areas[0];
-        while (area && !area->IsCaseTable && !area->IsExceptTable && !area->JumpSource) {
+        while (area && !area->IsCaseTable && !area->JumpSource) {
             covered += area->AreaEnd - area->AreaBegin + 1;
             if (covered >= 6) break;
             const Address next = area->AreaEnd + 1;
@@ -413,6 +399,8 @@ private:
     Address rangeEnd_ = 0;
     Address lastNext_ = 0;
     int walking_ = -1;
+    std::size_t padsChecked_ = 0;
+    std::vector<TUnwindEntry> unwindEntries_;
 };
 
 } // namespace

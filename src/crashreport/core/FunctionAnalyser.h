@@ -14,7 +14,8 @@ struct TCodeArea {
     Address AreaBegin = 0;
     Address AreaEnd = 0; // last byte, inclusive; 0 while still to be walked
     bool IsCaseTable = false;
-    bool IsExceptTable = false;
+    // Reached only through exception handling: a catch or clean-up entry named by the unwind tables.
+    bool IsLandingPad = false;
     Address JumpSource = 0;
     TRegisterState AreaRegs;
 };

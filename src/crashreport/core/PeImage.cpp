@@ -18,6 +18,9 @@ template <typename T> std::optional<T> ReadAt(std::span<const uint8_t> bytes, ui
 constexpr uint16_t pe32Magic = 0x10B, pe64Magic = 0x20B;
 constexpr uint32_t fileHeaderSize = 20;
 constexpr uint32_t sectionHeaderSize = 40;
+// The loader's limit: a header claiming more sections is damaged or hostile, and every address
+// translation would walk them all.
+constexpr uint32_t maxSections = 96;
 // Longest text accepted as a forwarder or export name; keeps a damaged table from yielding huge texts.
 constexpr size_t maxNameLength = 4096;
 
@@ -52,22 +55,33 @@ std::optional<PeDataDirectory> ImageDataDirectory(std::span<const uint8_t> image
     return directory;
 }
 
-uint32_t RvaToFileOffset(std::span<const uint8_t> image, uint32_t ntHeaders, uint32_t rva) {
+std::vector<PeSection> ReadSectionTable(std::span<const uint8_t> image, uint32_t ntHeaders) {
+    std::vector<PeSection> sections;
     const auto count = ReadAt<uint16_t>(image, uint64_t{ntHeaders} + 4 + 2);
     const auto optionalSize = ReadAt<uint16_t>(image, uint64_t{ntHeaders} + 4 + 16);
-    if (!count || !optionalSize) return rva;
+    if (!count || !optionalSize) return sections;
     const uint64_t first = uint64_t{ntHeaders} + 4 + fileHeaderSize + *optionalSize;
-    for (uint32_t i = 0; i < *count; ++i) {
+    for (uint32_t i = 0; i < std::min<uint32_t>(*count, maxSections); ++i) {
         const uint64_t header = first + uint64_t{i} * sectionHeaderSize;
         const auto address = ReadAt<uint32_t>(image, header + 12);
-        const auto raw = ReadAt<uint32_t>(image, header + 20);
-        if (!address || !raw) break;
-        if (*address > rva) continue;
-        const auto next =
-            i + 1 < *count ? ReadAt<uint32_t>(image, header + sectionHeaderSize + 12) : std::nullopt;
-        if (!next || *next > rva) return rva - *address + *raw;
+        if (!address) break;
+        sections.push_back({*address, ReadAt<uint32_t>(image, header + 20)});
+    }
+    return sections;
+}
+
+uint32_t SectionOffset(const std::vector<PeSection>& sections, uint32_t rva) {
+    for (size_t i = 0; i < sections.size(); ++i) {
+        if (!sections[i].RawOffset) break;
+        if (sections[i].VirtualAddress > rva) continue;
+        if (i + 1 == sections.size() || sections[i + 1].VirtualAddress > rva)
+            return rva - sections[i].VirtualAddress + *sections[i].RawOffset;
     }
     return rva;
+}
+
+uint32_t RvaToFileOffset(std::span<const uint8_t> image, uint32_t ntHeaders, uint32_t rva) {
+    return SectionOffset(ReadSectionTable(image, ntHeaders), rva);
 }
 
 std::optional<PeExports> PeExports::Read(PeImage image) {
@@ -76,6 +90,7 @@ std::optional<PeExports> PeExports::Read(PeImage image) {
     if (!nt || !directory) return std::nullopt;
     PeExports exports(image);
     exports.ntHeaders_ = *nt;
+    if (image.fileLayout) exports.sections_ = ReadSectionTable(image.bytes, *nt);
     exports.directory_ = *directory;
     const uint32_t d = directory->VirtualAddress;
     const auto base = exports.ReadU32(uint64_t{d} + 16), functions = exports.ReadU32(uint64_t{d} + 20),
@@ -95,7 +110,7 @@ std::optional<PeExports> PeExports::Read(PeImage image) {
 
 std::optional<uint64_t> PeExports::Offset(uint64_t rva) const {
     if (rva > UINT32_MAX) return std::nullopt;
-    return image_.fileLayout ? RvaToFileOffset(image_.bytes, ntHeaders_, static_cast<uint32_t>(rva)) : rva;
+    return image_.fileLayout ? SectionOffset(sections_, static_cast<uint32_t>(rva)) : rva;
 }
 
 std::optional<uint32_t> PeExports::ReadU32(uint64_t rva) const {

@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace jov {
 
@@ -26,7 +27,15 @@ std::optional<uint32_t> ImageNtHeaders(std::span<const uint8_t> image);
 std::optional<uint32_t> ImageSizeOfImage(std::span<const uint8_t> image);
 // Absent without headers, beyond the image's directory count, or when the directory is empty.
 std::optional<PeDataDirectory> ImageDataDirectory(std::span<const uint8_t> image, unsigned index);
+// A section header's virtual address and file offset (absent when the header is cut off).
+struct PeSection {
+    uint32_t VirtualAddress;
+    std::optional<uint32_t> RawOffset;
+};
+// The first 96 section headers at most, as far as they can be read.
+std::vector<PeSection> ReadSectionTable(std::span<const uint8_t> image, uint32_t ntHeaders);
 // The file offset of a virtual address; unchanged when no section holds it.
+uint32_t SectionOffset(const std::vector<PeSection>& sections, uint32_t rva);
 uint32_t RvaToFileOffset(std::span<const uint8_t> image, uint32_t ntHeaders, uint32_t rva);
 
 // A validated view of an image's export directory.
@@ -62,6 +71,7 @@ private:
     PeImage image_;
     uint32_t ntHeaders_ = 0;
     PeDataDirectory directory_{};
+    std::vector<PeSection> sections_; // read once: a file image's every table read goes through it
     uint32_t ordinalBase_ = 0, functionCount_ = 0, nameCount_ = 0;
     uint32_t functions_ = 0, names_ = 0, nameOrdinals_ = 0;
 };

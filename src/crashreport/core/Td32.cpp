@@ -1,8 +1,10 @@
 #include "crashreport/core/Td32.h"
 
 #include <algorithm>
+#include <set>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <unordered_set>
 #include <vector>
 
@@ -68,10 +70,11 @@ public:
             if (s.kind == kNames) readNames(s.bytes);
             hasGlobals |= s.kind == kGlobalSymbols;
         }
+        for (const Subsection& s : subsections_)
+            if (s.kind == kModule) readModule(s.bytes);
+        addSegments();
         for (const Subsection& s : subsections_) {
-            if (s.kind == kModule)
-                readModule(s.bytes);
-            else if (s.kind == kSymbols && !hasGlobals)
+            if (s.kind == kSymbols && !hasGlobals)
                 readSymbols(s.bytes, 4);
             else if (s.kind == kGlobalSymbols)
                 readSymbols(s.bytes, 32);
@@ -87,6 +90,7 @@ private:
         uint32_t directory = 0;
         if (!data_.u32(4, directory)) return false;
         std::unordered_set<uint32_t> seen;
+        std::set<std::tuple<uint16_t, uint32_t, uint32_t>> listed;
         while (directory != 0) {
             if (!seen.insert(directory).second) return false;
             uint16_t headerSize = 0, entrySize = 0;
@@ -97,15 +101,17 @@ private:
                 return false;
             const size_t entries = size_t(directory) + headerSize;
             if (!data_.has(entries, size_t(count) * entrySize)) return false;
-            for (uint32_t i = 0; i < count; ++i) {
+            for (uint32_t i = 0; i < count && spend(); ++i) {
                 const size_t entry = entries + size_t(i) * entrySize;
                 uint16_t kind = 0;
                 uint32_t offset = 0, size = 0;
                 data_.u16(entry, kind);
                 data_.u32(entry + 4, offset);
                 data_.u32(entry + 8, size);
+                // A subsection listed again would be read again: once is enough.
                 Subsection s{kind, {}};
-                if (data_.sub(offset, size, s.bytes)) subsections_.push_back(s);
+                if (data_.sub(offset, size, s.bytes) && listed.emplace(kind, offset, size).second)
+                    subsections_.push_back(s);
             }
             directory = next;
         }
@@ -116,7 +122,7 @@ private:
         uint32_t count = 0;
         if (!b.u32(0, count)) return;
         size_t at = 4;
-        for (uint32_t i = 0; i < count && b.has(at, 1); ++i) {
+        for (uint32_t i = 0; i < count && b.has(at, 1) && spend(); ++i) {
             const size_t length = b.text(at, 1)[0] & 0xFF;
             if (!b.has(at + 1, length + 1)) return;
             names_.push_back(b.text(at + 1, length));
@@ -136,17 +142,26 @@ private:
         std::string_view unit = name(nameIndex);
         const size_t folder = unit.find_last_of("\\/");
         if (folder != std::string_view::npos) unit.remove_prefix(folder + 1);
-        for (size_t i = 0; i < count; ++i) {
+        for (size_t i = 0; i < count && spend(); ++i) {
             const size_t entry = 28 + i * 12;
             uint16_t flags = 0;
             uint32_t offset = 0, length = 0;
             if (!b.u16(entry + 2, flags) || !b.u32(entry + 4, offset) || !b.u32(entry + 8, length)) return;
-            if (length != 0) table_.AddSegment(flags == 1, offset, length, unit, true);
+            if (length != 0) segments_.push_back({flags == 1, offset, length, unit});
         }
     }
 
+    // Added in the table's order, each segment goes to the end instead of being inserted.
+    void addSegments() {
+        std::stable_sort(segments_.begin(), segments_.end(),
+                         [](const PendingSegment& a, const PendingSegment& b) {
+                             return a.code != b.code ? a.code : a.offset < b.offset;
+                         });
+        for (const PendingSegment& s : segments_) table_.AddSegment(s.code, s.offset, s.length, s.unit, true);
+    }
+
     void readSymbols(Bytes b, size_t first) {
-        for (size_t at = first;;) {
+        for (size_t at = first; spend();) {
             uint16_t length = 0, kind = 0;
             if (!b.u16(at, length) || length == 0 || !b.u16(at + 2, kind)) return;
             const size_t left = b.size() - at;
@@ -179,19 +194,16 @@ private:
     void readLines(Bytes b) {
         uint16_t files = 0;
         if (!b.u16(0, files)) return;
-        // Offsets may point at the same block many times over: never add more pairs than the data holds.
-        size_t budget = b.size() / 6;
-        for (size_t f = 0; f < files; ++f) {
+        for (size_t f = 0; f < files && spend(); ++f) {
             uint32_t file = 0;
             uint16_t blocks = 0;
             if (!b.u32(4 + f * 4, file) || !b.u16(file, blocks)) return;
-            for (size_t k = 0; k < blocks; ++k) {
+            for (size_t k = 0; k < blocks && spend(); ++k) {
                 uint32_t block = 0;
                 uint16_t pairs = 0;
                 if (!b.u32(file + size_t(6) + k * 4, block) || !b.u16(block + size_t(2), pairs) ||
-                    !b.has(block + size_t(4), size_t(pairs) * 6) || pairs > budget)
+                    !b.has(block + size_t(4), size_t(pairs) * 6) || !spend(pairs))
                     break;
-                budget -= pairs;
                 for (size_t p = 0; p < pairs; ++p) {
                     uint32_t offset = 0;
                     uint16_t line = 0;
@@ -220,9 +232,28 @@ private:
         }
     }
 
+    // Directories, subsections and blocks may point at the same bytes many times over: every record
+    // read costs from one budget the size of the data, so no file costs more than in proportion to it.
+    bool spend(size_t records = 1) {
+        if (records > budget_) {
+            budget_ = 0;
+            return false;
+        }
+        budget_ -= records;
+        return true;
+    }
+
+    struct PendingSegment {
+        bool code;
+        uint32_t offset, length;
+        std::string_view unit;
+    };
+
     Bytes data_;
     SymbolTable& table_;
+    size_t budget_ = data_.size();
     std::vector<Subsection> subsections_;
+    std::vector<PendingSegment> segments_;
     std::vector<std::string_view> names_;
 };
 

@@ -4,10 +4,12 @@
 #include "crashreport/core/CodeEnvironment.h"
 #include "crashreport/core/FunctionAnalyser.h"
 #include "crashreport/core/TestMemory.h"
+#include "crashreport/core/UnwindTables.h"
 
 #include <fstream>
 #include <map>
 #include <set>
+#include <span>
 #include <sstream>
 #include <string>
 
@@ -83,8 +85,22 @@ public:
         auto it = lines.upper_bound(address);
         return it == lines.begin() ? 0 : std::prev(it)->second;
     }
+    // The set's unwind section is the block its ".eh_frame" name points at.
+    bool LandingPads(core::Address code, core::TLandingPads& pads) override {
+        const core::Address section = Symbol(".eh_frame");
+        return section &&
+               core::FindLandingPads(
+                   BytesAt(section), section, code, [&](core::Address at) { return BytesAt(at); }, pads);
+    }
 
 private:
+    std::span<const std::uint8_t> BytesAt(core::Address address) const {
+        for (const auto& [begin, bytes] : memory_.Blocks())
+            if (address >= begin && address - begin < bytes.size())
+                return std::span<const std::uint8_t>(bytes).subspan(address - begin);
+        return {};
+    }
+
     std::string NameAt(core::Address address) const {
         auto it = names_.find(address);
         return it == names_.end() ? std::string() : it->second;

@@ -184,4 +184,22 @@ TEST(CompressedString, AcceptsOnlyWholeUndamagedData) {
     for (const Case& c : bad) EXPECT_EQ(core::UncompressString(c.data), "") << c.what;
 }
 
+// The inflate wrapper on its own: a complete stream must fill the destination exactly.
+TEST(CompressedString, InflateRawNeedsTheExactLength) {
+    const std::string plain = "hello world";
+    const std::string stream = Compress(plain, 0, 0).substr(core::kCompressedStringHeader);
+    for (const std::size_t length : {plain.size() - 1, plain.size(), plain.size() + 9}) {
+        std::string out(length, '\0');
+        uint32_t crc = 0;
+        const std::size_t written = core::InflateRaw(stream.data(), stream.size(), out.data(), length, &crc);
+        if (length == plain.size()) {
+            EXPECT_EQ(plain.size(), written);
+            EXPECT_EQ(plain, out);
+            EXPECT_EQ(Crc(plain), crc);
+        } else {
+            EXPECT_EQ(0u, written) << length << ": the stream ends before the destination does, or after";
+        }
+    }
+}
+
 } // namespace

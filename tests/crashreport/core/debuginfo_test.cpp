@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <chrono>
 #include <cstring>
 #include <tuple>
 #include <string>
@@ -324,6 +325,73 @@ TEST(Td32, DamagedInformationGivesFalseWithoutFault) {
         std::vector<uint8_t> damaged = good;
         damaged[n] ^= 0xFF;
         core::LoadTd32(damaged, t);
+    }
+}
+
+// Only segments of one kind clip each other: a code segment reaching past the data range's start stays.
+TEST(Td32, CodeSegmentBeforeADataSegmentKeepsItsLength) {
+    Td32Builder b;
+    b.name("Gamma.pas");
+    b.subsection(0x120, Td32Builder::module(1, {{1, 0x1F000, 0x2000}, {0, 0x10, 0x40}}));
+    core::SymbolTable t = Empty();
+    ASSERT_TRUE(core::LoadTd32(b.build(), t));
+    ASSERT_EQ(2u, t.segments.size());
+    EXPECT_TRUE(t.segments[0].code);
+    EXPECT_EQ(0x420000u, t.segments[0].start);
+    EXPECT_EQ(0x2000u, t.segments[0].length);
+    EXPECT_EQ(0x420010u, t.segments[1].start);
+}
+
+// Hostile directories: the same subsection listed thousands of times, or subsections that overlap each
+// other by all but a byte. Reading costs in proportion to the data (these took seconds and gigabytes).
+TEST(Td32, RepeatedAndOverlappingSubsectionsCostTheirSize) {
+    std::vector<std::array<uint32_t, 3>> descending;
+    for (uint32_t i = 0; i < 250; ++i) descending.push_back({1, (250 - i) * 0x10, 0x10});
+    const std::vector<uint8_t> module = Td32Builder::module(1, descending);
+    std::vector<uint8_t> lines = Td32Builder::lines({});
+    lines.resize(lines.size() + 6 * 2000);
+    lines[20] = 0xD0; // 2000 pairs
+    lines[21] = 0x07;
+    struct Case {
+        const char* what;
+        uint16_t kind;
+        const std::vector<uint8_t>* subsection;
+        uint32_t step; // offset from one listing to the next
+    } const cases[] = {{"module listed again", 0x120, &module, 0},
+                       {"lines listed again", 0x127, &lines, 0},
+                       {"overlapping modules", 0x120, &module, 1}};
+    for (const Case& c : cases) {
+        constexpr uint32_t kListings = 5000;
+        std::vector<uint8_t> data{'F', 'B', '0', '9'};
+        Td32Builder::put32(data, 8);
+        Td32Builder::put16(data, 16);
+        Td32Builder::put16(data, 12);
+        Td32Builder::put32(data, kListings);
+        Td32Builder::put32(data, 0);
+        Td32Builder::put32(data, 0);
+        const uint32_t at = 24 + 12 * kListings;
+        for (uint32_t i = 0; i < kListings; ++i) {
+            Td32Builder::put16(data, c.kind);
+            Td32Builder::put16(data, 0);
+            Td32Builder::put32(data, at + (c.step ? i % 8 : 0) * c.step);
+            Td32Builder::put32(data, uint32_t(c.subsection->size()));
+        }
+        data.insert(data.end(), c.subsection->begin(), c.subsection->end());
+        data.resize(data.size() + 8);
+        core::SymbolTable t = Empty();
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_TRUE(core::LoadTd32(data, t)) << c.what;
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2)) << c.what;
+        EXPECT_LE(t.segments.size() + t.publics.size() + t.lines.size(), data.size()) << c.what;
+        if (c.kind == 0x120 && !c.step) {
+            ASSERT_EQ(250u, t.segments.size()) << "each segment once";
+            EXPECT_TRUE(std::is_sorted(
+                t.segments.begin(), t.segments.end(),
+                [](const core::TMfSegment& a, const core::TMfSegment& b) { return a.start < b.start; }));
+        }
+        if (c.kind == 0x127) {
+            EXPECT_EQ(2000u, t.lines.size()) << "each line once";
+        }
     }
 }
 

@@ -136,7 +136,8 @@ TEST_F(Listing, FunctionWithLabelsCommentsAndMarker) {
         Hex8(f + 9) + "   mov     eax, [ebx+ecx]",
         Hex8(f + 12) + "   mov     eax, [ebx+ecx*4+9]",
         Hex8(f + 16) + "   cmp     dword ptr [eax], 5",
-        Hex8(f + 19) + "   push    $" + Hex8(env.Symbol("f_long") + 83).substr(0, 0),
+        // The text after f_long_fault's inc ecx, 40 x inc edx and ret.
+        Hex8(f + 19) + "   push    $" + Hex8(env.Symbol("f_long_fault") + 42) + " ",
         Hex8(f + 24) + "   jnz     " + loc,
         Hex8(f + 26),
         Hex8(f + 26) + "   call    ",

@@ -175,6 +175,100 @@ TEST_F(Crafted, Interceptable) {
     EXPECT_TRUE(Analyse("f_long").Interceptable);
 }
 
+// try/catch and destructor clean-up code of gcc -O2: the handlers and their ".cold" parts are reached only
+// through the landing pads of the unwind tables.
+class Landing : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(env.Load("landing")); }
+
+    // The bytes [from, to) hold no byte outside the analysed areas.
+    static bool CoversAll(const TFunctionInfo& info, Address from, Address to) {
+        for (Address at = from; at < to; ++at)
+            if (!std::any_of(info.CodeAreas.begin(), info.CodeAreas.end(),
+                             [&](const TCodeArea& a) { return a.AreaBegin <= at && at <= a.AreaEnd; }))
+                return false;
+        return true;
+    }
+    std::vector<Address> PadsOf(const TFunctionInfo& info) {
+        std::vector<Address> pads;
+        for (const TCodeArea& a : info.CodeAreas)
+            if (a.IsLandingPad) pads.push_back(a.AreaBegin);
+        std::sort(pads.begin(), pads.end());
+        return pads;
+    }
+
+    TestCodeEnvironment env;
+};
+
+TEST_F(Landing, HandlersAndColdPartsAreTheFunctionsCode) {
+    struct Expect {
+        const char* function;
+        Address coldLength;
+        std::vector<Address> pads; // offsets from the function, then from its .cold part
+        std::vector<Address> coldPads;
+    } const cases[] = {
+        {"__Z9catch_onei", 0x73, {0x1C}, {0x55, 0x64}},
+        {"__Z9catch_alli", 0x26, {0x24}, {0x17}},
+        {"__Z8clean_upi", 0x18, {0x46, 0x4D}, {}},
+    };
+    for (const Expect& c : cases) {
+        const std::string name = c.function;
+        const Address entry = env.Symbol(name), cold = env.Symbol(name + ".cold");
+        ASSERT_NE(0u, cold) << name;
+        TFunctionInfo info;
+        core::AnalyseFunction(env, entry, info);
+        ASSERT_TRUE(info.IsValid) << name << ": " << info.LastErrorStr;
+        std::vector<Address> expected;
+        for (Address pad : c.pads) expected.push_back(entry + pad);
+        for (Address pad : c.coldPads) expected.push_back(cold + pad);
+        EXPECT_EQ(expected, PadsOf(info)) << name;
+        const Address coldEnd = cold + c.coldLength;
+        EXPECT_TRUE(CoversAll(info, cold, coldEnd)) << name << ": the whole .cold part";
+        for (const TCodeArea& a : info.CodeAreas)
+            EXPECT_TRUE((a.AreaBegin >= entry && a.AreaEnd < env.Symbol("__Z5Raisei")) ||
+                        (a.AreaBegin >= cold && a.AreaEnd < coldEnd))
+                << name << " area at " << std::hex << a.AreaBegin;
+        EXPECT_TRUE(std::none_of(info.CodeAreas.begin(), info.CodeAreas.end(),
+                                 [](const TCodeArea& a) { return a.IsLandingPad && a.JumpSource; }));
+    }
+}
+
+TEST_F(Landing, WithoutUnwindTablesTheHandlersStayUnknown) {
+    TFunctionInfo info;
+    core::AnalyseFunction(env, env.Symbol("__Z9catch_onei"), info);
+    ASSERT_TRUE(info.IsValid);
+    EXPECT_TRUE(CoversAll(info, env.Symbol("__Z9catch_onei.cold"), env.Symbol("__Z9catch_alli.cold")));
+
+    TestCodeEnvironment bare;
+    ASSERT_TRUE(bare.Load("landing"));
+    bare.Memory().Place(bare.Symbol(".eh_frame"), {0, 0, 0, 0}); // the terminator alone
+    core::AnalyseFunction(bare, bare.Symbol("__Z9catch_onei"), info);
+    ASSERT_TRUE(info.IsValid);
+    EXPECT_TRUE(PadsOf(info).empty());
+    EXPECT_FALSE(CoversAll(info, bare.Symbol("__Z9catch_onei.cold"), bare.Symbol("__Z9catch_onei.cold") + 1));
+}
+
+TEST_F(Crafted, InterceptableNeedsSixBytesAndFullSizeTransfers) {
+    struct Case {
+        const char* what;
+        std::vector<std::uint8_t> code;
+        bool interceptable;
+    } const cases[] = {
+        {"5 bytes: xor, inc, inc, ret", {0x31, 0xC0, 0x40, 0x40, 0xC3}, false},
+        {"6 bytes", {0x31, 0xC0, 0x40, 0x40, 0x40, 0xC3}, true},
+        {"call with a 16-bit displacement", {0x31, 0xC0, 0x66, 0xE8, 0, 0, 0xC3}, false},
+        {"call with a 32-bit displacement", {0x31, 0xC0, 0xE8, 0, 0, 0, 0, 0xC3}, true},
+    };
+    const Address at = At("f_long");
+    for (const Case& c : cases) {
+        env.Memory().Place(at, c.code);
+        TFunctionInfo info;
+        core::AnalyseFunction(env, at, info);
+        ASSERT_TRUE(info.IsValid) << c.what;
+        EXPECT_EQ(c.interceptable, info.Interceptable) << c.what;
+    }
+}
+
 // Every function of the compiled slice analyses as valid and stays within its own symbol range (plus
 // a ".cold" part of its own).
 TEST(FunctionAnalyser, AcceptsEveryFunctionOfCompiledCode) {

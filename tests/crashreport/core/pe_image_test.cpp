@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 
 using namespace jov;
@@ -21,8 +22,38 @@ TEST(PeImage, HeadersDirectoriesAndFileOffsets) {
 
     struct Case {
         uint32_t rva, offset;
-    } cases[] = {{0x1010, 0x410}, {0x1FFF, 0x13FF}, {0x2004, 0x804}, {0x500, 0x500}, {0x5000, 0x3800}};
+    } cases[] = {{0x1010, 0x410},  {0x1FFF, 0x13FF}, {0x2004, 0x804}, {0x500, 0x500},
+                 {0x5000, 0x3800}, {0x1000, 0x400},  {0x2000, 0x800}};
     for (auto c : cases) EXPECT_EQ(RvaToFileOffset(t.mapped, 0x80, c.rva), c.offset) << std::hex << c.rva;
+}
+
+TEST(PeImage, DirectoryCountIsTheLimit) {
+    TestImage t;
+    t.put32(0x98 + 104, 0x2800); // directory 1 holds an address...
+    t.put32(0x98 + 108, 0x10);
+    EXPECT_TRUE(ImageDataDirectory(t.mapped, 1));
+    t.put32(0x98 + 92, 1); // ...that lies beyond a count of 1
+    EXPECT_TRUE(ImageDataDirectory(t.mapped, 0));
+    EXPECT_FALSE(ImageDataDirectory(t.mapped, 1));
+}
+
+// A header claiming 65535 sections, and a name count that makes every name read translate its address:
+// the section table is read once and only as far as the loader would.
+TEST(PeImage, HostileSectionCountCostsLittle) {
+    TestImage t;
+    t.put16(0x86, 0xFFFF);
+    t.put32(0x2000 + 24, 30000); // names
+    t.put32(0x2000 + 20, 30000); // functions
+    t.makeFile();
+    t.file.resize(128 * 1024);
+    const auto start = std::chrono::steady_clock::now();
+    const auto e = PeExports::Read({t.file, true});
+    ASSERT_TRUE(e);
+    ExportNameOfRva(*e, 0x1010, false); // what it finds depends on the zeros read as sections
+    ExportNameOfRva(*e, 0x1040, false);
+    e->FunctionIndexByName("NotThere");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    EXPECT_EQ(96u, ReadSectionTable(t.file, 0x80).size());
 }
 
 TEST(PeImage, ExportsReadTheSameFromMemoryAndFile) {

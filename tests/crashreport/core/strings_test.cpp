@@ -181,8 +181,9 @@ TEST(TextHelpers, BoundedSearches) {
     struct Case {
         int from, to, want;
     } cases[] = {
-        {1, -1, 1}, {2, -1, 4}, {10, 1, 10}, {9, 1, 7},   {12, 1, 10}, {5, 6, 0},
-        {5, 7, 7},  {0, -1, 0}, {1, 0, 0},   {99, 1, 10}, {11, -1, 0}, {1, 99, 1},
+        {1, -1, 1}, {2, -1, 4},  {10, 1, 10}, {9, 1, 7},  {12, 1, 10}, {5, 6, 0},   {5, 7, 7}, {0, -1, 0},
+        {1, 0, 0},  {99, 1, 10}, {11, -1, 0}, {1, 99, 1}, {-2, -1, 0}, {-1, 1, 10}, // below -1 is no
+                                                                                    // position; -1 is the end
     };
     for (const auto& c : cases)
         EXPECT_EQ(SearchStr("abc", text, c.from, c.to), c.want) << c.from << "," << c.to;
