@@ -1,8 +1,10 @@
 #include "crashreport/core/StackTrace.h"
+#include "crashreport/core/TestCodeEnvironment.h"
 #include "crashreport/core/TestMemory.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 
@@ -336,6 +338,88 @@ TEST(TraceCaches, LongJumpChainsAreAnalysedAndApprovedWithoutRecursion) {
     caches.Approve(first);
     for (const core::FunctionCacheEntry& f : caches.Functions) ASSERT_TRUE(f.Approved);
     EXPECT_EQ(first, caches.AnalyseFunction(chain, JumpChain::kCode, nullptr, -1, false, true));
+}
+
+// gcc -O2 try/catch and clean-up code (the analyser's "landing" vectors), with or without the unwind
+// tables that name its landing pads, as one module whose symbols are the vectors' names.
+class LandingProcess final : public core::TraceEnvironment {
+public:
+    explicit LandingProcess(bool unwindTables) {
+        loaded = code.Load("landing");
+        if (!unwindTables) code.Memory().Place(code.Symbol(".eh_frame"), {0, 0, 0, 0});
+        code.CodeRange(0, begin, end);
+        symbols = std::make_shared<core::SymbolTable>();
+        symbols->valid = true;
+        symbols->codeBegin = begin;
+        symbols->codeEnd = end;
+        symbols->AddSegment(true, begin, end - begin, "landing.cpp", false);
+        for (const auto& [address, name] : code.Names())
+            if (address >= begin && address < end) symbols->AddPublic(true, name, address - begin, false);
+    }
+    core::CodeEnvironment& Code() override { return code; }
+    bool AllocationBase(Address address, Address& base) override {
+        core::ModuleSpan module;
+        if (!code.ModuleOf(address, module)) return false;
+        base = module.Base;
+        return true;
+    }
+    bool LoadModule(Address, core::ModuleCacheEntry& module) override {
+        module.FileName = "landing.exe";
+        module.CodeBegin = begin;
+        module.CodeEnd = end;
+        module.Symbols = symbols;
+        module.IsMain = true;
+        return true;
+    }
+    std::string DescribeAddress(Address) override { return {}; }
+
+    TestCodeEnvironment code;
+    std::shared_ptr<core::SymbolTable> symbols;
+    Address begin = 0, end = 0;
+    bool loaded = false;
+};
+
+// The function's name in the trace's confirmation of a slot holding `returnAddress`, empty when the slot
+// gave no item.
+std::string ConfirmedBy(LandingProcess& process, Address returnAddress) {
+    TestMemory stack;
+    std::vector<std::uint8_t> bytes(16);
+    std::memcpy(&bytes[8], &returnAddress, 4);
+    stack.Place(0x12FF00, bytes);
+    core::TraceCaches caches;
+    core::TraceInput input;
+    input.Current = process.code.Symbol("__Z5Raisei");
+    input.StackBegin = 0x12FF00;
+    input.StackEnd = 0x12FF10;
+    core::StackTracer tracer(process, caches, stack, input);
+    tracer.CollectPossibleStackItems();
+    for (const StackItem& item : tracer.Items)
+        if (item.ReturnAddress == returnAddress)
+            for (const StackLink& link : item.Callers.Links)
+                if (link.Function >= 0) return caches.Functions[link.Function].Name;
+    return {};
+}
+
+TEST(LandingPads, ReturnAddressesInsideCatchAndCleanUpCodeAreConfirmed) {
+    LandingProcess tables(true), bare(false);
+    ASSERT_TRUE(tables.loaded && bare.loaded);
+    int checked = 0;
+    for (const char* function : {"__Z9catch_onei", "__Z9catch_alli", "__Z8clean_upi"}) {
+        const Address entry = tables.code.Symbol(function);
+        core::TFunctionInfo withPads, withoutPads;
+        core::AnalyseFunction(tables.code, entry, withPads);
+        core::AnalyseFunction(bare.code, entry, withoutPads);
+        // Calls that only the function's landing pads lead to (in its .cold part, gcc's place for them).
+        for (const core::TFarCall& call : withPads.FarCalls) {
+            if (!call.IsCall || std::any_of(withoutPads.FarCalls.begin(), withoutPads.FarCalls.end(),
+                                            [&](const core::TFarCall& c) { return c.This == call.This; }))
+                continue;
+            const std::string by = ConfirmedBy(tables, call.Next);
+            EXPECT_EQ(0u, by.find(function)) << std::hex << call.This << " confirmed by '" << by << "'";
+            ++checked;
+        }
+    }
+    EXPECT_GT(checked, 2);
 }
 
 TEST(DescribeAddress, NamesOrQuestionMarks) {
