@@ -151,7 +151,34 @@ Address OwnStackBase() {
     return base;
 }
 
+// The system's record of a thread, as far as the tracer reads it.
+struct ThreadBasicInformation {
+    LONG ExitStatus;
+    const void* TebBaseAddress;
+    HANDLE UniqueProcess;
+    HANDLE UniqueThread;
+    ULONG_PTR AffinityMask;
+    LONG Priority;
+    LONG BasePriority;
+};
+using NtQueryInformationThreadProc = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+constexpr int kThreadBasicInformation = 0;
+
 } // namespace
+
+bool ThreadStackLimits(HANDLE thread, const void*& stackLimit, const void*& stackBase) {
+    static const auto query = reinterpret_cast<NtQueryInformationThreadProc>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationThread")));
+    ThreadBasicInformation information{};
+    NT_TIB tib{};
+    if (!query || query(thread, kThreadBasicInformation, &information, sizeof information, nullptr) < 0 ||
+        !SafeReadMemory(information.TebBaseAddress, &tib, sizeof tib) || !tib.StackBase ||
+        tib.StackLimit >= tib.StackBase)
+        return false;
+    stackLimit = tib.StackLimit;
+    stackBase = tib.StackBase;
+    return true;
+}
 
 std::string DescribeAddress(const void* address) {
     AddressInfo info;

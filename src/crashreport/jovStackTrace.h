@@ -4,6 +4,8 @@
 #include "crashreport/jovProgress.h"
 #include "crashreport/jovThrowSite.h"
 
+#include <windows.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -32,6 +34,10 @@ std::string TraceStack(bool HideItemsWithoutLine, bool ShowRelativeAddress, bool
 std::string TraceThrowSite(bool HideItemsWithoutLine, bool ShowRelativeAddress, bool ShowRelativeLine,
                            const TThrowSite& site, const void*& outAddress, const void*& outEntryPoint,
                            ProgressTracker* progress);
+
+// The stack range [limit, base) of a thread of this process, from its thread information block; the
+// thread handle needs THREAD_QUERY_INFORMATION. False when the block cannot be had.
+bool ThreadStackLimits(HANDLE thread, const void*& stackLimit, const void*& stackBase);
 
 // "xxxxxxxx module unit line function", or the digits and " ???" when the symbols know nothing.
 std::string DescribeAddress(const void* address);

@@ -208,12 +208,15 @@ TEST(StackTrace, ASuspendedSecondaryThread) {
     CONTEXT context{};
     context.ContextFlags = CONTEXT_CONTROL | CONTEXT_INTEGER;
     const bool haveContext = GetThreadContext(thread, &context);
+    const void* limit = nullptr;
+    const void* base = nullptr;
+    const bool haveLimits = jov::ThreadStackLimits(thread, limit, base);
     std::string trace;
-    if (haveContext) {
+    if (haveContext && haveLimits) {
         const void* address = nullptr;
         const void* entry = nullptr;
         trace = jov::TraceStack(false, false, false, reinterpret_cast<const void*>(context.Eip), false, false,
-                                reinterpret_cast<const void*>(context.Esp), waiter.stackBase,
+                                reinterpret_cast<const void*>(context.Esp), base,
                                 reinterpret_cast<const void*>(&WaiterThread), address, entry, nullptr,
                                 reinterpret_cast<const void*>(context.Ebp));
     }
@@ -222,6 +225,9 @@ TEST(StackTrace, ASuspendedSecondaryThread) {
     WaitForSingleObject(thread, 10000);
     CloseHandle(thread);
     ASSERT_TRUE(haveContext);
+    ASSERT_TRUE(haveLimits);
+    EXPECT_EQ(waiter.stackBase, base); // the worker finds what the thread itself sees
+    EXPECT_LT(reinterpret_cast<uintptr_t>(limit), uintptr_t(context.Esp));
     EXPECT_EQ((std::vector<std::string>{"ThreadLevel2", "ThreadLevel1", "WaiterThread"}),
               Named(trace, {"ThreadLevel2", "ThreadLevel1", "WaiterThread"}))
         << trace;
