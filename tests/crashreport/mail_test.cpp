@@ -1,0 +1,251 @@
+// Mail over real sockets: fake DNS and SMTP servers on the loopback address, nothing leaves the machine.
+#include <gtest/gtest.h>
+
+#include "crashreport/core/DnsMessage.h"
+#include "crashreport/core/DnsReplies.h"
+#include "crashreport/core/FakeSmtpServer.h"
+#include "crashreport/jovMail.h"
+#include "crashreport/jovMailSmtp.h"
+#include "crashreport/jovWinsock.h"
+
+#include <functional>
+#include <thread>
+
+namespace {
+
+using namespace jov::test;
+
+sockaddr_in Loopback(uint16_t port) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(port);
+    return address;
+}
+
+uint16_t BoundPort(SOCKET socket) {
+    sockaddr_in address{};
+    int length = sizeof address;
+    getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length);
+    return ntohs(address.sin_port);
+}
+
+// Answers every query that arrives with what `respond` makes of it, until told to stop.
+class LoopbackDnsServer {
+public:
+    explicit LoopbackDnsServer(std::function<std::vector<std::string>(const std::string& query)> respond)
+        : respond_(std::move(respond)), socket_(socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP)) {
+        const sockaddr_in local = Loopback(0);
+        bind(socket_.get(), reinterpret_cast<const sockaddr*>(&local), sizeof local);
+        port = BoundPort(socket_.get());
+        thread_ = std::thread([this] { Serve(); });
+    }
+    ~LoopbackDnsServer() { Stop(); }
+    void Stop() {
+        if (!thread_.joinable()) return;
+        // An empty datagram from the test itself ends the loop.
+        jov::OwnedSocket stopper(socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP));
+        const sockaddr_in to = Loopback(port);
+        sendto(stopper.get(), "", 0, 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+        thread_.join();
+    }
+
+    uint16_t port = 0;
+    std::vector<std::string> queries; // read after Stop
+
+private:
+    void Serve() {
+        char buffer[512];
+        for (;;) {
+            sockaddr_in from{};
+            int length = sizeof from;
+            const int received = recvfrom(socket_.get(), buffer, sizeof buffer, 0,
+                                          reinterpret_cast<sockaddr*>(&from), &length);
+            if (received <= 0) return;
+            queries.emplace_back(buffer, size_t(received));
+            for (const std::string& reply : respond_(queries.back()))
+                sendto(socket_.get(), reply.data(), int(reply.size()), 0, reinterpret_cast<sockaddr*>(&from),
+                       length);
+        }
+    }
+
+    std::function<std::vector<std::string>(const std::string&)> respond_;
+    jov::OwnedSocket socket_;
+    std::thread thread_;
+};
+
+// Serves `sessions` connections one after the other with the scripted server, each reply byte by byte
+// when `chunk` is 1.
+class LoopbackSmtpServer {
+public:
+    explicit LoopbackSmtpServer(int sessions = 1) : listener_(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP)) {
+        const sockaddr_in local = Loopback(0);
+        bind(listener_.get(), reinterpret_cast<const sockaddr*>(&local), sizeof local);
+        listen(listener_.get(), 4);
+        port = BoundPort(listener_.get());
+        thread_ = std::thread([this, sessions] {
+            for (int i = 0; i < sessions; ++i) Serve();
+        });
+    }
+    ~LoopbackSmtpServer() { Join(); }
+    void Join() {
+        if (thread_.joinable()) thread_.join();
+    }
+
+    uint16_t port = 0;
+    FakeSmtpServer script;
+
+private:
+    void Serve() {
+        jov::OwnedSocket connection(accept(listener_.get(), nullptr, nullptr));
+        if (!connection.valid()) return;
+        script.Open();
+        char buffer[4096];
+        for (;;) {
+            size_t n;
+            while ((n = script.Send(buffer, sizeof buffer)) > 0)
+                if (send(connection.get(), buffer, int(n), 0) <= 0) return;
+            const int received = recv(connection.get(), buffer, sizeof buffer, 0);
+            if (received <= 0) return;
+            script.Receive(std::string_view(buffer, size_t(received)));
+        }
+    }
+
+    jov::OwnedSocket listener_;
+    std::thread thread_;
+};
+
+class Mail : public testing::Test {
+protected:
+    jov::WinsockSession winsock;
+};
+
+std::string QueryName(const std::string& query) {
+    std::string name;
+    size_t next = 0;
+    jov::DecodeDnsName(query, 12, name, next);
+    return name;
+}
+
+TEST_F(Mail, MxLookupAtALoopbackNameServer) {
+    LoopbackDnsServer dns([](const std::string& query) -> std::vector<std::string> {
+        std::string stale = Reply(query, {{15, MxData(1, "stale.example.com")}});
+        stale[1] = char(stale[1] ^ 0x5A);
+        if (QueryName(query) == "example.com")
+            return {stale, Reply(query, {{5, Name("alias.example.com")},
+                                         {15, MxData(20, "mx2.example.com")},
+                                         {15, MxData(10, "mx1.example.com")}})};
+        return {Reply(query, {}, {}, 3)};
+    });
+    jov::MailNetwork network;
+    network.nameServer = "127.0.0.1";
+    network.dnsPort = dns.port;
+    EXPECT_EQ(jov::LookupMailHosts("Dev <dev@example.com>", network), "mx2.example.com");
+    EXPECT_EQ(jov::LookupMailHosts("dev@example.org", network), "");
+    dns.Stop();
+    ASSERT_EQ(dns.queries.size(), 2u);
+    EXPECT_EQ(dns.queries[0], jov::BuildDnsQuery("example.com", jov::DnsTypeMx, 1));
+}
+
+TEST_F(Mail, ReferralWalkEndsAfterTenFurtherSteps) {
+    // Every NS query is referred on, to the same loopback server, without end.
+    LoopbackDnsServer dns([](const std::string& query) -> std::vector<std::string> {
+        if (query[query.size() - 3] == jov::DnsTypeMx) return {Reply(query, {})};
+        return {Reply(query, {}, {{2, Name("127.0.0.1")}})};
+    });
+    // The walk runs when the machine knows no name server, which only the finder can be told.
+    jov::UdpDnsTransport transport(dns.port);
+    jov::MailHostFinder finder(transport, {"127.0.0.1"});
+    EXPECT_EQ(finder.LookupMailHosts("dev@a.mail.example.com", ""), "");
+    dns.Stop();
+    EXPECT_EQ(dns.queries.size(), 1u + 1u + 10u + 2u);
+}
+
+jov::SmtpMail ReportMail(const std::string& attachment) {
+    jov::SmtpMail mail;
+    mail.sender = "jovExcept <dev@example.com>";
+    mail.recipients = "a@x.test;b@x.test;c@x.test";
+    mail.subject = "bug report";
+    mail.body = "date/time : now\r\n.line\r\n";
+    mail.attachments = attachment;
+    return mail;
+}
+
+std::string TempFile(const char* name, const std::string& content) {
+    char folder[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, folder);
+    const std::string path = std::string(folder) + name;
+    const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    WriteFile(file, content.data(), DWORD(content.size()), &written, nullptr);
+    CloseHandle(file);
+    return path;
+}
+
+TEST_F(Mail, SmtpThroughALoopbackServerWithLogin) {
+    const std::string attachment = TempFile("ostrel_mail_test.txt", std::string(100, 'M'));
+    LoopbackSmtpServer server;
+    server.script.refused = {"<b@x.test>"};
+    server.script.chunk = 1;
+    EXPECT_TRUE(jov::MailViaSmtp(ReportMail(attachment), {"127.0.0.1", server.port, "user", "secret"}));
+    server.Join();
+    const std::string& transcript = server.script.transcript;
+    EXPECT_EQ(transcript.find("EHLO "), 0u);
+    EXPECT_NE(transcript.find("\r\nAUTH LOGIN\r\ndXNlcg==\r\nc2VjcmV0\r\nMAIL FROM:<dev@example.com>\r\n"),
+              std::string::npos);
+    EXPECT_NE(transcript.find("RCPT TO:<c@x.test>\r\nDATA\r\n"), std::string::npos);
+    EXPECT_NE(server.script.message.find("\r\n..line\r\n"), std::string::npos);
+    std::string line;
+    for (int i = 0; i < 19; ++i) line += "TU1N"; // 57 bytes of "M"
+    EXPECT_NE(server.script.message.find("filename=\"ostrel_mail_test.txt\"\r\n\r\n" + line + "\r\n"),
+              std::string::npos);
+    EXPECT_TRUE(server.script.dataEnded);
+    EXPECT_EQ(transcript.substr(transcript.size() - 6), "QUIT\r\n");
+    DeleteFileA(attachment.c_str());
+}
+
+TEST_F(Mail, AccountWithoutLoginOfferQuitsBeforeMailFrom) {
+    LoopbackSmtpServer server;
+    server.script.ehloReply = "250-fake.test\r\n250 AUTH PLAIN\r\n";
+    EXPECT_FALSE(jov::MailViaSmtp(ReportMail(""), {"127.0.0.1", server.port, "user", "secret"}));
+    server.Join();
+    EXPECT_EQ(server.script.transcript.substr(server.script.transcript.find("\r\n")), "\r\nQUIT\r\n");
+}
+
+TEST_F(Mail, ReportDeliveredDirectlyWithItsAttachments) {
+    LoopbackDnsServer dns([](const std::string& query) -> std::vector<std::string> {
+        return {Reply(query, {{15, MxData(10, "127.0.0.1")}})};
+    });
+    LoopbackSmtpServer smtp;
+    const std::string report = "date/time : now\r\nexception message : Access violation\r\n";
+    const std::string file = TempFile("ostrel_bugreport.txt", report + "\r\n\r\n");
+
+    jov::MailSettings settings;
+    settings.MailAddress = "dev@example.com";
+    settings.MailSubject = "crash: %exceptMsg%";
+    settings.MailViaMapi = false;
+    settings.MailViaMailto = false;
+    settings.DeleteAfterMail = true;
+    jov::MailContext context;
+    context.bugReportFileName = file;
+    context.network.nameServer = "127.0.0.1";
+    context.network.dnsPort = dns.port;
+    context.network.directSmtpPort = smtp.port;
+    ASSERT_EQ(jov::MailReport(settings, report, "\x89PNG", true, context), jov::MailSent);
+    smtp.Join();
+
+    const std::string& message = smtp.script.message;
+    EXPECT_NE(smtp.script.transcript.find("MAIL FROM:<dev@example.com>\r\nRCPT TO:<dev@example.com>\r\n"),
+              std::string::npos);
+    EXPECT_NE(message.find("SUBJECT: =?ISO-8859-1?Q?crash=3A=20Access=20violation?=\r\n"), std::string::npos);
+    EXPECT_NE(message.find("\r\n\r\n" + report + "\r\n--"), std::string::npos);
+    EXPECT_NE(message.find("filename=\"ostrel_bugreport.txt\""), std::string::npos);
+    EXPECT_NE(message.find("Content-Type: image/png; name=\"screenShot.png\""), std::string::npos);
+    // Both attachments are gone after the mail went out.
+    EXPECT_EQ(GetFileAttributesA(file.c_str()), INVALID_FILE_ATTRIBUTES);
+    char folder[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, folder);
+    EXPECT_EQ(GetFileAttributesA((std::string(folder) + "screenShot.png").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+} // namespace
