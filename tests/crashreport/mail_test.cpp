@@ -8,6 +8,7 @@
 #include "crashreport/jovMailSmtp.h"
 #include "crashreport/jovWinsock.h"
 
+#include <atomic>
 #include <functional>
 #include <thread>
 
@@ -75,21 +76,30 @@ private:
 };
 
 // Serves `sessions` connections one after the other with the scripted server, each reply byte by byte
-// when `chunk` is 1.
+// when the script's chunk is 1.
 class LoopbackSmtpServer {
 public:
-    explicit LoopbackSmtpServer(int sessions = 1) : listener_(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP)) {
+    explicit LoopbackSmtpServer(int sessions = 1)
+        : listener_(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP)), sessions_(sessions) {
         const sockaddr_in local = Loopback(0);
         bind(listener_.get(), reinterpret_cast<const sockaddr*>(&local), sizeof local);
         listen(listener_.get(), 4);
         port = BoundPort(listener_.get());
-        thread_ = std::thread([this, sessions] {
-            for (int i = 0; i < sessions; ++i) Serve();
+        thread_ = std::thread([this] {
+            for (; served_ < sessions_; ++served_) Serve();
         });
     }
     ~LoopbackSmtpServer() { Join(); }
+    // After the client is done: sessions it never opened are opened and closed here, so that a client
+    // that failed early cannot leave the server waiting.
     void Join() {
-        if (thread_.joinable()) thread_.join();
+        if (!thread_.joinable()) return;
+        for (int i = served_; i < sessions_; ++i) {
+            jov::OwnedSocket client(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+            const sockaddr_in to = Loopback(port);
+            connect(client.get(), reinterpret_cast<const sockaddr*>(&to), sizeof to);
+        }
+        thread_.join();
     }
 
     uint16_t port = 0;
@@ -112,6 +122,8 @@ private:
     }
 
     jov::OwnedSocket listener_;
+    const int sessions_;
+    std::atomic<int> served_{0};
     std::thread thread_;
 };
 
@@ -246,6 +258,74 @@ TEST_F(Mail, ReportDeliveredDirectlyWithItsAttachments) {
     char folder[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, folder);
     EXPECT_EQ(GetFileAttributesA((std::string(folder) + "screenShot.png").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// Sets the registered "mailto" command for the test's run and puts the old one back.
+class MailtoHandler {
+public:
+    explicit MailtoHandler(const std::string& command) {
+        if (RegCreateKeyExA(HKEY_CLASSES_ROOT, "mailto\\shell\\open\\command", 0, nullptr, 0,
+                            KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key_, nullptr) != ERROR_SUCCESS)
+            return;
+        char value[1024] = {};
+        DWORD size = sizeof value - 1;
+        hadValue_ = RegQueryValueExA(key_, nullptr, nullptr, &type_, reinterpret_cast<BYTE*>(value), &size) ==
+                    ERROR_SUCCESS;
+        old_.assign(value, size);
+        RegSetValueExA(key_, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                       DWORD(command.size() + 1));
+    }
+    ~MailtoHandler() {
+        if (!key_) return;
+        if (hadValue_)
+            RegSetValueExA(key_, nullptr, 0, type_, reinterpret_cast<const BYTE*>(old_.data()),
+                           DWORD(old_.size()));
+        else
+            RegDeleteValueA(key_, nullptr);
+        RegCloseKey(key_);
+    }
+    bool set() const { return key_ != nullptr; }
+
+private:
+    HKEY key_ = nullptr;
+    bool hadValue_ = false;
+    DWORD type_ = REG_SZ;
+    std::string old_;
+};
+
+std::string ReadWhenThere(const std::string& path) {
+    const DWORD start = GetTickCount();
+    while (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        if (GetTickCount() - start > 30000) return {};
+        Sleep(20);
+    }
+    const HANDLE file =
+        CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    char buffer[4096];
+    DWORD read = 0;
+    ReadFile(file, buffer, sizeof buffer, &read, nullptr);
+    CloseHandle(file);
+    return std::string(buffer, read);
+}
+
+TEST(MailViaShell, StartsTheRegisteredMailtoCommand) {
+    char exe[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    std::string folder(exe);
+    folder.erase(folder.find_last_of('\\') + 1);
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    const std::string record = std::string(temp) + "ostrel_mailto_record.txt";
+    DeleteFileA(record.c_str());
+    const std::string command = "\"" + folder + "ostrel_command_recorder.exe\" \"" + record + "\" %1";
+    const MailtoHandler handler(command);
+    ASSERT_TRUE(handler.set());
+
+    ASSERT_TRUE(jov::MailViaShell("a@x.test; b@y.test", "bug report", "a&b \"q\"\r\n"));
+    EXPECT_EQ(ReadWhenThere(record),
+              "\"" + folder + "ostrel_command_recorder.exe\" \"" + record +
+                  "\" mailto:a@x.test,b@y.test?subject=bug%20report&body=a%26b%20%22q%22%0D%0A");
+    DeleteFileA(record.c_str());
 }
 
 } // namespace
