@@ -75,6 +75,11 @@ bool UdpDnsTransport::Receive(std::string& datagram) {
     if (!valid() || !WaitReadable(socket_.get(), DnsWaitMilliseconds)) return false;
     char buffer[DnsMessageSize];
     const int received = recvfrom(socket_.get(), buffer, sizeof buffer, 0, nullptr, nullptr);
+    // A longer datagram arrives cut to the buffer, which the reply reader copes with.
+    if (received == SOCKET_ERROR && WSAGetLastError() == WSAEMSGSIZE) {
+        datagram.assign(buffer, sizeof buffer);
+        return true;
+    }
     if (received <= 0) return false;
     datagram.assign(buffer, static_cast<size_t>(received));
     return true;
