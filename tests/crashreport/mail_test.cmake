@@ -6,3 +6,5 @@ endif()
 add_dependencies(${test_target} ostrel_command_recorder)
 # The test replaces the registered "mailto" command for its run.
 set_tests_properties(${test_target} PROPERTIES RESOURCE_LOCK mailto_handler)
+# The settings record of the crash reporter, dormant here, comes with the reporter's start-up unit.
+ostrel_use_crash_reporter(${test_target})

@@ -5,12 +5,24 @@
 #include "crashreport/core/DnsReplies.h"
 #include "crashreport/core/FakeSmtpServer.h"
 #include "crashreport/jovMail.h"
+#include "crashreport/core/Blowfish.h"
+#include "crashreport/core/SmtpPassword.h"
+#include "crashreport/jovMailSettings.h"
 #include "crashreport/jovMailSmtp.h"
 #include "crashreport/jovWinsock.h"
 
 #include <atomic>
 #include <functional>
 #include <thread>
+
+// Nothing of the crash reporter starts in this test.
+constexpr jov::CrashSettings Dormant() {
+    jov::CrashSettings settings;
+    settings.Enabled = false;
+    settings.FreezeTimeout = 0;
+    return settings;
+}
+constinit const jov::CrashSettings jov::ProgramCrashSettings = Dormant();
 
 namespace {
 
@@ -326,6 +338,46 @@ TEST(MailViaShell, StartsTheRegisteredMailtoCommand) {
               "\"" + folder + "ostrel_command_recorder.exe\" \"" + record +
                   "\" mailto:a@x.test,b@y.test?subject=bug%20report&body=a%26b%20%22q%22%0D%0A");
     DeleteFileA(record.c_str());
+}
+
+// Enciphered as the program's maker stores it: with the account, then with the server.
+std::string StoredPassword(std::string text, const char* account, const char* server) {
+    for (const auto& [key, counter] :
+         {std::pair{account, jov::SmtpAccountCounter}, {server, jov::SmtpServerCounter}}) {
+        const size_t pad = 8 - text.size() % 8;
+        text.append(pad, char(pad));
+        core::BlowfishBuffer(text.data(), text.size(), true, false, counter, key);
+    }
+    return text;
+}
+
+TEST(MailSettings, TakenFromTheCrashSettings) {
+    const std::string stored = StoredPassword("secret", "user", "smtp.test");
+    ASSERT_EQ(stored.find('\0'), std::string::npos); // the settings hold texts
+    jov::CrashSettings settings;
+    settings.MailAddress = "dev@example.com";
+    settings.MailFrom = "me@example.com";
+    settings.MailSubject = "crash: %exceptMsg%";
+    settings.MailViaServer = true;
+    settings.SmtpServer = "smtp.test";
+    settings.SmtpPort = 587;
+    settings.SmtpAccount = "user";
+    settings.SmtpPassword = stored.c_str();
+    settings.MailCaption = "mail it";
+    const jov::MailSettings mail = jov::MailSettingsOf(settings);
+    EXPECT_EQ(mail.MailAddress, "dev@example.com");
+    EXPECT_EQ(mail.MailFrom, "me@example.com");
+    EXPECT_EQ(mail.MailSubject, "crash: %exceptMsg%");
+    EXPECT_TRUE(mail.MailViaServer && mail.MailDirect && mail.AttachBugReport && !mail.DeleteAfterMail);
+    EXPECT_EQ(mail.SmtpServer, "smtp.test");
+    EXPECT_EQ(mail.SmtpPort, 587);
+    EXPECT_EQ(mail.SmtpAccount, "user");
+    EXPECT_EQ(mail.SmtpPassword, "secret");
+    EXPECT_EQ(mail.MailSuccessText, "The mail was sent successfully.");
+    EXPECT_EQ(mail.MailFailureText, "Sorry, sending the mail didn't work.");
+    EXPECT_EQ(mail.MailCaption, "mail it");
+    settings.SmtpPassword = "";
+    EXPECT_EQ(jov::MailSettingsOf(settings).SmtpPassword, "");
 }
 
 } // namespace
