@@ -3,15 +3,14 @@
 
 #include "crashreport/core/DnsMessage.h"
 #include "crashreport/core/DnsReplies.h"
-#include "crashreport/core/FakeSmtpServer.h"
 #include "crashreport/jovMail.h"
 #include "crashreport/core/Blowfish.h"
 #include "crashreport/core/SmtpPassword.h"
 #include "crashreport/jovMailSettings.h"
 #include "crashreport/jovMailSmtp.h"
+#include "crashreport/LoopbackSmtpServer.h"
 #include "crashreport/jovWinsock.h"
 
-#include <atomic>
 #include <functional>
 #include <thread>
 
@@ -27,21 +26,6 @@ constinit const jov::CrashSettings jov::ProgramCrashSettings = Dormant();
 namespace {
 
 using namespace jov::test;
-
-sockaddr_in Loopback(uint16_t port) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(port);
-    return address;
-}
-
-uint16_t BoundPort(SOCKET socket) {
-    sockaddr_in address{};
-    int length = sizeof address;
-    getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length);
-    return ntohs(address.sin_port);
-}
 
 // Answers every query that arrives with what `respond` makes of it, until told to stop.
 class LoopbackDnsServer {
@@ -84,58 +68,6 @@ private:
 
     std::function<std::vector<std::string>(const std::string&)> respond_;
     jov::OwnedSocket socket_;
-    std::thread thread_;
-};
-
-// Serves `sessions` connections one after the other with the scripted server, each reply byte by byte
-// when the script's chunk is 1.
-class LoopbackSmtpServer {
-public:
-    explicit LoopbackSmtpServer(int sessions = 1)
-        : listener_(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP)), sessions_(sessions) {
-        const sockaddr_in local = Loopback(0);
-        bind(listener_.get(), reinterpret_cast<const sockaddr*>(&local), sizeof local);
-        listen(listener_.get(), 4);
-        port = BoundPort(listener_.get());
-        thread_ = std::thread([this] {
-            for (; served_ < sessions_; ++served_) Serve();
-        });
-    }
-    ~LoopbackSmtpServer() { Join(); }
-    // After the client is done: sessions it never opened are opened and closed here, so that a client
-    // that failed early cannot leave the server waiting.
-    void Join() {
-        if (!thread_.joinable()) return;
-        for (int i = served_; i < sessions_; ++i) {
-            jov::OwnedSocket client(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
-            const sockaddr_in to = Loopback(port);
-            connect(client.get(), reinterpret_cast<const sockaddr*>(&to), sizeof to);
-        }
-        thread_.join();
-    }
-
-    uint16_t port = 0;
-    FakeSmtpServer script;
-
-private:
-    void Serve() {
-        jov::OwnedSocket connection(accept(listener_.get(), nullptr, nullptr));
-        if (!connection.valid()) return;
-        script.Open();
-        char buffer[4096];
-        for (;;) {
-            size_t n;
-            while ((n = script.Send(buffer, sizeof buffer)) > 0)
-                if (send(connection.get(), buffer, int(n), 0) <= 0) return;
-            const int received = recv(connection.get(), buffer, sizeof buffer, 0);
-            if (received <= 0) return;
-            script.Receive(std::string_view(buffer, size_t(received)));
-        }
-    }
-
-    jov::OwnedSocket listener_;
-    const int sessions_;
-    std::atomic<int> served_{0};
     std::thread thread_;
 };
 
