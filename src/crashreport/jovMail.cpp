@@ -2,7 +2,7 @@
 
 #include "crashreport/core/MailAddress.h"
 #include "crashreport/core/Mailto.h"
-#include "crashreport/jovLibrary.h"
+#include "crashreport/jovHandles.h"
 #include "crashreport/jovMailSmtp.h"
 #include "crashreport/jovStrings.h"
 
@@ -14,20 +14,6 @@
 namespace jov {
 
 namespace {
-
-struct RegistryKey {
-    HKEY handle = nullptr;
-    ~RegistryKey() {
-        if (handle) RegCloseKey(handle);
-    }
-};
-
-struct FileHandle {
-    HANDLE handle;
-    ~FileHandle() {
-        if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
-    }
-};
 
 // The paused threads run, and the owner leaves the topmost band, while the mail program is up.
 class MapiCallScope {
@@ -82,9 +68,9 @@ public:
         if (path.back() != '\\') path += '\\';
         CreateDirectoryA(path.c_str(), nullptr); // usually there already
         path += "screenShot.png";
-        const FileHandle file{CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                          FILE_ATTRIBUTE_NORMAL, nullptr)};
-        if (file.handle == INVALID_HANDLE_VALUE) return {};
+        const OwnedFile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file.valid()) return {};
         while (!png.empty()) {
             DWORD written = 0;
             const DWORD piece = static_cast<DWORD>(std::min<size_t>(png.size(), 1 << 20));

@@ -1,6 +1,6 @@
 #include "crashreport/jovMailDns.h"
 
-#include "crashreport/jovLibrary.h"
+#include "crashreport/jovHandles.h"
 #include "crashreport/jovStrings.h"
 #include "crashreport/jovTools.h"
 #include "crashreport/jovWinsock.h"
@@ -12,13 +12,6 @@
 namespace jov {
 
 namespace {
-
-struct RegistryKey {
-    HKEY handle = nullptr;
-    ~RegistryKey() {
-        if (handle) RegCloseKey(handle);
-    }
-};
 
 std::string RegistryText(HKEY key, const char* name) {
     char value[1024] = {};

@@ -1,5 +1,6 @@
 #include "crashreport/jovMailSmtp.h"
 
+#include "crashreport/jovHandles.h"
 #include "crashreport/jovWinsock.h"
 
 #include <windows.h>
@@ -7,13 +8,6 @@
 namespace jov {
 
 namespace {
-
-struct FileHandle {
-    HANDLE handle;
-    ~FileHandle() {
-        if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
-    }
-};
 
 class WinSmtpEnvironment : public SmtpEnvironment {
 public:
@@ -35,10 +29,10 @@ public:
         return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
     }
     bool ReadFile(const std::string& path, std::string& content) override {
-        const FileHandle file{CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                          FILE_ATTRIBUTE_NORMAL, nullptr)};
+        const OwnedFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr));
         LARGE_INTEGER size;
-        if (file.handle == INVALID_HANDLE_VALUE || !GetFileSizeEx(file.handle, &size) || size.HighPart != 0 ||
+        if (!file.valid() || !GetFileSizeEx(file.handle, &size) || size.HighPart != 0 ||
             size.LowPart > 0x7FFFFFFF)
             return false;
         content.resize(size.LowPart);

@@ -49,11 +49,11 @@ int MailReport(const MailSettings& settings, std::string_view report, std::strin
 
     int result = MailNotSent;
     bool viaSmtp = false;
-    const bool online = !settings.MailAddress.empty() && platform.IsConnected();
-    if (online && settings.MailDirect) {
-        viaSmtp = platform.MailViaSmtp(mail, SmtpServer{});
-    }
-    if (!viaSmtp && online && settings.MailViaServer && !settings.SmtpServer.empty()) {
+    const bool viaServer = settings.MailViaServer && !settings.SmtpServer.empty();
+    const bool online =
+        !settings.MailAddress.empty() && (settings.MailDirect || viaServer) && platform.IsConnected();
+    if (online && settings.MailDirect) viaSmtp = platform.MailViaSmtp(mail, SmtpServer{});
+    if (!viaSmtp && online && viaServer) {
         const SmtpServer server{settings.SmtpServer, static_cast<uint16_t>(settings.SmtpPort),
                                 settings.SmtpAccount, settings.SmtpPassword};
         viaSmtp = platform.MailViaSmtp(mail, server);
