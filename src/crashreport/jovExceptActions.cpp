@@ -20,7 +20,8 @@ void RestartProcess() {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    if (CreateProcessA(nullptr, GetCommandLineA(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+    std::string commandLine = GetCommandLineA();
+    if (CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
                        nullptr, &startup, &process)) {
         // No access list: the new process (another user's, too) may open it.
         SECURITY_DESCRIPTOR descriptor;

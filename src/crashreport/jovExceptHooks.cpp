@@ -82,6 +82,7 @@ void TerminateReport() {
         QueueTermination(!mainThread);
     if (mainThread) CloseApplication();
     // Nothing of this thread can run on; the program goes on without it.
+    ReplaceFailedWorker();
     SetThreadName(GetCurrentThreadId(), "");
     ExitThread(0);
 }

@@ -70,6 +70,11 @@ LONG WINAPI ThreadLastChanceHandler(EXCEPTION_POINTERS* pointers) {
     if (record.ExceptionFlags & (EXCEPTION_UNWINDING | EXCEPTION_EXIT_UNWIND))
         return EXCEPTION_CONTINUE_SEARCH;
     if (record.ExceptionCode == ThreadNamingCode) return EXCEPTION_CONTINUE_EXECUTION;
+    if (GetCurrentThreadId() == CrashWorkerThreadId()) {
+        // Nothing is reported from inside a report.
+        ReplaceFailedWorker();
+        ExitThread(0);
+    }
     const void* stackPointer = reinterpret_cast<const void*>(pointers->ContextRecord->Esp);
     const bool mainThread = GetCurrentThreadId() == CrashState().MainThreadId;
     if (record.ExceptionCode == StackOverflowCode) {

@@ -96,6 +96,17 @@ void RunAction(TCrashAction action, bool frozen, bool& canContinue, std::string&
                           exception);
 }
 
+// The request the worker is on, so that a worker lost to a fault can still release its requester.
+volatile LONG currentEvent = 0;
+volatile LONG currentRequester = 0;
+
+void ReleaseRequester(HANDLE event, DWORD requester) {
+    // The event is the worker's own duplicate: the requester may have stopped waiting and closed its own.
+    SetEvent(event);
+    CloseHandle(event);
+    PostThreadMessageA(requester, WM_NULL, 0, 0);
+}
+
 DWORD WINAPI CrashWorker(void*) {
     for (;;) {
         CrashRequestBytes bytes;
@@ -104,14 +115,24 @@ DWORD WINAPI CrashWorker(void*) {
         if (read != bytes.size()) continue;
         const CrashRequest request = DecodeCrashRequest(bytes);
         if (!request.Event) break;
+        InterlockedExchange(&currentRequester, static_cast<LONG>(request.ThreadId));
+        InterlockedExchange(&currentEvent, static_cast<LONG>(request.Event));
         ProcessCrashRequest(request);
-        // The event is the worker's own duplicate: the requester may have stopped waiting and closed its own.
-        const HANDLE event = reinterpret_cast<HANDLE>(request.Event);
-        SetEvent(event);
-        CloseHandle(event);
-        PostThreadMessageA(request.ThreadId, WM_NULL, 0, 0);
+        if (InterlockedExchange(&currentEvent, 0))
+            ReleaseRequester(reinterpret_cast<HANDLE>(request.Event), request.ThreadId);
     }
     return 0;
+}
+
+bool StartWorkerThread() {
+    DWORD id = 0;
+    HANDLE thread = CreateThread(nullptr, 0, CrashWorker, nullptr, 0, &id);
+    if (!thread) return false;
+    workerThread = thread;
+    workerId = id;
+    SetThreadName(id, "-");
+    SetThreadPriority(thread, THREAD_PRIORITY_HIGHEST);
+    return true;
 }
 
 } // namespace
@@ -166,13 +187,19 @@ void QueueCrashRequest(bool frozen, const TExceptionRef* exception, const void* 
                                           FALSE, DUPLICATE_SAME_ACCESS))
                 workerEvent = nullptr;
         }
+        const bool mainThread = callingThread == CrashState().MainThreadId;
+        if (workerEvent && mainThread) {
+            // The worker's wake-up message is lost when the thread has no message queue yet.
+            MSG message;
+            PeekMessageA(&message, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
+        }
         if (workerEvent) {
             request.Event = reinterpret_cast<uint32_t>(workerEvent);
             const CrashRequestBytes bytes = EncodeCrashRequest(request);
             DWORD written = 0;
             if (WriteFile(pipeWrite, bytes.data(), bytes.size(), &written, nullptr) &&
                 written == bytes.size()) {
-                if (callingThread == CrashState().MainThreadId) {
+                if (mainThread) {
                     // The main thread keeps its windows alive while the worker (and its dialog) runs.
                     MSG message;
                     while (WaitForSingleObject(event, 0) != WAIT_OBJECT_0) {
@@ -216,7 +243,9 @@ void ProcessCrashRequest(const CrashRequest& request) {
         if (exception && !settings.IgnoreClasses.empty()) {
             std::string classes(settings.IgnoreClasses);
             NormaliseList(classes, ',');
-            ignored = ListContainsItem(classes, ExceptionClassName(exception), ',');
+            const std::string className = ExceptionClassName(exception);
+            ignored = ListContainsItem(classes, className, ',') ||
+                      ListContainsItem(classes, UnqualifiedClassName(className), ',');
         }
         if (!ignored) {
             if (settings.ScreenShotSize > 0 && settings.ScreenShotProc)
@@ -266,13 +295,16 @@ bool StartCrashWorker() {
         pipeRead = pipeWrite = nullptr;
         return false;
     }
-    DWORD id = 0;
-    workerThread = CreateThread(nullptr, 0, CrashWorker, nullptr, 0, &id);
-    if (!workerThread) return false;
-    workerId = id;
-    SetThreadName(id, "-");
-    SetThreadPriority(workerThread, THREAD_PRIORITY_HIGHEST);
-    return true;
+    return StartWorkerThread();
+}
+
+void ReplaceFailedWorker() {
+    if (GetCurrentThreadId() != workerId) return;
+    const auto event = reinterpret_cast<HANDLE>(InterlockedExchange(&currentEvent, 0));
+    if (event) ReleaseRequester(event, static_cast<DWORD>(currentRequester));
+    HANDLE failed = workerThread;
+    SetThreadName(workerId, "");
+    if (StartWorkerThread()) CloseHandle(failed);
 }
 
 void StopCrashWorker() {

@@ -24,6 +24,9 @@ bool IsCrashRequestPending();
 
 bool StartCrashWorker();
 void StopCrashWorker();
+// Called on the worker when a fault ends it: its requester is released and a new worker takes over the
+// pipe, so that no later failure waits for a worker that is gone.
+void ReplaceFailedWorker();
 DWORD CrashWorkerThreadId(); // 0 when there is none
 
 // True when a thread holds the loader lock (or the process-environment lock): no thread may be waited

@@ -19,17 +19,28 @@ struct Expectations {
     std::vector<std::string> somewhere;
 };
 
+// "// TAG text" gives the text; "// TAG" alone an empty text (editors strip trailing blanks).
+bool Tagged(const std::string& line, const char* tag, std::string& text) {
+    const std::string prefix = std::string("// ") + tag;
+    if (line.rfind(prefix, 0) != 0) return false;
+    if (line.size() == prefix.size()) {
+        text.clear();
+        return true;
+    }
+    if (line[prefix.size()] != ' ') return false;
+    text = line.substr(prefix.size() + 1);
+    return true;
+}
+
 bool ReadExpectations(const char* source, Expectations& expected) {
     std::ifstream file(source);
     if (!file) return false;
-    std::string line;
-    const std::string exitTag = "// EXPECT_EXIT_CODE ", lineTag = "// EXPECT_LINE ",
-                      somewhereTag = "// EXPECT_SOMEWHERE ";
+    std::string line, text;
     while (std::getline(file, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.rfind(exitTag, 0) == 0) expected.exitCode = std::stol(line.substr(exitTag.size()));
-        if (line.rfind(lineTag, 0) == 0) expected.lines.push_back(line.substr(lineTag.size()));
-        if (line.rfind(somewhereTag, 0) == 0) expected.somewhere.push_back(line.substr(somewhereTag.size()));
+        if (Tagged(line, "EXPECT_EXIT_CODE", text)) expected.exitCode = std::stol(text);
+        if (Tagged(line, "EXPECT_LINE", text)) expected.lines.push_back(text);
+        if (Tagged(line, "EXPECT_SOMEWHERE", text)) expected.somewhere.push_back(text);
     }
     return true;
 }

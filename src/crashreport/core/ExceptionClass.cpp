@@ -7,16 +7,7 @@ namespace jov {
 namespace {
 
 bool NameMatches(const std::string& name, std::string_view className) {
-    if (name == className) return true;
-    // The unqualified part: after the last "::" outside template arguments.
-    int depth = 0;
-    size_t start = 0;
-    for (size_t i = 0; i < name.size(); ++i) {
-        if (name[i] == '<') ++depth;
-        if (name[i] == '>') --depth;
-        if (depth == 0 && name[i] == ':' && i + 1 < name.size() && name[i + 1] == ':') start = i + 2;
-    }
-    return std::string_view(name).substr(start) == className;
+    return name == className || UnqualifiedClassName(name) == className;
 }
 
 // Class hierarchies are finite and acyclic; the depth only bounds a corrupted description.
@@ -33,6 +24,18 @@ bool InheritsFrom(const std::type_info* type, std::string_view className, int de
 }
 
 } // namespace
+
+std::string UnqualifiedClassName(const std::string& name) {
+    // After the last "::" outside template arguments and parameter lists.
+    int depth = 0;
+    size_t start = 0;
+    for (size_t i = 0; i < name.size(); ++i) {
+        if (name[i] == '<' || name[i] == '(') ++depth;
+        if (name[i] == '>' || name[i] == ')') --depth;
+        if (depth == 0 && name[i] == ':' && i + 1 < name.size() && name[i + 1] == ':') start = i + 2;
+    }
+    return name.substr(start);
+}
 
 std::string TypeClassName(const std::type_info* type) {
     if (!type) return "Unknown";

@@ -10,6 +10,9 @@ namespace jov {
 // The readable class name ("fw::EAbort"); "Unknown" without a type.
 std::string TypeClassName(const std::type_info* type);
 
+// The name without its namespaces and enclosing classes: "fw::EAbort" gives "EAbort".
+std::string UnqualifiedClassName(const std::string& name);
+
 // True when the type or one of its base classes has the name, compared case-sensitively either with
 // the whole qualified name or with the name without its namespaces. False without a type.
 bool InheritsFromName(const std::type_info* type, std::string_view className);
