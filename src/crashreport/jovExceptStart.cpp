@@ -103,8 +103,8 @@ void StartCrashReporter(bool isMainModule) {
     if (!StartsAnything(running) || state.Started) return;
     state.Started = true;
     HMODULE self = nullptr;
-    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCSTR>(&StartCrashReporter), &self);
+    std::string selfName;
+    ModuleFromAddress(reinterpret_cast<const void*>(&StartCrashReporter), self, selfName);
     state.IsMainModule = isMainModule || self == GetModuleHandleA(nullptr);
     state.MainThreadId = GetCurrentThreadId();
     GetSystemTime(&state.StartTime);
@@ -112,8 +112,13 @@ void StartCrashReporter(bool isMainModule) {
     MapSharedBlock();
     if (running.Enabled && running.PatchRuntime) {
         // A thread overflowing its stack keeps enough of it for the last-chance handler to start a helper.
-        ULONG guarantee = 64 * 1024;
-        SetThreadStackGuarantee(&guarantee);
+        // Looked up: the call is newer than the oldest systems the program runs on.
+        using StackGuarantee = BOOL(WINAPI*)(PULONG);
+        if (auto setGuarantee = reinterpret_cast<StackGuarantee>(reinterpret_cast<void*>(
+                GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetThreadStackGuarantee")))) {
+            ULONG guarantee = 64 * 1024;
+            setGuarantee(&guarantee);
+        }
         InstallRuntimeHooks();
         running.ReturnReport = running.ReturnReport || WebRequestProcedure() != nullptr;
     }

@@ -22,17 +22,17 @@ struct WebRequest {
 CRITICAL_SECTION* tableLock = nullptr;
 std::vector<WebRequest>* table = nullptr;
 
-BOOL WINAPI MakeTable(INIT_ONCE*, void*, void**) {
+bool MakeTable() {
     tableLock = new CRITICAL_SECTION;
     InitializeCriticalSection(tableLock);
     table = new std::vector<WebRequest>;
-    return TRUE;
+    return true;
 }
 
 // Made on first use and deleted at the crash reporter's stop.
 CRITICAL_SECTION* TableLock() {
-    static INIT_ONCE once = INIT_ONCE_STATIC_INIT;
-    InitOnceExecuteOnce(&once, MakeTable, nullptr, nullptr);
+    static const bool made = MakeTable();
+    (void)made;
     return tableLock;
 }
 

@@ -5,6 +5,7 @@
 #include "crashreport/jovHandles.h"
 #include "crashreport/jovMailSmtp.h"
 #include "crashreport/jovStrings.h"
+#include "crashreport/jovTools.h"
 
 #include <mapi.h>
 
@@ -40,14 +41,8 @@ private:
 // The folder of the module this code was linked into, with a final "\".
 std::string CrashReporterFolder() {
     HMODULE module = nullptr;
-    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                                GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                            reinterpret_cast<const char*>(&CrashReporterFolder), &module))
-        return {};
-    char path[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameA(module, path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return {};
-    const std::string name(path, length);
+    std::string name;
+    if (!ModuleFromAddress(reinterpret_cast<const void*>(&CrashReporterFolder), module, name)) return {};
     return name.substr(0, name.find_last_of('\\') + 1);
 }
 

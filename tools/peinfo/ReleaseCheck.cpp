@@ -42,6 +42,7 @@ const char* const lacking[] = {
     "InitOnceBeginInitialize",
     "InitOnceComplete",
     "GetThreadId",
+    "SetThreadStackGuarantee",
     "FlsAlloc",
     "FlsFree",
     "FlsGetValue",
