@@ -1,0 +1,48 @@
+#include "core/ToolWindowGeometry.h"
+#include <gtest/gtest.h>
+
+using namespace core;
+
+TEST(ToolWindowGeometry, PopupPlacement) {
+    const TPointI button{100, 50};
+    struct Case {
+        TShowDirection direction;
+        TPointI expected;
+    } const cases[] = {
+        {sdBottom, {118 - 172, 68}}, // right edges aligned, below
+        {sdTop, {118 - 172, 50 - 78}},
+        {sdRight, {118, 50}}, // the button's top-right corner
+        {sdLeft, {100 - 172, 50}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.expected, PopupPosition(c.direction, button, 18, 18, 172, 78)) << int(c.direction);
+}
+
+TEST(ToolWindowGeometry, ChevronsOfAnEighteenPixelButton) {
+    using S = TStroke;
+    EXPECT_EQ((std::array<S, 4>{S{{6, 6}, {9, 9}, {13, 5}}, S{{6, 7}, {9, 10}, {13, 6}},
+                                S{{6, 10}, {9, 13}, {13, 9}}, S{{6, 11}, {9, 14}, {13, 10}}}),
+              ChevronStrokes(sdBottom, 18, 18, false));
+    EXPECT_EQ((std::array<S, 4>{S{{7, 8}, {10, 5}, {14, 9}}, S{{7, 9}, {10, 6}, {14, 10}},
+                                S{{7, 12}, {10, 9}, {14, 13}}, S{{7, 13}, {10, 10}, {14, 14}}}),
+              ChevronStrokes(sdTop, 18, 18, true));
+    EXPECT_EQ((std::array<S, 4>{S{{6, 6}, {9, 9}, {5, 13}}, S{{7, 6}, {10, 9}, {6, 13}},
+                                S{{11, 6}, {14, 9}, {10, 13}}, S{{12, 6}, {15, 9}, {11, 13}}}),
+              ChevronStrokes(sdRight, 18, 18, false));
+    EXPECT_EQ((std::array<S, 4>{S{{8, 6}, {5, 9}, {9, 13}}, S{{9, 6}, {6, 9}, {10, 13}},
+                                S{{13, 6}, {10, 9}, {14, 13}}, S{{14, 6}, {11, 9}, {15, 13}}}),
+              ChevronStrokes(sdLeft, 18, 18, false));
+    // A wide button centres the chevron further in.
+    EXPECT_EQ((TStroke{{9, 5}, {13, 9}, {18, 4}}), ChevronStrokes(sdBottom, 24, 18, false)[0]);
+}
+
+TEST(ToolWindowGeometry, HighlightGradient) {
+    const std::uint32_t black = 0, yellow = 64250; // red 250, green 250
+    EXPECT_EQ(black, GradientColor(black, yellow, 0, 166));
+    EXPECT_EQ(0x7D7Du, GradientColor(black, yellow, 83, 166));
+    EXPECT_EQ(yellow, GradientColor(black, yellow, 166, 166));
+    EXPECT_EQ(0x0202u, GradientColor(black, yellow, 1, 166)) << "1.506 rounds to 2";
+    EXPECT_EQ(0x102030u, GradientColor(0x102030, 0x102030, 50, 100));
+    EXPECT_EQ(0x604020u, GradientColor(0xC08040, 0x000000, 50, 100));
+    EXPECT_EQ(5u, GradientColor(5, 9, 3, 0));
+}
