@@ -63,6 +63,24 @@ using Icon = UniqueHandle<detail::NullTraits<HICON, DestroyIcon>>;
 using Cursor = UniqueHandle<detail::NullTraits<HCURSOR, DestroyCursor>>;
 using Key = UniqueHandle<detail::NullTraits<HKEY, RegCloseKey>>;
 using Menu = UniqueHandle<detail::NullTraits<HMENU, DestroyMenu>>;
+using Font = UniqueHandle<detail::NullTraits<HFONT, detail::deleteGdiObject>>;
+using Pen = UniqueHandle<detail::NullTraits<HPEN, detail::deleteGdiObject>>;
+using Brush = UniqueHandle<detail::NullTraits<HBRUSH, detail::deleteGdiObject>>;
+
+// Selects a GDI object into a device context for the scope, and the previous one back after it.
+class SelectedObject {
+public:
+    SelectedObject(HDC dc, HGDIOBJ object) : dc_(dc), old_(SelectObject(dc, object)) {}
+    ~SelectedObject() {
+        if (old_) SelectObject(dc_, old_);
+    }
+    SelectedObject(const SelectedObject&) = delete;
+    SelectedObject& operator=(const SelectedObject&) = delete;
+
+private:
+    HDC dc_;
+    HGDIOBJ old_;
+};
 
 // A device context of a window: its client area, or the whole window with `wholeWindow`.
 class WindowDC {

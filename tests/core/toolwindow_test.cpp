@@ -1,3 +1,4 @@
+#include "core/HiddenWindows.h"
 #include "core/ToolWindowGeometry.h"
 #include <gtest/gtest.h>
 
@@ -45,4 +46,15 @@ TEST(ToolWindowGeometry, HighlightGradient) {
     EXPECT_EQ(0x102030u, GradientColor(0x102030, 0x102030, 50, 100));
     EXPECT_EQ(0x604020u, GradientColor(0xC08040, 0x000000, 50, 100));
     EXPECT_EQ(5u, GradientColor(5, 9, 3, 0));
+}
+
+TEST(HiddenWindows, RestoresTheSameWindowsWhateverOpenedOrClosed) {
+    THiddenWindows hidden;
+    const std::uint32_t search = 5;
+    // 1 and 3 visible, 2 already hidden (minimised to nothing), 5 the search window itself.
+    EXPECT_EQ((std::vector<std::uint32_t>{1, 2, 3}),
+              hidden.Hide({{1, true}, {2, false}, {5, true}, {3, true}}, search));
+    // Meanwhile 1 closed and 4 opened before 3: by index, 4 would have taken 3's place.
+    EXPECT_EQ((std::vector<std::uint32_t>{3}), hidden.Restore({2, 4, 3, 5}, search));
+    EXPECT_TRUE(hidden.Restore({2, 4, 3}, search).empty()) << "forgotten after restoring";
 }
