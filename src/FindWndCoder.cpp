@@ -61,17 +61,6 @@ core::TCodeCheckBox BoxOf(int column) {
     }
 }
 
-class MemoryDC {
-public:
-    MemoryDC() : dc_(CreateCompatibleDC(nullptr)) {}
-    ~MemoryDC() { DeleteDC(dc_); }
-    MemoryDC(const MemoryDC&) = delete;
-    MemoryDC& operator=(const MemoryDC&) = delete;
-    HDC get() const { return dc_; }
-
-private:
-    HDC dc_;
-};
 
 // Two small window pictures: a live caption for the path's windows, a grey one for the others. The list
 // view frees the image list with itself.
@@ -82,8 +71,8 @@ HIMAGELIST MakeRowImages() {
     for (COLORREF caption : {RGB(0, 0, 128), RGB(128, 128, 128)}) {
         fw::Bitmap bitmap(CreateCompatibleBitmap(screen.get(), 16, 16));
         {
-            MemoryDC dc;
-            fw::SelectedObject selected(dc.get(), bitmap.get());
+            fw::MemoryDC dc(CreateCompatibleDC(nullptr));
+            fw::Selection selected(dc.get(), bitmap.get());
             fw::Brush background(CreateSolidBrush(transparent)), frame(CreateSolidBrush(caption));
             RECT all{0, 0, 16, 16}, window{1, 2, 15, 14}, inside{2, 6, 14, 13};
             FillRect(dc.get(), &all, background.get());

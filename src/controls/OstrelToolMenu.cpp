@@ -16,7 +16,7 @@ fw::Font MenuFont(bool bold) {
 
 void Line(HDC dc, int x1, int y1, int x2, int y2, COLORREF color) {
     fw::Pen pen(CreatePen(PS_SOLID, 1, color));
-    fw::SelectedObject selected(dc, pen.get());
+    fw::Selection selected(dc, pen.get());
     MoveToEx(dc, x1, y1, nullptr);
     LineTo(dc, x2, y2);
 }
@@ -83,7 +83,7 @@ void TOstrelToolMenu::Paint(HDC dc) const {
     const int inset = Pressed ? 4 : 3;
     RECT text{left + inset, top + inset, Bounds.right - 3, item.bottom};
     fw::Font font = MenuFont(Hot);
-    fw::SelectedObject selected(dc, font.get());
+    fw::Selection selected(dc, font.get());
     SetBkMode(dc, TRANSPARENT);
     const UINT format = DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS;
     if (Enabled) {

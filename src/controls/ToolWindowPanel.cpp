@@ -204,7 +204,7 @@ bool TToolWindowPanel::onPaint() {
     FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
     DrawEdge(dc, &r, lowered_ ? BDR_SUNKENOUTER : BDR_RAISEDOUTER, BF_RECT);
     fw::Pen pen(CreatePen(PS_SOLID, 1, RGB(0, 0, 0)));
-    fw::SelectedObject selected(dc, pen.get());
+    fw::Selection selected(dc, pen.get());
     for (const auto& s : core::ChevronStrokes(direction_, r.right, r.bottom, lowered_)) {
         MoveToEx(dc, s.start.x, s.start.y, nullptr);
         LineTo(dc, s.middle.x, s.middle.y);

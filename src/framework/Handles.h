@@ -66,16 +66,18 @@ using Menu = UniqueHandle<detail::NullTraits<HMENU, DestroyMenu>>;
 using Font = UniqueHandle<detail::NullTraits<HFONT, detail::deleteGdiObject>>;
 using Pen = UniqueHandle<detail::NullTraits<HPEN, detail::deleteGdiObject>>;
 using Brush = UniqueHandle<detail::NullTraits<HBRUSH, detail::deleteGdiObject>>;
+using Region = UniqueHandle<detail::NullTraits<HRGN, detail::deleteGdiObject>>;
+using MemoryDC = UniqueHandle<detail::NullTraits<HDC, DeleteDC>>;
 
-// Selects a GDI object into a device context for the scope, and the previous one back after it.
-class SelectedObject {
+// Selects an object into a device context for the scope, then puts the previous one back.
+class Selection {
 public:
-    SelectedObject(HDC dc, HGDIOBJ object) : dc_(dc), old_(SelectObject(dc, object)) {}
-    ~SelectedObject() {
+    Selection(HDC dc, HGDIOBJ object) : dc_(dc), old_(dc && object ? SelectObject(dc, object) : nullptr) {}
+    ~Selection() {
         if (old_) SelectObject(dc_, old_);
     }
-    SelectedObject(const SelectedObject&) = delete;
-    SelectedObject& operator=(const SelectedObject&) = delete;
+    Selection(const Selection&) = delete;
+    Selection& operator=(const Selection&) = delete;
 
 private:
     HDC dc_;
