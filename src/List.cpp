@@ -1,4 +1,5 @@
 #include "List.h"
+#include "FindWndCoder.h"
 #include "ColumnSettings.h"
 #include "ConstVars.h"
 #include "FormatConsts.h"
@@ -90,7 +91,7 @@ TListForm::TListForm(TListTypes mainKind, std::vector<TListTypes> kinds, const c
 
     for (auto& menu : menus_) menu.reset(CreatePopupMenu());
     AppendItem(menus_[ltWindows].get(), "Highlight window", cmHighlight);
-    AppendItem(menus_[ltWindows].get(), "Create FindWindow code...", cmFindWndCoder, false);
+    AppendItem(menus_[ltWindows].get(), "Create FindWindow code...", cmFindWndCoder);
     AppendItem(menus_[ltWindows].get(), "-");
     AppendItem(menus_[ltWindows].get(), "Show window properties...", cmProperties, false);
     AppendItem(menus_[ltProcesses].get(), "Terminate process", cmTerminateProcess);
@@ -150,7 +151,8 @@ void TListForm::UpdateIntFormat() {
 }
 
 void TListForm::EnableTools(bool enabled) {
-    // Properties, FindWindow code, search and filter wait for their windows; they stay disabled.
+    // Properties, search and filter wait for their windows; they stay disabled. Highlight and FindWindow
+    // code follow the focused row.
     for (int command : {cmRefresh, cmHighlight, cmFindWndCoder, cmProperties, cmSearch, cmFilter})
         ToolBar.Enable(command, enabled && command == cmRefresh);
 }
@@ -195,17 +197,28 @@ void TListForm::UpdateStatusPanels() {
 void TListForm::TreeFocusChanged(TOstrelTreeview::Node* node) {
     if (!node) {
         ToolBar.Enable(cmHighlight, false);
+        ToolBar.Enable(cmFindWndCoder, false);
         ToolBar.Enable(cmProperties, false);
         return;
     }
     TListTypes kind = node->data.Kind;
     ToolBar.Enable(cmHighlight, kind == ltWindows);
+    ToolBar.Enable(cmFindWndCoder, kind == ltWindows);
     ToolBar.SetImage(cmProperties, propertiesImage[kind]);
     // The header always describes the focused row.
     for (int c = 0; c < Tree.ColumnCount(); ++c) {
         const TColumnSetting* s = Tree.KindSettings(c)[kind];
         Tree.SetColumnCaption(c, s ? s->name : std::string());
     }
+}
+
+void TListForm::FindWndCoderClick() {
+    TOstrelTreeview::Node* node = Tree.FocusedNode();
+    if (!node || node->data.Kind != ltWindows) return;
+    auto coder = std::make_unique<TFindWndCodeGenerator>(
+        reinterpret_cast<HWND>(static_cast<UINT_PTR>(RowId(node->data))));
+    coder->show();
+    coder.release(); // it frees itself when it is closed
 }
 
 void TListForm::HighlightClick() {

@@ -4,7 +4,10 @@
 #include "Functions.h"
 #include "InfoObjects.h"
 #include "List.h"
+#include "FindWndCoder.h"
 #include "Properties.h"
+#include "SettingsTargets.h"
+#include "ToolWindow.h"
 #include "ToolbarImages.h"
 #include "core/MainFormRules.h"
 #include "framework/Application.h"
@@ -69,8 +72,13 @@ TOstrelMainForm::TOstrelMainForm() {
     if (OstrelSettings && OstrelSettings->StayOnTop)
         SetWindowPos(handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     MoveWindow(handle(), work.left, work.top, work.right - work.left, height, TRUE);
-    finderShown_ = !OstrelSettings || OstrelSettings->MainFinder;
-    for (HWND control : {FindWndPanel.handle(), WndHandle, WndCaption.handle(), WndClass})
+    ShowFinderPanel(!OstrelSettings || OstrelSettings->MainFinder);
+}
+
+void TOstrelMainForm::ShowFinderPanel(bool shown) {
+    finderShown_ = shown;
+    for (HWND control :
+         {FindWndPanel.handle(), ToolWindowPanel->handle(), WndHandle, WndCaption.handle(), WndClass})
         ShowWindow(control, finderShown_ ? SW_SHOW : SW_HIDE);
     RECT client;
     GetClientRect(handle(), &client);
@@ -168,6 +176,8 @@ void TOstrelMainForm::CreateFinderPanel() {
     SetWindowSubclass(WndHandle, &TOstrelMainForm::handleEditProc, 1, reinterpret_cast<DWORD_PTR>(this));
     WndCaption.Attach(edit(idWndCaption));
     WndClass = edit(idWndClass);
+    ToolWindowPanel = std::make_unique<TToolWindowPanel>(handle(), 0, 0);
+    ToolWindowPanel->FormClass = &TFinderToolWnd::Create;
 }
 
 void TOstrelMainForm::onSize(int width, int height) {
@@ -178,7 +188,11 @@ void TOstrelMainForm::onSize(int width, int height) {
     const int editHeight = 21;
     MoveWindow(FindWndPanel.handle(), x + 4, 4, FindWndPanel.PictureSize().cx, FindWndPanel.PictureSize().cy,
                TRUE);
-    MoveWindow(WndHandle, x + 40, 8, FinderPanelWidth - 44, editHeight, TRUE);
+    // The pop-up's arrow button sits at the end of the handle field.
+    const int arrow = TToolWindowPanel::defaultSize;
+    MoveWindow(WndHandle, x + 40, 8, FinderPanelWidth - 44 - arrow - 2, editHeight, TRUE);
+    MoveWindow(ToolWindowPanel->handle(), x + FinderPanelWidth - 4 - arrow, 8 + (editHeight - arrow) / 2,
+               arrow, arrow, TRUE);
     const int row = std::max(38, (height - 2 * editHeight) / 2 + 8);
     MoveWindow(WndCaption.handle(), x + 4, std::min(row, height - 2 * editHeight - 4), FinderPanelWidth - 8,
                editHeight, TRUE);
@@ -260,7 +274,8 @@ void TOstrelMainForm::ButtonCreateWindowClick(int tag) {
 }
 
 void TOstrelMainForm::ButtonPropertiesClick() {
-    TPropertyForm form(handle());
+    TProgramSettingsTargets targets(*this);
+    TPropertyForm form(handle(), *OstrelSettings, targets);
     form.showModal();
 }
 
@@ -307,10 +322,25 @@ HWND TOstrelMainForm::FinderCommandField(HWND source) const {
     return nullptr;
 }
 
-void TOstrelMainForm::FinderCommand(int /*command*/, HWND source) {
-    if (!FinderCommandField(source)) return;
-    // Selecting in the lists (1), the window's properties (2) and its FindWindow code (3) arrive with
-    // the list search, the detail windows and the code generator.
+void TOstrelMainForm::FinderCommand(int command, HWND source) {
+    HWND field = FinderCommandField(source);
+    if (!field) return;
+    bool error = false;
+    const std::uint32_t value = ParseWindowHandle(EditText(field), error);
+    switch (command) {
+    case fcCreateFindWndCode: {
+        // A field that holds no handle opens an empty generator.
+        auto coder = std::make_unique<TFindWndCodeGenerator>(error ? nullptr
+                                                                   : reinterpret_cast<HWND>(UINT_PTR(value)));
+        coder->show();
+        coder.release(); // it frees itself when it is closed
+        break;
+    }
+    default:
+        // Selecting in the lists (1) and the window's properties (2) arrive with the list search and the
+        // detail windows.
+        break;
+    }
 }
 
 LRESULT TOstrelMainForm::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -3,9 +3,11 @@
 // found window's handle, caption and class, and the private messages of app bar, tray and finder.
 #include "controls/FindWndPanel.h"
 #include "controls/ToolBar.h"
+#include "controls/ToolWindowPanel.h"
 #include "framework/Form.h"
 #include "framework/Handles.h"
 
+#include <memory>
 #include <string>
 
 constexpr UINT WM_APPBARNOTIFY = WM_USER + 101;
@@ -40,6 +42,8 @@ public:
     void WndHandleKeyPress(char key);
     void WndCaptionChange();
     void UpdateHandleFormat();
+    // Shows or hides the finder panel; the main panel takes the rest of the width.
+    void ShowFinderPanel(bool shown);
     void ButtonCreateWindowClick(int tag);
     void ButtonPropertiesClick();
     void CascadeExecute();
@@ -49,6 +53,7 @@ public:
     void MenuShowClick();
 
     TFindWndPanel FindWndPanel;
+    std::unique_ptr<TToolWindowPanel> ToolWindowPanel;
     HWND WndHandle = nullptr;
     THintEdit WndCaption;
     HWND WndClass = nullptr;

@@ -1,4 +1,5 @@
 #include "ToolWindow.h"
+#include "Main.h"
 #include "framework/Application.h"
 #include "framework/Form.h"
 

@@ -1,10 +1,7 @@
 #pragma once
 #include "controls/ToolWindowPanel.h"
 
-// Posted to the main form by the finder pop-up: wParam the command (1 select the window in the lists,
-// 2 its detail window, 3 its FindWindow code), lParam the window of the form whose finder was used.
-constexpr UINT WM_FINDERCOMMAND = WM_USER + 301;
-
+// The finder pop-up's commands, posted to the main form as WM_FINDERCOMMAND.
 enum TFinderCommand : WPARAM { fcSelectWindow = 1, fcProperties = 2, fcCreateFindWndCode = 3 };
 
 // The finder's pop-up: "Select Window", "Properties" and "Create FindWindow-Code".

@@ -1,5 +1,6 @@
 // The FindWindow code generator, its code view and the finder pop-up, driven in this process.
 #include "FindWndCoder.h"
+#include "Main.h"
 #include "ToolWindow.h"
 #include "controls/CodeEditor.h"
 #include "framework/Application.h"

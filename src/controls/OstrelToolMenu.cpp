@@ -1,5 +1,5 @@
 #include "controls/OstrelToolMenu.h"
-#include "core/ToolWindowGeometry.h"
+#include "core/CaptionLayout.h"
 #include "framework/Handles.h"
 
 namespace {

@@ -1,5 +1,4 @@
 #include "core/ToolWindowGeometry.h"
-#include <cmath>
 
 namespace core {
 
@@ -51,18 +50,6 @@ std::array<TStroke, 4> ChevronStrokes(TShowDirection direction, int width, int h
             x0 += 1 + gap;
     }
     return strokes;
-}
-
-std::uint32_t GradientColor(std::uint32_t start, std::uint32_t end, int x, int width) {
-    if (width <= 0) return start;
-    std::uint32_t color = 0;
-    for (int shift = 0; shift <= 16; shift += 8) {
-        const int s = int(start >> shift & 0xFF), e = int(end >> shift & 0xFF);
-        // MulDiv rounds half away from zero.
-        const int step = int(std::lround(double(x) * (e - s) / width));
-        color |= std::uint32_t((s + step) & 0xFF) << shift;
-    }
-    return color;
 }
 
 } // namespace core

@@ -2,8 +2,7 @@
 #include <array>
 #include <cstdint>
 
-// The finder's arrow button and its pop-up: where the pop-up goes, the chevron the button draws, and the
-// colours of a highlighted pop-up item.
+// The finder's arrow button and its pop-up: where the pop-up goes and the chevron the button draws.
 namespace core {
 
 enum TShowDirection : std::uint8_t { sdBottom = 0, sdTop = 1, sdRight = 2, sdLeft = 3 };
@@ -25,9 +24,5 @@ struct TStroke {
 // The four strokes of the double chevron pointing in `direction`, for a button of that size; a lowered
 // (pressed) button draws it one pixel to the right.
 std::array<TStroke, 4> ChevronStrokes(TShowDirection direction, int width, int height, bool lowered);
-
-// The colour of column x of a horizontal gradient `width` wide, per channel start + x * (end - start) /
-// width rounded as MulDiv does. Colours as 0x00BBGGRR.
-std::uint32_t GradientColor(std::uint32_t start, std::uint32_t end, int x, int width);
 
 } // namespace core

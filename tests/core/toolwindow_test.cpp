@@ -37,17 +37,6 @@ TEST(ToolWindowGeometry, ChevronsOfAnEighteenPixelButton) {
     EXPECT_EQ((TStroke{{9, 5}, {13, 9}, {18, 4}}), ChevronStrokes(sdBottom, 24, 18, false)[0]);
 }
 
-TEST(ToolWindowGeometry, HighlightGradient) {
-    const std::uint32_t black = 0, yellow = 64250; // red 250, green 250
-    EXPECT_EQ(black, GradientColor(black, yellow, 0, 166));
-    EXPECT_EQ(0x7D7Du, GradientColor(black, yellow, 83, 166));
-    EXPECT_EQ(yellow, GradientColor(black, yellow, 166, 166));
-    EXPECT_EQ(0x0202u, GradientColor(black, yellow, 1, 166)) << "1.506 rounds to 2";
-    EXPECT_EQ(0x102030u, GradientColor(0x102030, 0x102030, 50, 100));
-    EXPECT_EQ(0x604020u, GradientColor(0xC08040, 0x000000, 50, 100));
-    EXPECT_EQ(5u, GradientColor(5, 9, 3, 0));
-}
-
 TEST(HiddenWindows, RestoresTheSameWindowsWhateverOpenedOrClosed) {
     THiddenWindows hidden;
     const std::uint32_t search = 5;
