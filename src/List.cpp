@@ -1,5 +1,6 @@
 #include "List.h"
 #include "FindWndCoder.h"
+#include "OpenForms.h"
 #include "ColumnSettings.h"
 #include "ConstVars.h"
 #include "FormatConsts.h"
@@ -219,6 +220,24 @@ void TListForm::FindWndCoderClick() {
         reinterpret_cast<HWND>(static_cast<UINT_PTR>(RowId(node->data))));
     coder->show();
     coder.release(); // it frees itself when it is closed
+}
+
+void TListForm::SelectWindowRows(HWND wnd) {
+    if (busy_ || mainKind_ == ltModules) return;
+    const auto id = DWORD(reinterpret_cast<UINT_PTR>(wnd));
+    TOstrelTreeview::Node* last = nullptr;
+    Tree.Rows().forEach([&](TOstrelTreeview::Node& node) {
+        if (node.data.Kind == ltWindows && RowId(node.data) == id) last = &node;
+    });
+    if (!last) return;
+    // A row inside a closed parent would be focused out of sight.
+    for (TOstrelTreeview::Node* parent = last->parent; parent; parent = parent->parent)
+        Tree.SetExpanded(parent, true);
+    Tree.FocusNode(last);
+}
+
+void SelectWindowInLists(HWND wnd) {
+    for (TListForm* list : OpenForms<TListForm>()) list->SelectWindowRows(wnd);
 }
 
 void TListForm::HighlightClick() {

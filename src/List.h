@@ -51,6 +51,9 @@ public:
     void CopyColumnClick(int column);
     void TerminateProcMenuClick();
     void FindWndCoderClick();
+    // Focuses the rows of the window (the last one keeps the focus), opening their parents; nothing while
+    // the list fills or in a module list.
+    void SelectWindowRows(HWND wnd);
     // Hook points of windows still to come: the detail windows (Properties), search and filter. Their
     // buttons and menu entries stay disabled until then.
     void PropertiesButtonClick() {}
@@ -109,3 +112,6 @@ public:
 
 // The text put on the clipboard; false when the clipboard could not be had.
 bool CopyTextToClipboard(HWND owner, const std::string& text);
+
+// Selects the window's rows in every open list.
+void SelectWindowInLists(HWND wnd);

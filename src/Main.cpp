@@ -8,6 +8,7 @@
 #include "Properties.h"
 #include "SettingsTargets.h"
 #include "ToolWindow.h"
+#include "WndSearch.h"
 #include "ToolbarImages.h"
 #include "core/MainFormRules.h"
 #include "framework/Application.h"
@@ -101,7 +102,7 @@ void TOstrelMainForm::CreateMenus() {
     AppendMenuA(ostrel, MF_STRING, cmCreateWindow + 4, "&Services...");
     AppendMenuA(ostrel, MF_SEPARATOR, 0, nullptr);
     // The window search arrives with its own window.
-    AppendMenuA(ostrel, MF_STRING | MF_GRAYED, cmCreateWindow + 101, "&Find Window...");
+    AppendMenuA(ostrel, MF_STRING, cmCreateWindow + 101, "&Find Window...");
     AppendMenuA(ostrel, MF_SEPARATOR, 0, nullptr);
     AppendMenuA(ostrel, MF_STRING, cmProperties, "Properties...\tAlt+Enter");
     AppendMenuA(ostrel, MF_SEPARATOR, 0, nullptr);
@@ -127,7 +128,7 @@ void TOstrelMainForm::CreateMenus() {
     AppendMenuA(tray, MF_STRING, cmCreateWindow + 1, "Processes...");
     AppendMenuA(tray, MF_STRING, cmCreateWindow + 2, "Threads...");
     AppendMenuA(tray, MF_STRING, cmCreateWindow + 3, "Modules...");
-    AppendMenuA(tray, MF_STRING | MF_GRAYED, cmCreateWindow + 101, "Find Window...");
+    AppendMenuA(tray, MF_STRING, cmCreateWindow + 101, "Find Window...");
     AppendMenuA(tray, MF_SEPARATOR, 0, nullptr);
     AppendMenuA(tray, MF_STRING, cmProperties, "Properties...");
     AppendMenuA(tray, MF_STRING, cmShow, "&Show Ostrel");
@@ -154,7 +155,6 @@ void TOstrelMainForm::CreateToolbar() {
         {cmProperties, tiProperties, "Properties"},
     };
     TBToolbar.Create(handle(), idToolbar, ToolbarImages(), DisabledToolbarImages(), buttons, TBDock);
-    TBToolbar.Enable(cmCreateWindow + 101, false);
 }
 
 int TOstrelMainForm::ToolbarHeight() const {
@@ -264,7 +264,12 @@ void TOstrelMainForm::ButtonCreateWindowClick(int tag) {
     case core::ChildFormKind::ServiceList:
         form = std::make_unique<TServiceListForm>();
         break;
-    case core::ChildFormKind::WindowSearch: // arrives with the window search
+    case core::ChildFormKind::WindowSearch: {
+        auto search = std::make_unique<TWndSearchForm>();
+        search->show();
+        search.release(); // it frees itself when it is closed
+        return;
+    }
     case core::ChildFormKind::None:
         return;
     }
@@ -319,6 +324,8 @@ void TOstrelMainForm::ShowTrayMenu() {
 HWND TOstrelMainForm::FinderCommandField(HWND source) const {
     // The sender may be gone by now: only a window that is still ours names a field.
     if (source == handle()) return WndHandle;
+    if (auto* search = dynamic_cast<TWndSearchForm*>(fw::Window::fromHandle(source)))
+        return search->WndHandle();
     return nullptr;
 }
 
@@ -327,18 +334,20 @@ void TOstrelMainForm::FinderCommand(int command, HWND source) {
     if (!field) return;
     bool error = false;
     const std::uint32_t value = ParseWindowHandle(EditText(field), error);
+    const HWND wnd = error ? nullptr : reinterpret_cast<HWND>(UINT_PTR(value));
     switch (command) {
+    case fcSelectWindow:
+        if (wnd) SelectWindowInLists(wnd);
+        break;
     case fcCreateFindWndCode: {
         // A field that holds no handle opens an empty generator.
-        auto coder = std::make_unique<TFindWndCodeGenerator>(error ? nullptr
-                                                                   : reinterpret_cast<HWND>(UINT_PTR(value)));
+        auto coder = std::make_unique<TFindWndCodeGenerator>(wnd);
         coder->show();
         coder.release(); // it frees itself when it is closed
         break;
     }
     default:
-        // Selecting in the lists (1) and the window's properties (2) arrive with the list search and the
-        // detail windows.
+        // The window's properties (2) arrive with the detail windows.
         break;
     }
 }

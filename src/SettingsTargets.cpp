@@ -3,28 +3,14 @@
 #include "FindWndCoder.h"
 #include "List.h"
 #include "Main.h"
-
-namespace {
-
-template <class T> BOOL CALLBACK CollectForm(HWND window, LPARAM param) {
-    if (auto* form = dynamic_cast<T*>(fw::Window::fromHandle(window)))
-        reinterpret_cast<std::vector<T*>*>(param)->push_back(form);
-    return TRUE;
-}
-
-// The open forms of a class: child forms live on the GUI thread, owned by the application window.
-template <class T> std::vector<T*> OpenForms() {
-    std::vector<T*> forms;
-    EnumThreadWindows(GetCurrentThreadId(), CollectForm<T>, reinterpret_cast<LPARAM>(&forms));
-    return forms;
-}
-
-} // namespace
+#include "OpenForms.h"
+#include "WndSearch.h"
 
 void TProgramSettingsTargets::ApplyIntFormatToForms() {
     main_.UpdateHandleFormat();
     for (TListForm* list : OpenForms<TListForm>()) list->UpdateIntFormat();
     for (TFindWndCodeGenerator* coder : OpenForms<TFindWndCodeGenerator>()) coder->UpdateIntFormat();
+    for (TWndSearchForm* search : OpenForms<TWndSearchForm>()) search->UpdateIntFormat();
 }
 
 void TProgramSettingsTargets::ApplyStyle(bool) {

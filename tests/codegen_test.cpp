@@ -2,6 +2,8 @@
 #include "FindWndCoder.h"
 #include "Main.h"
 #include "ToolWindow.h"
+#include "WndSearch.h"
+#include "Functions.h"
 #include "controls/CodeEditor.h"
 #include "framework/Application.h"
 #include "support/ProcessDriver.h"
@@ -181,4 +183,96 @@ TEST(FinderPopup, ClosesAfterTheMouseLeft) {
     SetCursorPos(0, GetSystemMetrics(SM_CYSCREEN) - 1);
     SendMessageA(panel.handle(), WM_MOUSELEAVE, 0, 0);
     EXPECT_TRUE(WaitFor([&] { return panel.Form() == nullptr; }));
+}
+
+TEST(WndSearch, FinderPopupOfTheSearchWindowLeadsToTheCodeOfAHelpersEdit) {
+    EnsureApplication();
+    testing_support::ChildProcess target('"' + testing_support::BuildPath("ostrel_codetarget.exe") + '"');
+    ASSERT_TRUE(target.started());
+    HWND top = target.waitWindow("OstrelCodeTarget", "ostrel code target", 10000);
+    ASSERT_NE(nullptr, top);
+    HWND inner = FindWindowExA(top, nullptr, "#32770", nullptr);
+    HWND edit = FindWindowExA(inner, nullptr, "Edit", nullptr);
+    ASSERT_NE(nullptr, edit);
+
+    Host main("main form");
+    fw::Form* previousMain = fw::application().mainForm();
+    fw::application().setMainForm(&main);
+    auto* search = new TWndSearchForm; // frees itself when closed
+    search->show();
+    // What a drag of the finder over the edit reports.
+    search->FindWndPanel.OnFoundWnd(edit);
+    auto text = [](HWND control) {
+        char buffer[256] = {};
+        GetWindowTextA(control, buffer, sizeof buffer);
+        return std::string(buffer);
+    };
+    EXPECT_EQ("it's \"typed\"", text(search->WndCaption.handle()));
+    EXPECT_EQ("it's \"typed\"", search->WndCaption.Hint());
+    testing_support::SaveScreenshot(ScreenshotPath("window_search"));
+
+    // "Create FindWindow-Code" in the search window's pop-up names the search window.
+    SendMessageA(search->ToolWindowPanel->handle(), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    ASSERT_NE(nullptr, search->ToolWindowPanel->Form());
+    HWND popup = search->ToolWindowPanel->Form()->handle();
+    SendMessageA(popup, WM_MOUSEMOVE, 0, MAKELPARAM(20, 62));
+    SendMessageA(popup, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 62));
+    SendMessageA(popup, WM_LBUTTONUP, 0, MAKELPARAM(20, 62));
+    ASSERT_TRUE(WaitFor([&] { return !main.posted.empty(); }));
+    EXPECT_EQ(WPARAM(fcCreateFindWndCode), main.posted[0].wParam);
+    EXPECT_EQ(reinterpret_cast<LPARAM>(search->handle()), main.posted[0].lParam);
+
+    // As the main form carries it out: the handle field names the window.
+    bool error = true;
+    const std::uint32_t value = ParseWindowHandle(text(search->WndHandle()), error);
+    ASSERT_FALSE(error);
+    auto* coder = new TFindWndCodeGenerator(reinterpret_cast<HWND>(UINT_PTR(value)));
+    coder->show();
+    EXPECT_EQ("var\r\n  wnd: HWND;\r\nbegin\r\n"
+              "  wnd :=  FindWindow('OstrelCodeTarget', 'ostrel code target');\r\n"
+              "  wnd :=  FindWindowEx(wnd, 0, '#32770', 'Inner');\r\n"
+              "  wnd :=  FindWindowEx(wnd, 0, 'Edit', 'it''s \"typed\"');\r\n"
+              "\r\n  if wnd <> 0 then\r\n  begin\r\n\r\n  end;\r\nend;\r\n",
+              coder->Editor().code());
+    coder->close();
+    search->close();
+    fw::application().processMessages();
+    fw::application().setMainForm(previousMain);
+}
+
+TEST(WndSearch, HideOstrelRestoresExactlyTheWindowsThatWereVisible) {
+    EnsureApplication();
+    Host main("main form");
+    fw::Form* previousMain = fw::application().mainForm();
+    fw::application().setMainForm(&main);
+    auto* shown = new TFindWndCodeGenerator;
+    shown->show();
+    auto* hidden = new TFindWndCodeGenerator; // never shown
+    auto* search = new TWndSearchForm;
+    search->show();
+
+    auto clickHide = [&] {
+        HWND box = GetDlgItem(search->handle(), IDC_SEARCH_HIDEOSTREL);
+        SendMessageA(box, BM_CLICK, 0, 0);
+    };
+    clickHide();
+    EXPECT_FALSE(IsWindowVisible(shown->handle()));
+    EXPECT_FALSE(IsWindowVisible(main.handle()));
+    EXPECT_TRUE(IsWindowVisible(search->handle()));
+
+    auto* opened = new TFindWndCodeGenerator; // opened while the program is hidden
+    opened->show();
+    clickHide();
+    EXPECT_TRUE(IsWindowVisible(shown->handle()));
+    EXPECT_FALSE(IsWindowVisible(hidden->handle()));
+    EXPECT_TRUE(IsWindowVisible(opened->handle()));
+    EXPECT_TRUE(IsWindowVisible(main.handle()));
+
+    // Closing while hidden brings everything back first.
+    clickHide();
+    search->close();
+    fw::application().processMessages();
+    EXPECT_TRUE(IsWindowVisible(shown->handle()));
+    for (auto* coder : {shown, hidden, opened}) delete coder;
+    fw::application().setMainForm(previousMain);
 }

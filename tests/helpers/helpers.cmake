@@ -2,6 +2,7 @@
 include_guard(GLOBAL)
 
 add_executable(ostrel_sleeper ${PROJECT_SOURCE_DIR}/tests/helpers/sleeper.c)
+add_executable(ostrel_codetarget ${PROJECT_SOURCE_DIR}/tests/helpers/codetarget.c)
 
 foreach(sample version_sample version_notranslation)
     add_library(${sample} SHARED ${PROJECT_SOURCE_DIR}/tests/helpers/version_sample.c
