@@ -5,6 +5,7 @@
 #include "fakes/FakeMessageBoxes.h"
 #include "framework/Application.h"
 #include "support/ProcessDriver.h"
+#include "support/TestSettings.h"
 #include <gtest/gtest.h>
 #include <commctrl.h>
 
@@ -26,26 +27,6 @@ struct RecordedTargets : TSettingsTargets {
     void ApplyCodeLanguage() override { calls.push_back("CodeLanguage"); }
 };
 
-// One settings object for the run of the test, with defaults and the default columns.
-struct Settings {
-    Settings() {
-        fw::application().initialize(GetModuleHandleA(nullptr));
-        OstrelSettings = new TOSTREL_Settings;
-        auto& s = *OstrelSettings;
-        s.IntFormat = 1;
-        s.ParseFormat = 3;
-        s.MainFinder = true;
-        s.UseHotKey = true;
-        s.HotKey = 0x4079;
-        s.AppBarDocking = false;
-        LoadColumnSettings(s.ColumnSettings, "Software\\OstrelTests\\Properties", true);
-    }
-    ~Settings() {
-        delete OstrelSettings;
-        OstrelSettings = nullptr;
-    }
-};
-
 std::string ScreenshotPath(const std::string& name) {
     CreateDirectoryA(testing_support::BuildPath("screenshots").c_str(), nullptr);
     return testing_support::BuildPath("screenshots/" + name + ".bmp");
@@ -60,7 +41,7 @@ std::string Names(const std::vector<TColumnSetting*>& columns) {
 } // namespace
 
 TEST(Properties, CarriesOutOnlyWhatChanged) {
-    Settings settings;
+    TestSettings settings;
     auto& s = *OstrelSettings;
     RecordedTargets targets;
     TPropertyForm dialog(nullptr, s, targets);
@@ -104,7 +85,7 @@ TEST(Properties, CarriesOutOnlyWhatChanged) {
 }
 
 TEST(Properties, KeyColumnStaysAndNewColumnsFillTheGaps) {
-    Settings settings;
+    TestSettings settings;
     auto& s = *OstrelSettings;
     RecordedTargets targets;
     fake::MessageBoxes boxes;
