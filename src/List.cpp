@@ -192,6 +192,8 @@ void TListForm::ListEnd() {
     UpdateStatusPanels();
     EnableWindow(ToolBar.handle(), TRUE);
     EnableWindow(Tree.handle(), TRUE);
+    // Disabling the tree for the fill took the keyboard from it.
+    if (GetActiveWindow() == handle()) SetFocus(Tree.handle());
     EnableTools(true);
     TreeFocusChanged(Tree.FocusedNode());
     busy_ = false;
@@ -405,12 +407,12 @@ LRESULT TListForm::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             if (focus && IsChild(handle(), focus)) focus_ = focus;
             break;
         }
-        LRESULT result = Form::handleMessage(message, wParam, lParam);
+        LRESULT result = TOstrelForm::handleMessage(message, wParam, lParam);
         if (!HIWORD(wParam)) SetFocus(focus_ && IsWindow(focus_) ? focus_ : Tree.handle());
         return result;
     }
     }
-    return Form::handleMessage(message, wParam, lParam);
+    return TOstrelForm::handleMessage(message, wParam, lParam);
 }
 
 bool TListForm::onCommand(int id, int code, HWND control) {
@@ -442,7 +444,7 @@ bool TListForm::onCommand(int id, int code, HWND control) {
         TerminateProcMenuClick();
         return true;
     }
-    return Form::onCommand(id, code, control);
+    return TOstrelForm::onCommand(id, code, control);
 }
 
 bool TListForm::onNotify(NMHDR& header, LRESULT& result) {
@@ -459,7 +461,7 @@ bool TListForm::onNotify(NMHDR& header, LRESULT& result) {
             return true;
         }
     }
-    return Form::onNotify(header, result);
+    return TOstrelForm::onNotify(header, result);
 }
 
 void TListForm::onSize(int width, int height) {

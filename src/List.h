@@ -4,9 +4,9 @@
 #include "ListWorker.h"
 #include "controls/OstrelTreeview.h"
 #include "controls/ToolBar.h"
+#include "controls/Ostrel_Form.h"
 #include "controls/ToolbarCheckbox.h"
 #include "core/ListSearch.h"
-#include "framework/Form.h"
 
 #include <array>
 #include <memory>
@@ -16,7 +16,7 @@
 class TFilterForm;
 class TListSearchForm;
 
-class TListForm : public fw::Form, public TListHost {
+class TListForm : public TOstrelForm, public TListHost {
 public:
     // Command ids of the tool bar and the pop-up menus; a copy item's id is CopyCommandBase plus the
     // column index.
@@ -37,7 +37,7 @@ public:
     void StartRefresh();
     HMENU KindMenu(TListTypes kind) const { return menus_[kind].get(); }
     // Numbers are shown anew after the number format changed.
-    void UpdateIntFormat();
+    void UpdateIntFormat() override;
 
     // TListHost
     HWND ListHandle() const override { return handle(); }
@@ -88,7 +88,6 @@ protected:
     bool onCommand(int id, int code, HWND control) override;
     bool onNotify(NMHDR& header, LRESULT& result) override;
     void onSize(int width, int height) override;
-    fw::CloseAction closeAction() override { return fw::CloseAction::Free; }
 
 private:
     void SetupColumns();

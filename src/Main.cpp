@@ -15,6 +15,7 @@
 #include "framework/MessageBox.h"
 
 #include <algorithm>
+#include <functional>
 #include <vector>
 
 namespace {
@@ -22,18 +23,6 @@ enum ControlId { idRebar = 1, idToolbar, idFinder, idWndHandle, idWndCaption, id
 
 // The open child forms in z-order: the main form's children live on its thread and are owned by the
 // application window.
-BOOL CALLBACK collectChildForm(HWND window, LPARAM param) {
-    if (dynamic_cast<TListForm*>(fw::Window::fromHandle(window)))
-        reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
-    return TRUE;
-}
-
-std::vector<HWND> ChildForms() {
-    std::vector<HWND> forms;
-    EnumThreadWindows(GetCurrentThreadId(), collectChildForm, reinterpret_cast<LPARAM>(&forms));
-    return forms;
-}
-
 std::string EditText(HWND edit) {
     int length = GetWindowTextLengthA(edit);
     std::string text(length + 1, '\0');
@@ -57,8 +46,18 @@ TOstrelMainForm::TOstrelMainForm() {
     p.parent = fw::application().handle();
     create(p);
     font_ = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    if (OstrelSettings) SetUseStandardCaption(OstrelSettings->Style == 1);
     CreateMenus();
     CreateToolbar();
+    Taskbar.Create(handle());
+    Taskbar.SetButtonWidth(120);
+    Taskbar.SetButtonHeight(22);
+    TButtonSettings look = Taskbar.ButtonSettings();
+    look.ColorWhenDown = look.ColorOnMouseOver = look.ColorOnClick = 14476520;
+    Taskbar.SetButtonSettings(look);
+    if (p.icon) Taskbar.SetStdIcon(p.icon);
+    Taskbar.OnAddForm = [this](TTaskbar&, fw::Form& form) { TaskbarAddForm(form); };
+    Taskbar.OnRemoveForm = [this](TTaskbar&, fw::Form& form) { TaskbarRemoveForm(form); };
     CreateFinderPanel();
     EditsLive = true;
 
@@ -66,12 +65,15 @@ TOstrelMainForm::TOstrelMainForm() {
     // exists).
     RECT work{};
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-    RECT frame{0, 0, 0, 0};
-    AdjustWindowRectEx(&frame, GetWindowLongA(handle(), GWL_STYLE), TRUE,
-                       GetWindowLongA(handle(), GWL_EXSTYLE));
-    int height = core::MainFormHeight(frame.bottom - frame.top, 0, TaskbarHeight, ToolbarHeight());
     if (OstrelSettings && OstrelSettings->StayOnTop)
         SetWindowPos(handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    // At its final width first: the frame's height (caption, menu bar) is read from the window itself.
+    MoveWindow(handle(), work.left, work.top, work.right - work.left, 200, FALSE);
+    RECT window, inner;
+    GetWindowRect(handle(), &window);
+    GetClientRect(handle(), &inner);
+    int height =
+        core::MainFormHeight(window.bottom - window.top, inner.bottom, TTaskbar::Height, ToolbarHeight());
     MoveWindow(handle(), work.left, work.top, work.right - work.left, height, TRUE);
     ShowFinderPanel(!OstrelSettings || OstrelSettings->MainFinder);
 }
@@ -87,6 +89,9 @@ void TOstrelMainForm::ShowFinderPanel(bool shown) {
 }
 
 TOstrelMainForm::~TOstrelMainForm() {
+    fw::application().setAccelerators(nullptr, nullptr);
+    Taskbar.OnAddForm = nullptr;
+    Taskbar.OnRemoveForm = nullptr;
     MenuCloseAllClick();
     if (WndHandle) RemoveWindowSubclass(WndHandle, &TOstrelMainForm::handleEditProc, 1);
 }
@@ -120,10 +125,12 @@ void TOstrelMainForm::CreateMenus() {
     AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(window), "&Window");
     AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help), "&Help");
     SetMenu(handle(), bar); // the window destroys its menu
+    ACCEL properties{FALT | FVIRTKEY, VK_RETURN, cmProperties};
+    accelerators_.reset(CreateAcceleratorTableA(&properties, 1));
+    fw::application().setAccelerators(handle(), accelerators_.get());
 
     trayMenu_.reset(CreatePopupMenu());
     HMENU tray = trayMenu_.get();
-    AppendMenuA(tray, MF_SEPARATOR, 0, nullptr); // shown only above the open child forms' entries
     AppendMenuA(tray, MF_STRING, cmCreateWindow + 0, "Windows...");
     AppendMenuA(tray, MF_STRING, cmCreateWindow + 1, "Processes...");
     AppendMenuA(tray, MF_STRING, cmCreateWindow + 2, "Threads...");
@@ -181,9 +188,10 @@ void TOstrelMainForm::CreateFinderPanel() {
 }
 
 void TOstrelMainForm::onSize(int width, int height) {
-    if (!TBDock || !WndClass) return;
+    if (!TBDock || !WndClass || !Taskbar.handle()) return;
     const int mainWidth = finderShown_ ? std::max(0, width - FinderPanelWidth - 1) : width;
     MoveWindow(TBDock, 0, 0, mainWidth, ToolbarHeight(), TRUE);
+    MoveWindow(Taskbar.handle(), 0, ToolbarHeight(), mainWidth, TTaskbar::Height, TRUE);
     const int x = mainWidth + 1;
     const int editHeight = 21;
     MoveWindow(FindWndPanel.handle(), x + 4, 4, FindWndPanel.PictureSize().cx, FindWndPanel.PictureSize().cy,
@@ -247,22 +255,21 @@ void TOstrelMainForm::UpdateHandleFormat() {
 }
 
 void TOstrelMainForm::ButtonCreateWindowClick(int tag) {
-    std::unique_ptr<TListForm> form;
     switch (core::ChildFormForTag(tag)) {
     case core::ChildFormKind::WindowList:
-        form = std::make_unique<TWindowListForm>();
+        CreateChildForm<TWindowListForm>();
         break;
     case core::ChildFormKind::ProcessList:
-        form = std::make_unique<TProcessListForm>();
+        CreateChildForm<TProcessListForm>();
         break;
     case core::ChildFormKind::ThreadList:
-        form = std::make_unique<TThreadListForm>();
+        CreateChildForm<TThreadListForm>();
         break;
     case core::ChildFormKind::ModuleList:
-        form = std::make_unique<TModuleListForm>();
+        CreateChildForm<TModuleListForm>();
         break;
     case core::ChildFormKind::ServiceList:
-        form = std::make_unique<TServiceListForm>();
+        CreateChildForm<TServiceListForm>();
         break;
     case core::ChildFormKind::WindowSearch: {
         auto search = std::make_unique<TWndSearchForm>();
@@ -271,11 +278,8 @@ void TOstrelMainForm::ButtonCreateWindowClick(int tag) {
         return;
     }
     case core::ChildFormKind::None:
-        return;
+        break;
     }
-    form->StartRefresh();
-    form->show();
-    form.release(); // it frees itself when it is closed
 }
 
 void TOstrelMainForm::ButtonPropertiesClick() {
@@ -285,33 +289,67 @@ void TOstrelMainForm::ButtonPropertiesClick() {
 }
 
 void TOstrelMainForm::CascadeExecute() {
-    std::vector<HWND> forms = ChildForms();
-    if (!forms.empty())
-        CascadeWindows(GetDesktopWindow(), MDITILE_SKIPDISABLED, nullptr, UINT(forms.size()), forms.data());
+    ArrangeChildForms(TArrangeMode::Cascade);
 }
 
 void TOstrelMainForm::TileHorizontallyExecute() {
-    std::vector<HWND> forms = ChildForms();
-    if (!forms.empty())
-        TileWindows(GetDesktopWindow(), MDITILE_HORIZONTAL, nullptr, UINT(forms.size()), forms.data());
+    ArrangeChildForms(TArrangeMode::TileHorizontally);
 }
 
 void TOstrelMainForm::TileVerticallyExecute() {
-    std::vector<HWND> forms = ChildForms();
-    if (!forms.empty())
-        TileWindows(GetDesktopWindow(), MDITILE_VERTICAL, nullptr, UINT(forms.size()), forms.data());
+    ArrangeChildForms(TArrangeMode::TileVertically);
 }
 
 void TOstrelMainForm::MenuCloseAllClick() {
-    for (HWND form : ChildForms()) delete fw::Window::fromHandle(form);
+    Taskbar.BeginUpdate();
+    while (Taskbar.Items().Count() > 0) Taskbar.RemoveForm(0, true, false);
+    Taskbar.EndUpdate();
 }
 
 void TOstrelMainForm::MenuShowClick() {
-    if (IsIconic(fw::application().handle())) fw::application().restore();
+    HWND app = fw::application().handle();
+    if (IsIconic(app)) {
+        fw::application().restore();
+        // No taskbar button while the tray icon stands for the program.
+        if (OstrelSettings && OstrelSettings->Minimization != 0) ShowWindow(app, SW_HIDE);
+    }
     SetForegroundWindow(handle());
 }
 
+void TOstrelMainForm::TaskbarAddForm(fw::Form& form) {
+    HMENU tray = trayMenu_.get();
+    trayForms_.insert(trayForms_.begin(), &form);
+    InsertMenuA(tray, 0, MF_BYPOSITION | MF_STRING, cmTrayFormFirst, form.text().c_str());
+}
+
+void TOstrelMainForm::TaskbarRemoveForm(fw::Form& form) {
+    auto it = std::find(trayForms_.begin(), trayForms_.end(), &form);
+    if (it == trayForms_.end()) return;
+    std::size_t index = std::size_t(it - trayForms_.begin());
+    trayForms_.erase(it);
+    DeleteMenu(trayMenu_.get(), UINT(index), MF_BYPOSITION);
+}
+
+void TOstrelMainForm::TrayFormClick(int index) {
+    if (index < 0 || index >= int(trayForms_.size())) return;
+    fw::Form* form = trayForms_[index];
+    form->show(IsIconic(form->handle()) ? SW_RESTORE : SW_SHOW);
+    SetForegroundWindow(form->handle());
+}
+
 void TOstrelMainForm::ShowTrayMenu() {
+    // The forms' entries carry their place and current caption; the separator below them stands only
+    // while there are any.
+    HMENU tray = trayMenu_.get();
+    for (std::size_t i = 0; i < trayForms_.size(); ++i)
+        ModifyMenuA(tray, UINT(i), MF_BYPOSITION | MF_STRING, cmTrayFormFirst + i,
+                    trayForms_[i]->text().c_str());
+    const UINT separator = UINT(trayForms_.size());
+    if (!trayForms_.empty() && !traySeparator_)
+        InsertMenuA(tray, separator, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
+    else if (trayForms_.empty() && traySeparator_)
+        DeleteMenu(tray, separator, MF_BYPOSITION);
+    traySeparator_ = !trayForms_.empty();
     SetForegroundWindow(handle());
     POINT at;
     GetCursorPos(&at);
@@ -355,13 +393,13 @@ void TOstrelMainForm::FinderCommand(int command, HWND source) {
 LRESULT TOstrelMainForm::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_GETMINMAXINFO: {
-        LRESULT result = Form::handleMessage(message, wParam, lParam);
+        LRESULT result = TStyleForm::handleMessage(message, wParam, lParam);
         if (TBDock && WndClass) {
             auto& info = *reinterpret_cast<MINMAXINFO*>(lParam);
             RECT window, client;
             GetWindowRect(handle(), &window);
             GetClientRect(handle(), &client);
-            int height = core::MainFormHeight(window.bottom - window.top, client.bottom, TaskbarHeight,
+            int height = core::MainFormHeight(window.bottom - window.top, client.bottom, TTaskbar::Height,
                                               ToolbarHeight());
             info.ptMinTrackSize.x = core::mainFormMinWidth;
             info.ptMinTrackSize.y = info.ptMaxTrackSize.y = height;
@@ -369,7 +407,7 @@ LRESULT TOstrelMainForm::handleMessage(UINT message, WPARAM wParam, LPARAM lPara
         return result;
     }
     case WM_NCHITTEST:
-        return core::MainFormHitTest(int(Form::handleMessage(message, wParam, lParam)), docked_);
+        return core::MainFormHitTest(int(TStyleForm::handleMessage(message, wParam, lParam)), docked_);
     case WM_HOTKEY: {
         POINT at;
         GetCursorPos(&at);
@@ -395,7 +433,7 @@ LRESULT TOstrelMainForm::handleMessage(UINT message, WPARAM wParam, LPARAM lPara
         FinderCommand(int(wParam), reinterpret_cast<HWND>(lParam));
         return 0;
     }
-    return Form::handleMessage(message, wParam, lParam);
+    return TStyleForm::handleMessage(message, wParam, lParam);
 }
 
 bool TOstrelMainForm::onCommand(int id, int code, HWND control) {
@@ -404,6 +442,10 @@ bool TOstrelMainForm::onCommand(int id, int code, HWND control) {
         return true;
     }
     if (control == WndHandle) return true;
+    if (id >= cmTrayFormFirst && id < cmTrayFormFirst + 0x1000) {
+        TrayFormClick(id - cmTrayFormFirst);
+        return true;
+    }
     if (id >= cmCreateWindow && id <= cmCreateWindow + 0xFF) {
         ButtonCreateWindowClick(id - cmCreateWindow);
         return true;
@@ -432,7 +474,13 @@ bool TOstrelMainForm::onCommand(int id, int code, HWND control) {
         MenuShowClick();
         return true;
     }
-    return Form::onCommand(id, code, control);
+    return TStyleForm::onCommand(id, code, control);
+}
+
+bool TOstrelMainForm::onClose() {
+    // The child forms go before the program ends, while the taskbar and its hooks still exist.
+    MenuCloseAllClick();
+    return TStyleForm::onClose();
 }
 
 bool TOstrelMainForm::onNotify(NMHDR& header, LRESULT& result) {
@@ -443,7 +491,7 @@ bool TOstrelMainForm::onNotify(NMHDR& header, LRESULT& result) {
         onSize(client.right, client.bottom);
         return true;
     }
-    return Form::onNotify(header, result);
+    return TStyleForm::onNotify(header, result);
 }
 
 LRESULT CALLBACK TOstrelMainForm::handleEditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,

@@ -2,13 +2,15 @@
 // The application's main form: the toolbar and menus that open the lists, the finder panel with the
 // found window's handle, caption and class, and the private messages of app bar, tray and finder.
 #include "controls/FindWndPanel.h"
+#include "controls/StyleForm.h"
+#include "controls/Taskbar.h"
 #include "controls/ToolBar.h"
 #include "controls/ToolWindowPanel.h"
-#include "framework/Form.h"
 #include "framework/Handles.h"
 
 #include <memory>
 #include <string>
+#include <vector>
 
 constexpr UINT WM_APPBARNOTIFY = WM_USER + 101;
 constexpr UINT WM_TRAYNOTIFY = WM_USER + 102;
@@ -16,7 +18,7 @@ constexpr UINT WM_TRAYNOTIFY = WM_USER + 102;
 // window handle of the form whose pop-up was used.
 constexpr UINT WM_FINDERCOMMAND = WM_USER + 301;
 
-class TOstrelMainForm : public fw::Form {
+class TOstrelMainForm : public TStyleForm {
 public:
     enum Command : int {
         // Toolbar buttons and menu entries that open a child form carry its Tag in the low byte.
@@ -33,7 +35,6 @@ public:
         cmTrayFormFirst = 0x3000 // + index of the tray entry of an open child form
     };
     static constexpr int FinderPanelWidth = 161;
-    static constexpr int TaskbarHeight = 32;
 
     TOstrelMainForm();
     ~TOstrelMainForm() override;
@@ -50,7 +51,10 @@ public:
     void TileHorizontallyExecute();
     void TileVerticallyExecute();
     void MenuCloseAllClick();
+    // Restores the application when it is minimised and brings the main form to the foreground.
     void MenuShowClick();
+    void TaskbarAddForm(fw::Form& form);
+    void TaskbarRemoveForm(fw::Form& form);
 
     TFindWndPanel FindWndPanel;
     std::unique_ptr<TToolWindowPanel> ToolWindowPanel;
@@ -59,6 +63,7 @@ public:
     HWND WndClass = nullptr;
     TToolBar TBToolbar;
     HWND TBDock = nullptr;
+    TTaskbar Taskbar;
     bool EditsLive = false;
     bool TrayRightDown = false;
 
@@ -66,6 +71,7 @@ protected:
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     bool onCommand(int id, int code, HWND control) override;
     bool onNotify(NMHDR& header, LRESULT& result) override;
+    bool onClose() override;
     void onSize(int width, int height) override;
 
 private:
@@ -73,6 +79,7 @@ private:
     void CreateFinderPanel();
     void CreateToolbar();
     void ShowTrayMenu();
+    void TrayFormClick(int index);
     HWND FinderCommandField(HWND source) const;
     void FinderCommand(int command, HWND source);
     int ToolbarHeight() const;
@@ -80,6 +87,9 @@ private:
                                            DWORD_PTR data);
 
     fw::Menu trayMenu_;
+    fw::Accelerators accelerators_;
+    std::vector<fw::Form*> trayForms_; // the forms of the tray menu's top entries, in menu order
+    bool traySeparator_ = false;
     bool finderShown_ = true;
     bool docked_ = false; // an app bar at the top edge; set once docking exists
     HFONT font_ = nullptr;

@@ -1,6 +1,7 @@
 // The road a user walks first, through the real program: the main window, the five lists, sorting,
 // copying, terminating a process, and the finder over a window of another process.
 #include "support/ProcessDriver.h"
+#include "support/Screenshot.h"
 #include <gtest/gtest.h>
 
 #include <commctrl.h>
@@ -30,11 +31,6 @@ bool WaitFor(const std::function<bool()>& done, DWORD ms = timeout) {
         Sleep(20);
     }
     return true;
-}
-
-void Screenshot(const std::string& name) {
-    CreateDirectoryA(BuildPath("screenshots").c_str(), nullptr);
-    testing_support::SaveScreenshot(BuildPath("screenshots\\" + name + ".png"));
 }
 
 std::string Text(HWND window) {
@@ -92,7 +88,7 @@ struct Program {
         if (!form) return nullptr;
         HWND list = List(form);
         HWND status = FindWindowExA(form, nullptr, STATUSCLASSNAMEA, nullptr);
-        // Filled: the status bar counts and the tree is enabled again.
+        // Filled: the status bar counts and the tree is enabled again. The first of a kind is number 1.
         if (!WaitFor([&] { return IsWindowEnabled(list) && !Text(status).empty(); })) return nullptr;
         return form;
     }
@@ -139,29 +135,30 @@ protected:
 TEST_F(MainRoad, EachListOpensFromTheToolbarAndFills) {
     Program p;
     ASSERT_TRUE(p.main);
-    Screenshot("main_window");
+    testing_support::SaveScreenshotPng("main_window");
     EXPECT_EQ("Ostrel", Text(p.main));
 
-    HWND windows = p.OpenList(0, "Window List");
+    HWND windows = p.OpenList(0, "1 Window List");
     ASSERT_TRUE(windows);
     // The desktop is the one root, expanded.
     EXPECT_GT(p.Rows(windows), 1);
     EXPECT_EQ(Hex(GetDesktopWindow()), p.Cell(windows, 0, 0));
     EXPECT_EQ(0u, Program::Status(windows).find("Windows: "));
-    Screenshot("window_list_filled");
+    testing_support::SaveScreenshotPng("window_list_filled");
 
-    HWND processes = p.OpenList(1, "Process List");
+    HWND processes = p.OpenList(1, "1 Process List");
     ASSERT_TRUE(processes);
     EXPECT_GT(p.Rows(processes), 1);
     EXPECT_EQ(0u, Program::Status(processes).find("Processes: "));
-    Screenshot("process_list_filled");
+    testing_support::SaveScreenshotPng("process_list_filled");
 
     struct {
         int tag;
         const char* caption;
         const char* status;
-    } const others[] = {
-        {2, "Thread List", "Threads: "}, {3, "Module List", "Modules: "}, {4, "Service List", "Services: "}};
+    } const others[] = {{2, "1 Thread List", "Threads: "},
+                        {3, "1 Module List", "Modules: "},
+                        {4, "1 Service List", "Services: "}};
     for (const auto& list : others) {
         HWND form = p.OpenList(list.tag, list.caption);
         ASSERT_TRUE(form) << list.caption;
@@ -172,7 +169,7 @@ TEST_F(MainRoad, EachListOpensFromTheToolbarAndFills) {
 TEST_F(MainRoad, HeaderClickSortsAndACellGoesToTheClipboard) {
     Program p;
     ASSERT_TRUE(p.main);
-    HWND form = p.OpenList(1, "Process List");
+    HWND form = p.OpenList(1, "1 Process List");
     ASSERT_TRUE(form);
     auto ids = [&] {
         std::vector<unsigned long> values;
@@ -214,7 +211,7 @@ TEST_F(MainRoad, TerminatingAProcessTakesItsRowsAway) {
     ASSERT_TRUE(sleeper.started());
     Program p;
     ASSERT_TRUE(p.main);
-    HWND form = p.OpenList(1, "Process List");
+    HWND form = p.OpenList(1, "1 Process List");
     ASSERT_TRUE(form);
     const std::string id = Hex(reinterpret_cast<void*>(static_cast<UINT_PTR>(sleeper.id())));
     int row = -1;
@@ -259,7 +256,7 @@ TEST_F(MainRoad, FinderDraggedOverAForeignWindowFillsTheFieldsAndFramesIt) {
     EXPECT_EQ("OstrelFinderTarget", Text(p.Control(idWndClass)));
     EXPECT_TRUE(WaitFor([&] { return GetPixel(screen, onFrame.x, onFrame.y) == (~before & 0xFFFFFF); }))
         << "the inverted frame shows on the foreign window";
-    Screenshot("finder_over_foreign_window");
+    testing_support::SaveScreenshotPng("finder_over_foreign_window");
 
     PostMessageA(finder, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
     EXPECT_TRUE(WaitFor([&] { return GetPixel(screen, onFrame.x, onFrame.y) == before; }))

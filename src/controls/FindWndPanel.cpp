@@ -12,7 +12,7 @@ namespace {
 
 struct Descendants {
     std::vector<HWND> windows;
-    std::vector<core::Box> boxes;
+    std::vector<core::LayoutRect> boxes;
 };
 
 BOOL CALLBACK collectDescendant(HWND window, LPARAM param) {
@@ -80,12 +80,11 @@ void HighlightWindow(HWND window) {
 
 void RemoveHighlight(HWND window) {
     if (!window) return;
-    if (drawnFrame.window == window) {
-        InvertFrame(drawnFrame);
-        drawnFrame = {};
-    }
-    // A repaint of a window that went would repaint the whole desktop.
+    const DrawnFrame frame = drawnFrame;
+    if (frame.window == window) drawnFrame = {};
+    // A window that went took its frame with it, and a repaint of it would repaint the whole desktop.
     if (!IsWindow(window)) return;
+    if (frame.window == window) InvertFrame(frame);
     UINT flags = RDW_FRAME | RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN;
     // Another thread's window repaints when it gets to it: waiting for it could hang us.
     if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId()) flags |= RDW_UPDATENOW;

@@ -29,9 +29,10 @@ protected:
     bool onPaint() override;
 
 private:
-    void ApplyLook();
+    HFONT CurrentFont() const;
 
     TColor linkColor_ = clGreen;
     NotifyEvent onLinkClick_;
-    fw::Font linkFont_;
+    HFONT normalFont_ = nullptr; // as set by its parent; not ours
+    fw::Font linkFont_;          // the normal font, underlined
 };

@@ -149,7 +149,7 @@ void ToolbarClickToFilledList(int count) {
         HWND form = nullptr, status = nullptr;
         char text[64] = {};
         for (;;) {
-            if (!form) form = ostrel.findWindow("TListForm", "Window List");
+            if (!form) form = ostrel.findWindow("TListForm", "1 Window List");
             if (form && !status) status = FindWindowExA(form, nullptr, STATUSCLASSNAMEA, nullptr);
             DWORD_PTR length = 0;
             if (status &&

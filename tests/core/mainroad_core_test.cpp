@@ -6,7 +6,7 @@
 using namespace core;
 
 TEST(WindowAtPoint, SmallestContainingBoxWinsAndTiesGoToTheFirst) {
-    const std::vector<Box> boxes = {
+    const std::vector<LayoutRect> boxes = {
         {0, 0, 100, 100},  // 0: the large panel
         {10, 10, 50, 50},  // 1: a button inside it
         {10, 10, 30, 30},  // 2: a hidden label over the button: takes part all the same
@@ -24,10 +24,10 @@ TEST(WindowAtPoint, SmallestContainingBoxWinsAndTiesGoToTheFirst) {
     for (const Case& c : cases) EXPECT_EQ(c.expected, SmallestBoxAt(boxes, c.x, c.y)) << c.x << "," << c.y;
     EXPECT_EQ(-1, SmallestBoxAt({}, 0, 0));
     // Width plus height, not area: a long thin strip beats a small square of greater perimeter.
-    const std::vector<Box> shapes = {{0, 0, 30, 30}, {0, 0, 100, 1}};
+    const std::vector<LayoutRect> shapes = {{0, 0, 30, 30}, {0, 0, 100, 1}};
     EXPECT_EQ(0, SmallestBoxAt(shapes, 0, 0));
     // Negative coordinates (a second monitor left of the first) count like any other.
-    const std::vector<Box> left = {{-300, -20, -100, 80}, {-250, 0, -200, 40}};
+    const std::vector<LayoutRect> left = {{-300, -20, -100, 80}, {-250, 0, -200, 40}};
     EXPECT_EQ(1, SmallestBoxAt(left, -220, 10));
 }
 
