@@ -1,12 +1,14 @@
 #include "Filter.h"
 #include "ColumnSettings.h"
 #include "List.h"
+#include "ConstVars.h"
 #include "ResourceIds.h"
 #include "framework/Application.h"
 
 TFilterForm::TFilterForm(TListForm& list) : list_(list) {
     createDialog(IDD_FILTER, list.handle());
     patterns_.Bind(handle(), IDC_LIST_TEXT, IDC_LIST_PATTERNS);
+    SetUseStandardCaption(OstrelSettings && OstrelSettings->Style == 1);
 }
 
 TFilterForm::~TFilterForm() {
@@ -89,12 +91,12 @@ bool TFilterForm::onCommand(int id, int code, HWND control) {
         patterns_.ClearClick();
         return true;
     }
-    return Form::onCommand(id, code, control);
+    return TStyleForm::onCommand(id, code, control);
 }
 
 LRESULT TFilterForm::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     // The list window comes to the front with its dialog, the dialog above it.
     if (message == WM_ACTIVATE && LOWORD(wParam) != WA_INACTIVE)
         SetWindowPos(list_.handle(), handle(), 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    return Form::handleMessage(message, wParam, lParam);
+    return TStyleForm::handleMessage(message, wParam, lParam);
 }

@@ -2,13 +2,13 @@
 #include "ListPatterns.h"
 #include "ListTypes.h"
 #include "core/ListSearch.h"
-#include "framework/Form.h"
+#include "controls/StyleForm.h"
 
 class TListForm;
 
 // The list window's filter dialog: per-kind patterns and "Must have Child-Nodes", the options, and
 // whether the filter is active. It edits copies until OK; its list window is disabled while it is open.
-class TFilterForm : public fw::Form {
+class TFilterForm : public TStyleForm {
 public:
     explicit TFilterForm(TListForm& list);
     ~TFilterForm() override;

@@ -61,7 +61,6 @@ core::TCodeCheckBox BoxOf(int column) {
     }
 }
 
-
 // Two small window pictures: a live caption for the path's windows, a grey one for the others. The list
 // view frees the image list with itself.
 HIMAGELIST MakeRowImages() {
@@ -238,7 +237,7 @@ bool TFindWndCodeGenerator::onCommand(int id, int code, HWND control) {
         PostMessageA(handle(), WM_CLOSE, 0, 0);
         return true;
     }
-    return Form::onCommand(id, code, control);
+    return TOstrelForm::onCommand(id, code, control);
 }
 
 void TFindWndCodeGenerator::FillListItem(NMLVDISPINFOA& info) const {
@@ -310,7 +309,7 @@ LRESULT TFindWndCodeGenerator::CustomDraw(NMLVCUSTOMDRAW& draw) const {
                                                        : std::to_string(row->Node.ControlID);
     RECT textRect{box.right + 4, cell.top, cell.right - 4, cell.bottom};
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+    ::SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
     DrawTextA(dc, text.c_str(), int(text.size()), &textRect,
               DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS |
                   (column == colControlID ? DT_RIGHT : DT_LEFT));
@@ -381,5 +380,5 @@ LRESULT TFindWndCodeGenerator::handleMessage(UINT message, WPARAM wParam, LPARAM
         if (message == WM_LBUTTONUP) ReleaseCapture();
         return 0;
     }
-    return Form::handleMessage(message, wParam, lParam);
+    return TOstrelForm::handleMessage(message, wParam, lParam);
 }

@@ -2,7 +2,7 @@
 #include "controls/CodeEditor.h"
 #include "core/CodeChecks.h"
 #include "core/WindowChain.h"
-#include "framework/Form.h"
+#include "controls/Ostrel_Form.h"
 #include "framework/Handles.h"
 #include <memory>
 #include <vector>
@@ -11,7 +11,7 @@
 // properties the user picks per level, and the code that finds the window again at run time. The four
 // columns of the chain are one list: handle (indented by level), class name, text and control ID, the
 // last three with a check box on the path's rows.
-class TFindWndCodeGenerator : public fw::Form {
+class TFindWndCodeGenerator : public TOstrelForm {
 public:
     // With a window: shows its chain and code at once.
     explicit TFindWndCodeGenerator(HWND wnd = nullptr);
@@ -19,7 +19,7 @@ public:
     void BuildWindowTree();
     void GenerateCode();
     void UpdateHighlighter();
-    void UpdateIntFormat();
+    void UpdateIntFormat() override;
 
     HWND CurrentWindow() const { return current_; }
     const std::vector<core::TCodeTreeRow>& Rows() const { return rows_; }

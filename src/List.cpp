@@ -230,10 +230,7 @@ void TListForm::TreeFocusChanged(TOstrelTreeview::Node* node) {
 void TListForm::FindWndCoderClick() {
     TOstrelTreeview::Node* node = Tree.FocusedNode();
     if (!node || node->data.Kind != ltWindows) return;
-    auto coder = std::make_unique<TFindWndCodeGenerator>(
-        reinterpret_cast<HWND>(static_cast<UINT_PTR>(RowId(node->data))));
-    coder->show();
-    coder.release(); // it frees itself when it is closed
+    CreateChildForm<TFindWndCodeGenerator>(reinterpret_cast<HWND>(static_cast<UINT_PTR>(RowId(node->data))));
 }
 
 void TListForm::SearchButtonClick() {

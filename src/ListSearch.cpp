@@ -1,6 +1,7 @@
 #include "ListSearch.h"
 #include "ColumnSettings.h"
 #include "List.h"
+#include "ConstVars.h"
 #include "ResourceIds.h"
 #include "core/ListSearch.h"
 #include "framework/MessageBox.h"
@@ -8,6 +9,7 @@
 TListSearchForm::TListSearchForm(TListForm& list) : list_(list) {
     createDialog(IDD_LISTSEARCH, list.handle());
     patterns_.Bind(handle(), IDC_LIST_TEXT, IDC_LIST_PATTERNS);
+    SetUseStandardCaption(OstrelSettings && OstrelSettings->Style == 1);
     CheckDlgButton(handle(), IDC_LIST_WILDCARDS, BST_CHECKED);
     CheckRadioButton(handle(), IDC_LIST_STARTBEGIN, IDC_LIST_STARTCURRENT, IDC_LIST_STARTBEGIN);
     CheckRadioButton(handle(), IDC_LIST_FORWARD, IDC_LIST_BACKWARD, IDC_LIST_FORWARD);
@@ -106,7 +108,7 @@ bool TListSearchForm::onCommand(int id, int code, HWND control) {
         EnableWindow(Control(IDOK), patterns_.AnyText());
         return true;
     }
-    return Form::onCommand(id, code, control);
+    return TStyleForm::onCommand(id, code, control);
 }
 
 LRESULT TListSearchForm::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -120,5 +122,5 @@ LRESULT TListSearchForm::handleMessage(UINT message, WPARAM wParam, LPARAM lPara
             SetWindowPos(handle(), HWND_NOTOPMOST, 0, 0, 0, 0, keep);
         }
     }
-    return Form::handleMessage(message, wParam, lParam);
+    return TStyleForm::handleMessage(message, wParam, lParam);
 }

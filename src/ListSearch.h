@@ -1,13 +1,13 @@
 #pragma once
 #include "ListPatterns.h"
 #include "ListTypes.h"
-#include "framework/Form.h"
+#include "controls/StyleForm.h"
 
 class TListForm;
 
 // The list window's search: patterns for the rows of one kind, options, where to start and which way to
 // go. It lives as long as its list window, hidden between searches.
-class TListSearchForm : public fw::Form {
+class TListSearchForm : public TStyleForm {
 public:
     explicit TListSearchForm(TListForm& list);
 

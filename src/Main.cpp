@@ -271,12 +271,9 @@ void TOstrelMainForm::ButtonCreateWindowClick(int tag) {
     case core::ChildFormKind::ServiceList:
         CreateChildForm<TServiceListForm>();
         break;
-    case core::ChildFormKind::WindowSearch: {
-        auto search = std::make_unique<TWndSearchForm>();
-        search->show();
-        search.release(); // it frees itself when it is closed
-        return;
-    }
+    case core::ChildFormKind::WindowSearch:
+        CreateChildForm<TWndSearchForm>();
+        break;
     case core::ChildFormKind::None:
         break;
     }
@@ -379,9 +376,7 @@ void TOstrelMainForm::FinderCommand(int command, HWND source) {
         break;
     case fcCreateFindWndCode: {
         // A field that holds no handle opens an empty generator.
-        auto coder = std::make_unique<TFindWndCodeGenerator>(wnd);
-        coder->show();
-        coder.release(); // it frees itself when it is closed
+        CreateChildForm<TFindWndCodeGenerator>(wnd);
         break;
     }
     default:

@@ -1,19 +1,11 @@
 #pragma once
-#include "framework/Window.h"
+#include "Functions.h"
 #include <vector>
 
-namespace detail {
-template <class T> BOOL CALLBACK CollectOpenForm(HWND window, LPARAM param) {
-    if (auto* form = dynamic_cast<T*>(fw::Window::fromHandle(window)))
-        reinterpret_cast<std::vector<T*>*>(param)->push_back(form);
-    return TRUE;
-}
-} // namespace detail
-
-// The open forms of a class, in z-order: the program's forms live on the GUI thread, owned by the
-// application window.
+// The open child forms of a class (or derived from it), in taskbar order.
 template <class T> std::vector<T*> OpenForms() {
     std::vector<T*> forms;
-    EnumThreadWindows(GetCurrentThreadId(), detail::CollectOpenForm<T>, reinterpret_cast<LPARAM>(&forms));
+    for (int i = 0, n = ChildFormCount(); i < n; ++i)
+        if (auto* form = dynamic_cast<T*>(ChildForm(i))) forms.push_back(form);
     return forms;
 }

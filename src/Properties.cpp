@@ -51,6 +51,7 @@ TPropertyForm::TPropertyForm(HWND owner, TOSTREL_Settings& settings, TSettingsTa
 }
 
 bool TPropertyForm::onCreate() {
+    SetUseStandardCaption(settings_.Style == 1);
     HWND pages = Control(IDC_PROP_PAGES);
     const char* const pageNames[] = {"General", "Lists"};
     for (int i = 0; i < 2; ++i) {
@@ -246,7 +247,9 @@ void TPropertyForm::ApplyClick() {
             break;
         case core::TSettingChange::Style:
             settings_.Style = edited.Style;
-            if (apply) targets_.ApplyStyle(edited.Style == 1);
+            if (!apply) break;
+            SetUseStandardCaption(edited.Style == 1);
+            targets_.ApplyStyle(edited.Style == 1);
             break;
         case core::TSettingChange::AppBarDocking:
             settings_.AppBarDocking = edited.AppBarDocking;
@@ -305,7 +308,7 @@ bool TPropertyForm::onCommand(int id, int code, HWND control) {
         if (code == CBN_SELCHANGE) ListTypesChange();
         return true;
     }
-    return Form::onCommand(id, code, control);
+    return TStyleForm::onCommand(id, code, control);
 }
 
 bool TPropertyForm::onNotify(NMHDR& header, LRESULT& result) {
@@ -350,5 +353,5 @@ LRESULT TPropertyForm::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         PropertyListClickCheck();
         return 0;
     }
-    return Form::handleMessage(message, wParam, lParam);
+    return TStyleForm::handleMessage(message, wParam, lParam);
 }

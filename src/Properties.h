@@ -1,7 +1,7 @@
 #pragma once
 #include "ColumnSettings.h"
 #include "core/PropertyRules.h"
-#include "framework/Form.h"
+#include "controls/StyleForm.h"
 #include <array>
 #include <vector>
 
@@ -27,7 +27,7 @@ core::TGeneralSettings StoredGeneralSettings(const TOSTREL_Settings& settings);
 
 // The modal settings dialog: the general settings and the columns of the five list kinds. OK and Apply
 // carry out every change at once.
-class TPropertyForm : public fw::Form {
+class TPropertyForm : public TStyleForm {
 public:
     TPropertyForm(HWND owner, TOSTREL_Settings& settings, TSettingsTargets& targets);
 

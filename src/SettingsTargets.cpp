@@ -2,19 +2,20 @@
 #include "ConstVars.h"
 #include "FindWndCoder.h"
 #include "List.h"
+#include "ListSearch.h"
 #include "Main.h"
 #include "OpenForms.h"
 #include "WndSearch.h"
 
 void TProgramSettingsTargets::ApplyIntFormatToForms() {
-    main_.UpdateHandleFormat();
-    for (TListForm* list : OpenForms<TListForm>()) list->UpdateIntFormat();
-    for (TFindWndCodeGenerator* coder : OpenForms<TFindWndCodeGenerator>()) coder->UpdateIntFormat();
-    for (TWndSearchForm* search : OpenForms<TWndSearchForm>()) search->UpdateIntFormat();
+    ::ApplyIntFormatToForms();
 }
 
-void TProgramSettingsTargets::ApplyStyle(bool) {
-    // The program's windows draw the system's caption until the styled forms exist.
+void TProgramSettingsTargets::ApplyStyle(bool standardCaption) {
+    main_.SetUseStandardCaption(standardCaption);
+    for (TStyleForm* form : OpenForms<TStyleForm>()) form->SetUseStandardCaption(standardCaption);
+    for (TListForm* list : OpenForms<TListForm>())
+        if (list->SearchForm) list->SearchForm->SetUseStandardCaption(standardCaption);
 }
 
 void TProgramSettingsTargets::ApplyAppBarDocking() {

@@ -23,11 +23,7 @@ HWND Wnd(std::uint32_t id) {
 
 // The program's windows on the main form's taskbar.
 std::vector<fw::Form*> ProgramForms() {
-    std::vector<fw::Form*> forms;
-    for (auto* form : OpenForms<TListForm>()) forms.push_back(form);
-    for (auto* form : OpenForms<TFindWndCodeGenerator>()) forms.push_back(form);
-    for (auto* form : OpenForms<TWndSearchForm>()) forms.push_back(form);
-    return forms;
+    return OpenForms<fw::Form>();
 }
 
 } // namespace
@@ -159,7 +155,7 @@ bool TWndSearchForm::onCommand(int id, int code, HWND control) {
         if (code == BN_CLICKED) HideOstrelClick();
         return true;
     }
-    return Form::onCommand(id, code, control);
+    return TOstrelForm::onCommand(id, code, control);
 }
 
 bool TWndSearchForm::onClose() {
@@ -168,5 +164,5 @@ bool TWndSearchForm::onClose() {
         CheckDlgButton(handle(), IDC_SEARCH_HIDEOSTREL, BST_UNCHECKED);
         HideOstrelClick();
     }
-    return Form::onClose();
+    return TOstrelForm::onClose();
 }

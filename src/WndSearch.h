@@ -3,20 +3,20 @@
 #include "controls/FindWndPanel.h"
 #include "controls/ToolWindowPanel.h"
 #include "core/HiddenWindows.h"
-#include "framework/Form.h"
+#include "controls/Ostrel_Form.h"
 #include <memory>
 
 // "Find Window": the main form's window finding in a window of its own, with a finder, its pop-up, the
 // handle, caption and class of the found window, and "Hide Ostrel" to get the program's windows out of
 // the way while searching.
-class TWndSearchForm : public fw::Form {
+class TWndSearchForm : public TOstrelForm {
 public:
     TWndSearchForm();
 
     void FoundWnd(HWND wnd);
     void WndHandleKeyPress();
     void WndCaptionChange();
-    void UpdateIntFormat();
+    void UpdateIntFormat() override;
     void HideOstrelClick();
 
     HWND WndHandle() const { return Control(IDC_SEARCH_HANDLE); }

@@ -7,6 +7,7 @@
 #include "controls/CodeEditor.h"
 #include "framework/Application.h"
 #include "support/ProcessDriver.h"
+#include "support/TestSettings.h"
 #include <gtest/gtest.h>
 #include <richedit.h>
 #include <functional>
@@ -241,38 +242,41 @@ TEST(WndSearch, FinderPopupOfTheSearchWindowLeadsToTheCodeOfAHelpersEdit) {
 }
 
 TEST(WndSearch, HideOstrelRestoresExactlyTheWindowsThatWereVisible) {
-    EnsureApplication();
-    Host main("main form");
+    TestSettings settings;
     fw::Form* previousMain = fw::application().mainForm();
-    fw::application().setMainForm(&main);
-    auto* shown = new TFindWndCodeGenerator;
-    shown->show();
-    auto* hidden = new TFindWndCodeGenerator; // never shown
-    auto* search = new TWndSearchForm;
-    search->show();
+    {
+        TOstrelMainForm main;
+        main.show();
+        fw::application().setMainForm(&main);
+        auto* shown = CreateChildForm<TFindWndCodeGenerator>(HWND(nullptr));
+        auto* hidden = CreateChildForm<TFindWndCodeGenerator>(HWND(nullptr));
+        auto* search = CreateChildForm<TWndSearchForm>();
+        ASSERT_TRUE(shown && hidden && search);
+        hidden->hide();
 
-    auto clickHide = [&] {
-        HWND box = GetDlgItem(search->handle(), IDC_SEARCH_HIDEOSTREL);
-        SendMessageA(box, BM_CLICK, 0, 0);
-    };
-    clickHide();
-    EXPECT_FALSE(IsWindowVisible(shown->handle()));
-    EXPECT_FALSE(IsWindowVisible(main.handle()));
-    EXPECT_TRUE(IsWindowVisible(search->handle()));
+        auto clickHide = [&] {
+            SendMessageA(GetDlgItem(search->handle(), IDC_SEARCH_HIDEOSTREL), BM_CLICK, 0, 0);
+        };
+        clickHide();
+        EXPECT_FALSE(IsWindowVisible(shown->handle()));
+        EXPECT_FALSE(IsWindowVisible(main.handle()));
+        EXPECT_TRUE(IsWindowVisible(search->handle()));
 
-    auto* opened = new TFindWndCodeGenerator; // opened while the program is hidden
-    opened->show();
-    clickHide();
-    EXPECT_TRUE(IsWindowVisible(shown->handle()));
-    EXPECT_FALSE(IsWindowVisible(hidden->handle()));
-    EXPECT_TRUE(IsWindowVisible(opened->handle()));
-    EXPECT_TRUE(IsWindowVisible(main.handle()));
+        auto* opened = CreateChildForm<TFindWndCodeGenerator>(HWND(nullptr)); // while the program is hidden
+        ASSERT_NE(nullptr, opened);
+        clickHide();
+        EXPECT_TRUE(IsWindowVisible(shown->handle()));
+        EXPECT_FALSE(IsWindowVisible(hidden->handle()));
+        EXPECT_TRUE(IsWindowVisible(opened->handle()));
+        EXPECT_TRUE(IsWindowVisible(main.handle()));
 
-    // Closing while hidden brings everything back first.
-    clickHide();
-    search->close();
+        // Closing while hidden brings everything back first.
+        clickHide();
+        search->close();
+        fw::application().processMessages();
+        EXPECT_TRUE(IsWindowVisible(shown->handle()));
+        EXPECT_TRUE(IsWindowVisible(main.handle()));
+        fw::application().setMainForm(previousMain);
+    }
     fw::application().processMessages();
-    EXPECT_TRUE(IsWindowVisible(shown->handle()));
-    for (auto* coder : {shown, hidden, opened}) delete coder;
-    fw::application().setMainForm(previousMain);
 }
