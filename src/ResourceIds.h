@@ -10,3 +10,10 @@
 #define IDC_FINDER 301
 
 #define IDD_PROPERTIES 200
+
+// The about box's pictures (the main one is the splash picture).
+#define IDR_ABOUT_SMALL 102
+#define IDR_ABOUT_HIDDEN 103
+#define IDR_ABOUT_TILE 201
+#define IDR_ABOUT_LEFT 202
+#define IDR_ABOUT_RIGHT 203

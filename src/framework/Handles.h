@@ -63,6 +63,24 @@ using Icon = UniqueHandle<detail::NullTraits<HICON, DestroyIcon>>;
 using Cursor = UniqueHandle<detail::NullTraits<HCURSOR, DestroyCursor>>;
 using Key = UniqueHandle<detail::NullTraits<HKEY, RegCloseKey>>;
 using Menu = UniqueHandle<detail::NullTraits<HMENU, DestroyMenu>>;
+using Brush = UniqueHandle<detail::NullTraits<HBRUSH, detail::deleteGdiObject>>;
+using Font = UniqueHandle<detail::NullTraits<HFONT, detail::deleteGdiObject>>;
+using MemoryDC = UniqueHandle<detail::NullTraits<HDC, DeleteDC>>;
+
+// Selects a GDI object into a DC for the guard's lifetime.
+class SelectGuard {
+public:
+    SelectGuard(HDC dc, HGDIOBJ object) : dc_(dc), old_(object ? SelectObject(dc, object) : nullptr) {}
+    ~SelectGuard() {
+        if (old_) SelectObject(dc_, old_);
+    }
+    SelectGuard(const SelectGuard&) = delete;
+    SelectGuard& operator=(const SelectGuard&) = delete;
+
+private:
+    HDC dc_;
+    HGDIOBJ old_;
+};
 
 // A device context of a window: its client area, or the whole window with `wholeWindow`.
 class WindowDC {
