@@ -37,13 +37,6 @@ void tile(HDC dc, HBITMAP picture, const RECT& area) {
                    memory.get(), 0, 0, SRCCOPY);
 }
 
-void draw(HDC dc, HBITMAP picture, int x, int y) {
-    SIZE size = fw::bitmapSize(picture);
-    fw::MemoryDC memory(CreateCompatibleDC(dc));
-    fw::SelectGuard select(memory.get(), picture);
-    BitBlt(dc, x, y, size.cx, size.cy, memory.get(), 0, 0, SRCCOPY);
-}
-
 bool allModifiersHeld() {
     return GetKeyState(VK_SHIFT) < 0 && GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_MENU) < 0;
 }
@@ -66,7 +59,7 @@ RECT TAboutForm::Label4Rect() const {
 
 TAboutForm::TAboutForm()
     : main_(fw::loadJpegResource(IDR_SPLASH)), small_(fw::loadJpegResource(IDR_ABOUT_SMALL)),
-      hidden_(fw::loadJpegResource(IDR_ABOUT_HIDDEN)), tile_(fw::loadBitmapResource(IDR_ABOUT_TILE)),
+      hidden_(fw::loadJpegResource(IDR_ABOUT_HIDDEN)), tile_(fw::loadBmpResource(IDR_ABOUT_TILE)),
       left_(fw::loadJpegResource(IDR_ABOUT_LEFT)), right_(fw::loadJpegResource(IDR_ABOUT_RIGHT)) {
     auto fileVersion = GetFileVersion(ExecutablePath(), &version_);
     char build[64];
@@ -178,7 +171,7 @@ void TAboutForm::paint(HDC dc) {
     GetClientRect(handle(), &client);
     const int top = mainHeight(main_.get());
     const int bannerTop = top + labelsHeight, bannerBottom = bannerTop + bannerHeight;
-    draw(dc, main_.get(), 0, 0);
+    fw::drawBitmap(dc, main_.get(), 0, 0);
     tile(dc, tile_.get(), {0, top, client.right, bannerTop});
     tile(dc, tile_.get(), {0, bannerBottom, client.right, client.bottom});
     const int leftWidth = fw::bitmapSize(left_.get()).cx;
@@ -189,9 +182,9 @@ void TAboutForm::paint(HDC dc) {
         RECT area{leftWidth, bannerTop, client.right, bannerBottom};
         FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
         SIZE size = fw::bitmapSize(hidden_.get());
-        draw(dc, hidden_.get(), leftWidth + (client.right - leftWidth - size.cx) / 2, bannerTop);
+        fw::drawBitmap(dc, hidden_.get(), leftWidth + (client.right - leftWidth - size.cx) / 2, bannerTop);
     }
-    draw(dc, small_.get(), smallPicture.x, smallPicture.y);
+    fw::drawBitmap(dc, small_.get(), smallPicture.x, smallPicture.y);
 
     fw::SelectGuard font(dc, labelFont_.get());
     SetBkMode(dc, TRANSPARENT);

@@ -2,7 +2,6 @@
 #include "framework/Application.h"
 #include "core/JpegImage.h"
 #include <cstring>
-#include <span>
 
 namespace fw {
 
@@ -13,8 +12,12 @@ std::string loadString(UINT id) {
 }
 
 namespace {
+struct RawData {
+    const uint8_t* bytes = nullptr;
+    DWORD size = 0;
+};
 
-std::span<const uint8_t> rawResource(int id) {
+RawData rcData(int id) {
     HINSTANCE instance = application().instance();
     HRSRC info = FindResourceA(instance, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(10) /* RT_RCDATA */);
     if (!info) return {};
@@ -23,13 +26,41 @@ std::span<const uint8_t> rawResource(int id) {
     if (!bytes) return {};
     return {static_cast<const uint8_t*>(bytes), SizeofResource(instance, info)};
 }
-
 } // namespace
 
+Bitmap loadBmpResource(int id) {
+    RawData raw = rcData(id);
+    if (raw.size < sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)) return {};
+    BITMAPFILEHEADER file;
+    std::memcpy(&file, raw.bytes, sizeof file);
+    const auto* info = reinterpret_cast<const BITMAPINFO*>(raw.bytes + sizeof file);
+    if (file.bfType != 0x4D42 || file.bfOffBits >= raw.size) return {};
+    const auto& header = info->bmiHeader;
+    if (header.biSize < sizeof header || header.biWidth <= 0 || header.biHeight == 0) return {};
+    // Only the uncompressed forms the build writes; the pixel rows must lie inside the resource.
+    if (header.biCompression != BI_RGB || (header.biBitCount != 24 && header.biBitCount != 32)) return {};
+    const long long stride = ((long long)header.biWidth * header.biBitCount + 31) / 32 * 4;
+    const long long rows = header.biHeight < 0 ? -(long long)header.biHeight : header.biHeight;
+    if (file.bfOffBits + stride * rows > raw.size) return {};
+    void* bits = nullptr;
+    Bitmap bitmap(CreateDIBSection(nullptr, info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (bitmap && bits) std::memcpy(bits, raw.bytes + file.bfOffBits, size_t(stride * rows));
+    return bitmap;
+}
+
+void drawBitmap(HDC dc, HBITMAP bitmap, int x, int y) {
+    SIZE size = bitmapSize(bitmap);
+    MemoryDC memory(CreateCompatibleDC(dc));
+    if (!memory) return;
+    SelectGuard select(memory.get(), bitmap);
+    BitBlt(dc, x, y, size.cx, size.cy, memory.get(), 0, 0, SRCCOPY);
+}
+
 Bitmap loadJpegResource(int id) {
-    auto bytes = rawResource(id);
+    RawData raw = rcData(id);
+    if (!raw.bytes) return {};
     core::Picture picture;
-    if (bytes.empty() || !core::DecodeJpeg(bytes.data(), bytes.size(), picture)) return {};
+    if (!core::DecodeJpeg(raw.bytes, raw.size, picture)) return {};
 
     BITMAPINFO bmi{};
     bmi.bmiHeader.biSize = sizeof bmi.bmiHeader;
@@ -42,24 +73,6 @@ Bitmap loadJpegResource(int id) {
     Bitmap bitmap(CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (bitmap && bits) std::memcpy(bits, picture.pixels.data(), picture.pixels.size());
     return bitmap;
-}
-
-Bitmap loadBitmapResource(int id) {
-    auto bytes = rawResource(id);
-    BITMAPFILEHEADER file;
-    if (bytes.size() < sizeof file + sizeof(BITMAPINFOHEADER)) return {};
-    std::memcpy(&file, bytes.data(), sizeof file);
-    if (file.bfType != 0x4D42 || file.bfOffBits >= bytes.size()) return {};
-    auto* info = reinterpret_cast<const BITMAPINFO*>(bytes.data() + sizeof file);
-    const BITMAPINFOHEADER& header = info->bmiHeader;
-    const uint64_t stride = ((uint64_t(header.biWidth) * header.biBitCount + 31) / 32) * 4;
-    const uint64_t rows = header.biHeight < 0 ? -int64_t(header.biHeight) : header.biHeight;
-    if (header.biCompression != BI_RGB || header.biWidth <= 0 ||
-        file.bfOffBits + stride * rows > bytes.size())
-        return {};
-    WindowDC screen(nullptr);
-    return Bitmap(CreateDIBitmap(screen.get(), &info->bmiHeader, CBM_INIT, bytes.data() + file.bfOffBits,
-                                 info, DIB_RGB_COLORS));
 }
 
 SIZE bitmapSize(HBITMAP bitmap) {
