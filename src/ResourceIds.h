@@ -80,3 +80,10 @@
 #define IDC_LIST_STARTCURRENT 2412
 #define IDC_LIST_FORWARD 2413
 #define IDC_LIST_BACKWARD 2414
+
+// The about box's pictures (the main one is the splash picture).
+#define IDR_ABOUT_SMALL 102
+#define IDR_ABOUT_HIDDEN 103
+#define IDR_ABOUT_TILE 201
+#define IDR_ABOUT_LEFT 202
+#define IDR_ABOUT_RIGHT 203

@@ -9,3 +9,8 @@ foreach(sample version_sample version_notranslation)
                                  ${PROJECT_SOURCE_DIR}/tests/helpers/${sample}.rc)
     set_target_properties(${sample} PROPERTIES PREFIX "" RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 endforeach()
+
+# A stand-in for the shell's desktop list view, for the desktop-icon tests.
+add_executable(fake_desktop ${PROJECT_SOURCE_DIR}/tests/helpers/fake_desktop.c)
+target_link_libraries(fake_desktop PRIVATE comctl32)
+set_target_properties(fake_desktop PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
