@@ -1,6 +1,8 @@
 #pragma once
 // The application's main form: the toolbar and menus that open the lists, the finder panel with the
 // found window's handle, caption and class, and the private messages of app bar, tray and finder.
+#include "AppBar.h"
+#include "TrayIcon.h"
 #include "controls/FindWndPanel.h"
 #include "controls/StyleForm.h"
 #include "controls/Taskbar.h"
@@ -12,8 +14,6 @@
 #include <string>
 #include <vector>
 
-constexpr UINT WM_APPBARNOTIFY = WM_USER + 101;
-constexpr UINT WM_TRAYNOTIFY = WM_USER + 102;
 // Posted by a finder pop-up: wParam the command (1 select, 2 properties, 3 create code), lParam the
 // window handle of the form whose pop-up was used.
 constexpr UINT WM_FINDERCOMMAND = WM_USER + 301;

@@ -1,5 +1,8 @@
 #include "SettingsTargets.h"
+#include "AppBar.h"
 #include "ConstVars.h"
+#include "HotKey.h"
+#include "TrayIcon.h"
 #include "FindWndCoder.h"
 #include "List.h"
 #include "ListSearch.h"
@@ -19,7 +22,22 @@ void TProgramSettingsTargets::ApplyStyle(bool standardCaption) {
 }
 
 void TProgramSettingsTargets::ApplyAppBarDocking() {
-    // Docking arrives with the app bar.
+    HWND main = main_.handle();
+    CaptionButtonSet buttons = main_.CaptionButtons();
+    if (OstrelSettings->AppBarDocking) {
+        SetWindowPos(main, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        buttons &= CaptionButtonSet(~core::ButtonBit(cbMaximize));
+        main_.SetCaptionButtons(buttons);
+        RECT r{};
+        GetWindowRect(main, &r);
+        if (auto place = RegisterAppBar(main, r.bottom - r.top))
+            MoveWindow(main, place->left, place->top, place->right - place->left, place->bottom - place->top,
+                       TRUE);
+    } else {
+        buttons |= core::ButtonBit(cbMaximize);
+        main_.SetCaptionButtons(buttons);
+        UnregisterAppBar(main);
+    }
 }
 
 void TProgramSettingsTargets::ApplyStayOnTop() {
@@ -29,7 +47,10 @@ void TProgramSettingsTargets::ApplyStayOnTop() {
 }
 
 void TProgramSettingsTargets::ApplyMinimization() {
-    // The tray icon arrives with the shell's notification area support.
+    if (OstrelSettings->Minimization == 0)
+        RemoveTrayIcon(main_.handle());
+    else
+        AddTrayIcon(main_.handle());
 }
 
 void TProgramSettingsTargets::ApplyMainFinder() {
@@ -37,7 +58,7 @@ void TProgramSettingsTargets::ApplyMainFinder() {
 }
 
 void TProgramSettingsTargets::UpdateHotKey() {
-    // The hot key's registration arrives with the shell's hot key support.
+    ::UpdateHotKey(main_.handle());
 }
 
 void TProgramSettingsTargets::ApplyCodeLanguage() {
