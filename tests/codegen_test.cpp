@@ -1,5 +1,6 @@
 // The FindWindow code generator, its code view and the finder pop-up, driven in this process.
 #include "FindWndCoder.h"
+#include "ConstVars.h"
 #include "Main.h"
 #include "ToolWindow.h"
 #include "WndSearch.h"
@@ -7,6 +8,7 @@
 #include "controls/CodeEditor.h"
 #include "framework/Application.h"
 #include "support/ProcessDriver.h"
+#include "support/Screenshot.h"
 #include "support/TestSettings.h"
 #include <gtest/gtest.h>
 #include <richedit.h>
@@ -16,11 +18,6 @@ namespace {
 
 void EnsureApplication() {
     fw::application().initialize(GetModuleHandleA(nullptr));
-}
-
-std::string ScreenshotPath(const std::string& name) {
-    CreateDirectoryA(testing_support::BuildPath("screenshots").c_str(), nullptr);
-    return testing_support::BuildPath("screenshots/" + name + ".bmp");
 }
 
 // Pumps messages until the condition holds or 5 s have passed.
@@ -93,7 +90,8 @@ TEST(CodeEditor, ColoursTokensAtRichEditPositions) {
 }
 
 TEST(FindWndCoder, ChainAndCodeOfAnEditInsideADialog) {
-    EnsureApplication();
+    TestSettings settings;
+    OstrelSettings->SelectCodeLanguage();
     Host top("Top window", "CodegenTestTop");
     HWND dialog = CreateWindowExA(WS_EX_CONTROLPARENT, "#32770", "Inner", WS_CHILD | WS_VISIBLE, 0, 0, 300,
                                   200, top.handle(), HMENU(INT_PTR(7)), nullptr, nullptr);
@@ -124,7 +122,20 @@ TEST(FindWndCoder, ChainAndCodeOfAnEditInsideADialog) {
     EXPECT_EQ(expected, coder->Editor().code());
     UpdateWindow(coder->handle());
     fw::application().processMessages();
-    testing_support::SaveScreenshot(ScreenshotPath("findwndcoder_pascal"));
+    testing_support::SaveScreenshotPng("findwndcoder_pascal");
+
+    // Another language: the code and its highlighting follow.
+    OstrelSettings->CodeLanguage = 1;
+    OstrelSettings->SelectCodeLanguage();
+    coder->UpdateHighlighter();
+    coder->GenerateCode();
+    EXPECT_EQ(core::TCodeSyntax::Cpp, coder->Editor().syntax());
+    EXPECT_EQ(0u,
+              coder->Editor().code().find("{\r\n\tHWND wnd;\r\n\r\n\twnd =  FindWindow(\"CodegenTestTop\""));
+    EXPECT_NE(std::string::npos, coder->Editor().code().find("\"it's \\\"typed\\\"\");"));
+    UpdateWindow(coder->handle());
+    fw::application().processMessages();
+    testing_support::SaveScreenshotPng("findwndcoder_cpp");
     coder->close();
     fw::application().processMessages();
 }
@@ -157,7 +168,7 @@ TEST(FinderPopup, OpensBesideTheButtonAndPostsTheCommandWithTheHolderWindow) {
     TToolWindowForm* first = panel.Form();
     SendMessageA(panel.handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
     EXPECT_EQ(first, panel.Form());
-    testing_support::SaveScreenshot(ScreenshotPath("finder_popup"));
+    testing_support::SaveScreenshotPng("finder_popup");
 
     // "Properties": the second item.
     HWND form = panel.Form()->handle();
@@ -210,7 +221,7 @@ TEST(WndSearch, FinderPopupOfTheSearchWindowLeadsToTheCodeOfAHelpersEdit) {
     };
     EXPECT_EQ("it's \"typed\"", text(search->WndCaption.handle()));
     EXPECT_EQ("it's \"typed\"", search->WndCaption.Hint());
-    testing_support::SaveScreenshot(ScreenshotPath("window_search"));
+    testing_support::SaveScreenshotPng("window_search");
 
     // "Create FindWindow-Code" in the search window's pop-up names the search window.
     SendMessageA(search->ToolWindowPanel->handle(), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));

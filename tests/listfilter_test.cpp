@@ -8,6 +8,7 @@
 #include "framework/Application.h"
 #include "support/ListFakes.h"
 #include "support/ProcessDriver.h"
+#include "support/Screenshot.h"
 #include "support/TestSettings.h"
 #include <gtest/gtest.h>
 
@@ -27,11 +28,6 @@ struct OwnWindow {
     ~OwnWindow() { DestroyWindow(hwnd); }
     HWND hwnd;
 };
-
-std::string ScreenshotPath(const std::string& name) {
-    CreateDirectoryA(testing_support::BuildPath("screenshots").c_str(), nullptr);
-    return testing_support::BuildPath("screenshots/" + name + ".bmp");
-}
 
 std::vector<std::string> VisibleRootClasses(TListForm& list) {
     std::vector<std::string> classes;
@@ -63,7 +59,7 @@ TEST(ListFilter, FilterSearchAndTheFilterButtonsBox) {
     std::sort(classes.begin(), classes.end());
     EXPECT_EQ((std::vector<std::string>{"OstrelFilterAlpha", "OstrelFilterAlphaTwo"}), classes);
     EXPECT_EQ(nullptr, list->Tree.VisibleRow(0)->parent) << "the desktop row stays";
-    testing_support::SaveScreenshot(ScreenshotPath("filtered_list"));
+    testing_support::SaveScreenshotPng("filtered_list");
 
     // Search forward from the beginning: the filter hides Beta, so it is never found.
     list->SearchButtonClick();
@@ -73,7 +69,7 @@ TEST(ListFilter, FilterSearchAndTheFilterButtonsBox) {
     SetDlgItemTextA(search, IDC_LIST_TEXT, "OstrelFilter*");
     SendMessageA(search, WM_COMMAND, MAKEWPARAM(IDC_LIST_CHANGE, BN_CLICKED), 0);
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(search, IDOK)));
-    testing_support::SaveScreenshot(ScreenshotPath("search_window"));
+    testing_support::SaveScreenshotPng("search_window");
     fake::MessageBoxes boxes;
     std::vector<std::string> found;
     for (int i = 0; i < 4 && boxes.shown.empty(); ++i) {
@@ -105,7 +101,7 @@ TEST(ListFilter, FilterSearchAndTheFilterButtonsBox) {
     list->FilterButtonClick();
     ASSERT_NE(nullptr, list->FilterForm);
     EXPECT_FALSE(IsWindowEnabled(list->handle()));
-    testing_support::SaveScreenshot(ScreenshotPath("filter_window"));
+    testing_support::SaveScreenshotPng("filter_window");
     list->FilterForm->close();
     fw::application().processMessages();
     EXPECT_EQ(nullptr, list->FilterForm);

@@ -2,9 +2,11 @@
 // replaced by a recorder.
 #include "ConstVars.h"
 #include "Properties.h"
+#include "ResourceIds.h"
 #include "fakes/FakeMessageBoxes.h"
 #include "framework/Application.h"
 #include "support/ProcessDriver.h"
+#include "support/Screenshot.h"
 #include "support/TestSettings.h"
 #include <gtest/gtest.h>
 #include <commctrl.h>
@@ -27,11 +29,6 @@ struct RecordedTargets : TSettingsTargets {
     void ApplyCodeLanguage() override { calls.push_back("CodeLanguage"); }
 };
 
-std::string ScreenshotPath(const std::string& name) {
-    CreateDirectoryA(testing_support::BuildPath("screenshots").c_str(), nullptr);
-    return testing_support::BuildPath("screenshots/" + name + ".bmp");
-}
-
 std::string Names(const std::vector<TColumnSetting*>& columns) {
     std::string s;
     for (auto* c : columns) s += (c ? c->name : "?") + " ";
@@ -46,6 +43,8 @@ TEST(Properties, CarriesOutOnlyWhatChanged) {
     RecordedTargets targets;
     TPropertyForm dialog(nullptr, s, targets);
 
+    dialog.show();
+    testing_support::SaveScreenshotPng("properties_general");
     dialog.ApplyClick();
     EXPECT_TRUE(targets.calls.empty()) << "nothing changed";
 
@@ -91,6 +90,10 @@ TEST(Properties, KeyColumnStaysAndNewColumnsFillTheGaps) {
     fake::MessageBoxes boxes;
     TPropertyForm dialog(nullptr, s, targets);
     dialog.show();
+    HWND pages = GetDlgItem(dialog.handle(), IDC_PROP_PAGES);
+    SendMessageA(pages, TCM_SETCURSEL, 1, 0);
+    NMHDR change{pages, IDC_PROP_PAGES, UINT(TCN_SELCHANGE)};
+    SendMessageA(dialog.handle(), WM_NOTIFY, IDC_PROP_PAGES, reinterpret_cast<LPARAM>(&change));
     dialog.SelectListType(ltProcesses);
     const std::string before = Names(dialog.PreviewColumns());
     EXPECT_EQ("ProcessID ModuleName ModulePath ", before);
@@ -115,7 +118,7 @@ TEST(Properties, KeyColumnStaysAndNewColumnsFillTheGaps) {
     dialog.SetItemTicked(indexOf("Priority"), true);
     fw::application().processMessages();
     EXPECT_EQ("ProcessID ModulePath Priority ", Names(dialog.PreviewColumns()));
-    testing_support::SaveScreenshot(ScreenshotPath("properties_lists"));
+    testing_support::SaveScreenshotPng("properties_lists");
 
     dialog.ApplyClick();
     auto shown = ShownColumns(s.ColumnSettings[ltProcesses]);
