@@ -287,6 +287,62 @@ TEST_F(Forms, RightClickOpensTheSystemMenuAndItsCloseClosesTheForm) {
     EXPECT_EQ(other, Taskbar().Items()[0]);
 }
 
+namespace {
+int textsSeen = 0;
+LRESULT CALLBACK CountTexts(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+    if (message == WM_SETTEXT) ++textsSeen;
+    return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+WNDPROC replacedProc = nullptr;
+LRESULT CALLBACK ReplacedProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    return CallWindowProcA(replacedProc, hwnd, message, wParam, lParam);
+}
+} // namespace
+
+TEST_F(Forms, RemovingAnEntryKeepsSubclassesInstalledAfterIt) {
+    TTestForm* form = CreateChildForm<TTestForm>();
+    ASSERT_NE(nullptr, form);
+    HWND h = form->handle();
+    ASSERT_TRUE(SetWindowSubclass(h, CountTexts, 7, 0));
+    replacedProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ReplacedProc)));
+    Taskbar().RemoveForm(0, false, false);
+    EXPECT_EQ(0, Taskbar().Items().Count());
+    EXPECT_EQ(reinterpret_cast<LONG_PTR>(&ReplacedProc), GetWindowLongPtrA(h, GWLP_WNDPROC));
+    textsSeen = 0;
+    form->SetCaption("still subclassed");
+    EXPECT_EQ(1, textsSeen);
+    SetWindowLongPtrA(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(replacedProc));
+    RemoveWindowSubclass(h, CountTexts, 7);
+    delete form;
+}
+
+TEST_F(Forms, ClosedFormIsFreedOnlyAfterItsCloseMessage) {
+    TTestForm* form = CreateChildForm<TTestForm>();
+    ASSERT_NE(nullptr, form);
+    HWND h = form->handle();
+    SendMessageA(h, WM_CLOSE, 0, 0);
+    // Still there when the message returns, hidden and off the taskbar; gone once it unwound.
+    EXPECT_EQ(1, aliveForms);
+    EXPECT_TRUE(IsWindow(h));
+    EXPECT_FALSE(IsWindowVisible(h));
+    EXPECT_EQ(0, Taskbar().Items().Count());
+    EXPECT_TRUE(PumpUntil([] { return aliveForms == 0; }, 5000));
+    EXPECT_FALSE(IsWindow(h));
+}
+
+TEST_F(Forms, FramePaintingLeavesTheSystemsRegionAsItWas) {
+    TTestForm* form = CreateChildForm<TTestForm>();
+    ASSERT_NE(nullptr, form);
+    RECT w = form->bounds(), before{}, after{};
+    HRGN region = CreateRectRgn(w.left, w.top, w.right, w.top + 20);
+    GetRgnBox(region, &before);
+    SendMessageA(form->handle(), WM_NCPAINT, reinterpret_cast<WPARAM>(region), 0);
+    GetRgnBox(region, &after);
+    EXPECT_TRUE(EqualRect(&before, &after));
+    DeleteObject(region);
+}
+
 TEST_F(Forms, NumbersPerClassReuseTheSmallestFreeOne) {
     std::vector<TTestForm*> forms;
     for (int i = 0; i < 5; ++i) forms.push_back(CreateChildForm<TTestForm>());
