@@ -30,6 +30,16 @@ struct.pack_into('<H', data, 2, 2)
 struct.pack_into('<HH', data, 10, 15, 15)
 open('finder.cur', 'wb').write(data)
 PY
+# About box: small picture 102, hidden picture 103, background tile 201 (a bitmap), banner edge tiles 202
+# and 203.
+convert -size 48x48 radial-gradient:'#a8dadc-#1d3557' -fill '#e63946' -draw 'circle 24,24 24,12' \
+    -quality 90 about-small.jpg
+convert -size 220x90 gradient:'#000000-#1d3557' -fill '#f1faee' -font DejaVu-Sans-Bold -pointsize 22 \
+    -gravity center -annotate +0+0 'thanks for looking' -quality 90 about-hidden.jpg
+convert -size 16x16 pattern:gray25 -fill '#1d3557' -opaque black -fill '#23406a' -opaque white \
+    -type TrueColor BMP3:about-tile.bmp
+convert -size 12x12 gradient:'#457b9d-#000000' -rotate 90 -quality 90 about-left.jpg
+convert -size 12x12 gradient:'#000000-#457b9d' -rotate 90 -quality 90 about-right.jpg
 # Finder pictures 401 (idle: a small window with a cross-hair target) and 402 (the same without it),
 # 31 x 30, 24 bits, as plain BMP files.
 finder_window() {

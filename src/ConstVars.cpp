@@ -206,7 +206,19 @@ void TOSTREL_Settings::LoadFromRegistry() {
     if (reset) ApplyDefaults();
 
     if (showDialog) {
-        TPropertyForm dialog(fw::application().handle());
+        // Before the main form exists there is nothing to apply a setting to: the main form's creation
+        // docks, adds the tray icon and registers the hot key from what the dialog stored.
+        struct : TSettingsTargets {
+            void ApplyIntFormatToForms() override {}
+            void ApplyStyle(bool) override {}
+            void ApplyAppBarDocking() override {}
+            void ApplyStayOnTop() override {}
+            void ApplyMinimization() override {}
+            void ApplyMainFinder() override {}
+            void UpdateHotKey() override {}
+            void ApplyCodeLanguage() override {}
+        } noWindowsYet;
+        TPropertyForm dialog(fw::application().handle(), *this, noWindowsYet);
         if (SplashForm) SplashForm->hide();
         if (dialog.showModal() == fw::mrCancel) {
             SaveAtExit = false;

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include "CodeCreator.h"
+#include "core/CodeCreator.h"
 #include "ColumnSettings.h"
 #include "core/SettingsRules.h"
 #include "framework/Handles.h"

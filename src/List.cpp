@@ -1,4 +1,8 @@
 #include "List.h"
+#include "FindWndCoder.h"
+#include "Filter.h"
+#include "ListSearch.h"
+#include "OpenForms.h"
 #include "ColumnSettings.h"
 #include "ConstVars.h"
 #include "FormatConsts.h"
@@ -11,6 +15,8 @@
 #include "framework/Application.h"
 #include "framework/Exceptions.h"
 #include "framework/MessageBox.h"
+#include <map>
+#include <optional>
 
 #include <windowsx.h>
 
@@ -82,6 +88,11 @@ TListForm::TListForm(TListTypes mainKind, std::vector<TListTypes> kinds, const c
         {cmFilter, tiFilter, "Filter list"},
     };
     ToolBar.Create(handle(), idToolBar, ToolbarImages(), DisabledToolbarImages(), buttons);
+    FilterCheckbox = std::make_unique<TToolbarCheckbox>(ToolBar.handle(), cmFilter);
+    FilterCheckbox->SetHasCheckbox(true);
+    FilterCheckbox->SetCheckboxSize(10);
+    FilterCheckbox->SetCheckboxSpace(3);
+    FilterCheckbox->OnCheckClick = [this] { FilterButtonCheckClick(); };
     StatusBar = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0,
                                 handle(), reinterpret_cast<HMENU>(idStatusBar), instance, nullptr);
     Tree.Create(handle(), idTree, RECT{0, 0, 100, 100});
@@ -90,7 +101,7 @@ TListForm::TListForm(TListTypes mainKind, std::vector<TListTypes> kinds, const c
 
     for (auto& menu : menus_) menu.reset(CreatePopupMenu());
     AppendItem(menus_[ltWindows].get(), "Highlight window", cmHighlight);
-    AppendItem(menus_[ltWindows].get(), "Create FindWindow code...", cmFindWndCoder, false);
+    AppendItem(menus_[ltWindows].get(), "Create FindWindow code...", cmFindWndCoder);
     AppendItem(menus_[ltWindows].get(), "-");
     AppendItem(menus_[ltWindows].get(), "Show window properties...", cmProperties, false);
     AppendItem(menus_[ltProcesses].get(), "Terminate process", cmTerminateProcess);
@@ -109,6 +120,7 @@ TListForm::TListForm(TListTypes mainKind, std::vector<TListTypes> kinds, const c
 TListForm::~TListForm() {
     // The worker fills this window's tree until its thread has ended.
     worker_.reset();
+    delete FilterForm; // an open filter dialog goes with its list
 }
 
 void TListForm::SetupColumns() {
@@ -150,9 +162,11 @@ void TListForm::UpdateIntFormat() {
 }
 
 void TListForm::EnableTools(bool enabled) {
-    // Properties, FindWindow code, search and filter wait for their windows; they stay disabled.
+    // Properties waits for the detail windows; it stays disabled. Highlight and FindWindow code follow
+    // the focused row.
     for (int command : {cmRefresh, cmHighlight, cmFindWndCoder, cmProperties, cmSearch, cmFilter})
-        ToolBar.Enable(command, enabled && command == cmRefresh);
+        ToolBar.Enable(command,
+                       enabled && (command == cmRefresh || command == cmFilter || command == cmSearch));
 }
 
 void TListForm::ListBegin() {
@@ -174,6 +188,7 @@ void TListForm::ListEnd() {
         if (mainKind_ == ltWindows) Tree.SetExpanded(first, true);
         Tree.FocusNode(first);
     }
+    FilterButtonCheckClick();
     UpdateStatusPanels();
     EnableWindow(ToolBar.handle(), TRUE);
     EnableWindow(Tree.handle(), TRUE);
@@ -197,17 +212,97 @@ void TListForm::UpdateStatusPanels() {
 void TListForm::TreeFocusChanged(TOstrelTreeview::Node* node) {
     if (!node) {
         ToolBar.Enable(cmHighlight, false);
+        ToolBar.Enable(cmFindWndCoder, false);
         ToolBar.Enable(cmProperties, false);
         return;
     }
     TListTypes kind = node->data.Kind;
     ToolBar.Enable(cmHighlight, kind == ltWindows);
+    ToolBar.Enable(cmFindWndCoder, kind == ltWindows);
     ToolBar.SetImage(cmProperties, propertiesImage[kind]);
     // The header always describes the focused row.
     for (int c = 0; c < Tree.ColumnCount(); ++c) {
         const TColumnSetting* s = Tree.KindSettings(c)[kind];
         Tree.SetColumnCaption(c, s ? s->name : std::string());
     }
+}
+
+void TListForm::FindWndCoderClick() {
+    TOstrelTreeview::Node* node = Tree.FocusedNode();
+    if (!node || node->data.Kind != ltWindows) return;
+    CreateChildForm<TFindWndCodeGenerator>(reinterpret_cast<HWND>(static_cast<UINT_PTR>(RowId(node->data))));
+}
+
+void TListForm::SearchButtonClick() {
+    if (!SearchForm) SearchForm = std::make_unique<TListSearchForm>(*this);
+    if (SearchForm->visible()) {
+        SearchForm->hide();
+        return;
+    }
+    SearchForm->show();
+}
+
+void TListForm::FilterButtonClick() {
+    if (FilterForm) return;
+    FilterForm = new TFilterForm(*this); // frees itself when closed
+    FilterForm->ShowForList();
+}
+
+std::vector<std::string> TListForm::KindColumnNames(TListTypes kind) {
+    std::vector<std::string> names;
+    for (int c = 0; c < Tree.ColumnCount(); ++c) {
+        const TColumnSetting* setting = Tree.KindSettings(c)[kind];
+        if (!setting) break;
+        names.push_back(setting->name);
+    }
+    return names;
+}
+
+void TListForm::FilterButtonCheckClick() {
+    std::vector<TOstrelTreeview::Node*> nodes;
+    Tree.Rows().forEach([&](TOstrelTreeview::Node& node) { nodes.push_back(&node); });
+    std::vector<bool> visible(nodes.size(), true);
+    if (FilterCheckbox->CheckboxChecked()) {
+        std::map<const TOstrelTreeview::Node*, std::size_t> index;
+        std::vector<core::TListRow> rows;
+        for (auto* node : nodes) {
+            index[node] = rows.size();
+            std::optional<std::size_t> parent;
+            if (node->parent) parent = index[node->parent];
+            rows.push_back({parent, std::uint8_t(node->data.Kind), !node->children.empty()});
+        }
+        visible = core::FilterVisibility(
+            rows, Filters, FilterOptions, mainKind_ == ltWindows,
+            [&](std::size_t row, std::size_t column) { return Tree.Text(*nodes[row], int(column)); },
+            SystemUpperCase);
+    }
+    for (std::size_t i = 0; i < nodes.size(); ++i) nodes[i]->hidden = !visible[i];
+    Tree.Refresh();
+}
+
+void TListForm::SelectRow(TOstrelTreeview::Node* node) {
+    // A row inside a closed parent would be focused out of sight.
+    for (TOstrelTreeview::Node* parent = node->parent; parent; parent = parent->parent)
+        Tree.SetExpanded(parent, true);
+    Tree.FocusNode(node);
+}
+
+void TListForm::SelectWindowRows(HWND wnd) {
+    if (busy_ || mainKind_ == ltModules) return;
+    const auto id = DWORD(reinterpret_cast<UINT_PTR>(wnd));
+    TOstrelTreeview::Node* last = nullptr;
+    Tree.Rows().forEach([&](TOstrelTreeview::Node& node) {
+        if (node.data.Kind == ltWindows && RowId(node.data) == id) last = &node;
+    });
+    if (!last) return;
+    // A row inside a closed parent would be focused out of sight.
+    for (TOstrelTreeview::Node* parent = last->parent; parent; parent = parent->parent)
+        Tree.SetExpanded(parent, true);
+    Tree.FocusNode(last);
+}
+
+void SelectWindowInLists(HWND wnd) {
+    for (TListForm* list : OpenForms<TListForm>()) list->SelectWindowRows(wnd);
 }
 
 void TListForm::HighlightClick() {
@@ -324,6 +419,7 @@ bool TListForm::onCommand(int id, int code, HWND control) {
     }
     switch (id) {
     case cmRefresh:
+        if (SearchForm) SearchForm->hide();
         StartRefresh();
         return true;
     case cmHighlight:

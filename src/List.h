@@ -5,11 +5,16 @@
 #include "controls/OstrelTreeview.h"
 #include "controls/ToolBar.h"
 #include "controls/Ostrel_Form.h"
+#include "controls/ToolbarCheckbox.h"
+#include "core/ListSearch.h"
 
 #include <array>
 #include <memory>
 #include <string>
 #include <vector>
+
+class TFilterForm;
+class TListSearchForm;
 
 class TListForm : public TOstrelForm, public TListHost {
 public:
@@ -50,12 +55,29 @@ public:
     void HighlightClick();
     void CopyColumnClick(int column);
     void TerminateProcMenuClick();
-    // Hook points of windows still to come: the detail windows (Properties), the code generator
-    // (FindWindow code), search and filter. Their buttons and menu entries stay disabled until then.
+    void FindWndCoderClick();
+    void FilterButtonClick();
+    // Hides the rows that do not match the filters while the Filter button's box is ticked, shows every
+    // row otherwise; also run at the end of every fill.
+    void FilterButtonCheckClick();
+    // The property names of the columns that have a setting for the kind (they come first, in order).
+    std::vector<std::string> KindColumnNames(TListTypes kind);
+    // Focuses the row, opening its parents.
+    void SelectRow(TOstrelTreeview::Node* node);
+
+    // The filter: one per kind, and its options; the Filter button's box says whether it is on.
+    core::TListFilters Filters;
+    core::TFilterOptions FilterOptions;
+    std::unique_ptr<TToolbarCheckbox> FilterCheckbox;
+    TFilterForm* FilterForm = nullptr;
+    std::unique_ptr<TListSearchForm> SearchForm;
+    // Focuses the rows of the window (the last one keeps the focus), opening their parents; nothing while
+    // the list fills or in a module list.
+    void SelectWindowRows(HWND wnd);
+    // Shows or hides the search window.
+    void SearchButtonClick();
+    // Hook point of the detail windows still to come: its button and menu entry stay disabled until then.
     void PropertiesButtonClick() {}
-    void FindWndCoderClick() {}
-    void SearchButtonClick() {}
-    void FilterButtonClick() {}
     void TreeFocusChanged(TOstrelTreeview::Node* node);
 
 protected:
@@ -108,3 +130,6 @@ public:
 
 // The text put on the clipboard; false when the clipboard could not be had.
 bool CopyTextToClipboard(HWND owner, const std::string& text);
+
+// Selects the window's rows in every open list.
+void SelectWindowInLists(HWND wnd);

@@ -4,7 +4,11 @@
 #include "Functions.h"
 #include "InfoObjects.h"
 #include "List.h"
+#include "FindWndCoder.h"
 #include "Properties.h"
+#include "SettingsTargets.h"
+#include "ToolWindow.h"
+#include "WndSearch.h"
 #include "ToolbarImages.h"
 #include "core/MainFormRules.h"
 #include "framework/Application.h"
@@ -70,8 +74,13 @@ TOstrelMainForm::TOstrelMainForm() {
     int height =
         core::MainFormHeight(window.bottom - window.top, inner.bottom, TTaskbar::Height, ToolbarHeight());
     MoveWindow(handle(), work.left, work.top, work.right - work.left, height, TRUE);
-    finderShown_ = !OstrelSettings || OstrelSettings->MainFinder;
-    for (HWND control : {FindWndPanel.handle(), WndHandle, WndCaption.handle(), WndClass})
+    ShowFinderPanel(!OstrelSettings || OstrelSettings->MainFinder);
+}
+
+void TOstrelMainForm::ShowFinderPanel(bool shown) {
+    finderShown_ = shown;
+    for (HWND control :
+         {FindWndPanel.handle(), ToolWindowPanel->handle(), WndHandle, WndCaption.handle(), WndClass})
         ShowWindow(control, finderShown_ ? SW_SHOW : SW_HIDE);
     RECT client;
     GetClientRect(handle(), &client);
@@ -97,7 +106,7 @@ void TOstrelMainForm::CreateMenus() {
     AppendMenuA(ostrel, MF_STRING, cmCreateWindow + 4, "&Services...");
     AppendMenuA(ostrel, MF_SEPARATOR, 0, nullptr);
     // The window search arrives with its own window.
-    AppendMenuA(ostrel, MF_STRING | MF_GRAYED, cmCreateWindow + 101, "&Find Window...");
+    AppendMenuA(ostrel, MF_STRING, cmCreateWindow + 101, "&Find Window...");
     AppendMenuA(ostrel, MF_SEPARATOR, 0, nullptr);
     AppendMenuA(ostrel, MF_STRING, cmProperties, "Properties...\tAlt+Enter");
     AppendMenuA(ostrel, MF_SEPARATOR, 0, nullptr);
@@ -125,7 +134,7 @@ void TOstrelMainForm::CreateMenus() {
     AppendMenuA(tray, MF_STRING, cmCreateWindow + 1, "Processes...");
     AppendMenuA(tray, MF_STRING, cmCreateWindow + 2, "Threads...");
     AppendMenuA(tray, MF_STRING, cmCreateWindow + 3, "Modules...");
-    AppendMenuA(tray, MF_STRING | MF_GRAYED, cmCreateWindow + 101, "Find Window...");
+    AppendMenuA(tray, MF_STRING, cmCreateWindow + 101, "Find Window...");
     AppendMenuA(tray, MF_SEPARATOR, 0, nullptr);
     AppendMenuA(tray, MF_STRING, cmProperties, "Properties...");
     AppendMenuA(tray, MF_STRING, cmShow, "&Show Ostrel");
@@ -152,7 +161,6 @@ void TOstrelMainForm::CreateToolbar() {
         {cmProperties, tiProperties, "Properties"},
     };
     TBToolbar.Create(handle(), idToolbar, ToolbarImages(), DisabledToolbarImages(), buttons, TBDock);
-    TBToolbar.Enable(cmCreateWindow + 101, false);
 }
 
 int TOstrelMainForm::ToolbarHeight() const {
@@ -174,6 +182,8 @@ void TOstrelMainForm::CreateFinderPanel() {
     SetWindowSubclass(WndHandle, &TOstrelMainForm::handleEditProc, 1, reinterpret_cast<DWORD_PTR>(this));
     WndCaption.Attach(edit(idWndCaption));
     WndClass = edit(idWndClass);
+    ToolWindowPanel = std::make_unique<TToolWindowPanel>(handle(), 0, 0);
+    ToolWindowPanel->FormClass = &TFinderToolWnd::Create;
 }
 
 void TOstrelMainForm::onSize(int width, int height) {
@@ -185,7 +195,11 @@ void TOstrelMainForm::onSize(int width, int height) {
     const int editHeight = 21;
     MoveWindow(FindWndPanel.handle(), x + 4, 4, FindWndPanel.PictureSize().cx, FindWndPanel.PictureSize().cy,
                TRUE);
-    MoveWindow(WndHandle, x + 40, 8, FinderPanelWidth - 44, editHeight, TRUE);
+    // The pop-up's arrow button sits at the end of the handle field.
+    const int arrow = TToolWindowPanel::defaultSize;
+    MoveWindow(WndHandle, x + 40, 8, FinderPanelWidth - 44 - arrow - 2, editHeight, TRUE);
+    MoveWindow(ToolWindowPanel->handle(), x + FinderPanelWidth - 4 - arrow, 8 + (editHeight - arrow) / 2,
+               arrow, arrow, TRUE);
     const int row = std::max(38, (height - 2 * editHeight) / 2 + 8);
     MoveWindow(WndCaption.handle(), x + 4, std::min(row, height - 2 * editHeight - 4), FinderPanelWidth - 8,
                editHeight, TRUE);
@@ -256,14 +270,17 @@ void TOstrelMainForm::ButtonCreateWindowClick(int tag) {
     case core::ChildFormKind::ServiceList:
         CreateChildForm<TServiceListForm>();
         break;
-    case core::ChildFormKind::WindowSearch: // arrives with the window search
+    case core::ChildFormKind::WindowSearch:
+        CreateChildForm<TWndSearchForm>();
+        break;
     case core::ChildFormKind::None:
         break;
     }
 }
 
 void TOstrelMainForm::ButtonPropertiesClick() {
-    TPropertyForm form(handle());
+    TProgramSettingsTargets targets(*this);
+    TPropertyForm form(handle(), *OstrelSettings, targets);
     form.showModal();
 }
 
@@ -341,13 +358,30 @@ void TOstrelMainForm::ShowTrayMenu() {
 HWND TOstrelMainForm::FinderCommandField(HWND source) const {
     // The sender may be gone by now: only a window that is still ours names a field.
     if (source == handle()) return WndHandle;
+    if (auto* search = dynamic_cast<TWndSearchForm*>(fw::Window::fromHandle(source)))
+        return search->WndHandle();
     return nullptr;
 }
 
-void TOstrelMainForm::FinderCommand(int /*command*/, HWND source) {
-    if (!FinderCommandField(source)) return;
-    // Selecting in the lists (1), the window's properties (2) and its FindWindow code (3) arrive with
-    // the list search, the detail windows and the code generator.
+void TOstrelMainForm::FinderCommand(int command, HWND source) {
+    HWND field = FinderCommandField(source);
+    if (!field) return;
+    bool error = false;
+    const std::uint32_t value = ParseWindowHandle(EditText(field), error);
+    const HWND wnd = error ? nullptr : reinterpret_cast<HWND>(UINT_PTR(value));
+    switch (command) {
+    case fcSelectWindow:
+        if (wnd) SelectWindowInLists(wnd);
+        break;
+    case fcCreateFindWndCode: {
+        // A field that holds no handle opens an empty generator.
+        CreateChildForm<TFindWndCodeGenerator>(wnd);
+        break;
+    }
+    default:
+        // The window's properties (2) arrive with the detail windows.
+        break;
+    }
 }
 
 LRESULT TOstrelMainForm::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

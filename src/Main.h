@@ -1,17 +1,19 @@
 #pragma once
 // The application's main form: the toolbar and menus that open the lists, the finder panel with the
 // found window's handle, caption and class, and the private messages of app bar, tray and finder.
+#include "AppBar.h"
+#include "TrayIcon.h"
 #include "controls/FindWndPanel.h"
 #include "controls/StyleForm.h"
 #include "controls/Taskbar.h"
 #include "controls/ToolBar.h"
+#include "controls/ToolWindowPanel.h"
 #include "framework/Handles.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
-constexpr UINT WM_APPBARNOTIFY = WM_USER + 101;
-constexpr UINT WM_TRAYNOTIFY = WM_USER + 102;
 // Posted by a finder pop-up: wParam the command (1 select, 2 properties, 3 create code), lParam the
 // window handle of the form whose pop-up was used.
 constexpr UINT WM_FINDERCOMMAND = WM_USER + 301;
@@ -41,6 +43,8 @@ public:
     void WndHandleKeyPress(char key);
     void WndCaptionChange();
     void UpdateHandleFormat();
+    // Shows or hides the finder panel; the main panel takes the rest of the width.
+    void ShowFinderPanel(bool shown);
     void ButtonCreateWindowClick(int tag);
     void ButtonPropertiesClick();
     void CascadeExecute();
@@ -53,6 +57,7 @@ public:
     void TaskbarRemoveForm(fw::Form& form);
 
     TFindWndPanel FindWndPanel;
+    std::unique_ptr<TToolWindowPanel> ToolWindowPanel;
     HWND WndHandle = nullptr;
     THintEdit WndCaption;
     HWND WndClass = nullptr;

@@ -65,6 +65,7 @@ using Key = UniqueHandle<detail::NullTraits<HKEY, RegCloseKey>>;
 using Menu = UniqueHandle<detail::NullTraits<HMENU, DestroyMenu>>;
 using Accelerators = UniqueHandle<detail::NullTraits<HACCEL, DestroyAcceleratorTable>>;
 using Font = UniqueHandle<detail::NullTraits<HFONT, detail::deleteGdiObject>>;
+using Pen = UniqueHandle<detail::NullTraits<HPEN, detail::deleteGdiObject>>;
 using Brush = UniqueHandle<detail::NullTraits<HBRUSH, detail::deleteGdiObject>>;
 using Region = UniqueHandle<detail::NullTraits<HRGN, detail::deleteGdiObject>>;
 using MemoryDC = UniqueHandle<detail::NullTraits<HDC, DeleteDC>>;

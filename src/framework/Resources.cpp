@@ -50,12 +50,10 @@ Bitmap loadBmpResource(int id) {
 
 void drawBitmap(HDC dc, HBITMAP bitmap, int x, int y) {
     SIZE size = bitmapSize(bitmap);
-    HDC memory = CreateCompatibleDC(dc);
+    MemoryDC memory(CreateCompatibleDC(dc));
     if (!memory) return;
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(dc, x, y, size.cx, size.cy, memory, 0, 0, SRCCOPY);
-    SelectObject(memory, old);
-    DeleteDC(memory);
+    Selection select(memory.get(), bitmap);
+    BitBlt(dc, x, y, size.cx, size.cy, memory.get(), 0, 0, SRCCOPY);
 }
 
 Bitmap loadJpegResource(int id) {

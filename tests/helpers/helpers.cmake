@@ -2,9 +2,15 @@
 include_guard(GLOBAL)
 
 add_executable(ostrel_sleeper ${PROJECT_SOURCE_DIR}/tests/helpers/sleeper.c)
+add_executable(ostrel_codetarget ${PROJECT_SOURCE_DIR}/tests/helpers/codetarget.c)
 
 foreach(sample version_sample version_notranslation)
     add_library(${sample} SHARED ${PROJECT_SOURCE_DIR}/tests/helpers/version_sample.c
                                  ${PROJECT_SOURCE_DIR}/tests/helpers/${sample}.rc)
     set_target_properties(${sample} PROPERTIES PREFIX "" RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 endforeach()
+
+# A stand-in for the shell's desktop list view, for the desktop-icon tests.
+add_executable(fake_desktop ${PROJECT_SOURCE_DIR}/tests/helpers/fake_desktop.c)
+target_link_libraries(fake_desktop PRIVATE comctl32)
+set_target_properties(fake_desktop PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})

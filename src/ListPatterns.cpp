@@ -1,0 +1,63 @@
+#include "ListPatterns.h"
+
+void TPatternList::Bind(HWND dialog, int textId, int listId) {
+    dialog_ = dialog;
+    text_ = GetDlgItem(dialog, textId);
+    list_ = GetDlgItem(dialog, listId);
+}
+
+std::string TPatternList::Line(std::size_t index) const {
+    return names_[index] + ": '" + texts_[index] + "'";
+}
+
+int TPatternList::Selected() const {
+    return int(SendMessageA(list_, LB_GETCURSEL, 0, 0));
+}
+
+void TPatternList::Fill(const std::vector<std::string>& names, const std::vector<std::string>& texts) {
+    names_ = names;
+    texts_ = texts;
+    texts_.resize(names_.size());
+    SendMessageA(list_, LB_RESETCONTENT, 0, 0);
+    for (std::size_t i = 0; i < names_.size(); ++i)
+        SendMessageA(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Line(i).c_str()));
+}
+
+bool TPatternList::AnyText() const {
+    for (const auto& text : texts_)
+        if (!text.empty()) return true;
+    return false;
+}
+
+void TPatternList::Select(int index) {
+    SendMessageA(list_, LB_SETCURSEL, WPARAM(index), 0);
+    ListClick();
+}
+
+void TPatternList::ListClick() {
+    const int index = Selected();
+    if (index < 0 || std::size_t(index) >= texts_.size()) return;
+    SetWindowTextA(text_, texts_[index].c_str());
+    if (IsWindowVisible(dialog_)) SetFocus(text_);
+}
+
+void TPatternList::ChangeClick() {
+    const int index = Selected();
+    if (index < 0 || std::size_t(index) >= texts_.size()) return;
+    std::string text(GetWindowTextLengthA(text_) + 1, '\0');
+    text.resize(GetWindowTextA(text_, text.data(), int(text.size())));
+    texts_[index] = text;
+    SendMessageA(list_, LB_DELETESTRING, WPARAM(index), 0);
+    SendMessageA(list_, LB_INSERTSTRING, WPARAM(index), reinterpret_cast<LPARAM>(Line(index).c_str()));
+    SendMessageA(list_, LB_SETCURSEL, WPARAM(index), 0);
+}
+
+void TPatternList::ClearClick() {
+    SetWindowTextA(text_, "");
+    ChangeClick();
+}
+
+std::string SystemUpperCase(std::string text) {
+    if (!text.empty()) CharUpperBuffA(text.data(), DWORD(text.size()));
+    return text;
+}

@@ -1,0 +1,3 @@
+include(${PROJECT_SOURCE_DIR}/tests/helpers/helpers.cmake)
+add_dependencies(${test_target} ostrel_codetarget)
+set_tests_properties(${test_target} PROPERTIES RESOURCE_LOCK desktop)

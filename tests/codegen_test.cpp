@@ -1,0 +1,293 @@
+// The FindWindow code generator, its code view and the finder pop-up, driven in this process.
+#include "FindWndCoder.h"
+#include "ConstVars.h"
+#include "Main.h"
+#include "ToolWindow.h"
+#include "WndSearch.h"
+#include "Functions.h"
+#include "controls/CodeEditor.h"
+#include "framework/Application.h"
+#include "support/ProcessDriver.h"
+#include "support/Screenshot.h"
+#include "support/TestSettings.h"
+#include <gtest/gtest.h>
+#include <richedit.h>
+#include <functional>
+
+namespace {
+
+void EnsureApplication() {
+    fw::application().initialize(GetModuleHandleA(nullptr));
+}
+
+// Pumps messages until the condition holds or 5 s have passed.
+bool WaitFor(const std::function<bool()>& condition) {
+    const DWORD start = GetTickCount();
+    while (!condition()) {
+        if (GetTickCount() - start > 5000) return false;
+        fw::application().processMessages();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    return true;
+}
+
+// A plain top-level window that keeps the messages posted to it.
+class Host : public fw::Form {
+public:
+    explicit Host(const char* caption, const char* className = "CodegenTestHost") {
+        CreateParams p;
+        p.className = className;
+        p.caption = caption;
+        p.style = WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPCHILDREN;
+        p.x = 40;
+        p.y = 40;
+        p.width = 400;
+        p.height = 300;
+        create(p);
+    }
+    std::vector<MSG> posted;
+
+protected:
+    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message == WM_FINDERCOMMAND) posted.push_back({handle(), message, wParam, lParam, 0, {}});
+        return Form::handleMessage(message, wParam, lParam);
+    }
+};
+
+// The format of the characters at [start, end) of a rich edit, in its own positions.
+CHARFORMAT2A FormatAt(HWND edit, LONG start, LONG end) {
+    CHARRANGE range{start, end};
+    SendMessageA(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+    CHARFORMAT2A format{};
+    format.cbSize = sizeof format;
+    SendMessageA(edit, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+    return format;
+}
+
+} // namespace
+
+TEST(CodeEditor, ColoursTokensAtRichEditPositions) {
+    EnsureApplication();
+    Host host("code view");
+    TCodeEditor editor(host.handle(), 100);
+    SetWindowPos(editor.handle(), nullptr, 0, 0, 380, 260, SWP_NOZORDER);
+    editor.setSyntax(core::TCodeSyntax::Cpp);
+    const std::string code =
+        "{\r\n\tHWND wnd;\r\n\r\n\twnd =  FindWindow(\"Notepad\", NULL);\r\n\r\n\tif (wnd != 0)\r\n";
+    editor.setCode(code);
+    // Three line breaks before the string: positions three less than the byte offsets.
+    const LONG string = LONG(core::RichEditPosition(code, code.find("\"Notepad\"")));
+    EXPECT_EQ(LONG(code.find("\"Notepad\"")) - 3, string);
+    CHARFORMAT2A s = FormatAt(editor.handle(), string, string + 9);
+    EXPECT_EQ(RGB(0, 0, 255), s.crTextColor);
+    const LONG keyword = LONG(core::RichEditPosition(code, code.find("if")));
+    CHARFORMAT2A k = FormatAt(editor.handle(), keyword, keyword + 2);
+    EXPECT_TRUE(k.dwEffects & CFE_BOLD);
+    CHARFORMAT2A plain = FormatAt(editor.handle(), keyword + 4, keyword + 7); // "wnd"
+    EXPECT_FALSE(plain.dwEffects & CFE_BOLD);
+    EXPECT_NE(RGB(0, 0, 255), plain.crTextColor);
+    EXPECT_NE(0, GetWindowLongA(editor.handle(), GWL_STYLE) & ES_READONLY);
+}
+
+TEST(FindWndCoder, ChainAndCodeOfAnEditInsideADialog) {
+    TestSettings settings;
+    OstrelSettings->SelectCodeLanguage();
+    Host top("Top window", "CodegenTestTop");
+    HWND dialog = CreateWindowExA(WS_EX_CONTROLPARENT, "#32770", "Inner", WS_CHILD | WS_VISIBLE, 0, 0, 300,
+                                  200, top.handle(), HMENU(INT_PTR(7)), nullptr, nullptr);
+    HWND before = CreateWindowExA(0, "STATIC", "label", WS_CHILD | WS_VISIBLE, 0, 0, 50, 20, dialog,
+                                  HMENU(INT_PTR(1000)), nullptr, nullptr);
+    HWND edit = CreateWindowExA(0, "EDIT", "it's \"typed\"", WS_CHILD | WS_VISIBLE, 0, 30, 100, 20, dialog,
+                                HMENU(INT_PTR(1001)), nullptr, nullptr);
+    ASSERT_TRUE(dialog && before && edit);
+
+    auto* coder = new TFindWndCodeGenerator(edit); // frees itself when closed
+    coder->show();
+    const auto& rows = coder->Rows();
+    ASSERT_EQ(4u, rows.size());
+    EXPECT_EQ("CodegenTestTop", rows[0].Node.ClassName);
+    EXPECT_EQ("#32770", rows[1].Node.ClassName);
+    EXPECT_EQ(7, rows[1].Node.ControlID);
+    EXPECT_FALSE(rows[2].Node.OnPath);
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(before), rows[2].Node.Window);
+    EXPECT_TRUE(rows[3].Node.OnPath);
+    EXPECT_EQ(1001, rows[3].Node.ControlID);
+    EXPECT_EQ(2, rows[3].Level);
+
+    const std::string expected = "var\r\n  wnd: HWND;\r\nbegin\r\n"
+                                 "  wnd :=  FindWindow('CodegenTestTop', 'Top window');\r\n"
+                                 "  wnd :=  FindWindowEx(wnd, 0, '#32770', 'Inner');\r\n"
+                                 "  wnd :=  FindWindowEx(wnd, 0, 'Edit', 'it''s \"typed\"');\r\n"
+                                 "\r\n  if wnd <> 0 then\r\n  begin\r\n\r\n  end;\r\nend;\r\n";
+    EXPECT_EQ(expected, coder->Editor().code());
+    UpdateWindow(coder->handle());
+    fw::application().processMessages();
+    testing_support::SaveScreenshotPng("findwndcoder_pascal");
+
+    // Another language: the code and its highlighting follow.
+    OstrelSettings->CodeLanguage = 1;
+    OstrelSettings->SelectCodeLanguage();
+    coder->UpdateHighlighter();
+    coder->GenerateCode();
+    EXPECT_EQ(core::TCodeSyntax::Cpp, coder->Editor().syntax());
+    EXPECT_EQ(0u,
+              coder->Editor().code().find("{\r\n\tHWND wnd;\r\n\r\n\twnd =  FindWindow(\"CodegenTestTop\""));
+    EXPECT_NE(std::string::npos, coder->Editor().code().find("\"it's \\\"typed\\\"\");"));
+    UpdateWindow(coder->handle());
+    fw::application().processMessages();
+    testing_support::SaveScreenshotPng("findwndcoder_cpp");
+    coder->close();
+    fw::application().processMessages();
+}
+
+TEST(FinderPopup, OpensBesideTheButtonAndPostsTheCommandWithTheHolderWindow) {
+    EnsureApplication();
+    Host main("main form");
+    fw::Form* previousMain = fw::application().mainForm();
+    fw::application().setMainForm(&main);
+    Host holder("Find Window");
+    TToolWindowPanel panel(holder.handle(), 200, 20);
+    panel.FormClass = &TFinderToolWnd::Create;
+    panel.SetShowDirection(core::sdRight);
+
+    SendMessageA(panel.handle(), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    ASSERT_NE(nullptr, panel.Form());
+    RECT button{}, popup{};
+    GetWindowRect(panel.handle(), &button);
+    GetWindowRect(panel.Form()->handle(), &popup);
+    EXPECT_EQ(button.right, popup.left);
+    EXPECT_EQ(button.top, popup.top);
+    EXPECT_TRUE(GetWindowLongA(panel.Form()->handle(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_FALSE((GetWindowLongA(panel.Form()->handle(), GWL_STYLE) & WS_CAPTION) == WS_CAPTION);
+    RECT client{};
+    GetClientRect(panel.Form()->handle(), &client);
+    EXPECT_EQ(166, client.right);
+    EXPECT_EQ(72, client.bottom);
+
+    // A second entry shows no second pop-up.
+    TToolWindowForm* first = panel.Form();
+    SendMessageA(panel.handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    EXPECT_EQ(first, panel.Form());
+    testing_support::SaveScreenshotPng("finder_popup");
+
+    // "Properties": the second item.
+    HWND form = panel.Form()->handle();
+    SendMessageA(form, WM_MOUSEMOVE, 0, MAKELPARAM(20, 37));
+    SendMessageA(form, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 37));
+    SendMessageA(form, WM_LBUTTONUP, 0, MAKELPARAM(20, 37));
+    EXPECT_EQ(nullptr, panel.Form()) << "released after the click";
+    ASSERT_TRUE(WaitFor([&] { return !main.posted.empty(); }));
+    EXPECT_EQ(WPARAM(fcProperties), main.posted[0].wParam);
+    EXPECT_EQ(reinterpret_cast<LPARAM>(holder.handle()), main.posted[0].lParam);
+    EXPECT_FALSE(IsWindow(form)) << "the pop-up's window is gone once its message is done";
+    fw::application().setMainForm(previousMain);
+}
+
+TEST(FinderPopup, ClosesAfterTheMouseLeft) {
+    EnsureApplication();
+    Host holder("holder");
+    TToolWindowPanel panel(holder.handle(), 10, 10);
+    panel.FormClass = &TFinderToolWnd::Create;
+    panel.DelayTime = 50;
+    SendMessageA(panel.handle(), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    ASSERT_NE(nullptr, panel.Form());
+    // The cursor is elsewhere and the pop-up is not active: the timer takes it away.
+    SetCursorPos(0, GetSystemMetrics(SM_CYSCREEN) - 1);
+    SendMessageA(panel.handle(), WM_MOUSELEAVE, 0, 0);
+    EXPECT_TRUE(WaitFor([&] { return panel.Form() == nullptr; }));
+}
+
+TEST(WndSearch, FinderPopupOfTheSearchWindowLeadsToTheCodeOfAHelpersEdit) {
+    EnsureApplication();
+    testing_support::ChildProcess target('"' + testing_support::BuildPath("ostrel_codetarget.exe") + '"');
+    ASSERT_TRUE(target.started());
+    HWND top = target.waitWindow("OstrelCodeTarget", "ostrel code target", 10000);
+    ASSERT_NE(nullptr, top);
+    HWND inner = FindWindowExA(top, nullptr, "#32770", nullptr);
+    HWND edit = FindWindowExA(inner, nullptr, "Edit", nullptr);
+    ASSERT_NE(nullptr, edit);
+
+    Host main("main form");
+    fw::Form* previousMain = fw::application().mainForm();
+    fw::application().setMainForm(&main);
+    auto* search = new TWndSearchForm; // frees itself when closed
+    search->show();
+    // What a drag of the finder over the edit reports.
+    search->FindWndPanel.OnFoundWnd(edit);
+    auto text = [](HWND control) {
+        char buffer[256] = {};
+        GetWindowTextA(control, buffer, sizeof buffer);
+        return std::string(buffer);
+    };
+    EXPECT_EQ("it's \"typed\"", text(search->WndCaption.handle()));
+    EXPECT_EQ("it's \"typed\"", search->WndCaption.Hint());
+    testing_support::SaveScreenshotPng("window_search");
+
+    // "Create FindWindow-Code" in the search window's pop-up names the search window.
+    SendMessageA(search->ToolWindowPanel->handle(), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    ASSERT_NE(nullptr, search->ToolWindowPanel->Form());
+    HWND popup = search->ToolWindowPanel->Form()->handle();
+    SendMessageA(popup, WM_MOUSEMOVE, 0, MAKELPARAM(20, 62));
+    SendMessageA(popup, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 62));
+    SendMessageA(popup, WM_LBUTTONUP, 0, MAKELPARAM(20, 62));
+    ASSERT_TRUE(WaitFor([&] { return !main.posted.empty(); }));
+    EXPECT_EQ(WPARAM(fcCreateFindWndCode), main.posted[0].wParam);
+    EXPECT_EQ(reinterpret_cast<LPARAM>(search->handle()), main.posted[0].lParam);
+
+    // As the main form carries it out: the handle field names the window.
+    bool error = true;
+    const std::uint32_t value = ParseWindowHandle(text(search->WndHandle()), error);
+    ASSERT_FALSE(error);
+    auto* coder = new TFindWndCodeGenerator(reinterpret_cast<HWND>(UINT_PTR(value)));
+    coder->show();
+    EXPECT_EQ("var\r\n  wnd: HWND;\r\nbegin\r\n"
+              "  wnd :=  FindWindow('OstrelCodeTarget', 'ostrel code target');\r\n"
+              "  wnd :=  FindWindowEx(wnd, 0, '#32770', 'Inner');\r\n"
+              "  wnd :=  FindWindowEx(wnd, 0, 'Edit', 'it''s \"typed\"');\r\n"
+              "\r\n  if wnd <> 0 then\r\n  begin\r\n\r\n  end;\r\nend;\r\n",
+              coder->Editor().code());
+    coder->close();
+    search->close();
+    fw::application().processMessages();
+    fw::application().setMainForm(previousMain);
+}
+
+TEST(WndSearch, HideOstrelRestoresExactlyTheWindowsThatWereVisible) {
+    TestSettings settings;
+    fw::Form* previousMain = fw::application().mainForm();
+    {
+        TOstrelMainForm main;
+        main.show();
+        fw::application().setMainForm(&main);
+        auto* shown = CreateChildForm<TFindWndCodeGenerator>(HWND(nullptr));
+        auto* hidden = CreateChildForm<TFindWndCodeGenerator>(HWND(nullptr));
+        auto* search = CreateChildForm<TWndSearchForm>();
+        ASSERT_TRUE(shown && hidden && search);
+        hidden->hide();
+
+        auto clickHide = [&] {
+            SendMessageA(GetDlgItem(search->handle(), IDC_SEARCH_HIDEOSTREL), BM_CLICK, 0, 0);
+        };
+        clickHide();
+        EXPECT_FALSE(IsWindowVisible(shown->handle()));
+        EXPECT_FALSE(IsWindowVisible(main.handle()));
+        EXPECT_TRUE(IsWindowVisible(search->handle()));
+
+        auto* opened = CreateChildForm<TFindWndCodeGenerator>(HWND(nullptr)); // while the program is hidden
+        ASSERT_NE(nullptr, opened);
+        clickHide();
+        EXPECT_TRUE(IsWindowVisible(shown->handle()));
+        EXPECT_FALSE(IsWindowVisible(hidden->handle()));
+        EXPECT_TRUE(IsWindowVisible(opened->handle()));
+        EXPECT_TRUE(IsWindowVisible(main.handle()));
+
+        // Closing while hidden brings everything back first.
+        clickHide();
+        search->close();
+        fw::application().processMessages();
+        EXPECT_TRUE(IsWindowVisible(shown->handle()));
+        EXPECT_TRUE(IsWindowVisible(main.handle()));
+        fw::application().setMainForm(previousMain);
+    }
+    fw::application().processMessages();
+}

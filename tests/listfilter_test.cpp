@@ -1,0 +1,112 @@
+// Filter and search in a window list filled from the real desktop, with windows of our own to find.
+#include "ConstVars.h"
+#include "Filter.h"
+#include "List.h"
+#include "ListSearch.h"
+#include "ResourceIds.h"
+#include "fakes/FakeMessageBoxes.h"
+#include "framework/Application.h"
+#include "support/ListFakes.h"
+#include "support/ProcessDriver.h"
+#include "support/Screenshot.h"
+#include "support/TestSettings.h"
+#include <gtest/gtest.h>
+
+namespace {
+
+// A visible top-level window of a class of its own.
+struct OwnWindow {
+    explicit OwnWindow(const char* className) {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = DefWindowProcA;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = className;
+        RegisterClassA(&wc);
+        hwnd = CreateWindowExA(0, className, className, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 100, 60,
+                               nullptr, nullptr, wc.hInstance, nullptr);
+    }
+    ~OwnWindow() { DestroyWindow(hwnd); }
+    HWND hwnd;
+};
+
+std::vector<std::string> VisibleRootClasses(TListForm& list) {
+    std::vector<std::string> classes;
+    for (int i = 0; i < list.Tree.VisibleRowCount(); ++i) {
+        TOstrelTreeview::Node* node = list.Tree.VisibleRow(i);
+        if (node->parent && !node->parent->parent) classes.push_back(list.Tree.Text(*node, 2));
+    }
+    return classes;
+}
+
+} // namespace
+
+TEST(ListFilter, FilterSearchAndTheFilterButtonsBox) {
+    TestSettings settings;
+    OwnWindow alpha("OstrelFilterAlpha"), beta("OstrelFilterBeta"), alpha2("OstrelFilterAlphaTwo");
+    auto* list = new TWindowListForm; // frees itself when closed
+    list->StartRefresh();
+    list->show();
+    ASSERT_TRUE(
+        PumpUntil([&] { return IsWindowEnabled(list->Tree.handle()) && list->Tree.VisibleRowCount() > 1; }));
+    ASSERT_EQ(3u, list->KindColumnNames(ltWindows).size());
+    EXPECT_EQ("ClassName", list->KindColumnNames(ltWindows)[2]);
+
+    // Filter by class with a wildcard: only matching top-level windows stay, the desktop row too.
+    list->Filters[ltWindows].Patterns = {"", "", "ostrelfilteralpha*"};
+    list->FilterCheckbox->SetCheckboxChecked(true);
+    list->FilterButtonCheckClick();
+    auto classes = VisibleRootClasses(*list);
+    std::sort(classes.begin(), classes.end());
+    EXPECT_EQ((std::vector<std::string>{"OstrelFilterAlpha", "OstrelFilterAlphaTwo"}), classes);
+    EXPECT_EQ(nullptr, list->Tree.VisibleRow(0)->parent) << "the desktop row stays";
+    testing_support::SaveScreenshotPng("filtered_list");
+
+    // Search forward from the beginning: the filter hides Beta, so it is never found.
+    list->SearchButtonClick();
+    ASSERT_TRUE(list->SearchForm && list->SearchForm->visible());
+    HWND search = list->SearchForm->handle();
+    list->SearchForm->Patterns().Select(2);
+    SetDlgItemTextA(search, IDC_LIST_TEXT, "OstrelFilter*");
+    SendMessageA(search, WM_COMMAND, MAKEWPARAM(IDC_LIST_CHANGE, BN_CLICKED), 0);
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(search, IDOK)));
+    testing_support::SaveScreenshotPng("search_window");
+    fake::MessageBoxes boxes;
+    std::vector<std::string> found;
+    for (int i = 0; i < 4 && boxes.shown.empty(); ++i) {
+        list->SearchForm->SearchClick();
+        if (boxes.shown.empty()) found.push_back(list->Tree.Text(*list->Tree.FocusedNode(), 2));
+    }
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ((std::vector<std::string>{"OstrelFilterAlpha", "OstrelFilterAlphaTwo"}), found);
+    ASSERT_EQ(1u, boxes.shown.size());
+    EXPECT_EQ("No entry found that corresponds to yoursearch-options", boxes.shown[0].text);
+    EXPECT_EQ("Searching done", boxes.shown[0].caption);
+    // Backward from the current row finds the other one again.
+    CheckRadioButton(search, IDC_LIST_FORWARD, IDC_LIST_BACKWARD, IDC_LIST_BACKWARD);
+    list->SearchForm->SearchClick();
+    EXPECT_EQ(1u, boxes.shown.size()) << "the first of the two is found again";
+
+    // A click in the Filter button's box turns the filter off without opening the dialog.
+    const RECT box = list->FilterCheckbox->BoxRect();
+    const LPARAM at = MAKELPARAM((box.left + box.right) / 2, (box.top + box.bottom) / 2);
+    SendMessageA(list->ToolBar.handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageA(list->ToolBar.handle(), WM_LBUTTONUP, 0, at);
+    fw::application().processMessages();
+    EXPECT_FALSE(list->FilterCheckbox->CheckboxChecked());
+    EXPECT_EQ(nullptr, list->FilterForm);
+    classes = VisibleRootClasses(*list);
+    EXPECT_NE(classes.end(), std::find(classes.begin(), classes.end(), "OstrelFilterBeta"));
+
+    // The dialog: cancelling keeps the list's filters.
+    list->FilterButtonClick();
+    ASSERT_NE(nullptr, list->FilterForm);
+    EXPECT_FALSE(IsWindowEnabled(list->handle()));
+    testing_support::SaveScreenshotPng("filter_window");
+    list->FilterForm->close();
+    fw::application().processMessages();
+    EXPECT_EQ(nullptr, list->FilterForm);
+    EXPECT_TRUE(IsWindowEnabled(list->handle()));
+    EXPECT_EQ("ostrelfilteralpha*", list->Filters[ltWindows].Patterns[2]);
+    list->close();
+    fw::application().processMessages();
+}

@@ -1,0 +1,126 @@
+// The settings dialog: which settings it carries out, and its column preview, with the program's windows
+// replaced by a recorder.
+#include "ConstVars.h"
+#include "Properties.h"
+#include "ResourceIds.h"
+#include "fakes/FakeMessageBoxes.h"
+#include "framework/Application.h"
+#include "support/ProcessDriver.h"
+#include "support/Screenshot.h"
+#include "support/TestSettings.h"
+#include <gtest/gtest.h>
+#include <commctrl.h>
+
+namespace {
+
+struct RecordedTargets : TSettingsTargets {
+    std::vector<std::string> calls;
+    std::uint8_t parseFormatSeen = 0;
+    void ApplyIntFormatToForms() override {
+        calls.push_back("IntFormat");
+        parseFormatSeen = OstrelSettings->ParseFormat;
+    }
+    void ApplyStyle(bool standard) override { calls.push_back(standard ? "Style standard" : "Style own"); }
+    void ApplyAppBarDocking() override { calls.push_back("AppBar"); }
+    void ApplyStayOnTop() override { calls.push_back("StayOnTop"); }
+    void ApplyMinimization() override { calls.push_back("Minimization"); }
+    void ApplyMainFinder() override { calls.push_back("MainFinder"); }
+    void UpdateHotKey() override { calls.push_back("HotKey"); }
+    void ApplyCodeLanguage() override { calls.push_back("CodeLanguage"); }
+};
+
+std::string Names(const std::vector<TColumnSetting*>& columns) {
+    std::string s;
+    for (auto* c : columns) s += (c ? c->name : "?") + " ";
+    return s;
+}
+
+} // namespace
+
+TEST(Properties, CarriesOutOnlyWhatChanged) {
+    TestSettings settings;
+    auto& s = *OstrelSettings;
+    RecordedTargets targets;
+    TPropertyForm dialog(nullptr, s, targets);
+
+    dialog.show();
+    testing_support::SaveScreenshotPng("properties_general");
+    dialog.ApplyClick();
+    EXPECT_TRUE(targets.calls.empty()) << "nothing changed";
+
+    // The combination alone: stored and registered again.
+    core::TGeneralSettings g = dialog.EditedGeneralSettings();
+    EXPECT_EQ(0x4079, g.HotKey) << "the control shows the stored Ctrl+F10";
+    g.HotKey = 0x4078;
+    dialog.ShowGeneralSettings(g);
+    dialog.ApplyClick();
+    EXPECT_EQ(std::vector<std::string>{"HotKey"}, targets.calls);
+    EXPECT_EQ(0x4078, s.HotKey);
+
+    targets.calls.clear();
+    g.IntFormat = 2;
+    g.Style = 1;
+    g.CodeLanguage = 1;
+    dialog.ShowGeneralSettings(g);
+    dialog.ApplyClick();
+    EXPECT_EQ((std::vector<std::string>{"IntFormat", "Style standard", "CodeLanguage"}), targets.calls);
+    EXPECT_EQ(1, targets.parseFormatSeen) << "numbers on screen are read in the old format";
+    EXPECT_EQ(3, s.ParseFormat);
+    EXPECT_EQ(2, s.IntFormat);
+    EXPECT_EQ(&CTokens, s.TokenTable);
+
+    // While loading, nothing but the hot key touches the program.
+    targets.calls.clear();
+    s.Loading = true;
+    g.Style = 0;
+    g.Minimization = 1;
+    g.UseHotKey = false;
+    dialog.ShowGeneralSettings(g);
+    dialog.ApplyClick();
+    EXPECT_EQ(std::vector<std::string>{"HotKey"}, targets.calls);
+    EXPECT_EQ(0, s.Style);
+    EXPECT_EQ(1, s.Minimization);
+    s.Loading = false;
+}
+
+TEST(Properties, KeyColumnStaysAndNewColumnsFillTheGaps) {
+    TestSettings settings;
+    auto& s = *OstrelSettings;
+    RecordedTargets targets;
+    fake::MessageBoxes boxes;
+    TPropertyForm dialog(nullptr, s, targets);
+    dialog.show();
+    HWND pages = GetDlgItem(dialog.handle(), IDC_PROP_PAGES);
+    SendMessageA(pages, TCM_SETCURSEL, 1, 0);
+    NMHDR change{pages, IDC_PROP_PAGES, UINT(TCN_SELCHANGE)};
+    SendMessageA(dialog.handle(), WM_NOTIFY, IDC_PROP_PAGES, reinterpret_cast<LPARAM>(&change));
+    dialog.SelectListType(ltProcesses);
+    const std::string before = Names(dialog.PreviewColumns());
+    EXPECT_EQ("ProcessID ModuleName ModulePath ", before);
+
+    auto indexOf = [&](const std::string& name) {
+        const auto& items = dialog.PropertyItems();
+        for (std::size_t i = 0; i < items.size(); ++i)
+            if (items[i]->name == name) return i;
+        ADD_FAILURE() << name;
+        return std::size_t(0);
+    };
+    dialog.SetItemTicked(indexOf("ProcessID"), false);
+    fw::application().processMessages();
+    ASSERT_EQ(1u, boxes.shown.size());
+    EXPECT_EQ("This item can't be deactivated!", boxes.shown[0].text);
+    EXPECT_EQ("Error", boxes.shown[0].caption);
+    EXPECT_EQ(before, Names(dialog.PreviewColumns()));
+
+    dialog.SetItemTicked(indexOf("ModuleName"), false);
+    fw::application().processMessages();
+    EXPECT_EQ("ProcessID ModulePath ", Names(dialog.PreviewColumns()));
+    dialog.SetItemTicked(indexOf("Priority"), true);
+    fw::application().processMessages();
+    EXPECT_EQ("ProcessID ModulePath Priority ", Names(dialog.PreviewColumns()));
+    testing_support::SaveScreenshotPng("properties_lists");
+
+    dialog.ApplyClick();
+    auto shown = ShownColumns(s.ColumnSettings[ltProcesses]);
+    EXPECT_EQ("ProcessID ModulePath Priority ", Names(shown));
+}
