@@ -1,4 +1,8 @@
 #include "Main.h"
+#include "About.h"
+#include "AppBar.h"
+#include "HotKey.h"
+#include "TrayIcon.h"
 #include "ConstVars.h"
 #include "FormatConsts.h"
 #include "Functions.h"
@@ -14,6 +18,7 @@
 #include "framework/Application.h"
 #include "framework/MessageBox.h"
 
+#include <shellapi.h>
 #include <algorithm>
 #include <functional>
 #include <vector>
@@ -75,6 +80,64 @@ TOstrelMainForm::TOstrelMainForm() {
         core::MainFormHeight(window.bottom - window.top, inner.bottom, TTaskbar::Height, ToolbarHeight());
     MoveWindow(handle(), work.left, work.top, work.right - work.left, height, TRUE);
     ShowFinderPanel(!OstrelSettings || OstrelSettings->MainFinder);
+
+    fw::application().onMinimize = [this] {
+        StyleFormHide();
+        if (Docking()) UnregisterAppBar(handle());
+    };
+    fw::application().onRestore = [this] {
+        StyleFormShow();
+        if (Docking())
+            if (auto bar = RegisterAppBar(handle(), FormHeight())) ApplyPlacement(*bar);
+    };
+    if (Docking()) {
+        SetCaptionButtons(CaptionButtons() & CaptionButtonSet(~core::ButtonBit(cbMaximize)));
+        if (auto bar = RegisterAppBar(handle(), FormHeight())) ApplyPlacement(*bar);
+    } else {
+        ApplyPlacement({work.left, work.top, work.right, work.top + height});
+    }
+    if (OstrelSettings && OstrelSettings->Minimization != 0) AddTrayIcon(handle());
+    UpdateHotKey(handle());
+}
+
+int TOstrelMainForm::FormHeight() const {
+    RECT r;
+    GetWindowRect(handle(), &r);
+    return r.bottom - r.top;
+}
+
+bool TOstrelMainForm::Docking() const {
+    return OstrelSettings && OstrelSettings->AppBarDocking;
+}
+
+void TOstrelMainForm::MinimizeToTray() {
+    // Without the system's minimise animation: there is no taskbar button for it to fly to.
+    ANIMATIONINFO animation{sizeof animation, 0};
+    SystemParametersInfoA(SPI_GETANIMATION, sizeof animation, &animation, 0);
+    if (animation.iMinAnimate) {
+        ANIMATIONINFO off{sizeof off, 0};
+        SystemParametersInfoA(SPI_SETANIMATION, sizeof off, &off, 0);
+    }
+    fw::application().minimize();
+    if (animation.iMinAnimate) SystemParametersInfoA(SPI_SETANIMATION, sizeof animation, &animation, 0);
+    ShowWindow(fw::application().handle(), SW_HIDE);
+    if (Docking()) UnregisterAppBar(handle());
+}
+
+void TOstrelMainForm::ApplyPlacement(const RECT& placement) {
+    placement_ = placement;
+    MoveWindow(handle(), placement.left, placement.top, placement.right - placement.left,
+               placement.bottom - placement.top, TRUE);
+}
+
+void TOstrelMainForm::StyleFormShow() {
+    if (Docking() || (OstrelSettings && OstrelSettings->Minimization != 0))
+        ShowWindow(fw::application().handle(), SW_HIDE);
+}
+
+void TOstrelMainForm::StyleFormHide() {
+    ShowWindow(fw::application().handle(),
+               OstrelSettings && OstrelSettings->Minimization == 1 ? SW_HIDE : SW_SHOW);
 }
 
 void TOstrelMainForm::ShowFinderPanel(bool shown) {
@@ -89,9 +152,14 @@ void TOstrelMainForm::ShowFinderPanel(bool shown) {
 
 TOstrelMainForm::~TOstrelMainForm() {
     fw::application().setAccelerators(nullptr, nullptr);
+    fw::application().onMinimize = nullptr;
+    fw::application().onRestore = nullptr;
     Taskbar.OnAddForm = nullptr;
     Taskbar.OnRemoveForm = nullptr;
     MenuCloseAllClick();
+    UnregisterAppBar(handle());
+    if (OstrelSettings && OstrelSettings->Minimization != 0) RemoveTrayIcon(handle());
+    UnregisterHotKey(handle(), 1);
     if (WndHandle) RemoveWindowSubclass(WndHandle, &TOstrelMainForm::handleEditProc, 1);
 }
 
@@ -118,8 +186,7 @@ void TOstrelMainForm::CreateMenus() {
     AppendMenuA(window, MF_SEPARATOR, 0, nullptr);
     AppendMenuA(window, MF_STRING, cmCloseAll, "Close &All");
     HMENU help = CreatePopupMenu();
-    // The about box arrives with its own window.
-    AppendMenuA(help, MF_STRING | MF_GRAYED, cmAbout, "&About...");
+    AppendMenuA(help, MF_STRING, cmAbout, "&About...");
     AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(ostrel), "&Ostrel");
     AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(window), "&Window");
     AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help), "&Help");
@@ -308,6 +375,9 @@ void TOstrelMainForm::MenuShowClick() {
         fw::application().restore();
         // No taskbar button while the tray icon stands for the program.
         if (OstrelSettings && OstrelSettings->Minimization != 0) ShowWindow(app, SW_HIDE);
+        // Registers only when the bar is not there already, so the icons are saved once.
+        if (Docking())
+            if (auto bar = RegisterAppBar(handle(), FormHeight())) ApplyPlacement(*bar);
     }
     SetForegroundWindow(handle());
 }
@@ -401,14 +471,29 @@ LRESULT TOstrelMainForm::handleMessage(UINT message, WPARAM wParam, LPARAM lPara
         return result;
     }
     case WM_NCHITTEST:
-        return core::MainFormHitTest(int(TStyleForm::handleMessage(message, wParam, lParam)), docked_);
+        return core::MainFormHitTest(int(TStyleForm::handleMessage(message, wParam, lParam)), Docking());
+    case WM_WINDOWPOSCHANGING:
+        if (Docking() && AppBarRegistered()) {
+            auto& position = *reinterpret_cast<WINDOWPOS*>(lParam);
+            position.x = placement_.left;
+            position.y = placement_.top;
+        }
+        break;
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) == SC_MINIMIZE && OstrelSettings && OstrelSettings->Minimization == 1) {
+            MinimizeToTray();
+            return 0;
+        }
+        break;
     case WM_HOTKEY: {
         POINT at;
         GetCursorPos(&at);
         FoundWnd(GetWindowAtPoint(at));
         return 0;
     }
-    case WM_APPBARNOTIFY: // the app bar arrives with docking
+    case WM_APPBARNOTIFY:
+        if (wParam == ABN_POSCHANGED)
+            if (auto bar = PositionAppBar(handle(), FormHeight())) ApplyPlacement(*bar);
         return 0;
     case WM_TRAYNOTIFY:
         switch (lParam) {
@@ -426,6 +511,12 @@ LRESULT TOstrelMainForm::handleMessage(UINT message, WPARAM wParam, LPARAM lPara
     case WM_FINDERCOMMAND:
         FinderCommand(int(wParam), reinterpret_cast<HWND>(lParam));
         return 0;
+    }
+    if (message != 0 && message == TaskbarCreatedMessage) {
+        // The shell restarted: its notification area forgot our icon.
+        LRESULT result = TStyleForm::handleMessage(message, wParam, lParam);
+        if (OstrelSettings && OstrelSettings->Minimization != 0) AddTrayIcon(handle());
+        return result;
     }
     return TStyleForm::handleMessage(message, wParam, lParam);
 }
@@ -463,6 +554,9 @@ bool TOstrelMainForm::onCommand(int id, int code, HWND control) {
         return true;
     case cmCloseAll:
         MenuCloseAllClick();
+        return true;
+    case cmAbout:
+        ShowAboutBox();
         return true;
     case cmShow:
         MenuShowClick();

@@ -53,6 +53,11 @@ public:
     void MenuCloseAllClick();
     // Restores the application when it is minimised and brings the main form to the foreground.
     void MenuShowClick();
+    // Moves the form to its placement rectangle: the app bar's when docked, else the work area's top.
+    void ApplyPlacement(const RECT& placement);
+    // The application's taskbar button while the form is shown or hidden, as Minimization asks.
+    void StyleFormShow();
+    void StyleFormHide();
     void TaskbarAddForm(fw::Form& form);
     void TaskbarRemoveForm(fw::Form& form);
 
@@ -83,6 +88,9 @@ private:
     HWND FinderCommandField(HWND source) const;
     void FinderCommand(int command, HWND source);
     int ToolbarHeight() const;
+    int FormHeight() const;
+    bool Docking() const; // the AppBarDocking setting
+    void MinimizeToTray();
     static LRESULT CALLBACK handleEditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                            DWORD_PTR data);
 
@@ -91,6 +99,6 @@ private:
     std::vector<fw::Form*> trayForms_; // the forms of the tray menu's top entries, in menu order
     bool traySeparator_ = false;
     bool finderShown_ = true;
-    bool docked_ = false; // an app bar at the top edge; set once docking exists
+    RECT placement_{}; // the app bar's rectangle when docked, else the work area's top strip
     HFONT font_ = nullptr;
 };

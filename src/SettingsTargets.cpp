@@ -30,9 +30,7 @@ void TProgramSettingsTargets::ApplyAppBarDocking() {
         main_.SetCaptionButtons(buttons);
         RECT r{};
         GetWindowRect(main, &r);
-        if (auto place = RegisterAppBar(main, r.bottom - r.top))
-            MoveWindow(main, place->left, place->top, place->right - place->left, place->bottom - place->top,
-                       TRUE);
+        if (auto place = RegisterAppBar(main, r.bottom - r.top)) main_.ApplyPlacement(*place);
     } else {
         buttons |= core::ButtonBit(cbMaximize);
         main_.SetCaptionButtons(buttons);
