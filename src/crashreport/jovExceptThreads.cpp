@@ -70,6 +70,7 @@ private:
 // thread the program suspended itself stays suspended.
 struct PausedThread {
     DWORD Id;
+    bool Pause; // decided before the first thread is held: the decision may load symbols
     bool Held;
 };
 std::vector<PausedThread> pausedThreads;
@@ -155,7 +156,9 @@ std::vector<DWORD> ListProcessThreads() {
 
 bool SuspendThreadGuarded(HANDLE thread) {
     ListLock list(CrashState().Block, 2000);
-    NamedLock patch(CrashObjectName("HookTThread", GetCurrentProcessId()), 2000);
+    // Named once, before any thread is held.
+    static const std::string patchMutex = CrashObjectName("HookTThread", GetCurrentProcessId());
+    NamedLock patch(patchMutex, 2000);
     return list.owned() && patch.owned() && SuspendThread(thread) != static_cast<DWORD>(-1);
 }
 
@@ -180,12 +183,13 @@ void PauseOtherThreads(bool suspend, bool refresh) {
     try {
         if (suspend && refresh) {
             pausedThreads.clear();
-            for (DWORD id : ListProcessThreads()) pausedThreads.push_back({id, false});
+            const DWORD self = GetCurrentThreadId();
+            for (DWORD id : ListProcessThreads())
+                pausedThreads.push_back({id, id != self && !IsExcluded(id) && ShouldPauseThread(id), false});
         }
-        const DWORD self = GetCurrentThreadId();
+        // Nothing below may allocate from a heap: a held thread may hold its lock.
         for (PausedThread& paused : pausedThreads) {
-            if (paused.Id == self || IsExcluded(paused.Id) || paused.Held == suspend) continue;
-            if (suspend && !ShouldPauseThread(paused.Id)) continue;
+            if (!paused.Pause || paused.Held == suspend) continue;
             HANDLE thread = OpenThreadById(paused.Id, THREAD_SUSPEND_RESUME);
             if (!thread) continue;
             if (suspend)
