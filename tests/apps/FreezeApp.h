@@ -8,10 +8,12 @@
 namespace freezeapp {
 
 inline volatile LONG frozenReports = 0;
+inline volatile DWORD blockedAt = 0;
+inline volatile DWORD firstReportAfter = 0; // milliseconds from the start of the block
 
 // Called on the crash worker for every report, before it is composed.
 inline void CountReport(int, std::string&) {
-    InterlockedIncrement(&frozenReports);
+    if (InterlockedIncrement(&frozenReports) == 1) firstReportAfter = GetTickCount() - blockedAt;
 }
 
 constexpr jov::CrashSettings Settings() {
@@ -37,9 +39,14 @@ inline void Pump(DWORD milliseconds) {
 
 inline int BlockMainThread(DWORD milliseconds) {
     Pump(500);
+    blockedAt = GetTickCount();
     Sleep(milliseconds);
     Pump(500);
     crashapp::Say("frozen reports " + std::to_string(frozenReports));
+    // The freeze timeout is 1000 ms: a report is due within it plus 10 %.
+    if (frozenReports)
+        crashapp::Say(std::string("reported within 1100 ms: ") +
+                      (firstReportAfter >= 800 && firstReportAfter <= 1100 ? "yes" : "no"));
     crashapp::Say("the program goes on");
     return 0;
 }
