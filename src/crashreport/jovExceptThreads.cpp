@@ -66,6 +66,32 @@ private:
     bool owned_;
 };
 
+// Holds the process heap and the C runtime's heap for its lifetime: the report allocates from them, so
+// no thread may stand still inside one.
+class HeapHold {
+public:
+    HeapHold() : runtime_(RuntimeHeap()), process_(GetProcessHeap()) {
+        if (runtime_ && runtime_ != process_) HeapLock(runtime_);
+        HeapLock(process_);
+    }
+    ~HeapHold() {
+        HeapUnlock(process_);
+        if (runtime_ && runtime_ != process_) HeapUnlock(runtime_);
+    }
+    HeapHold(const HeapHold&) = delete;
+    HeapHold& operator=(const HeapHold&) = delete;
+
+private:
+    static HANDLE RuntimeHeap() {
+        using GetHeapHandleProc = intptr_t(__cdecl*)();
+        static const auto getHeap = reinterpret_cast<GetHeapHandleProc>(
+            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("msvcrt.dll"), "_get_heap_handle")));
+        return getHeap ? reinterpret_cast<HANDLE>(getHeap()) : nullptr;
+    }
+    HANDLE runtime_;
+    HANDLE process_;
+};
+
 // The threads the last pause listed, and whether it held each: only those are let go again, so that a
 // thread the program suspended itself stays suspended.
 struct PausedThread {
@@ -159,7 +185,10 @@ bool SuspendThreadGuarded(HANDLE thread) {
     // Named once, before any thread is held.
     static const std::string patchMutex = CrashObjectName("HookTThread", GetCurrentProcessId());
     NamedLock patch(patchMutex, 2000);
-    return list.owned() && patch.owned() && SuspendThread(thread) != static_cast<DWORD>(-1);
+    if (!list.owned() || !patch.owned()) return false;
+    // Nor while it holds the lock of the heap the report allocates from (the C runtime's, the process's).
+    HeapHold heaps;
+    return SuspendThread(thread) != static_cast<DWORD>(-1);
 }
 
 bool ShouldPauseThread(DWORD threadId) {

@@ -47,7 +47,7 @@ std::vector<DWORD> ListProcessThreadsBySystem();
 std::vector<DWORD> ListProcessThreadsByToolhelp();
 
 // Suspends only when the thread list and the thread-class patch mutex could both be had within 2000 ms
-// each: a thread is never frozen while it holds either. True when it suspended.
+// each: a thread is never frozen while it holds either, nor a heap's lock. True when it suspended.
 bool SuspendThreadGuarded(HANDLE thread);
 // The main thread, and threads created by code of a module with symbol data.
 bool ShouldPauseThread(DWORD threadId);
