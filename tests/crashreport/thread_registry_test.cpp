@@ -131,6 +131,9 @@ TEST(ThreadRegistry, NamingKeepsCreatorAndClassAndUnknownThreadsChangeNothing) {
     EXPECT_FALSE(jov::FindThreadInfo(0x7ffffff0, info));
     jov::SetThreadName(busy.id, "");
     EXPECT_FALSE(jov::FindThreadInfo(busy.id, info));
+    // No thread, no handle: a name alone records nothing.
+    jov::SetThreadName(0x7ffffff0, "ghost");
+    EXPECT_FALSE(jov::FindThreadInfo(0x7ffffff0, info));
 }
 
 TEST(ThreadRegistry, PlainAndRuntimeThreadsAreRecordedUntilTheyReturn) {
