@@ -125,8 +125,8 @@ void PatchImportsOfModules(const std::vector<TModuleEntry>& modules, const void*
 }
 
 void PatchCreateThreadImports() {
-    realCreateThread =
-        reinterpret_cast<CreateThreadProc>(reinterpret_cast<void*>(ExportByName(GetModuleHandleA("kernel32.dll"), "CreateThread")));
+    realCreateThread = reinterpret_cast<CreateThreadProc>(
+        reinterpret_cast<void*>(ExportByName(GetModuleHandleA("kernel32.dll"), "CreateThread")));
     if (realCreateThread)
         PatchAll(reinterpret_cast<const void*>(realCreateThread),
                  reinterpret_cast<const void*>(&HookedCreateThread));
