@@ -1,7 +1,7 @@
 #pragma once
 // The handlers the crash reporter calls when a report is ready (kind 0), before an action (kind 1) and
-// when the program caught an exception itself (kind 2). The program registers none, so every dispatch
-// finds its lists empty and leaves the caller's variables as they are.
+// when the program caught an exception itself (kind 2). A handler may need the main thread: the report
+// runs on the crash worker, so such handlers run through the main thread's handler window.
 #include "crashreport/jovTypes.h"
 
 #include <windows.h>
@@ -23,9 +23,16 @@ struct THandlerCall {
     std::string& ScreenShot;
     bool& CanContinue;
     bool& Handled;
+    bool MainThreadPass; // the handlers that need the main thread run
+    bool FallbackPass;   // the main thread did not answer: those that may run elsewhere run here
 };
 
 using TCrashHandler = void (*)(THandlerCall& call);
+
+// Handlers are added while the program starts, before any report can run.
+void AddExceptionHandler(THandlerKind kind, TCrashHandler handler, bool needsMainThread = false,
+                         bool mayRunElsewhere = false);
+void RemoveExceptionHandler(THandlerKind kind, TCrashHandler handler);
 
 void CallExceptionHandlers(THandlerKind kind, uint8_t action, bool frozen, bool& handled, bool& canContinue,
                            std::string& screenShot, std::string& report, DWORD threadId, const void* address,
@@ -33,5 +40,11 @@ void CallExceptionHandlers(THandlerKind kind, uint8_t action, bool frozen, bool&
 
 // Whether any handler of the kind is registered (kind 2 is asked before a report is composed for it).
 bool HasExceptionHandlers(THandlerKind kind);
+// True on the main thread while it runs the handlers that need it: a failure there is not queued again.
+bool MainThreadRunsHandlers();
+
+// On the main thread, by the crash reporter's start and stop.
+void InitHandlerWindow();
+void DoneHandlerWindow();
 
 } // namespace jov

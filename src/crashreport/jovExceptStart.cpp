@@ -1,10 +1,13 @@
 #include "crashreport/jovExcept.h"
 
 #include "crashreport/core/CrashRequest.h"
+#include "crashreport/jovExceptHandlers.h"
 #include "crashreport/jovExceptHooks.h"
 #include "crashreport/jovExceptPatch.h"
 #include "crashreport/jovExceptState.h"
+#include "crashreport/jovExceptThreadHook.h"
 #include "crashreport/jovExceptThreads.h"
+#include "crashreport/jovExceptWatchdog.h"
 #include "crashreport/jovExceptWeb.h"
 #include "crashreport/jovExceptWorker.h"
 #include "crashreport/jovLinkDisAsm.h"
@@ -122,7 +125,12 @@ void StartCrashReporter(bool isMainModule) {
         InstallRuntimeHooks();
         running.ReturnReport = running.ReturnReport || WebRequestProcedure() != nullptr;
     }
-    if (running.Enabled || running.FreezeTimeout > 0) StartCrashWorker();
+    if (running.Enabled || running.FreezeTimeout > 0) {
+        StartCrashWorker();
+        InitHandlerWindow();
+    }
+    if (running.Enabled) PatchCreateThreadImports();
+    if (running.FreezeTimeout > 0) StartFreezeWatchdog();
 }
 
 void StopCrashReporter() {
@@ -131,10 +139,14 @@ void StopCrashReporter() {
         return;
     }
     state.Started = false;
+    StopFreezeWatchdog();
+    RestoreCreateThreadImports();
+    DoneHandlerWindow();
     UndoCodePatches();
     RemoveRuntimeHooks();
     StopCrashWorker();
     ReleaseSharedBlock();
+    ClearExcludedThreads();
     DoneWebRequestTable();
     FinalizeTools();
 }

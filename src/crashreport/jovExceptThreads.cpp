@@ -1,7 +1,13 @@
 #include "crashreport/jovExceptThreads.h"
 
+#include "crashreport/core/CrashRequest.h"
+#include "crashreport/core/ThreadLists.h"
 #include "crashreport/jovExceptState.h"
+#include "crashreport/jovMapFile.h"
 
+#include <tlhelp32.h>
+
+#include <algorithm>
 #include <cstring>
 
 namespace jov {
@@ -41,10 +47,212 @@ TThreadInfoNode*& ListHead(TSharedProcessBlock* block) {
     return reinterpret_cast<TThreadInfoNode*&>(block->ThreadListHead);
 }
 
+// A named mutex held for the life of the object; nothing held when the wait fails.
+class NamedLock {
+public:
+    NamedLock(const std::string& name, DWORD timeout)
+        : mutex_(CreateMutexA(nullptr, FALSE, name.c_str())),
+          owned_(mutex_ && WaitForSingleObject(mutex_, timeout) != WAIT_TIMEOUT) {}
+    ~NamedLock() {
+        if (owned_) ReleaseMutex(mutex_);
+        if (mutex_) CloseHandle(mutex_);
+    }
+    NamedLock(const NamedLock&) = delete;
+    NamedLock& operator=(const NamedLock&) = delete;
+    bool owned() const { return owned_; }
+
+private:
+    HANDLE mutex_;
+    bool owned_;
+};
+
+// Holds the process heap and the C runtime's heap for its lifetime: the report allocates from them, so
+// no thread may stand still inside one.
+class HeapHold {
+public:
+    HeapHold() : runtime_(RuntimeHeap()), process_(GetProcessHeap()) {
+        if (runtime_ && runtime_ != process_) HeapLock(runtime_);
+        HeapLock(process_);
+    }
+    ~HeapHold() {
+        HeapUnlock(process_);
+        if (runtime_ && runtime_ != process_) HeapUnlock(runtime_);
+    }
+    HeapHold(const HeapHold&) = delete;
+    HeapHold& operator=(const HeapHold&) = delete;
+
+private:
+    static HANDLE RuntimeHeap() {
+        using GetHeapHandleProc = intptr_t(__cdecl*)();
+        static const auto getHeap = reinterpret_cast<GetHeapHandleProc>(
+            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("msvcrt.dll"), "_get_heap_handle")));
+        return getHeap ? reinterpret_cast<HANDLE>(getHeap()) : nullptr;
+    }
+    HANDLE runtime_;
+    HANDLE process_;
+};
+
+// The threads the last pause listed, and whether it held each: only those are let go again, so that a
+// thread the program suspended itself stays suspended.
+struct PausedThread {
+    DWORD Id;
+    bool Pause; // decided before the first thread is held: the decision may load symbols
+    bool Held;
+};
+std::vector<PausedThread> pausedThreads;
+// Threads started while a report ran (its dialog, the mail code), with a handle to see them end.
+struct ExcludedThread {
+    DWORD Id;
+    HANDLE Thread;
+};
+std::vector<ExcludedThread> excludedThreads;
+
+bool IsExcluded(DWORD threadId) {
+    return std::any_of(excludedThreads.begin(), excludedThreads.end(),
+                       [threadId](const ExcludedThread& e) { return e.Id == threadId; });
+}
+
+using NtQuerySystemInformationProc = LONG(WINAPI*)(ULONG, void*, ULONG, ULONG*);
+constexpr ULONG SystemProcessInformation = 5;
+
+// One buffer from the crash reporter's own heap: the process heap may be held by a paused thread.
+class SystemInformation {
+public:
+    explicit SystemInformation(ULONG size) : size_(size), data_(HeapAlloc(Heap(), 0, size)) {}
+    ~SystemInformation() {
+        if (data_) HeapFree(Heap(), 0, data_);
+    }
+    SystemInformation(const SystemInformation&) = delete;
+    SystemInformation& operator=(const SystemInformation&) = delete;
+    void* data() const { return data_; }
+    ULONG size() const { return size_; }
+
+private:
+    static HANDLE Heap() {
+        static HANDLE heap = HeapCreate(0, 0, 0);
+        return heap;
+    }
+    ULONG size_;
+    void* data_;
+};
+
 } // namespace
 
 HANDLE OpenThreadById(DWORD threadId, DWORD access) {
     return OpenThread(access, TRUE, threadId);
+}
+
+std::vector<DWORD> ListProcessThreadsBySystem() {
+    const auto query = reinterpret_cast<NtQuerySystemInformationProc>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
+    if (!query) return {};
+    const uint32_t threadEntries =
+        LOBYTE(LOWORD(GetVersion())) >= 5 ? ThreadEntriesOffsetNt5 : ThreadEntriesOffsetNt4;
+    ULONG needed = 0;
+    query(SystemProcessInformation, nullptr, 0, &needed);
+    // Threads may start between the calls: twice the size asked for, or doubling from 128 KB.
+    for (ULONG size = needed ? needed * 2 : 128 * 1024; size <= 4 * 1024 * 1024; size *= 2) {
+        SystemInformation buffer(size);
+        if (!buffer.data()) return {};
+        if (query(SystemProcessInformation, buffer.data(), size, nullptr) < 0) continue;
+        const std::vector<uint32_t> ids = ThreadIdsOfProcess(
+            {static_cast<const uint8_t*>(buffer.data()), size}, GetCurrentProcessId(), threadEntries);
+        return {ids.begin(), ids.end()};
+    }
+    return {};
+}
+
+std::vector<DWORD> ListProcessThreadsByToolhelp() {
+    std::vector<DWORD> ids;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return ids;
+    const DWORD process = GetCurrentProcessId();
+    THREADENTRY32 entry;
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+        if (entry.th32OwnerProcessID == process) ids.push_back(entry.th32ThreadID);
+    CloseHandle(snapshot);
+    return ids;
+}
+
+std::vector<DWORD> ListProcessThreads() {
+    std::vector<DWORD> ids = ListProcessThreadsBySystem();
+    return ids.empty() ? ListProcessThreadsByToolhelp() : ids;
+}
+
+bool SuspendThreadGuarded(HANDLE thread) {
+    ListLock list(CrashState().Block, 2000);
+    // Named once, before any thread is held.
+    static const std::string patchMutex = CrashObjectName("HookTThread", GetCurrentProcessId());
+    NamedLock patch(patchMutex, 2000);
+    if (!list.owned() || !patch.owned()) return false;
+    // Nor while it holds the lock of the heap the report allocates from (the C runtime's, the process's).
+    HeapHold heaps;
+    return SuspendThread(thread) != static_cast<DWORD>(-1);
+}
+
+bool ShouldPauseThread(DWORD threadId) {
+    const bool mainThread = threadId == CrashState().MainThreadId;
+    void* creator = nullptr;
+    if (!mainThread) {
+        TSharedProcessBlock* block = CrashState().Block;
+        ListLock lock(block, 50);
+        if (lock.owned())
+            for (TThreadInfoNode* node = ListHead(block); node; node = node->Next)
+                if (node->ThreadId == threadId) {
+                    if (NodeSize(node) > 12) creator = node->CreatorAddress;
+                    break;
+                }
+    }
+    return ShouldPauseByCreator(mainThread, creator != nullptr,
+                                creator && MapFileForAddress(reinterpret_cast<uintptr_t>(creator))->valid);
+}
+
+void PauseOtherThreads(bool suspend, bool refresh) {
+    try {
+        if (suspend && refresh) {
+            pausedThreads.clear();
+            const DWORD self = GetCurrentThreadId();
+            for (DWORD id : ListProcessThreads())
+                pausedThreads.push_back({id, id != self && !IsExcluded(id) && ShouldPauseThread(id), false});
+        }
+        // Nothing below may allocate from a heap: a held thread may hold its lock.
+        for (PausedThread& paused : pausedThreads) {
+            if (!paused.Pause || paused.Held == suspend) continue;
+            HANDLE thread = OpenThreadById(paused.Id, THREAD_SUSPEND_RESUME);
+            if (!thread) continue;
+            if (suspend)
+                paused.Held = SuspendThreadGuarded(thread);
+            else
+                paused.Held = ResumeThread(thread) == static_cast<DWORD>(-1);
+            CloseHandle(thread);
+        }
+        if (!suspend && refresh) {
+            std::vector<uint32_t> before;
+            for (const PausedThread& paused : pausedThreads) before.push_back(paused.Id);
+            const std::vector<DWORD> now = ListProcessThreads();
+            const std::vector<uint32_t> nowIds(now.begin(), now.end());
+            for (uint32_t id : ThreadsStartedSince(before, nowIds))
+                if (HANDLE thread = OpenThreadById(id, SYNCHRONIZE)) excludedThreads.push_back({id, thread});
+            pausedThreads.clear();
+        }
+    } catch (...) {
+    }
+}
+
+void PruneEndedThreads() {
+    for (size_t i = excludedThreads.size(); i-- > 0;)
+        if (WaitForSingleObject(excludedThreads[i].Thread, 0) == WAIT_OBJECT_0) {
+            CloseHandle(excludedThreads[i].Thread);
+            excludedThreads[i] = excludedThreads.back();
+            excludedThreads.pop_back();
+        }
+}
+
+void ClearExcludedThreads() {
+    for (const ExcludedThread& excluded : excludedThreads) CloseHandle(excluded.Thread);
+    excludedThreads.clear();
+    pausedThreads.clear();
 }
 
 void RecordThreadInfo(DWORD threadId, HANDLE thread, const char* name, DWORD creatorThreadId,
@@ -117,12 +325,25 @@ void SetThreadName(DWORD threadId, const char* name) {
 }
 
 std::string ThreadNameOf(DWORD threadId) {
+    TThreadInfo info;
+    return FindThreadInfo(threadId, info) ? info.Name : std::string();
+}
+
+bool FindThreadInfo(DWORD threadId, TThreadInfo& info) {
     TSharedProcessBlock* block = CrashState().Block;
     ListLock lock(block, 50);
-    if (!lock.owned()) return {};
-    for (TThreadInfoNode* node = ListHead(block); node; node = node->Next)
-        if (node->ThreadId == threadId) return node->Name ? node->Name : "";
-    return {};
+    if (!lock.owned()) return false;
+    for (TThreadInfoNode* node = ListHead(block); node; node = node->Next) {
+        if (node->ThreadId != threadId) continue;
+        info.Name = node->Name ? node->Name : "";
+        if (NodeSize(node) > 12) {
+            info.ClassName = node->ClassName ? node->ClassName : "";
+            info.CreatorAddress = node->CreatorAddress;
+            info.CreatorThreadId = node->CreatorThreadId;
+        }
+        return true;
+    }
+    return false;
 }
 
 } // namespace jov

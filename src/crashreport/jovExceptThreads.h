@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace jov {
 
@@ -28,6 +29,52 @@ void SetThreadName(DWORD threadId, const char* name);
 // The registered name, empty when the thread has none (or the list cannot be had within 50 ms).
 std::string ThreadNameOf(DWORD threadId);
 
+struct TThreadInfo {
+    std::string Name;
+    std::string ClassName;
+    void* CreatorAddress = nullptr;
+    DWORD CreatorThreadId = 0;
+};
+// False when the thread is not registered (or the list cannot be had within 50 ms).
+bool FindThreadInfo(DWORD threadId, TThreadInfo& info);
+
 HANDLE OpenThreadById(DWORD threadId, DWORD access);
+
+// Ids of the own process's threads: the system's process information (looked up at run time), else a
+// tool-help snapshot. Empty when neither can be had.
+std::vector<DWORD> ListProcessThreads();
+std::vector<DWORD> ListProcessThreadsBySystem();
+std::vector<DWORD> ListProcessThreadsByToolhelp();
+
+// Suspends only when the thread list and the thread-class patch mutex could both be had within 2000 ms
+// each: a thread is never frozen while it holds either, nor a heap's lock. True when it suspended.
+bool SuspendThreadGuarded(HANDLE thread);
+// The main thread, and threads created by code of a module with symbol data.
+bool ShouldPauseThread(DWORD threadId);
+// suspend + refresh: lists the threads and holds them; !suspend + refresh: lets them go and remembers the
+// threads started meanwhile, which no later pause touches while they run. Without refresh the same
+// threads are held or let go again (a mail program may need the paused threads meanwhile).
+void PauseOtherThreads(bool suspend, bool refresh);
+// Forgets the remembered threads that ended.
+void PruneEndedThreads();
+// Closes what PauseOtherThreads remembered; at stop.
+void ClearExcludedThreads();
+
+// Holds the other threads for its lifetime, and lets them go for a while around work that needs them
+// (the clipboard's owner, a mail program).
+class PausedThreads {
+public:
+    PausedThreads() { PauseOtherThreads(true, true); }
+    ~PausedThreads() { PauseOtherThreads(false, true); }
+    PausedThreads(const PausedThreads&) = delete;
+    PausedThreads& operator=(const PausedThreads&) = delete;
+};
+class ResumedThreads {
+public:
+    ResumedThreads() { PauseOtherThreads(false, false); }
+    ~ResumedThreads() { PauseOtherThreads(true, false); }
+    ResumedThreads(const ResumedThreads&) = delete;
+    ResumedThreads& operator=(const ResumedThreads&) = delete;
+};
 
 } // namespace jov

@@ -8,9 +8,12 @@
 #include "crashreport/jovExceptReport.h"
 #include "crashreport/jovExceptState.h"
 #include "crashreport/jovExceptThreads.h"
+#include "crashreport/jovExceptWatchdog.h"
 #include "crashreport/jovToolsHelpers.h"
 
 #include <float.h>
+
+#include <optional>
 
 namespace jov {
 namespace {
@@ -162,6 +165,7 @@ void QueueCrashRequest(bool frozen, const TExceptionRef* exception, const void* 
     try {
         const DWORD callingThread = GetCurrentThreadId();
         if (callingThread == workerId) return;
+        if (MainThreadRunsHandlers() && callingThread == CrashState().MainThreadId) return;
         if (!threadId) threadId = callingThread;
         if (IsCrashRequestPending()) return;
         TExceptionRef object;
@@ -171,6 +175,7 @@ void QueueCrashRequest(bool frozen, const TExceptionRef* exception, const void* 
             return;
         }
         PendingMark pending(callingThread);
+        WatchdogPause watchdogPause;
         CrashRequest request;
         request.ThreadId = threadId;
         request.Frozen = frozen;
@@ -234,6 +239,10 @@ void QueueCrashRequest(bool frozen, const TExceptionRef* exception, const void* 
 void ProcessCrashRequest(const CrashRequest& request) {
     try {
         const CrashSettings& settings = RunningSettings();
+        PruneEndedThreads();
+        // A freeze is reported while the frozen thread stands still anyway.
+        std::optional<PausedThreads> paused;
+        if (!request.Frozen && CrashState().IsMainModule && settings.PauseThreads) paused.emplace();
         RecordExceptionTime(CrashState().History, NowInSeconds());
         const auto* exception = reinterpret_cast<const TExceptionRef*>(request.ExceptionObject);
         const void* address = reinterpret_cast<const void*>(request.ExceptionAddress);

@@ -1,5 +1,6 @@
 #include "crashreport/jovToolsHelpers.h"
 
+#include "crashreport/jovExceptThreads.h"
 #include "crashreport/jovTools.h"
 
 #include <cstring>
@@ -51,6 +52,8 @@ bool IsConsoleProgram() {
 }
 
 bool CopyToClipboard(const std::string& text) {
+    // The clipboard's owner may be a thread a report holds: emptying the clipboard would wait for it.
+    ResumedThreads running;
     if (OpenClipboard(nullptr)) {
         EmptyClipboard();
         CloseClipboard();

@@ -1,0 +1,107 @@
+#include "crashreport/jovExceptHandlers.h"
+#include "crashreport/jovTypes.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+
+constexpr jov::CrashSettings HandlerSettings() {
+    jov::CrashSettings settings;
+    settings.ReturnReport = true;
+    settings.FreezeTimeout = 0;
+    return settings;
+}
+constinit const jov::CrashSettings jov::ProgramCrashSettings = HandlerSettings();
+
+namespace {
+
+DWORD ranOn = 0;
+DWORD fallbackRanOn = 0;
+
+void OnMainThread(jov::THandlerCall& call) {
+    ranOn = GetCurrentThreadId();
+    call.Report += " seen";
+    call.CanContinue = false;
+}
+
+void Anywhere(jov::THandlerCall& call) {
+    if (call.FallbackPass) fallbackRanOn = GetCurrentThreadId();
+}
+
+struct Dispatch {
+    bool frozen = false;
+    bool canContinue = true;
+    std::string report = "report";
+};
+
+DWORD WINAPI Dispatcher(void* p) {
+    auto& d = *static_cast<Dispatch*>(p);
+    bool handled = false;
+    std::string screenShot;
+    jov::CallExceptionHandlers(jov::hkException, 0, d.frozen, handled, d.canContinue, screenShot, d.report,
+                               GetCurrentThreadId(), nullptr, nullptr);
+    return 0;
+}
+
+// Runs the dispatch on another thread while this (the main) thread pumps messages, or not.
+DWORD RunDispatch(Dispatch& d, bool pump) {
+    DWORD id = 0;
+    HANDLE thread = CreateThread(nullptr, 0, Dispatcher, &d, 0, &id);
+    if (pump) {
+        while (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
+            MSG message;
+            while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+        }
+    } else {
+        WaitForSingleObject(thread, INFINITE);
+    }
+    CloseHandle(thread);
+    return id;
+}
+
+} // namespace
+
+TEST(HandlerDispatch, EmptyListsLeaveTheVariables) {
+    Dispatch d;
+    RunDispatch(d, false);
+    EXPECT_EQ(d.report, "report");
+    EXPECT_TRUE(d.canContinue);
+}
+
+TEST(HandlerDispatch, MainThreadHandlersRunThereOrFallBack) {
+    jov::AddExceptionHandler(jov::hkException, OnMainThread, true, false);
+    jov::AddExceptionHandler(jov::hkException, Anywhere, true, true);
+
+    ranOn = fallbackRanOn = 0;
+    Dispatch answered;
+    RunDispatch(answered, true);
+    EXPECT_EQ(ranOn, GetCurrentThreadId());
+    EXPECT_EQ(answered.report, "report seen");
+    EXPECT_FALSE(answered.canContinue);
+    EXPECT_EQ(fallbackRanOn, 0u);
+
+    // A main thread that does not answer the probe: after 1500 ms the handlers that may run elsewhere run
+    // on the dispatching thread.
+    ranOn = fallbackRanOn = 0;
+    Dispatch unanswered;
+    const DWORD start = GetTickCount();
+    const DWORD dispatcher = RunDispatch(unanswered, false);
+    EXPECT_GE(GetTickCount() - start, 1400u);
+    EXPECT_EQ(ranOn, 0u);
+    EXPECT_EQ(fallbackRanOn, dispatcher);
+    EXPECT_EQ(unanswered.report, "report");
+
+    // A freeze report tries no main-thread pass.
+    ranOn = fallbackRanOn = 0;
+    Dispatch frozen;
+    frozen.frozen = true;
+    RunDispatch(frozen, true);
+    EXPECT_EQ(ranOn, 0u);
+    EXPECT_EQ(fallbackRanOn, 0u);
+
+    jov::RemoveExceptionHandler(jov::hkException, OnMainThread);
+    jov::RemoveExceptionHandler(jov::hkException, Anywhere);
+    EXPECT_FALSE(jov::HasExceptionHandlers(jov::hkException));
+}
