@@ -105,9 +105,7 @@ void StartCrashReporter(bool isMainModule) {
     running = ProgramCrashSettings;
     if (!StartsAnything(running) || state.Started) return;
     state.Started = true;
-    HMODULE self = nullptr;
-    std::string selfName;
-    ModuleFromAddress(reinterpret_cast<const void*>(&StartCrashReporter), self, selfName);
+    HMODULE self = ModuleOfAddress(reinterpret_cast<const void*>(&StartCrashReporter));
     state.IsMainModule = isMainModule || self == GetModuleHandleA(nullptr);
     state.MainThreadId = GetCurrentThreadId();
     GetSystemTime(&state.StartTime);

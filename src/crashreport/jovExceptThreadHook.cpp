@@ -41,10 +41,7 @@ std::span<const uint8_t> MappedImage(HMODULE module) {
 }
 
 HMODULE OwnModule() {
-    HMODULE self = nullptr;
-    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCSTR>(&OwnModule), &self);
-    return self;
+    return ModuleOfAddress(reinterpret_cast<const void*>(&OwnModule));
 }
 
 void PatchAll(const void* oldRoutine, const void* newRoutine) {

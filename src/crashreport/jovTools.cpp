@@ -165,12 +165,15 @@ uint16_t FreeSystemResources(uint16_t) {
     return 0;
 }
 
-bool ModuleFromAddress(const void* address, HMODULE& module, std::string& fileName) {
+HMODULE ModuleOfAddress(const void* address) {
     MEMORY_BASIC_INFORMATION info;
-    if (VirtualQuery(address, &info, sizeof info) != sizeof info || info.State != MEM_COMMIT ||
-        !info.AllocationBase)
-        return false;
-    module = static_cast<HMODULE>(info.AllocationBase);
+    if (VirtualQuery(address, &info, sizeof info) != sizeof info || info.State != MEM_COMMIT) return nullptr;
+    return static_cast<HMODULE>(info.AllocationBase);
+}
+
+bool ModuleFromAddress(const void* address, HMODULE& module, std::string& fileName) {
+    module = ModuleOfAddress(address);
+    if (!module) return false;
     fileName.clear();
     TOS os;
     GetOsInfo(os);

@@ -27,6 +27,8 @@ uint16_t FreeSystemResources(uint16_t kind);
 
 // True when the address lies in committed memory of a loaded module with a file name.
 bool ModuleFromAddress(const void* address, HMODULE& module, std::string& fileName);
+// The module whose image holds the address (its allocation base), or 0.
+HMODULE ModuleOfAddress(const void* address);
 
 const IMAGE_NT_HEADERS* ImageNtHeaders(HMODULE base);
 // base + the directory's virtual address; nil without headers or when the directory is absent.
