@@ -42,6 +42,10 @@ function(ostrel_link_with_symbols target)
     get_target_property(gui ${target} WIN32_EXECUTABLE)
     set_target_properties(${pass1} PROPERTIES WIN32_EXECUTABLE "${gui}" RUNTIME_OUTPUT_DIRECTORY ${dir})
     target_link_libraries(${pass1} PRIVATE ${libraries})
+    get_target_property(link_options ${target} LINK_OPTIONS)
+    if(link_options)
+        target_link_options(${pass1} PRIVATE ${link_options})
+    endif()
     # Named .ld-map so that it is never taken for a ".map" beside the module, which the reader would parse.
     target_link_options(${pass1} PRIVATE -Wl,-Map=${ld_map})
 

@@ -3,6 +3,7 @@ set(ostrel_system_libs comctl32 comdlg32 ole32 oleaut32 uuid wbemuuid advapi32 s
     version psapi ws2_32 winspool shlwapi)
 
 include(cmake/symbols.cmake)
+include(cmake/crashreport.cmake)
 
 ostrel_library(ostrel_crashreport src/crashreport)
 ostrel_link(ostrel_crashreport ostrel_crashreport_core ${ostrel_system_libs})
@@ -15,7 +16,7 @@ ostrel_link(ostrel_inspector ostrel_framework ostrel_core)
 
 add_executable(ostrel WIN32 src/Ostrel.cpp res/ostrel.rc)
 target_compile_options(ostrel PRIVATE ${ostrel_warnings})
-target_link_libraries(ostrel PRIVATE ostrel_inspector ostrel_framework ostrel_core ostrel_crashreport
-    ostrel_crashreport_core)
+target_link_libraries(ostrel PRIVATE ostrel_inspector ostrel_framework ostrel_core)
+ostrel_use_crash_reporter(ostrel)
 set_target_properties(ostrel PROPERTIES OUTPUT_NAME ostrel RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 ostrel_link_with_symbols(ostrel)

@@ -4,8 +4,12 @@
 #include "Main.h"
 #include "ResourceIds.h"
 #include "SplashScreen.h"
+#include "crashreport/jovTypes.h"
 #include "framework/Application.h"
 #include "framework/Exceptions.h"
+
+// Ostrel's crash reporter runs with the default settings.
+constinit const jov::CrashSettings jov::ProgramCrashSettings{};
 
 namespace {
 // Initialises the inspector's units on construction and finalises them, in reverse, on destruction.

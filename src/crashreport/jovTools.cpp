@@ -1,5 +1,7 @@
 #include "crashreport/jovTools.h"
 
+#include "crashreport/jovToolsMsgHandlers.h"
+
 #include "crashreport/core/NumberText.h"
 #include "crashreport/core/PeImage.h"
 #include "crashreport/jovDisAsmSafeRead.h"
@@ -113,19 +115,35 @@ FARPROC Resolve(HMODULE base, uint32_t rva, int depth) {
 
 } // namespace
 
+namespace {
+// Heap-held so that it outlives the static objects destroyed before the crash reporter stops.
+TOS* cachedOs = nullptr;
+volatile LONG cacheState = 0; // 0 empty, 1 being filled or cleared, 2 filled
+} // namespace
+
 void GetOsInfo(TOS& os) {
     // The first caller fills the cache; a caller that comes while it does detects on its own.
-    static TOS cached;
-    static volatile LONG state = 0; // 0 empty, 1 being filled, 2 filled
-    if (state == 2) {
-        os = cached;
+    if (cacheState == 2) {
+        os = *cachedOs;
         return;
     }
     os = DetectOs();
-    if (!os.Description.empty() && InterlockedCompareExchange(&state, 1, 0) == 0) {
-        cached = os;
-        InterlockedExchange(&state, 2);
+    if (!os.Description.empty() && InterlockedCompareExchange(&cacheState, 1, 0) == 0) {
+        cachedOs = new TOS(os);
+        InterlockedExchange(&cacheState, 2);
     }
+}
+
+void ClearOsInfoCache() {
+    if (InterlockedCompareExchange(&cacheState, 1, 2) != 2) return;
+    delete cachedOs;
+    cachedOs = nullptr;
+    InterlockedExchange(&cacheState, 0);
+}
+
+void FinalizeCrashTools() {
+    CloseMessageHandlerMutex();
+    ClearOsInfoCache();
 }
 
 uint64_t GetFileVersionNumber(const std::string& fileName) {

@@ -14,6 +14,10 @@ namespace jov {
 
 // Filled once per process.
 void GetOsInfo(TOS& os);
+void ClearOsInfoCache();
+// The tools' own finalisation, run when the crash reporter stops: the handler-window mutex is closed
+// and the cached operating-system record cleared.
+void FinalizeCrashTools();
 
 // High doubleword: the most significant version word pair; 0 without a version resource.
 uint64_t GetFileVersionNumber(const std::string& fileName);

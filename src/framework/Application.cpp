@@ -1,4 +1,5 @@
 #include "framework/Application.h"
+#include "crashreport/CrashHook.h"
 #include "framework/Exceptions.h"
 #include "framework/Form.h"
 #include "framework/MessageBox.h"
@@ -94,7 +95,7 @@ void Application::handleException(std::exception_ptr exception) {
     try {
         if (handler_)
             handler_(exception);
-        else
+        else if (!jov::CatchPointHook || !jov::CatchPointHook(exception))
             showDefault(exception);
     } catch (...) {
         // The catch point itself must never throw into a window procedure.

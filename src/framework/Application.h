@@ -34,8 +34,8 @@ public:
     void terminate();
     bool terminated() const { return terminated_; }
 
-    // The catch point. EAbort is silent; anything else goes to the handler (default: a message box with
-    // the exception's text). The crash reporter installs its own handler here.
+    // The catch point. EAbort is silent; anything else goes to the handler set here, else to the crash
+    // reporter when it runs, else to a message box with the exception's text.
     void handleException(std::exception_ptr exception);
     ExceptionHandler setExceptionHandler(ExceptionHandler handler);
     static std::string exceptionText(std::exception_ptr exception);

@@ -1,0 +1,137 @@
+#include "crashreport/jovExcept.h"
+
+#include "crashreport/core/CrashRequest.h"
+#include "crashreport/jovExceptHooks.h"
+#include "crashreport/jovExceptPatch.h"
+#include "crashreport/jovExceptState.h"
+#include "crashreport/jovExceptThreads.h"
+#include "crashreport/jovExceptWeb.h"
+#include "crashreport/jovExceptWorker.h"
+#include "crashreport/jovLinkDisAsm.h"
+#include "crashreport/jovTools.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+namespace jov {
+namespace {
+
+CrashSettings running;
+TCrashState state;
+
+bool StartsAnything(const CrashSettings& settings) {
+    return (settings.Enabled && settings.PatchRuntime) || settings.FreezeTimeout > 0;
+}
+
+[[noreturn]] void FatalBox(const char* text) {
+    MessageBoxA(nullptr, text, "jovExcept", MB_OK | MB_ICONERROR | MB_TASKMODAL);
+    TerminateProcess(GetCurrentProcess(), 0);
+    ExitProcess(0);
+}
+
+// The block every module of the process that carries the crash reporter shares; the module that creates
+// it names the thread that starts the crash reporter "main thread".
+void MapSharedBlock() {
+    const std::string name = CrashObjectName("jovExceptThreadNameBuf", GetCurrentProcessId());
+    // Last-error is only meaningful after a fresh start: it tells "already existed" apart.
+    SetLastError(0);
+    HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                        sizeof(TSharedProcessBlock), name.c_str());
+    const DWORD error = GetLastError();
+    if (!mapping) FatalBox("internal error");
+    auto* block = static_cast<TSharedProcessBlock*>(MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 0));
+    if (!block) FatalBox("internal error. please notify ostrel-support@lintra.example");
+    if (error == ERROR_ALREADY_EXISTS) {
+        CloseHandle(mapping);
+        InterlockedIncrement(&block->ReferenceCount);
+        state.Block = block;
+        return;
+    }
+    block->ReferenceCount = 1;
+    block->WatchdogMutex = CreateMutexA(nullptr, FALSE, nullptr);
+    block->ThreadListMutex = CreateMutexA(nullptr, FALSE, nullptr);
+    block->ThreadListHead = nullptr;
+    block->Mapping = mapping;
+    state.Block = block;
+    SetThreadName(GetCurrentThreadId(), "main thread");
+}
+
+void ReleaseSharedBlock() {
+    TSharedProcessBlock* block = state.Block;
+    if (!block) return;
+    if (InterlockedDecrement(&block->ReferenceCount) == 0) {
+        SetThreadName(GetCurrentThreadId(), "");
+        CloseHandle(block->Mapping);
+        CloseHandle(block->WatchdogMutex);
+        CloseHandle(block->ThreadListMutex);
+    }
+    state.Block = nullptr;
+    UnmapViewOfFile(block);
+}
+
+} // namespace
+
+TCrashState& CrashState() {
+    return state;
+}
+
+CrashSettings& RunningSettings() {
+    return running;
+}
+
+void AcceptRestartHandoff() {
+    const std::string name = CrashObjectName("jovExceptRestart", GetCurrentProcessId());
+    HANDLE mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, name.c_str());
+    if (!mapping) return;
+    if (const void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, RestartHandoffSize)) {
+        const RestartHandoff handoff = DecodeRestartHandoff(static_cast<const uint8_t*>(view));
+        // The old process planted this handle in ours to keep the mapping alive until we opened it.
+        CloseHandle(reinterpret_cast<HANDLE>(handoff.MappingHandle));
+        if (HANDLE old = OpenProcess(SYNCHRONIZE, FALSE, handoff.OldProcessId)) {
+            WaitForSingleObject(old, INFINITE);
+            CloseHandle(old);
+        }
+        state.History = handoff.History;
+        UnmapViewOfFile(view);
+    }
+    CloseHandle(mapping);
+}
+
+void StartCrashReporter(bool isMainModule) {
+    running = ProgramCrashSettings;
+    if (!StartsAnything(running) || state.Started) return;
+    state.Started = true;
+    HMODULE self = nullptr;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCSTR>(&StartCrashReporter), &self);
+    state.IsMainModule = isMainModule || self == GetModuleHandleA(nullptr);
+    state.MainThreadId = GetCurrentThreadId();
+    GetSystemTime(&state.StartTime);
+    LinkDisassembler(running.DisassemblyProc);
+    MapSharedBlock();
+    if (running.Enabled && running.PatchRuntime) {
+        // A thread overflowing its stack keeps enough of it for the last-chance handler to start a helper.
+        ULONG guarantee = 64 * 1024;
+        SetThreadStackGuarantee(&guarantee);
+        InstallRuntimeHooks();
+        running.ReturnReport = running.ReturnReport || WebRequestProcedure() != nullptr;
+    }
+    if (running.Enabled || running.FreezeTimeout > 0) StartCrashWorker();
+}
+
+void StopCrashReporter() {
+    if (!state.Started) {
+        DoneWebRequestTable();
+        return;
+    }
+    state.Started = false;
+    UndoCodePatches();
+    RemoveRuntimeHooks();
+    StopCrashWorker();
+    ReleaseSharedBlock();
+    DoneWebRequestTable();
+    FinalizeCrashTools();
+}
+
+} // namespace jov

@@ -1,0 +1,336 @@
+#include "crashreport/jovExceptWorker.h"
+
+#include "crashreport/core/ExceptionClass.h"
+#include "crashreport/core/ListText.h"
+#include "crashreport/jovDisAsmSafeRead.h"
+#include "crashreport/jovExceptActions.h"
+#include "crashreport/jovExceptHandlers.h"
+#include "crashreport/jovExceptReport.h"
+#include "crashreport/jovExceptState.h"
+#include "crashreport/jovExceptThreads.h"
+#include "crashreport/jovToolsHelpers.h"
+
+#include <float.h>
+
+namespace jov {
+namespace {
+
+DWORD workerId = 0;
+HANDLE workerThread = nullptr;
+HANDLE pipeRead = nullptr;
+HANDLE pipeWrite = nullptr;
+
+// Threads whose request is still being handled. A failure while a thread waits (the main thread
+// dispatches messages meanwhile) must not queue again and nest without bound.
+constexpr int PendingSlots = 64;
+volatile LONG pendingThreads[PendingSlots];
+
+bool MarkPending(DWORD threadId) {
+    for (volatile LONG& slot : pendingThreads)
+        if (InterlockedCompareExchange(&slot, static_cast<LONG>(threadId), 0) == 0) return true;
+    return false;
+}
+void ClearPending(DWORD threadId) {
+    for (volatile LONG& slot : pendingThreads)
+        InterlockedCompareExchange(&slot, 0, static_cast<LONG>(threadId));
+}
+
+class PendingMark {
+public:
+    explicit PendingMark(DWORD threadId) : threadId_(threadId), marked_(MarkPending(threadId)) {}
+    ~PendingMark() {
+        if (marked_) ClearPending(threadId_);
+    }
+    PendingMark(const PendingMark&) = delete;
+    PendingMark& operator=(const PendingMark&) = delete;
+
+private:
+    DWORD threadId_;
+    bool marked_;
+};
+
+struct RtlCriticalSection {
+    void* DebugInfo;
+    LONG LockCount;
+    LONG RecursionCount;
+    HANDLE OwningThread;
+    HANDLE LockSemaphore;
+    ULONG_PTR SpinCount;
+};
+
+bool CriticalSectionOwned(uint32_t pointerAddress) {
+    RtlCriticalSection* section = nullptr;
+    RtlCriticalSection copy;
+    return SafeReadMemory(reinterpret_cast<const void*>(pointerAddress), &section, sizeof section) &&
+           section && SafeReadMemory(section, &copy, sizeof copy) && copy.OwningThread != nullptr;
+}
+
+bool ReadExceptionRef(const TExceptionRef* exception, TExceptionRef& out) {
+    if (!exception || !SafeReadMemory(exception, &out, sizeof out)) return false;
+    // A class description that cannot be read counts as no object.
+    void* descriptionTable;
+    return out.Type && SafeReadMemory(out.Type, &descriptionTable, sizeof descriptionTable);
+}
+
+int ScreenShotMode(int size) {
+    switch (size) {
+    case 4:
+        return 1;
+    case 51200:
+        return 2;
+    case 102400:
+        return 3;
+    case 204800:
+        return 4;
+    case 307200:
+        return 5;
+    }
+    return 0;
+}
+
+void RunAction(TCrashAction action, bool frozen, bool& canContinue, std::string& screenShot,
+               std::string& report, const CrashRequest& request, const TExceptionRef* exception) {
+    bool handled = false;
+    CallExceptionHandlers(hkAction, action, frozen, handled, canContinue, screenShot, report,
+                          request.ThreadId, reinterpret_cast<const void*>(request.ExceptionAddress),
+                          exception);
+}
+
+// The request the worker is on, so that a worker lost to a fault can still release its requester.
+volatile LONG currentEvent = 0;
+volatile LONG currentRequester = 0;
+
+void ReleaseRequester(HANDLE event, DWORD requester) {
+    // The event is the worker's own duplicate: the requester may have stopped waiting and closed its own.
+    SetEvent(event);
+    CloseHandle(event);
+    PostThreadMessageA(requester, WM_NULL, 0, 0);
+}
+
+DWORD WINAPI CrashWorker(void*) {
+    for (;;) {
+        CrashRequestBytes bytes;
+        DWORD read = 0;
+        if (!ReadFile(pipeRead, bytes.data(), bytes.size(), &read, nullptr)) break;
+        if (read != bytes.size()) continue;
+        const CrashRequest request = DecodeCrashRequest(bytes);
+        if (!request.Event) break;
+        InterlockedExchange(&currentRequester, static_cast<LONG>(request.ThreadId));
+        InterlockedExchange(&currentEvent, static_cast<LONG>(request.Event));
+        ProcessCrashRequest(request);
+        if (InterlockedExchange(&currentEvent, 0))
+            ReleaseRequester(reinterpret_cast<HANDLE>(request.Event), request.ThreadId);
+    }
+    return 0;
+}
+
+bool StartWorkerThread() {
+    DWORD id = 0;
+    HANDLE thread = CreateThread(nullptr, 0, CrashWorker, nullptr, 0, &id);
+    if (!thread) return false;
+    workerThread = thread;
+    workerId = id;
+    SetThreadName(id, "-");
+    SetThreadPriority(thread, THREAD_PRIORITY_HIGHEST);
+    return true;
+}
+
+} // namespace
+
+bool IsCrashRequestPending() {
+    const DWORD threadId = GetCurrentThreadId();
+    for (volatile LONG& slot : pendingThreads)
+        if (static_cast<DWORD>(slot) == threadId) return true;
+    return false;
+}
+
+DWORD CrashWorkerThreadId() {
+    return workerId;
+}
+
+// The lock count's meaning changed with Windows Server 2003 SP1 (a free section may read -2 or less);
+// the owning thread is right on every version.
+bool IsLoaderLockHeld() {
+    uint32_t peb;
+    __asm__("movl %%fs:0x30, %0" : "=r"(peb));
+    return CriticalSectionOwned(peb + 0xA0) || CriticalSectionOwned(peb + 0x1C);
+}
+
+void QueueCrashRequest(bool frozen, const TExceptionRef* exception, const void* address, bool canContinue,
+                       const void* stackPointer, const void* framePointer, std::string* reportResult,
+                       DWORD threadId) {
+    try {
+        const DWORD callingThread = GetCurrentThreadId();
+        if (callingThread == workerId) return;
+        if (!threadId) threadId = callingThread;
+        if (IsCrashRequestPending()) return;
+        TExceptionRef object;
+        const bool hasObject = ReadExceptionRef(exception, object);
+        if (hasObject && InheritsFromName(object.Type, "EAbort")) {
+            if (!canContinue) CloseApplication();
+            return;
+        }
+        PendingMark pending(callingThread);
+        CrashRequest request;
+        request.ThreadId = threadId;
+        request.Frozen = frozen;
+        request.ExceptionObject = hasObject ? reinterpret_cast<uint32_t>(exception) : 0;
+        request.ExceptionAddress = reinterpret_cast<uint32_t>(address);
+        request.CanContinue = canContinue;
+        request.StackPointer = reinterpret_cast<uint32_t>(stackPointer);
+        request.FramePointer = reinterpret_cast<uint32_t>(framePointer);
+        request.ReportResult = reinterpret_cast<uint32_t>(reportResult);
+        HANDLE event = nullptr, workerEvent = nullptr;
+        if (!IsLoaderLockHeld() && pipeWrite) {
+            event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+            if (event && !DuplicateHandle(GetCurrentProcess(), event, GetCurrentProcess(), &workerEvent, 0,
+                                          FALSE, DUPLICATE_SAME_ACCESS))
+                workerEvent = nullptr;
+        }
+        const bool mainThread = callingThread == CrashState().MainThreadId;
+        if (workerEvent && mainThread) {
+            // The worker's wake-up message is lost when the thread has no message queue yet.
+            MSG message;
+            PeekMessageA(&message, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
+        }
+        if (workerEvent) {
+            request.Event = reinterpret_cast<uint32_t>(workerEvent);
+            const CrashRequestBytes bytes = EncodeCrashRequest(request);
+            DWORD written = 0;
+            if (WriteFile(pipeWrite, bytes.data(), bytes.size(), &written, nullptr) &&
+                written == bytes.size()) {
+                if (mainThread) {
+                    // The main thread keeps its windows alive while the worker (and its dialog) runs.
+                    MSG message;
+                    while (WaitForSingleObject(event, 0) != WAIT_OBJECT_0) {
+                        const BOOL got = GetMessageA(&message, nullptr, 0, 0);
+                        if (got == 0) {
+                            PostQuitMessage(static_cast<int>(message.wParam));
+                            break;
+                        }
+                        if (got < 0) {
+                            WaitForSingleObject(event, INFINITE);
+                            break;
+                        }
+                        TranslateMessage(&message);
+                        DispatchMessageA(&message);
+                    }
+                } else {
+                    WaitForSingleObject(event, INFINITE);
+                }
+            } else {
+                CloseHandle(workerEvent);
+            }
+        } else if (!event) {
+            ProcessCrashRequest(request);
+        }
+        if (event) CloseHandle(event);
+        // Reinitialised, not loaded with a control word that unmasks exceptions later code does not expect.
+        if (RunningSettings().ResetFpu) _fpreset();
+    } catch (...) {
+    }
+}
+
+void ProcessCrashRequest(const CrashRequest& request) {
+    try {
+        const CrashSettings& settings = RunningSettings();
+        RecordExceptionTime(CrashState().History, NowInSeconds());
+        const auto* exception = reinterpret_cast<const TExceptionRef*>(request.ExceptionObject);
+        const void* address = reinterpret_cast<const void*>(request.ExceptionAddress);
+        auto* result = reinterpret_cast<std::string*>(request.ReportResult);
+        std::string report, screenShot;
+        bool ignored = false;
+        if (exception && !settings.IgnoreClasses.empty()) {
+            std::string classes(settings.IgnoreClasses);
+            NormaliseList(classes, ',');
+            const std::string className = ExceptionClassName(exception);
+            ignored = ListContainsItem(classes, className, ',') ||
+                      ListContainsItem(classes, UnqualifiedClassName(className), ',');
+        }
+        if (!ignored) {
+            if (settings.ScreenShotSize > 0 && settings.ScreenShotProc)
+                settings.ScreenShotProc(ScreenShotMode(settings.ScreenShotSize), screenShot);
+            ComposeCrashReport(request.Frozen, exception, address, request.ThreadId,
+                               reinterpret_cast<const void*>(request.StackPointer),
+                               reinterpret_cast<const void*>(request.FramePointer),
+                               settings.ShowExceptionBox && !settings.ReturnReport, report);
+        }
+        bool handled = false;
+        bool canContinue = request.CanContinue;
+        CallExceptionHandlers(hkException, 0, request.Frozen, handled, canContinue, screenShot, report,
+                              request.ThreadId, address, exception);
+        canContinue = canContinue && request.CanContinue;
+        if (!(handled && canContinue)) {
+            if (!handled && settings.ShowExceptionBox) {
+                if (settings.ReturnReport) {
+                    if (result) *result = report;
+                } else {
+                    RunExceptionBox(request.Frozen, exception, address, canContinue, screenShot, report);
+                }
+            }
+            if (!canContinue || !settings.ShowExceptionBox || settings.ReturnReport ||
+                (settings.ConsoleNoBox && IsConsoleProgram())) {
+                switch (DecideFinalAction(canContinue, settings.AutoClose, settings.AutoRestart,
+                                          CrashState().History, NowInSeconds())) {
+                case FinalAction::Close:
+                    RunAction(caClose, request.Frozen, canContinue, screenShot, report, request, exception);
+                    CloseApplication();
+                case FinalAction::Restart:
+                    RunAction(caRestart, request.Frozen, canContinue, screenShot, report, request, exception);
+                    RestartProcess();
+                case FinalAction::Continue:
+                    RunAction(caContinue, request.Frozen, canContinue, screenShot, report, request,
+                              exception);
+                    break;
+                }
+            }
+        }
+    } catch (...) {
+    }
+}
+
+bool StartCrashWorker() {
+    if (workerThread) return true;
+    if (!CreatePipe(&pipeRead, &pipeWrite, nullptr, 0)) {
+        pipeRead = pipeWrite = nullptr;
+        return false;
+    }
+    return StartWorkerThread();
+}
+
+void ReplaceFailedWorker() {
+    if (GetCurrentThreadId() != workerId) return;
+    const auto event = reinterpret_cast<HANDLE>(InterlockedExchange(&currentEvent, 0));
+    if (event) ReleaseRequester(event, static_cast<DWORD>(currentRequester));
+    HANDLE failed = workerThread;
+    SetThreadName(workerId, "");
+    if (StartWorkerThread()) CloseHandle(failed);
+}
+
+void StopCrashWorker() {
+    if (pipeWrite) {
+        const bool loaderLock = IsLoaderLockHeld();
+        if (workerThread) {
+            ResumeThread(workerThread);
+            if (!loaderLock) {
+                const CrashRequestBytes stop{};
+                DWORD written;
+                WriteFile(pipeWrite, stop.data(), stop.size(), &written, nullptr);
+            }
+        }
+        CloseHandle(pipeWrite);
+        pipeWrite = nullptr;
+    }
+    if (workerThread) {
+        if (IsLoaderLockHeld() || WaitForSingleObject(workerThread, 500) == WAIT_TIMEOUT)
+            TerminateThread(workerThread, 0);
+        CloseHandle(workerThread);
+        workerThread = nullptr;
+        SetThreadName(workerId, "");
+        workerId = 0;
+    }
+    if (pipeRead) CloseHandle(pipeRead);
+    pipeRead = nullptr;
+}
+
+} // namespace jov

@@ -1,0 +1,23 @@
+# The crash programs: each carries its own crash-reporter settings, runs in the console and declares in its
+# source what must happen (exit code, lines of its output); CrashAppRunner checks every declaration.
+add_executable(CrashAppRunner ${CMAKE_CURRENT_LIST_DIR}/CrashAppRunner.cpp)
+target_compile_options(CrashAppRunner PRIVATE ${ostrel_warnings})
+
+file(GLOB crash_apps CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/*.cpp)
+list(FILTER crash_apps EXCLUDE REGEX "/CrashAppRunner\\.cpp$")
+foreach(source IN LISTS crash_apps)
+    get_filename_component(name ${source} NAME_WE)
+    set(app crashapp_${name})
+    add_executable(${app} ${source})
+    target_compile_options(${app} PRIVATE ${ostrel_warnings})
+    # The framework only for the catch point of window procedures; the crash reporter never includes it.
+    target_link_libraries(${app} PRIVATE ostrel_framework)
+    ostrel_use_crash_reporter(${app})
+    ostrel_data_path(program ${CMAKE_CURRENT_BINARY_DIR}/${app}.exe)
+    ostrel_data_path(declaration ${source})
+    add_test(NAME ${app} COMMAND CrashAppRunner ${program} ${declaration})
+    set_tests_properties(${app} PROPERTIES TIMEOUT 120)
+    if(name STREQUAL "trace_export")
+        set_tests_properties(${app} PROPERTIES RESOURCE_LOCK desktop) # the clipboard is the desktop's
+    endif()
+endforeach()

@@ -1,0 +1,42 @@
+// A C++ exception thrown in a window procedure stops at the framework's catch point, which hands it to
+// the crash reporter; the report names the thrown class and message, and the program continues.
+// EXPECT_EXIT_CODE 0
+// EXPECT_LINE An error occurred in the application.
+// EXPECT_LINE
+// EXPECT_LINE exception class   : std::runtime_error
+// EXPECT_LINE exception message : thrown in a window procedure.
+// EXPECT_LINE exception address :
+// EXPECT_LINE module            : crashapp_wndproc_exception.exe
+// EXPECT_SOMEWHERE window procedure returned
+#include "CrashApp.h"
+#include "framework/Application.h"
+
+#include <stdexcept>
+
+constinit const jov::CrashSettings jov::ProgramCrashSettings = crashapp::ConsoleSettings();
+
+static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_APP) {
+        // The framework's window procedures stop every exception here.
+        try {
+            throw std::runtime_error("thrown in a window\r\n procedure");
+        } catch (...) {
+            fw::application().handleException(std::current_exception());
+        }
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+int main() {
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = Procedure;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "CrashAppWindow";
+    RegisterClassA(&windowClass);
+    HWND window = CreateWindowA("CrashAppWindow", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    SendMessageA(window, WM_APP, 0, 0);
+    crashapp::Say("window procedure returned");
+    DestroyWindow(window);
+    return 0;
+}

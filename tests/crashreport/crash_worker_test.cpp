@@ -1,0 +1,122 @@
+#include "crashreport/core/CrashRequest.h"
+#include "crashreport/jovExceptHooks.h"
+#include "crashreport/jovExceptState.h"
+#include "crashreport/jovExceptThreads.h"
+#include "crashreport/jovExceptWorker.h"
+#include "crashreport/jovTypes.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <stdexcept>
+#include <string>
+#include <thread>
+
+// Reports come back to the caller as text instead of being shown.
+constexpr jov::CrashSettings ReturnReports() {
+    jov::CrashSettings settings;
+    settings.ReturnReport = true;
+    settings.FreezeTimeout = 0;
+    settings.IgnoreClasses = "std::length_error, Ignored";
+    return settings;
+}
+constinit const jov::CrashSettings jov::ProgramCrashSettings = ReturnReports();
+
+namespace {
+
+// Constructed after the crash reporter's start-up object, like every initialisation of a program.
+struct SeenAtStart {
+    SeenAtStart() : started(jov::CrashState().Started), mainThread(jov::CrashState().MainThreadId) {}
+    bool started;
+    DWORD mainThread;
+} seenAtStart;
+
+struct Ignored : std::exception {};
+
+DWORD WINAPI WaitForEvent(void* event) {
+    return WaitForSingleObject(event, INFINITE);
+}
+
+std::string ReportOf(const std::exception_ptr& exception) {
+    std::string report;
+    jov::QueueCxxException(exception, true, &report);
+    return report;
+}
+
+template <class E> std::exception_ptr Thrown(E exception) {
+    try {
+        throw exception;
+    } catch (...) {
+        return std::current_exception();
+    }
+}
+
+} // namespace
+
+TEST(CrashStart, StartsBeforeEveryOtherInitialisation) {
+    EXPECT_TRUE(seenAtStart.started);
+    EXPECT_EQ(seenAtStart.mainThread, GetCurrentThreadId());
+    const std::string block = jov::CrashObjectName("jovExceptThreadNameBuf", GetCurrentProcessId());
+    HANDLE mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, block.c_str());
+    EXPECT_NE(mapping, nullptr);
+    if (mapping) CloseHandle(mapping);
+    EXPECT_EQ(jov::ThreadNameOf(GetCurrentThreadId()), "main thread");
+    ASSERT_NE(jov::CrashWorkerThreadId(), 0u);
+    EXPECT_EQ(jov::ThreadNameOf(jov::CrashWorkerThreadId()), "-");
+    EXPECT_FALSE(jov::IsLoaderLockHeld());
+}
+
+TEST(CrashWorker, ReportsFromTheMainThreadAndOthers) {
+    const std::string fromMain = ReportOf(Thrown(std::runtime_error("from\tthe main thread")));
+    EXPECT_EQ(fromMain.rfind("exception class   : std::runtime_error\r\n"
+                             "exception message : fromthe main thread.\r\n"
+                             "exception address : ",
+                             0),
+              0u)
+        << fromMain;
+    EXPECT_NE(fromMain.find("thread            : main thread ($"), std::string::npos) << fromMain;
+
+    std::string fromThread;
+    std::thread([&] { fromThread = ReportOf(Thrown(std::logic_error("elsewhere"))); }).join();
+    EXPECT_EQ(fromThread.rfind("exception class   : std::logic_error\r\nexception message : elsewhere.", 0),
+              0u)
+        << fromThread;
+    EXPECT_NE(fromThread.find("thread            : thread $"), std::string::npos) << fromThread;
+}
+
+TEST(CrashWorker, HistoryAndFilters) {
+    const int64_t before = jov::CrashState().History[0];
+    // A class named in IgnoreClasses goes through with an empty report; an EAbort produces nothing.
+    EXPECT_EQ(ReportOf(Thrown(Ignored())), "");
+    EXPECT_EQ(ReportOf(Thrown(std::length_error("too long"))), "");
+    const int64_t afterIgnored = jov::CrashState().History[0];
+    EXPECT_GE(afterIgnored, before);
+    EXPECT_NE(afterIgnored, 0);
+    struct EAbort : std::exception {};
+    const jov::ExceptionTimes history = jov::CrashState().History;
+    EXPECT_EQ(ReportOf(Thrown(EAbort())), "");
+    EXPECT_EQ(jov::CrashState().History, history); // not even counted
+}
+
+TEST(ThreadRegistry, NamesReplaceAndEndedThreadsLeave) {
+    HANDLE go = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    DWORD id = 0;
+    HANDLE thread = CreateThread(nullptr, 0, WaitForEvent, go, 0, &id);
+    ASSERT_NE(thread, nullptr);
+    jov::RecordThreadInfo(id, thread, nullptr, GetCurrentThreadId(), reinterpret_cast<void*>(0x401000),
+                          "TWorker");
+    jov::SetThreadName(id, "first");
+    jov::SetThreadName(id, "second");
+    EXPECT_EQ(jov::ThreadNameOf(id), "second");
+    jov::SetThreadName(0x7ffffff0, ""); // an unknown thread: nothing changes
+    EXPECT_EQ(jov::ThreadNameOf(id), "second");
+    SetEvent(go);
+    WaitForSingleObject(thread, INFINITE);
+    // A later registry call drops the ended thread.
+    jov::SetThreadName(GetCurrentThreadId(), "main thread");
+    EXPECT_EQ(jov::ThreadNameOf(id), "");
+    EXPECT_EQ(jov::ThreadNameOf(GetCurrentThreadId()), "main thread");
+    CloseHandle(thread);
+    CloseHandle(go);
+}

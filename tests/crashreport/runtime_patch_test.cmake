@@ -1,0 +1,1 @@
+ostrel_use_crash_reporter(${test_target})
