@@ -60,7 +60,8 @@ private:
 
 class ProcessTrace final : public core::TraceEnvironment {
 public:
-    explicit ProcessTrace(const TDATryRead* readable) : code_(readable), readable_(readable) {}
+    explicit ProcessTrace(const TDATryRead* readable)
+        : code_(readable), readable_(readable), throwsBefore_(ThrowCount()) {}
 
     core::CodeEnvironment& Code() override { return code_; }
 
@@ -114,7 +115,18 @@ public:
 
     std::string DescribeAddress(Address address) override { return jov::DescribeAddress(Pointer(address)); }
 
+    // A step that failed by a C++ exception left its throw site in this thread's record.
+    Address FailureAddress() override {
+        const TThrowSite* site = FindThrowSite(GetCurrentThreadId());
+        return site && site->Sequence != throwsBefore_ ? site->ReturnAddress : 0;
+    }
+
 private:
+    static std::uint32_t ThrowCount() {
+        const TThrowSite* site = FindThrowSite(GetCurrentThreadId());
+        return site ? site->Sequence : 0;
+    }
+
     void ReadExports(HMODULE handle, DWORD imageSize, std::vector<Address>& functions) {
         if (!IsReadableMemory(handle, imageSize)) return;
         const auto exports =
@@ -130,6 +142,7 @@ private:
 
     ProcessCodeEnvironment code_;
     const TDATryRead* readable_;
+    std::uint32_t throwsBefore_;
 };
 
 class TrackerProgress final : public core::TraceProgress {

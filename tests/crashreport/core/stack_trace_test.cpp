@@ -236,6 +236,21 @@ TEST_F(SyntheticStack, OnlyTheRealReturnAddressesSurvive) {
     }
 }
 
+TEST_F(SyntheticStack, TheExceptionAddressOnTheStackEndsTheScan) {
+    p.Stack(kFrames); // 12FF20 holds the faulting address: what lies below is the exception dispatch
+    core::TraceInput input;
+    input.Current = 0x401043;
+    input.Exception = input.External = true;
+    input.StackBegin = FakeProcess::kStackBegin;
+    input.StackEnd = FakeProcess::kStackEnd;
+    core::StackTracer tracer(p, caches, p.memory, input, nullptr);
+    tracer.CollectPossibleStackItems();
+    ASSERT_FALSE(tracer.Items.empty());
+    EXPECT_EQ(0x12FF20u, tracer.Items.back().Slot);
+    EXPECT_TRUE(tracer.Items.back().Final && tracer.Items.back().Anchor);
+    for (const StackItem& item : tracer.Items) EXPECT_GE(item.Slot ? item.Slot : 0x12FF20u, 0x12FF20u);
+}
+
 TEST_F(SyntheticStack, ALanguageExceptionIsShownAtTheThrowCall) {
     auto frames = kFrames;
     frames[0x12FFD4] = 0x401088; // f3 raised through __cxa_throw; what lies below is the runtime's
