@@ -1,0 +1,242 @@
+#include "crashreport/jovStackTrace.h"
+
+#include "crashreport/core/PeImage.h"
+#include "crashreport/core/StackTrace.h"
+#include "crashreport/jovDisAsmSafeRead.h"
+#include "crashreport/jovMapFile.h"
+#include "crashreport/jovProcessCode.h"
+#include "crashreport/jovTools.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+namespace jov {
+namespace {
+
+using core::Address;
+
+const void* Pointer(Address address) {
+    return reinterpret_cast<const void*>(static_cast<uintptr_t>(address));
+}
+
+Address AddressOf(const void* pointer) {
+    return static_cast<Address>(reinterpret_cast<uintptr_t>(pointer));
+}
+
+std::string WithoutFolder(const std::string& path) {
+    const std::size_t slash = path.find_last_of("\\/:");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Stack slots of a live thread, through the same snapshot as every other read of the trace.
+class LiveStack final : public core::CodeReader {
+public:
+    explicit LiveStack(const TDATryRead* readable) : readable_(readable) {}
+    bool Read(Address address, void* destination, std::uint32_t length) override {
+        return SafeReadMemory(Pointer(address), destination, length, readable_);
+    }
+
+private:
+    const TDATryRead* readable_;
+};
+
+class SavedStack final : public core::CodeReader {
+public:
+    explicit SavedStack(const TSavedStack& copy) : copy_(copy) {}
+    bool Read(Address address, void* destination, std::uint32_t length) override {
+        if (address < copy_.Base || address - copy_.Base > copy_.Size ||
+            copy_.Size - (address - copy_.Base) < length)
+            return false;
+        std::memcpy(destination, copy_.Bytes + (address - copy_.Base), length);
+        return true;
+    }
+
+private:
+    TSavedStack copy_;
+};
+
+class ProcessTrace final : public core::TraceEnvironment {
+public:
+    explicit ProcessTrace(const TDATryRead* readable)
+        : code_(readable), readable_(readable), throwsBefore_(ThrowCount()) {}
+
+    core::CodeEnvironment& Code() override { return code_; }
+
+    bool AllocationBase(Address address, Address& base) override {
+        MEMORY_BASIC_INFORMATION region;
+        if (VirtualQuery(Pointer(address), &region, sizeof region) != sizeof region ||
+            region.State != MEM_COMMIT)
+            return false;
+        base = AddressOf(region.AllocationBase);
+        return true;
+    }
+
+    bool LoadModule(Address base, core::ModuleCacheEntry& module) override {
+        const auto handle = reinterpret_cast<HMODULE>(const_cast<void*>(Pointer(base)));
+        char name[MAX_PATH];
+        const DWORD length = GetModuleFileNameA(handle, name, sizeof name);
+        const IMAGE_NT_HEADERS* headers = ImageNtHeaders(handle);
+        IMAGE_NT_HEADERS nt;
+        if (length == 0 || length >= sizeof name || !headers ||
+            !SafeReadMemory(headers, &nt, sizeof nt, readable_))
+            return false;
+        module.FileName = WithoutFolder(std::string(name, length));
+        IMAGE_SECTION_HEADER first;
+        const auto* sections = reinterpret_cast<const std::uint8_t*>(headers) +
+                               offsetof(IMAGE_NT_HEADERS, OptionalHeader) +
+                               nt.FileHeader.SizeOfOptionalHeader;
+        if (nt.FileHeader.NumberOfSections && SafeReadMemory(sections, &first, sizeof first, readable_) &&
+            (first.Characteristics & IMAGE_SCN_CNT_CODE)) {
+            module.CodeBegin = base + first.VirtualAddress;
+            module.CodeEnd = module.CodeBegin + first.Misc.VirtualSize;
+        } else {
+            module.CodeBegin = base + nt.OptionalHeader.BaseOfCode;
+            module.CodeEnd = module.CodeBegin + nt.OptionalHeader.SizeOfCode;
+        }
+        module.DataBegin = base + nt.OptionalHeader.BaseOfData;
+        module.DataEnd = module.DataBegin + nt.OptionalHeader.SizeOfInitializedData +
+                         nt.OptionalHeader.SizeOfUninitializedData;
+        module.IsMain = handle == GetModuleHandleA(nullptr);
+        if (nt.OptionalHeader.AddressOfEntryPoint)
+            module.EntryPoint = base + nt.OptionalHeader.AddressOfEntryPoint;
+        const std::shared_ptr<TMapFile> symbols = MapFileForAddress(base);
+        if (symbols && symbols->valid) module.Symbols = symbols;
+        ReadExports(handle, nt.OptionalHeader.SizeOfImage, module.ExportedFunctions);
+        return true;
+    }
+
+    std::string ExportName(const core::ModuleCacheEntry& module, Address address) override {
+        return ExportNameOfAddress(reinterpret_cast<HMODULE>(const_cast<void*>(Pointer(module.Handle))),
+                                   Pointer(address), false);
+    }
+
+    std::string DescribeAddress(Address address) override { return jov::DescribeAddress(Pointer(address)); }
+
+    // A step that failed by a C++ exception left its throw site in this thread's record.
+    Address FailureAddress() override {
+        const TThrowSite* site = FindThrowSite(GetCurrentThreadId());
+        return site && site->Sequence != throwsBefore_ ? site->ReturnAddress : 0;
+    }
+
+private:
+    static std::uint32_t ThrowCount() {
+        const TThrowSite* site = FindThrowSite(GetCurrentThreadId());
+        return site ? site->Sequence : 0;
+    }
+
+    void ReadExports(HMODULE handle, DWORD imageSize, std::vector<Address>& functions) {
+        if (!IsReadableMemory(handle, imageSize)) return;
+        const auto exports =
+            PeExports::Read({{reinterpret_cast<const std::uint8_t*>(handle), std::size_t(imageSize)}, false});
+        if (!exports) return;
+        for (std::uint32_t i = 0; i < exports->FunctionCount(); ++i) {
+            const auto rva = exports->FunctionRva(i);
+            if (rva && *rva && *rva < imageSize && !exports->IsForwarder(*rva))
+                functions.push_back(AddressOf(handle) + *rva);
+        }
+        std::sort(functions.begin(), functions.end());
+    }
+
+    ProcessCodeEnvironment code_;
+    const TDATryRead* readable_;
+    std::uint32_t throwsBefore_;
+};
+
+class TrackerProgress final : public core::TraceProgress {
+public:
+    explicit TrackerProgress(ProgressTracker* tracker) : tracker_(tracker) {}
+    void SetPosition(int position) override { SetProgressPosition(tracker_, position); }
+
+private:
+    ProgressTracker* tracker_;
+};
+
+core::TraceCaches* caches = nullptr;
+
+// NT_TIB.StackBase of the current thread (fs:[4]); read directly, as the header's accessor trips gcc's
+// array-bounds check.
+Address OwnStackBase() {
+    Address base;
+    asm volatile("movl %%fs:4, %0" : "=r"(base));
+    return base;
+}
+
+} // namespace
+
+std::string DescribeAddress(const void* address) {
+    AddressInfo info;
+    const bool found = GetAddressInfo(reinterpret_cast<uintptr_t>(address), info);
+    return core::DescribeAddressText(AddressOf(address), found, WithoutFolder(info.moduleFileName),
+                                     info.unitName, info.line, info.publicName);
+}
+
+__attribute__((noinline)) std::string TraceStack(bool HideItemsWithoutLine, bool ShowRelativeAddress,
+                                                 bool ShowRelativeLine, const void* currentAddress,
+                                                 bool exception, bool externalException,
+                                                 const void* stackBegin, const void* stackEnd,
+                                                 const void* creatorAddress, const void*& outAddress,
+                                                 const void*& outEntryPoint, ProgressTracker* progress,
+                                                 const void* framePointer, const TSavedStack* saved) {
+    outAddress = outEntryPoint = nullptr;
+    try {
+        core::TraceInput input;
+        input.Options = {HideItemsWithoutLine, ShowRelativeAddress, ShowRelativeLine};
+        input.Current = AddressOf(currentAddress);
+        if (!input.Current && !exception) input.Current = AddressOf(__builtin_return_address(0));
+        input.Exception = exception;
+        input.External = externalException;
+        input.StackBegin = AddressOf(stackBegin);
+        input.StackEnd = AddressOf(stackEnd);
+        if (saved) {
+            if (!input.StackBegin) input.StackBegin = Address(saved->Base);
+            if (!input.StackEnd) input.StackEnd = Address(saved->Base + saved->Size);
+        } else {
+            // Above our own return slot: the caller's line comes from the current address.
+            if (!input.StackBegin) input.StackBegin = AddressOf(__builtin_frame_address(0)) + 8;
+            if (!input.StackEnd) input.StackEnd = OwnStackBase();
+            if (input.StackEnd <= input.StackBegin ||
+                !IsReadableMemory(stackBegin ? stackBegin : Pointer(input.StackBegin),
+                                  input.StackEnd - input.StackBegin))
+                return {};
+        }
+        input.Creator = AddressOf(creatorAddress);
+        input.FramePointer = AddressOf(framePointer);
+
+        const ReadableSnapshot snapshot = TakeReadableSnapshot();
+        if (!caches) caches = new core::TraceCaches;
+        ProcessTrace process(snapshot.get());
+        LiveStack live(snapshot.get());
+        std::unique_ptr<SavedStack> copy = saved ? std::make_unique<SavedStack>(*saved) : nullptr;
+        TrackerProgress tracker(progress);
+        core::StackTracer tracer(process, *caches, copy ? static_cast<core::CodeReader&>(*copy) : live, input,
+                                 &tracker);
+        std::string text = tracer.Run();
+        outAddress = Pointer(tracer.OutAddress);
+        outEntryPoint = Pointer(tracer.OutEntryPoint);
+        return text;
+    } catch (...) {
+        return {};
+    }
+}
+
+std::string TraceThrowSite(bool HideItemsWithoutLine, bool ShowRelativeAddress, bool ShowRelativeLine,
+                           const TThrowSite& site, const void*& outAddress, const void*& outEntryPoint,
+                           ProgressTracker* progress) {
+    TSavedStack saved;
+    saved.Base = site.StackCopyBase;
+    saved.Bytes = site.StackCopy;
+    saved.Size = std::min<std::size_t>(site.StackCopySize, sizeof site.StackCopy);
+    return TraceStack(HideItemsWithoutLine, ShowRelativeAddress, ShowRelativeLine,
+                      Pointer(site.ReturnAddress), true, false, nullptr, nullptr, nullptr, outAddress,
+                      outEntryPoint, progress, Pointer(site.FramePointer), &saved);
+}
+
+void FreeStackTraceCaches() {
+    delete caches;
+    caches = nullptr;
+}
+
+} // namespace jov

@@ -1,0 +1,349 @@
+#include "crashreport/core/StackTrace.h"
+#include "crashreport/core/TestMemory.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <map>
+
+using core::Address;
+using core::StackItem;
+using core::StackLink;
+
+namespace {
+
+TEST(CallBeforeReturn, AcceptsCallsAndRefusesJumps) {
+    const struct {
+        std::vector<std::uint8_t> tail; // the bytes that end at the return address
+        bool call;
+    } cases[] = {
+        {{0xE8, 1, 2, 3, 4}, true},                    // call rel32
+        {{0xFF, 0x15, 0x00, 0x20, 0x40, 0x00}, true},  // call [disp32]
+        {{0xFF, 0xD0}, true},                          // call eax
+        {{0xFF, 0x55, 0x08}, true},                    // call [ebp+8]
+        {{0xFF, 0x14, 0x85, 0, 0x20, 0x40, 0}, true},  // call [eax*4+disp32]
+        {{0x9A, 1, 2, 3, 4, 5, 6}, true},              // far call
+        {{0xFF, 0x25, 0x00, 0x20, 0x40, 0x00}, false}, // jmp [disp32]
+        {{0xFF, 0xE0}, false},                         // jmp eax
+        {{0x90, 0x90, 0x90}, false},
+    };
+    for (const auto& c : cases) {
+        std::uint8_t before[8] = {0x90, 0x90, 0x90, 0x90, 0x90, 0x90, 0x90, 0x90};
+        std::memcpy(before + 8 - c.tail.size(), c.tail.data(), c.tail.size());
+        EXPECT_EQ(c.call, core::CallBeforeReturn(before))
+            << std::hex << int(c.tail[0]) << " " << int(c.tail[1]);
+    }
+}
+
+TEST(RaisingRoutines, GccThrowPathsAreKnown) {
+    for (const char* name : {"__cxa_throw", "__wrap___cxa_throw", "__cxa_rethrow", "_Unwind_RaiseException",
+                             "RaiseException", "std::__throw_out_of_range(char const*)",
+                             "std.__throw_logic_error(char const*)", "_ZSt20__throw_out_of_rangePKc"})
+        EXPECT_TRUE(core::IsRaisingRoutineName(name)) << name;
+    for (const char* name : {"main", "std::vector<int>::at(unsigned int)", "ErrorText"})
+        EXPECT_FALSE(core::IsRaisingRoutineName(name)) << name;
+}
+
+std::vector<StackItem> ItemsWithReturns(const std::vector<Address>& returns) {
+    std::vector<StackItem> items(returns.size());
+    for (std::size_t i = 0; i < returns.size(); ++i) items[i].ReturnAddress = returns[i];
+    return items;
+}
+
+std::vector<Address> LiveReturns(const std::vector<StackItem>& items) {
+    std::vector<Address> live;
+    for (const StackItem& item : items)
+        if (!item.Removed) live.push_back(item.ReturnAddress);
+    return live;
+}
+
+TEST(RecursionRemoval, OneRoundOfEveryRepetitionStays) {
+    const struct {
+        std::vector<Address> in, out;
+    } cases[] = {
+        {{0xA, 0xB, 0xA, 0xB}, {0xA, 0xB}},
+        {{0xA, 0xA, 0xA}, {0xA}},
+        {{0x1, 0xA, 0xB, 0xC, 0xA, 0xB, 0xC, 0xA, 0xB, 0xC, 0x2}, {0x1, 0xA, 0xB, 0xC, 0x2}},
+        {{0xA, 0xB, 0xC}, {0xA, 0xB, 0xC}},
+        {{0xA, 0xB, 0xA}, {0xA, 0xB, 0xA}}, // nothing repeats as a whole
+    };
+    for (const auto& c : cases) {
+        auto items = ItemsWithReturns(c.in);
+        core::RemoveRecursiveAreas(items, true);
+        EXPECT_EQ(c.out, LiveReturns(items));
+    }
+}
+
+TEST(RecursionRemoval, DropsLinksAndRelinksTheFrameChain) {
+    auto items = ItemsWithReturns({0xA, 0xB, 0xA, 0xB, 0xC});
+    for (int i = 0; i < 5; ++i) {
+        items[i].PrevChain = i - 1;
+        items[i].NextChain = i < 4 ? i + 1 : -1;
+        items[i].Anchor = true;
+    }
+    items[4].Callers.Links.push_back({3, 0x100, false, 0, -1, 0});
+    items[1].Callees.Links.push_back({3, 0x100, false, 0, -1, 0});
+    auto kept = items;
+    core::RemoveRecursiveAreas(items, true);
+    EXPECT_TRUE(items[2].Removed && items[3].Removed && !items[2].Anchor);
+    EXPECT_EQ(4, items[1].NextChain);
+    EXPECT_EQ(1, items[4].PrevChain);
+    EXPECT_TRUE(items[4].Callers.Links.empty() && items[1].Callees.Links.empty());
+    core::RemoveRecursiveAreas(kept, false);
+    EXPECT_EQ(1u, kept[4].Callers.Links.size());
+}
+
+// A fake process: a module at 0x400000 with code at 0x401000 and symbols, a stack below 0x130000.
+class FakeProcess final : public core::CodeEnvironment, public core::TraceEnvironment {
+public:
+    static constexpr Address kBase = 0x400000, kCode = 0x401000, kCodeEnd = 0x402000;
+    static constexpr Address kStackEnd = 0x130000, kStackBegin = 0x12FF00;
+
+    FakeProcess() {
+        memory.Place(kCode, std::vector<std::uint8_t>(kCodeEnd - kCode, 0xCC));
+        symbols = std::make_shared<core::SymbolTable>();
+        symbols->valid = true;
+        symbols->codeBegin = kCode;
+        symbols->codeEnd = kCodeEnd;
+        symbols->AddSegment(true, kCode, kCodeEnd - kCode, "crash.cpp", false);
+    }
+
+    void Code(Address at, std::vector<std::uint8_t> bytes) {
+        std::vector<std::uint8_t> all(kCodeEnd - kCode);
+        memory.Read(kCode, all.data(), Address(all.size()));
+        std::copy(bytes.begin(), bytes.end(), all.begin() + (at - kCode));
+        memory.Place(kCode, all);
+    }
+    static std::vector<std::uint8_t> Call(Address at, Address target) {
+        const Address rel = target - (at + 5);
+        return {0xE8, std::uint8_t(rel), std::uint8_t(rel >> 8), std::uint8_t(rel >> 16),
+                std::uint8_t(rel >> 24)};
+    }
+    void Function(const char* name, Address at) { symbols->AddPublic(true, name, at - kCode, false); }
+    void Stack(const std::map<Address, Address>& slots) {
+        std::vector<std::uint8_t> bytes(kStackEnd - kStackBegin);
+        for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = std::uint8_t(i * 37 + 11); // junk
+        for (auto [slot, value] : slots) std::memcpy(&bytes[slot - kStackBegin], &value, 4);
+        memory.Place(kStackBegin, bytes);
+    }
+
+    core::CodeEnvironment& Code() override { return *this; }
+    bool Read(Address address, void* destination, std::uint32_t length) override {
+        return memory.Read(address, destination, length);
+    }
+    bool IsCommitted(Address address) override { return memory.Contains(address); }
+    bool CodeRange(Address, Address& begin, Address& end) override {
+        begin = kCode;
+        end = kCodeEnd;
+        return true;
+    }
+    std::string SystemErrorText(std::uint32_t) override { return {}; }
+    bool IsHaltTarget(const core::TInstructionInfo&) override { return false; }
+    bool IsFunctionEntry(Address address) override {
+        for (const auto& p : symbols->publics)
+            if (p.address == address) return true;
+        return false;
+    }
+    bool AllocationBase(Address address, Address& base) override {
+        if (!memory.Contains(address)) return false;
+        base = address >= kBase && address < kCodeEnd ? kBase : kStackBegin;
+        return true;
+    }
+    bool LoadModule(Address base, core::ModuleCacheEntry& module) override {
+        if (base != kBase) return false;
+        module.FileName = "test.exe";
+        module.CodeBegin = kCode;
+        module.CodeEnd = kCodeEnd;
+        module.Symbols = symbols;
+        module.IsMain = true;
+        return true;
+    }
+    std::string DescribeAddress(Address address) override { return "at " + std::to_string(address); }
+
+    TestMemory memory;
+    std::shared_ptr<core::SymbolTable> symbols;
+};
+
+// main calls f1 and g, f1 calls f2, f2 reads address 0; f3 calls __cxa_throw (g).
+class SyntheticStack : public ::testing::Test {
+protected:
+    void SetUp() override {
+        p.Code(0x401000, {0x55, 0x89, 0xE5});
+        p.Code(0x401003, FakeProcess::Call(0x401003, 0x401020));
+        p.Code(0x401008, FakeProcess::Call(0x401008, 0x401060));
+        p.Code(0x40100D, {0x5D, 0xC3});
+        p.Code(0x401020, {0x55, 0x89, 0xE5});
+        p.Code(0x401023, FakeProcess::Call(0x401023, 0x401040));
+        p.Code(0x401028, {0x5D, 0xC3});
+        p.Code(0x401040, {0x55, 0x89, 0xE5, 0xA1, 0, 0, 0, 0, 0x5D, 0xC3});
+        p.Code(0x401060, {0xC3});
+        p.Code(0x401080, {0x55, 0x89, 0xE5});
+        p.Code(0x401083, FakeProcess::Call(0x401083, 0x401060));
+        p.Code(0x401088, {0x5D, 0xC3});
+        p.Function("main", 0x401000);
+        p.Function("f1", 0x401020);
+        p.Function("f2", 0x401040);
+        p.Function("__cxa_throw", 0x401060);
+        p.Function("f3", 0x401080);
+        for (auto [line, at] : std::initializer_list<std::pair<int, Address>>{{9, 0x401000},
+                                                                              {10, 0x401003},
+                                                                              {11, 0x401008},
+                                                                              {12, 0x40100D},
+                                                                              {19, 0x401020},
+                                                                              {20, 0x401023},
+                                                                              {21, 0x401028},
+                                                                              {29, 0x401040},
+                                                                              {30, 0x401043},
+                                                                              {31, 0x401048},
+                                                                              {40, 0x401060},
+                                                                              {49, 0x401080},
+                                                                              {50, 0x401083},
+                                                                              {51, 0x401088}})
+            p.symbols->AddLine(line, at, true);
+    }
+
+    std::string Trace(core::TraceInput input) {
+        input.StackBegin = FakeProcess::kStackBegin;
+        input.StackEnd = FakeProcess::kStackEnd;
+        core::StackTracer tracer(p, caches, p.memory, input, nullptr);
+        return tracer.Run();
+    }
+
+    FakeProcess p;
+    core::TraceCaches caches;
+};
+
+// Frames: main (ebp 12FFF8), f1 (ebp 12FFE0), f2 (ebp 12FFD0); everything else is junk, stale returns
+// and pointers that look like code.
+const std::map<Address, Address> kFrames = {
+    {0x12FFFC, 0x7C817077}, {0x12FFF8, 0},        {0x12FFF4, 0x40100D}, {0x12FFF0, 0x401005},
+    {0x12FFEC, 0x12FFE0},   {0x12FFE8, 0x401FF0}, {0x12FFE4, 0x401008}, {0x12FFE0, 0x12FFF8},
+    {0x12FFDC, 0xDEADBEEF}, {0x12FFD8, 0x401061}, {0x12FFD4, 0x401028}, {0x12FFD0, 0x12FFE0},
+    {0x12FF80, 0x40100D},   {0x12FF40, 0x401003}, {0x12FF20, 0x401043}, {0x12FF10, 0x12FFD0},
+};
+
+TEST_F(SyntheticStack, OnlyTheRealReturnAddressesSurvive) {
+    p.Stack(kFrames);
+    const char* expected = "00401043 test.exe crash 30 f2\r\n"
+                           "00401023 test.exe crash 20 f1\r\n"
+                           "00401003 test.exe crash 10 main";
+    for (Address framePointer : {Address(0x12FFD0), Address(0)}) {
+        core::TraceInput input;
+        input.Current = 0x401043;
+        input.Exception = input.External = true;
+        input.FramePointer = framePointer;
+        EXPECT_EQ(expected, Trace(input)) << "frame pointer " << framePointer;
+    }
+}
+
+TEST_F(SyntheticStack, TheExceptionAddressOnTheStackEndsTheScan) {
+    p.Stack(kFrames); // 12FF20 holds the faulting address: what lies below is the exception dispatch
+    core::TraceInput input;
+    input.Current = 0x401043;
+    input.Exception = input.External = true;
+    input.StackBegin = FakeProcess::kStackBegin;
+    input.StackEnd = FakeProcess::kStackEnd;
+    core::StackTracer tracer(p, caches, p.memory, input, nullptr);
+    tracer.CollectPossibleStackItems();
+    ASSERT_FALSE(tracer.Items.empty());
+    EXPECT_EQ(0x12FF20u, tracer.Items.back().Slot);
+    EXPECT_TRUE(tracer.Items.back().Final && tracer.Items.back().Anchor);
+    for (const StackItem& item : tracer.Items) EXPECT_GE(item.Slot ? item.Slot : 0x12FF20u, 0x12FF20u);
+}
+
+TEST_F(SyntheticStack, ALanguageExceptionIsShownAtTheThrowCall) {
+    auto frames = kFrames;
+    frames[0x12FFD4] = 0x401088; // f3 raised through __cxa_throw; what lies below is the runtime's
+    p.Stack(frames);
+    core::TraceInput input;
+    input.Current = 0x401088;
+    input.Exception = true;
+    input.FramePointer = 0x12FFD0;
+    EXPECT_EQ("00401083 test.exe crash 50 f3\r\n"
+              "00401003 test.exe crash 10 main",
+              Trace(input));
+}
+
+TEST_F(SyntheticStack, AnEmptyStackStillShowsTheCurrentAddress) {
+    p.Stack({});
+    core::TraceInput input;
+    input.Current = 0x401043;
+    input.Exception = input.External = true;
+    input.StackBegin = input.StackEnd = FakeProcess::kStackEnd;
+    core::StackTracer tracer(p, caches, p.memory, input, nullptr);
+    tracer.CollectPossibleStackItems();
+    ASSERT_EQ(1u, tracer.Items.size());
+    EXPECT_TRUE(tracer.Items[0].Final);
+}
+
+TEST_F(SyntheticStack, AFailingStepGivesTheInternalErrorText) {
+    struct Throwing : core::TraceProgress {
+        void SetPosition(int position) override {
+            if (position > 25 && position < 650) throw 1;
+        }
+    } progress;
+    p.Stack(kFrames);
+    core::TraceInput input;
+    input.Current = 0x401043;
+    input.Exception = input.External = true;
+    input.StackBegin = FakeProcess::kStackBegin;
+    input.StackEnd = FakeProcess::kStackEnd;
+    core::StackTracer tracer(p, caches, p.memory, input, &progress);
+    EXPECT_EQ(">> internal error in InDeepChecks\r\n>> original exception location: \r\nat 4198467",
+              tracer.Run());
+}
+
+// 20000 functions, each a jump to the next: analysis and approval follow far jumps without recursion.
+class JumpChain final : public core::CodeEnvironment, public core::TraceEnvironment {
+public:
+    static constexpr Address kCode = 0x10000000;
+    static constexpr int kCount = 20000;
+    JumpChain() {
+        std::vector<std::uint8_t> code(kCount * 8 + 1, 0xC3);
+        for (int i = 0; i < kCount; ++i) {
+            code[i * 8] = 0xE9;
+            const std::uint32_t rel = 3; // over three bytes of padding to the next function
+            std::memcpy(&code[i * 8 + 1], &rel, 4);
+        }
+        memory.Place(kCode, code);
+    }
+    core::CodeEnvironment& Code() override { return *this; }
+    bool Read(Address address, void* destination, std::uint32_t length) override {
+        return memory.Read(address, destination, length);
+    }
+    bool IsCommitted(Address address) override { return memory.Contains(address); }
+    bool CodeRange(Address, Address& begin, Address& end) override {
+        begin = kCode;
+        end = kCode + kCount * 8 + 1;
+        return true;
+    }
+    std::string SystemErrorText(std::uint32_t) override { return {}; }
+    bool IsHaltTarget(const core::TInstructionInfo&) override { return false; }
+    bool IsFunctionEntry(Address address) override { return address >= kCode && (address - kCode) % 8 == 0; }
+    bool AllocationBase(Address, Address&) override { return false; }
+    bool LoadModule(Address, core::ModuleCacheEntry&) override { return false; }
+    std::string DescribeAddress(Address) override { return {}; }
+    TestMemory memory;
+};
+
+TEST(TraceCaches, LongJumpChainsAreAnalysedAndApprovedWithoutRecursion) {
+    JumpChain chain;
+    core::TraceCaches caches;
+    const int first = caches.AnalyseFunction(chain, JumpChain::kCode, nullptr, -1, false, false);
+    ASSERT_EQ(0, first);
+    // A jump to a jump is followed to its end: every other function is passed over.
+    ASSERT_EQ(std::size_t(JumpChain::kCount / 2 + 1), caches.Functions.size());
+    caches.Approve(first);
+    for (const core::FunctionCacheEntry& f : caches.Functions) ASSERT_TRUE(f.Approved);
+    EXPECT_EQ(first, caches.AnalyseFunction(chain, JumpChain::kCode, nullptr, -1, false, true));
+}
+
+TEST(DescribeAddress, NamesOrQuestionMarks) {
+    EXPECT_EQ("0040a01b test.exe crash 12 main",
+              core::DescribeAddressText(0x40A01B, true, "test.exe", "crash", 12, "main"));
+    EXPECT_EQ("0040a01b test.exe crash main",
+              core::DescribeAddressText(0x40A01B, true, "test.exe", "crash", 0, "main"));
+    EXPECT_EQ("00000010 ???", core::DescribeAddressText(0x10, false, "", "", 0, ""));
+}
+
+} // namespace
