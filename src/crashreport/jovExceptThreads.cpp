@@ -125,4 +125,23 @@ std::string ThreadNameOf(DWORD threadId) {
     return {};
 }
 
+bool ThreadNodeOf(DWORD threadId, ThreadNode& node) {
+    TSharedProcessBlock* block = CrashState().Block;
+    ListLock lock(block, 50);
+    if (!lock.owned()) return false;
+    for (TThreadInfoNode* entry = ListHead(block); entry; entry = entry->Next) {
+        if (entry->ThreadId != threadId) continue;
+        node = ThreadNode();
+        if (entry->Name) node.Name = entry->Name;
+        node.Extended = NodeSize(entry) > 12;
+        if (node.Extended) {
+            if (entry->ClassName) node.ClassName = entry->ClassName;
+            node.CreatorAddress = reinterpret_cast<uint32_t>(entry->CreatorAddress);
+            node.CreatorThreadId = entry->CreatorThreadId;
+        }
+        return true;
+    }
+    return false;
+}
+
 } // namespace jov

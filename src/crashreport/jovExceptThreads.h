@@ -1,6 +1,8 @@
 #pragma once
 // The process-wide thread registry in the shared block: names ("main thread", "-" for the crash
 // reporter's own threads, names a thread gives itself), creators and thread classes.
+#include "crashreport/core/ReportThreads.h"
+
 #include <windows.h>
 
 #include <string>
@@ -27,6 +29,9 @@ void RecordThreadInfo(DWORD threadId, HANDLE thread, const char* name, DWORD cre
 void SetThreadName(DWORD threadId, const char* name);
 // The registered name, empty when the thread has none (or the list cannot be had within 50 ms).
 std::string ThreadNameOf(DWORD threadId);
+
+// The registry's entry of a thread; false when it has none or the list cannot be had within 50 ms.
+bool ThreadNodeOf(DWORD threadId, ThreadNode& node);
 
 HANDLE OpenThreadById(DWORD threadId, DWORD access);
 
