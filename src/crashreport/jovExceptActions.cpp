@@ -1,6 +1,7 @@
 #include "crashreport/jovExceptActions.h"
 
 #include "crashreport/core/CrashRequest.h"
+#include "crashreport/core/ExceptionBoxLayout.h"
 #include "crashreport/core/TextHelpers.h"
 #include "crashreport/jovExceptReport.h"
 #include "crashreport/jovExceptState.h"
@@ -81,29 +82,8 @@ void RestartProcess() {
 
 std::string ExceptionBoxMessage(bool frozen, const TExceptionRef* exception) {
     const CrashSettings& settings = RunningSettings();
-    std::string message = frozen ? settings.FrozenText.str() : settings.ExceptionText.str();
-    ReplaceAll(message, "%exceptMsg%", ExceptionMessageText(exception) + ".");
-    ReplaceAll(message, "%LF%", "\r\n");
-    return message;
-}
-
-void RunExceptionBox(bool frozen, const TExceptionRef* exception, const void*, bool, const std::string&,
-                     const std::string& report) {
-    const CrashSettings& settings = RunningSettings();
-    const std::string message = ExceptionBoxMessage(frozen, exception);
-    const IMAGE_NT_HEADERS* headers = ImageNtHeaders(GetModuleHandleA(nullptr));
-    if (settings.ConsoleNoBox && headers &&
-        headers->OptionalHeader.Subsystem == IMAGE_SUBSYSTEM_WINDOWS_CUI) {
-        std::string text = message + "\r\n";
-        if (settings.ShowReportAtStart || !settings.ShowCaption.empty()) text += "\r\n" + report + "\r\n";
-        DWORD written;
-        WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), text.data(), text.size(), &written, nullptr);
-        return;
-    }
-    std::string title = settings.DialogTitle.str();
-    ReplaceAll(title, "%appname%", ExtractFileNamePart(ModuleFileName(nullptr)));
-    const std::string text = message + "\r\n\r\n" + report;
-    MessageBoxA(nullptr, text.c_str(), title.c_str(), MB_OK | MB_ICONERROR | MB_TASKMODAL);
+    return BoxMessageText(frozen ? settings.FrozenText.view() : settings.ExceptionText.view(),
+                          ExceptionMessageText(exception));
 }
 
 } // namespace jov

@@ -85,7 +85,7 @@ BoxLayout LayoutExceptionBox(const BoxLayoutInput& input, const MessageMeasure& 
     if (layout.HasReportArea) {
         layout.GrayFrame = {6, bottom - 3, reportWidth - 17, 395};
         layout.WhiteFrame = {5, bottom - 4, reportWidth - 17, 395};
-        layout.Edit = {5 + 7, bottom - 4 + 6, reportWidth - 30, 383};
+        layout.Edit = {7, 6, reportWidth - 30, 383};
     }
     layout.Width = content;
     layout.Height = bottom + input.CaptionHeight;

@@ -39,7 +39,7 @@ struct BoxLayoutInput {
 };
 struct BoxLayout {
     std::vector<BoxButton> Buttons; // in creation order: mail, save, print, show, continue, restart, close
-    BoxRect Message, Icon, GrayFrame, WhiteFrame, Edit; // the edit lies in the dialog's client area
+    BoxRect Message, Icon, GrayFrame, WhiteFrame, Edit; // the edit lies inside the white frame
     bool HasReportArea = false;
     int Width = 0, Height = 0, FullHeight = 0, X = 0, Y = 0;
 };
