@@ -43,8 +43,8 @@ COLORREF ShiftColour(COLORREF colour, int shift) {
     return RGB(move(channels[0]), move(channels[1]), move(channels[2]));
 }
 
-COLORREF Blend(COLORREF from, COLORREF to, int quarter) {
-    auto mix = [&](int a, int b) { return a + (b - a) * quarter / 4; };
+COLORREF Mix(COLORREF from, COLORREF to, int part, int parts) {
+    auto mix = [&](int a, int b) { return a + (b - a) * part / parts; };
     return RGB(mix(GetRValue(from), GetRValue(to)), mix(GetGValue(from), GetGValue(to)),
                mix(GetBValue(from), GetBValue(to)));
 }
@@ -322,7 +322,7 @@ void TExceptionBox::PaintButton(HWND button, COLORREF text, COLORREF back, int p
         const COLORREF face = GetSysColor(COLOR_BTNFACE);
         const int steps = bits > 14 ? 3 : 0;
         for (int i = steps; i >= 0; --i) {
-            const COLORREF colour = Blend(face, back, i);
+            const COLORREF colour = Mix(face, back, i, 4);
             FillBox(memoryDc_, position - i, rect.top, position - i + 1, rect.bottom, colour);
             FillBox(memoryDc_, position + i, rect.top, position + i + 1, rect.bottom, colour);
         }
@@ -352,6 +352,21 @@ void TExceptionBox::PaintState(HWND button, bool focused) {
         PaintButton(button, White, GetSysColor(COLOR_3DDKSHADOW), -1, nullptr, false);
     else
         PaintButton(button, Black, GetSysColor(COLOR_BTNFACE), -1, nullptr, true);
+}
+
+void TExceptionBox::AnimateButton(HWND button, COLORREF text, COLORREF back, bool shiftBack, COLORREF endText,
+                                  COLORREF endBack, bool shiftEndBack) {
+    if (!button || !(GetWindowLongPtrA(button, GWL_STYLE) & BS_OWNERDRAW)) return;
+    if (ScreenBits() > 14) {
+        const int shift = IsWindowEnabled(button) ? 0x10 : 0x08;
+        if (shiftBack) back = ShiftColour(back, shift);
+        if (shiftEndBack) endBack = ShiftColour(endBack, shift);
+    }
+    for (int frame = 1; frame <= 8; ++frame) {
+        if (frame > 1) Sleep(10);
+        PaintButton(button, Mix(text, endText, frame, 8), Mix(back, endBack, frame, 8), -1, nullptr, false);
+    }
+    lastAnimation_ = GetTickCount();
 }
 
 void TExceptionBox::StopCountdown() {
@@ -448,20 +463,32 @@ void TExceptionBox::RunAction(int code) {
     }
 }
 
+// The pressed button's answer: mail, save and print blink while they work, show fades away, the others dip.
+void TExceptionBox::FlashButton(HWND control, int code) {
+    const COLORREF face = GetSysColor(COLOR_BTNFACE), shadow = GetSysColor(COLOR_3DDKSHADOW);
+    if (code == Mail || code == Save || code == Print) {
+        SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+        for (int blink = 0; blink < 4; ++blink) {
+            PaintButton(control, Black, face, -1, nullptr, true);
+            Sleep(50);
+            PaintButton(control, White, shadow, -1, nullptr, false);
+            Sleep(50);
+        }
+    } else if (code == Show) {
+        AnimateButton(control, White, shadow, false, face, face, false);
+    } else if (GetTickCount() - lastAnimation_ > 200) {
+        AnimateButton(control, White, shadow, false, Black, face, true);
+        Sleep(10);
+        AnimateButton(control, Black, face, true, White, shadow, false);
+    }
+}
+
 void TExceptionBox::OnCommand(HWND control) {
     const auto own = std::find(buttons_.begin(), buttons_.end(), control);
     if (!control || own == buttons_.end()) return;
     StopCountdown();
     const int code = CodeOf(control);
-    if (RunningSettings().FlashButtons && (code == Mail || code == Save || code == Print)) {
-        SetCursor(LoadCursorA(nullptr, IDC_WAIT));
-        for (int blink = 0; blink < 4; ++blink) {
-            PaintButton(control, Black, GetSysColor(COLOR_BTNFACE), -1, nullptr, true);
-            Sleep(50);
-            PaintButton(control, White, GetSysColor(COLOR_3DDKSHADOW), -1, nullptr, false);
-            Sleep(50);
-        }
-    }
+    if (RunningSettings().FlashButtons) FlashButton(control, code);
     RunAction(code);
 }
 
@@ -476,10 +503,15 @@ LRESULT TExceptionBox::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         const bool focused = (item->itemState & ODS_FOCUS) != 0;
         // The countdown stops when the focus moves to another button, not when its own button gets it.
         if ((item->itemAction & ODA_FOCUS) && focused && item->hwndItem != countdownButton_) StopCountdown();
-        if (focused)
-            PaintButton(item->hwndItem, White, GetSysColor(COLOR_3DDKSHADOW), -1, item->hDC, false);
+        const COLORREF face = GetSysColor(COLOR_BTNFACE), shadow = GetSysColor(COLOR_3DDKSHADOW);
+        if ((item->itemAction & ODA_FOCUS) && focused)
+            AnimateButton(item->hwndItem, Black, face, true, White, shadow, false);
+        else if (item->itemAction & ODA_FOCUS)
+            AnimateButton(item->hwndItem, White, shadow, false, Black, face, true);
+        else if (focused)
+            PaintButton(item->hwndItem, White, shadow, -1, item->hDC, false);
         else
-            PaintButton(item->hwndItem, Black, GetSysColor(COLOR_BTNFACE), -1, item->hDC, true);
+            PaintButton(item->hwndItem, Black, face, -1, item->hDC, true);
         return 1;
     }
     case WM_TIMER:

@@ -35,10 +35,14 @@ private:
     HWND MakeButton(const BoxButton& button, const std::array<std::string, BoxActionCount>& captions);
     void PaintButton(HWND button, COLORREF text, COLORREF back, int position, HDC target, bool shift);
     void PaintState(HWND button, bool focused);
+    // Eight frames from the start colours to the end colours, 10 ms apart; a shifted background is lightened.
+    void AnimateButton(HWND button, COLORREF text, COLORREF back, bool shiftBack, COLORREF endText,
+                       COLORREF endBack, bool shiftEndBack);
     int CodeOf(HWND button) const;
     void StopCountdown();
     void OnTimer();
     void OnCommand(HWND control);
+    void FlashButton(HWND control, int code);
     void RunAction(int code);
     void ShowReportAction();
     void CloseAction();
@@ -60,6 +64,7 @@ private:
     bool canContinue_;
     BoxDefaults defaults_;
     DWORD countdownStart_ = 0;
+    DWORD lastAnimation_ = 0;
     int lastPosition_ = -1;
     HICON bigIcon_ = nullptr;
 };
