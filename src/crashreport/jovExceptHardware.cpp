@@ -36,7 +36,8 @@ public:
     Library(const Library&) = delete;
     Library& operator=(const Library&) = delete;
     template <typename T> T Get(const char* name) const {
-        return module_ ? reinterpret_cast<T>(GetProcAddress(module_, name)) : nullptr;
+        return module_ ? reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(module_, name)))
+                       : nullptr;
     }
 
 private:

@@ -6,6 +6,8 @@
 
 #include <commdlg.h>
 
+#include <string_view>
+
 namespace jov {
 namespace {
 
@@ -87,10 +89,10 @@ bool PrintReport(const std::string& report, HWND owner) {
     for (size_t at = 0; at <= report.size();) {
         size_t end = report.find("\r\n", at);
         if (end == std::string::npos) end = report.size();
-        std::string line = report.substr(at, end - at);
-        if (line.empty()) line = " ";
+        // An empty line prints as a blank so that it keeps its height.
+        const std::string_view line = end > at ? std::string_view(report).substr(at, end - at) : " ";
         RECT rect{0, 0, layout.Width, layout.Bottom};
-        DrawTextA(dc, line.c_str(), static_cast<int>(line.size()), &rect, wrap | DT_CALCRECT);
+        DrawTextA(dc, line.data(), static_cast<int>(line.size()), &rect, wrap | DT_CALCRECT);
         const int height = rect.bottom - rect.top;
         // A line taller than a page goes on as it is: a new page would not make it fit.
         if (layout.Bottom < y + height && y > layout.Top) {
@@ -99,7 +101,7 @@ bool PrintReport(const std::string& report, HWND owner) {
             y = layout.Top;
         }
         OffsetRect(&rect, layout.Left - rect.left, y - rect.top);
-        DrawTextA(dc, line.c_str(), static_cast<int>(line.size()), &rect, wrap);
+        DrawTextA(dc, line.data(), static_cast<int>(line.size()), &rect, wrap);
         y = rect.bottom;
         at = end + 2;
     }

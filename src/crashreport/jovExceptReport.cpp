@@ -12,6 +12,7 @@
 #include "crashreport/jovExceptThreads.h"
 #include "crashreport/jovExceptWorker.h"
 #include "crashreport/jovStackTrace.h"
+#include "crashreport/jovThrowSite.h"
 #include "crashreport/jovStrings.h"
 #include "crashreport/jovTools.h"
 #include "crashreport/jovToolsHelpers.h"
@@ -153,8 +154,9 @@ std::string TerminalClientName(const TOS& os) {
     if (!wts) return {};
     using QueryProc = BOOL(WINAPI*)(HANDLE, DWORD, int, char**, DWORD*);
     using FreeProc = void(WINAPI*)(void*);
-    auto query = reinterpret_cast<QueryProc>(GetProcAddress(wts, "WTSQuerySessionInformationA"));
-    auto release = reinterpret_cast<FreeProc>(GetProcAddress(wts, "WTSFreeMemory"));
+    auto query = reinterpret_cast<QueryProc>(
+        reinterpret_cast<void*>(GetProcAddress(wts, "WTSQuerySessionInformationA")));
+    auto release = reinterpret_cast<FreeProc>(reinterpret_cast<void*>(GetProcAddress(wts, "WTSFreeMemory")));
     std::string name;
     char* buffer = nullptr;
     DWORD bytes = 0;
@@ -309,7 +311,7 @@ std::string ComposeReportHeader() {
         header += ReportLine("system resources",
                              SystemResourcesText(FreeSystemResources(1), FreeSystemResources(2)));
     const auto freeSpaceEx = reinterpret_cast<GetDiskFreeSpaceExProc>(
-        GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetDiskFreeSpaceExA"));
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetDiskFreeSpaceExA")));
     const std::string executable = ModuleFileName(nullptr);
     char windowsDrive = GetWindowsDirectoryA(buffer, sizeof buffer) ? buffer[0] : 'C';
     const char executableDrive = executable.empty() ? windowsDrive : executable[0];
@@ -376,7 +378,7 @@ void ComposeCrashReport(bool frozen, const TExceptionRef* exception, const void*
             input.Address = AddressOf(address);
             input.StackPointer = AddressOf(stackPointer);
             input.FramePointer = AddressOf(framePointer);
-            report = ComposeExceptionPart(threads, input, records);
+            ComposeExceptionPart(threads, input, records, report);
         }
         report.insert(0, ComposeReportHeader());
         if (settings.ListLoadedModules) report += "\r\n\r\n" + ComposeModuleSection();
@@ -384,6 +386,10 @@ void ComposeCrashReport(bool frozen, const TExceptionRef* exception, const void*
         report += ComposeDisassemblySection(address, records);
     } catch (...) {
         report += "\r\n\r\nAn exception occurred during composing the bug report.";
+        // Only the runtime's throws reach this handler, and the throw wrapper recorded where this one came
+        // from.
+        if (const TThrowSite* site = FindThrowSite(GetCurrentThreadId()))
+            report += " " + FormatHex(site->ReturnAddress);
     }
 }
 

@@ -64,8 +64,8 @@ std::string ComposeThreadSection(ReportThreadSource& source, uint32_t threadId, 
     return titleLine + trace;
 }
 
-std::string ComposeExceptionPart(ReportThreadSource& source, const ExceptionPartInput& input,
-                                 FailureRecords& records) {
+void ComposeExceptionPart(ReportThreadSource& source, const ExceptionPartInput& input,
+                          FailureRecords& records, std::string& text) {
     const std::vector<uint32_t> threads = input.ListAllThreads ? source.Threads() : std::vector<uint32_t>();
     if (input.ShowProgress) {
         std::vector<uint32_t> weighed = threads;
@@ -80,14 +80,13 @@ std::string ComposeExceptionPart(ReportThreadSource& source, const ExceptionPart
         }
     }
     records = FailureRecords();
-    std::string text;
     if (!input.Frozen) {
-        text = ExceptionLines(input.ClassName, input.Message);
+        text += ExceptionLines(input.ClassName, input.Message);
         text += ComposeThreadSection(source, input.ExceptionThread, true, input.External, true, input.Address,
                                      input.StackPointer, input.FramePointer, &records);
         source.NextPhase();
     } else {
-        text = PadStr("exception message", -18, ' ') + ": " + input.FrozenText;
+        text += PadStr("exception message", -18, ' ') + ": " + input.FrozenText;
     }
     if (input.Frozen) {
         text += ComposeThreadSection(source, input.MainThread, false, false, false, 0, 0, 0, &records);
@@ -102,7 +101,6 @@ std::string ComposeExceptionPart(ReportThreadSource& source, const ExceptionPart
             text += ComposeThreadSection(source, id, false, false, false, 0, 0, 0, nullptr);
         source.NextPhase();
     }
-    return text;
 }
 
 } // namespace jov

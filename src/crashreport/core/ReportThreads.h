@@ -63,8 +63,9 @@ std::string ComposeThreadSection(ReportThreadSource& source, uint32_t threadId, 
                                  uint32_t framePointer, FailureRecords* records);
 
 // The exception lines, then the exception thread, the main thread and (with ListAllThreads) the rest in
-// the source's order; the watchdog and worker threads get no section.
-std::string ComposeExceptionPart(ReportThreadSource& source, const ExceptionPartInput& input,
-                                 FailureRecords& records);
+// the source's order; the watchdog and worker threads get no section. Appends to `text` as it goes, so that
+// a failing step leaves what came before.
+void ComposeExceptionPart(ReportThreadSource& source, const ExceptionPartInput& input,
+                          FailureRecords& records, std::string& text);
 
 } // namespace jov
