@@ -149,8 +149,9 @@ TEST(ExceptionBox, ButtonsAnswerPostedClicks) {
 }
 
 TEST(ExceptionBox, EscapeRunsTheDefaultAction) {
-    RunBox([](HWND box) { PostMessageA(box, WM_CLOSE, 0, 0); });
-    SUCCEED();
+    // Continue is the default: Esc on any control of the dialog lets the program go on.
+    RunBox([](HWND box) { PostMessageA(GetDlgItem(box, 100), WM_KEYDOWN, VK_ESCAPE, 0); });
+    EXPECT_FALSE(IsWindow(FindWindowA("jovExceptWndClass", nullptr)));
 }
 
 TEST(ReportFile, AnAbsoluteNameSavesWithoutADialogAndAppends) {
