@@ -1,6 +1,7 @@
 #include "crashreport/jovExceptActions.h"
 
 #include "crashreport/core/CrashRequest.h"
+#include "crashreport/core/ExceptionBoxLayout.h"
 #include "crashreport/core/TextHelpers.h"
 #include "crashreport/jovExceptReport.h"
 #include "crashreport/jovExceptState.h"
@@ -16,40 +17,64 @@ void CloseApplication() {
     ExitProcess(1);
 }
 
+namespace {
+
+// The new process waits suspended for its hand-over; whatever happens while that is written, it runs.
+class SuspendedChild {
+public:
+    explicit SuspendedChild(const PROCESS_INFORMATION& process) : process_(process) {}
+    ~SuspendedChild() {
+        if (ResumeThread(process_.hThread) == static_cast<DWORD>(-1)) TerminateProcess(process_.hProcess, 2);
+        CloseHandle(process_.hThread);
+        CloseHandle(process_.hProcess);
+    }
+    SuspendedChild(const SuspendedChild&) = delete;
+    SuspendedChild& operator=(const SuspendedChild&) = delete;
+
+private:
+    PROCESS_INFORMATION process_;
+};
+
+void WriteRestartHandoff(const PROCESS_INFORMATION& process) {
+    // No access list: the new process (another user's, too) may open it.
+    SECURITY_DESCRIPTOR descriptor;
+    InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
+    SetSecurityDescriptorDacl(&descriptor, TRUE, nullptr, FALSE);
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, &descriptor, FALSE};
+    const std::string name = CrashObjectName("jovExceptRestart", process.dwProcessId);
+    HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, &attributes, PAGE_READWRITE, 0,
+                                        RestartHandoffSize, name.c_str());
+    if (!mapping) return;
+    if (void* view = MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, RestartHandoffSize)) {
+        RestartHandoff handoff;
+        handoff.OldProcessId = GetCurrentProcessId();
+        HANDLE planted = nullptr;
+        // The mapping must outlive this process until the new one has opened it.
+        DuplicateHandle(GetCurrentProcess(), mapping, process.hProcess, &planted, 0, FALSE,
+                        DUPLICATE_SAME_ACCESS);
+        handoff.MappingHandle = reinterpret_cast<uint32_t>(planted);
+        handoff.History = CrashState().History;
+        const RestartHandoffBytes bytes = EncodeRestartHandoff(handoff);
+        std::memcpy(view, bytes.data(), bytes.size());
+        UnmapViewOfFile(view);
+    }
+    CloseHandle(mapping);
+}
+
+} // namespace
+
 void RestartProcess() {
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    std::string commandLine = GetCommandLineA();
-    if (CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
-                       nullptr, &startup, &process)) {
-        // No access list: the new process (another user's, too) may open it.
-        SECURITY_DESCRIPTOR descriptor;
-        InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
-        SetSecurityDescriptorDacl(&descriptor, TRUE, nullptr, FALSE);
-        SECURITY_ATTRIBUTES attributes{sizeof attributes, &descriptor, FALSE};
-        const std::string name = CrashObjectName("jovExceptRestart", process.dwProcessId);
-        HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, &attributes, PAGE_READWRITE, 0,
-                                            RestartHandoffSize, name.c_str());
-        if (mapping) {
-            if (void* view = MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, RestartHandoffSize)) {
-                RestartHandoff handoff;
-                handoff.OldProcessId = GetCurrentProcessId();
-                HANDLE planted = nullptr;
-                // The mapping must outlive this process until the new one has opened it.
-                DuplicateHandle(GetCurrentProcess(), mapping, process.hProcess, &planted, 0, FALSE,
-                                DUPLICATE_SAME_ACCESS);
-                handoff.MappingHandle = reinterpret_cast<uint32_t>(planted);
-                handoff.History = CrashState().History;
-                const RestartHandoffBytes bytes = EncodeRestartHandoff(handoff);
-                std::memcpy(view, bytes.data(), bytes.size());
-                UnmapViewOfFile(view);
-            }
-            CloseHandle(mapping);
+    try {
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process{};
+        std::string commandLine = GetCommandLineA();
+        if (CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+                           nullptr, &startup, &process)) {
+            SuspendedChild child(process);
+            WriteRestartHandoff(process);
         }
-        ResumeThread(process.hThread);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
+    } catch (...) {
     }
     TerminateProcess(GetCurrentProcess(), 2);
     ExitProcess(2);
@@ -57,29 +82,8 @@ void RestartProcess() {
 
 std::string ExceptionBoxMessage(bool frozen, const TExceptionRef* exception) {
     const CrashSettings& settings = RunningSettings();
-    std::string message = frozen ? settings.FrozenText.str() : settings.ExceptionText.str();
-    ReplaceAll(message, "%exceptMsg%", ExceptionMessageText(exception) + ".");
-    ReplaceAll(message, "%LF%", "\r\n");
-    return message;
-}
-
-void RunExceptionBox(bool frozen, const TExceptionRef* exception, const void*, bool, const std::string&,
-                     const std::string& report) {
-    const CrashSettings& settings = RunningSettings();
-    const std::string message = ExceptionBoxMessage(frozen, exception);
-    const IMAGE_NT_HEADERS* headers = ImageNtHeaders(GetModuleHandleA(nullptr));
-    if (settings.ConsoleNoBox && headers &&
-        headers->OptionalHeader.Subsystem == IMAGE_SUBSYSTEM_WINDOWS_CUI) {
-        std::string text = message + "\r\n";
-        if (settings.ShowReportAtStart || !settings.ShowCaption.empty()) text += "\r\n" + report + "\r\n";
-        DWORD written;
-        WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), text.data(), text.size(), &written, nullptr);
-        return;
-    }
-    std::string title = settings.DialogTitle.str();
-    ReplaceAll(title, "%appname%", ExtractFileNamePart(ModuleFileName(nullptr)));
-    const std::string text = message + "\r\n\r\n" + report;
-    MessageBoxA(nullptr, text.c_str(), title.c_str(), MB_OK | MB_ICONERROR | MB_TASKMODAL);
+    return BoxMessageText(frozen ? settings.FrozenText.view() : settings.ExceptionText.view(),
+                          ExceptionMessageText(exception));
 }
 
 } // namespace jov

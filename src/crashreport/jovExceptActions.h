@@ -2,9 +2,22 @@
 // What happens after a report: the user is told, the program restarts or closes.
 #include "crashreport/jovTypes.h"
 
+#include <windows.h>
+
 #include <string>
 
 namespace jov {
+
+// BugReportFile with "%appname%" filled in.
+std::string BugReportFileName();
+// Appends the report and an empty line to the bug-report file, trimmed to its cap by whole reports. A
+// relative name lives beside the executable; interactively the user chooses where (refused under the
+// loader lock, where no dialog can be shown).
+bool StoreReportFile(const std::string& report, HWND owner, bool silent);
+bool AutoSaveBugReport(const std::string& report);
+bool SaveBugReportAs(const std::string& report, HWND owner);
+// Courier New 8 pt, word-wrapped, with 1 cm and 2 cm margins, on a printer the user chooses.
+bool PrintReport(const std::string& report, HWND owner);
 
 // Ends the process at once with exit code 1; no finalisation runs.
 [[noreturn]] void CloseApplication();

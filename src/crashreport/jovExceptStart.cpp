@@ -2,6 +2,7 @@
 
 #include "crashreport/core/CrashRequest.h"
 #include "crashreport/jovExceptHandlers.h"
+#include "crashreport/jovExceptBox.h"
 #include "crashreport/jovExceptHooks.h"
 #include "crashreport/jovExceptPatch.h"
 #include "crashreport/jovExceptState.h"
@@ -110,6 +111,7 @@ void StartCrashReporter(bool isMainModule) {
     state.MainThreadId = GetCurrentThreadId();
     GetSystemTime(&state.StartTime);
     LinkDisassembler(running.DisassemblyProc);
+    if (!running.HtmlReportProc) running.HtmlReportProc = BuildWebErrorPage;
     MapSharedBlock();
     if (running.Enabled && running.PatchRuntime) {
         // A thread overflowing its stack keeps enough of it for the last-chance handler to start a helper.

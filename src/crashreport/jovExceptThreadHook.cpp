@@ -40,15 +40,11 @@ std::span<const uint8_t> MappedImage(HMODULE module) {
                    : std::span<const uint8_t>();
 }
 
-HMODULE OwnModule() {
-    return ModuleOfAddress(reinterpret_cast<const void*>(&OwnModule));
-}
-
 void PatchAll(const void* oldRoutine, const void* newRoutine) {
     if (CrashState().IsMainModule)
         PatchImportsOfModules(ListProcessModules(false), oldRoutine, newRoutine);
     else
-        PatchModuleImports(OwnModule(), oldRoutine, newRoutine);
+        PatchModuleImports(CrashReporterModule(), oldRoutine, newRoutine);
 }
 
 // The return address of the frame above `frame` (saved frame pointer, return address), read safely.
@@ -96,7 +92,7 @@ bool PatchModuleImports(HMODULE module, const void* oldRoutine, const void* newR
     if (image.empty()) return false;
     const ImportTables tables = ReadImportTables(image);
     if (tables.Damaged) {
-        if (module == OwnModule())
+        if (module == CrashReporterModule())
             MessageBoxA(
                 nullptr,
                 "The import table is invalid.\r\n\r\nThis way jovExcept can't install the thread hooks.",

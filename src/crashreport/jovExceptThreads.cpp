@@ -325,21 +325,23 @@ void SetThreadName(DWORD threadId, const char* name) {
 }
 
 std::string ThreadNameOf(DWORD threadId) {
-    TThreadInfo info;
-    return FindThreadInfo(threadId, info) ? info.Name : std::string();
+    ThreadNode node;
+    return ThreadNodeOf(threadId, node) ? node.Name : std::string();
 }
 
-bool FindThreadInfo(DWORD threadId, TThreadInfo& info) {
+bool ThreadNodeOf(DWORD threadId, ThreadNode& node) {
     TSharedProcessBlock* block = CrashState().Block;
     ListLock lock(block, 50);
     if (!lock.owned()) return false;
-    for (TThreadInfoNode* node = ListHead(block); node; node = node->Next) {
-        if (node->ThreadId != threadId) continue;
-        info.Name = node->Name ? node->Name : "";
-        if (NodeSize(node) > 12) {
-            info.ClassName = node->ClassName ? node->ClassName : "";
-            info.CreatorAddress = node->CreatorAddress;
-            info.CreatorThreadId = node->CreatorThreadId;
+    for (TThreadInfoNode* entry = ListHead(block); entry; entry = entry->Next) {
+        if (entry->ThreadId != threadId) continue;
+        node = ThreadNode();
+        if (entry->Name) node.Name = entry->Name;
+        node.Extended = NodeSize(entry) > 12;
+        if (node.Extended) {
+            if (entry->ClassName) node.ClassName = entry->ClassName;
+            node.CreatorAddress = reinterpret_cast<uint32_t>(entry->CreatorAddress);
+            node.CreatorThreadId = entry->CreatorThreadId;
         }
         return true;
     }

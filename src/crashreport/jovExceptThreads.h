@@ -1,6 +1,8 @@
 #pragma once
 // The process-wide thread registry in the shared block: names ("main thread", "-" for the crash
 // reporter's own threads, names a thread gives itself), creators and thread classes.
+#include "crashreport/core/ReportThreads.h"
+
 #include <windows.h>
 
 #include <string>
@@ -29,14 +31,8 @@ void SetThreadName(DWORD threadId, const char* name);
 // The registered name, empty when the thread has none (or the list cannot be had within 50 ms).
 std::string ThreadNameOf(DWORD threadId);
 
-struct TThreadInfo {
-    std::string Name;
-    std::string ClassName;
-    void* CreatorAddress = nullptr;
-    DWORD CreatorThreadId = 0;
-};
-// False when the thread is not registered (or the list cannot be had within 50 ms).
-bool FindThreadInfo(DWORD threadId, TThreadInfo& info);
+// The registry's entry of a thread; false when it has none or the list cannot be had within 50 ms.
+bool ThreadNodeOf(DWORD threadId, ThreadNode& node);
 
 HANDLE OpenThreadById(DWORD threadId, DWORD access);
 

@@ -91,12 +91,14 @@ int ScreenShotMode(int size) {
     return 0;
 }
 
-void RunAction(TCrashAction action, bool frozen, bool& canContinue, std::string& screenShot,
+// True when a handler took the action over.
+bool RunAction(TCrashAction action, bool frozen, bool& canContinue, std::string& screenShot,
                std::string& report, const CrashRequest& request, const TExceptionRef* exception) {
     bool handled = false;
     CallExceptionHandlers(hkAction, action, frozen, handled, canContinue, screenShot, report,
                           request.ThreadId, reinterpret_cast<const void*>(request.ExceptionAddress),
                           exception);
+    return handled;
 }
 
 // The request the worker is on, so that a worker lost to a fault can still release its requester.
@@ -270,6 +272,9 @@ void ProcessCrashRequest(const CrashRequest& request) {
                               request.ThreadId, address, exception);
         canContinue = canContinue && request.CanContinue;
         if (!(handled && canContinue)) {
+            if (!handled && settings.AutoSave &&
+                !RunAction(caSave, request.Frozen, canContinue, screenShot, report, request, exception))
+                AutoSaveBugReport(report);
             if (!handled && settings.ShowExceptionBox) {
                 if (settings.ReturnReport) {
                     if (result) *result = report;

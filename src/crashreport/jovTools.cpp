@@ -171,6 +171,10 @@ HMODULE ModuleOfAddress(const void* address) {
     return static_cast<HMODULE>(info.AllocationBase);
 }
 
+HMODULE CrashReporterModule() {
+    return ModuleOfAddress(reinterpret_cast<const void*>(&CrashReporterModule));
+}
+
 bool ModuleFromAddress(const void* address, HMODULE& module, std::string& fileName) {
     module = ModuleOfAddress(address);
     if (!module) return false;

@@ -29,6 +29,8 @@ uint16_t FreeSystemResources(uint16_t kind);
 bool ModuleFromAddress(const void* address, HMODULE& module, std::string& fileName);
 // The module whose image holds the address (its allocation base), or 0.
 HMODULE ModuleOfAddress(const void* address);
+// The module the crash reporter is linked into.
+HMODULE CrashReporterModule();
 
 const IMAGE_NT_HEADERS* ImageNtHeaders(HMODULE base);
 // base + the directory's virtual address; nil without headers or when the directory is absent.

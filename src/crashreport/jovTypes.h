@@ -101,7 +101,7 @@ struct CrashSettings {
     bool ResetFpu = false;
     std::string_view IgnoreClasses; // class names separated by ","
     bool ReturnReport = false;
-    THtmlReportProc HtmlReportProc = nullptr; // the dialog's page composer once it exists
+    THtmlReportProc HtmlReportProc = nullptr; // nil: the dialog's own page (BuildWebErrorPage)
     TScreenShotProc ScreenShotProc = nullptr;
     TDisassemblyProc DisassemblyProc = nullptr; // set at start by linking the disassembler
     bool Enabled = true;

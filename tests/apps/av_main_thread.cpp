@@ -2,11 +2,12 @@
 // EXPECT_EXIT_CODE 1
 // EXPECT_LINE An error occurred in the application.
 // EXPECT_LINE
-// EXPECT_LINE exception class   : jov::JovException
-// EXPECT_LINE exception message : Access violation at address $
+// EXPECT_LINE date/time          :
+// EXPECT_SOMEWHERE exception class   : jov::JovException
+// EXPECT_SOMEWHERE exception message : Access violation at address $
 // EXPECT_SOMEWHERE . Write of address $10.
-// EXPECT_SOMEWHERE module            : crashapp_av_main_thread.exe
-// EXPECT_SOMEWHERE thread            : main thread ($
+// EXPECT_SOMEWHERE crashapp_av_main_thread.exe
+// EXPECT_SOMEWHERE main thread ($
 #include "CrashApp.h"
 
 constinit const jov::CrashSettings jov::ProgramCrashSettings = crashapp::ConsoleSettings();

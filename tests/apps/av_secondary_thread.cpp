@@ -3,8 +3,9 @@
 // EXPECT_EXIT_CODE 0
 // EXPECT_LINE An error occurred in the application.
 // EXPECT_LINE
-// EXPECT_LINE exception class   : jov::JovException
-// EXPECT_LINE exception message : Access violation at address $
+// EXPECT_LINE date/time          :
+// EXPECT_SOMEWHERE exception class   : jov::JovException
+// EXPECT_SOMEWHERE exception message : Access violation at address $
 // EXPECT_SOMEWHERE Read of address $0.
 // EXPECT_SOMEWHERE thread exit code 0
 // EXPECT_SOMEWHERE the program goes on

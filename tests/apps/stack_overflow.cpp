@@ -3,9 +3,10 @@
 // EXPECT_EXIT_CODE 1
 // EXPECT_LINE An error occurred in the application.
 // EXPECT_LINE
-// EXPECT_LINE exception class   : jov::JovException
-// EXPECT_LINE exception message : Stack overflow.
-// EXPECT_SOMEWHERE thread            : main thread ($
+// EXPECT_LINE date/time          :
+// EXPECT_SOMEWHERE exception class   : jov::JovException
+// EXPECT_SOMEWHERE exception message : Stack overflow.
+// EXPECT_SOMEWHERE main thread ($
 #include "CrashApp.h"
 
 constinit const jov::CrashSettings jov::ProgramCrashSettings = crashapp::ConsoleSettings();

@@ -21,10 +21,10 @@ public:
         terminate();
         waitFor();
     }
-    jov::TThreadInfo seen;
+    jov::ThreadNode seen;
 
 protected:
-    void execute() override { jov::FindThreadInfo(GetCurrentThreadId(), seen); }
+    void execute() override { jov::ThreadNodeOf(GetCurrentThreadId(), seen); }
 };
 
 // Not inlined, and no tail call: the creator address must fall inside this function.
@@ -39,12 +39,12 @@ int main() {
     worker.waitFor();
     crashapp::Say("class: " + worker.seen.ClassName);
     jov::AddressInfo where;
-    jov::GetAddressInfo(reinterpret_cast<uintptr_t>(worker.seen.CreatorAddress), where);
+    jov::GetAddressInfo(uintptr_t(worker.seen.CreatorAddress), where);
     crashapp::Say("created in: " + where.publicName);
     crashapp::Say(std::string("creator thread is the main thread: ") +
                   (worker.seen.CreatorThreadId == GetCurrentThreadId() ? "yes" : "no"));
-    jov::TThreadInfo after;
+    jov::ThreadNode after;
     crashapp::Say(std::string("registered after its end: ") +
-                  (jov::FindThreadInfo(worker.threadId(), after) ? "yes" : "no"));
+                  (jov::ThreadNodeOf(worker.threadId(), after) ? "yes" : "no"));
     return 0;
 }

@@ -19,7 +19,8 @@ DWORD WINAPI CallExport(void* routine) {
     return static_cast<DWORD>(reinterpret_cast<TraceProcess>(routine)(0));
 }
 
-std::string FirstClipboardLine() {
+// The report's line that names the failure: a whole-process trace reads as a freeze.
+std::string ClipboardMessageLine() {
     std::string text;
     if (!OpenClipboard(nullptr)) return "(clipboard not available)";
     if (HANDLE data = GetClipboardData(CF_TEXT)) {
@@ -29,7 +30,9 @@ std::string FirstClipboardLine() {
         }
     }
     CloseClipboard();
-    return text.substr(0, text.find('\r'));
+    const size_t at = text.find("exception message");
+    if (at == std::string::npos) return "(no message line)";
+    return text.substr(at, text.find('\r', at) - at);
 }
 
 } // namespace
@@ -42,7 +45,7 @@ int main() {
     const DWORD threadId = GetThreadId(thread);
     WaitForSingleObject(thread, INFINITE);
     CloseHandle(thread);
-    crashapp::Say("clipboard: " + FirstClipboardLine());
+    crashapp::Say("clipboard: " + ClipboardMessageLine());
     crashapp::Say(std::string("thread entry left: ") + (jov::ThreadNameOf(threadId).empty() ? "no" : "yes"));
     return 0;
 }

@@ -2,7 +2,7 @@
 // anything: the browser receives the header line and then the report as the page.
 // EXPECT_EXIT_CODE 0
 // EXPECT_LINE header: Content-Type: text/html
-// EXPECT_LINE page: exception class   : std::runtime_error
+// EXPECT_LINE page: <html><head><title>crashapp_web_wrapper.exe</title></head><body>
 // EXPECT_LINE status 4
 #include "CrashApp.h"
 #include "crashreport/jovExceptWeb.h"

@@ -3,10 +3,10 @@
 // EXPECT_EXIT_CODE 0
 // EXPECT_LINE An error occurred in the application.
 // EXPECT_LINE
-// EXPECT_LINE exception class   : std::runtime_error
-// EXPECT_LINE exception message : thrown in a window procedure.
-// EXPECT_LINE exception address :
-// EXPECT_LINE module            : crashapp_wndproc_exception.exe
+// EXPECT_LINE date/time          :
+// EXPECT_SOMEWHERE exception class   : std::runtime_error
+// EXPECT_SOMEWHERE exception message : thrown in a window procedure.
+// EXPECT_SOMEWHERE crashapp_wndproc_exception.exe
 // EXPECT_SOMEWHERE window procedure returned
 #include "CrashApp.h"
 #include "framework/Application.h"

@@ -1,4 +1,5 @@
 #include "crashreport/core/CrashRequest.h"
+#include "crashreport/core/NumberText.h"
 #include "crashreport/jovExceptHooks.h"
 #include "crashreport/jovExceptState.h"
 #include "crashreport/jovExceptThreads.h"
@@ -69,20 +70,26 @@ TEST(CrashStart, StartsBeforeEveryOtherInitialisation) {
 
 TEST(CrashWorker, ReportsFromTheMainThreadAndOthers) {
     const std::string fromMain = ReportOf(Thrown(std::runtime_error("from\tthe main thread")));
-    EXPECT_EQ(fromMain.rfind("exception class   : std::runtime_error\r\n"
-                             "exception message : fromthe main thread.\r\n"
-                             "exception address : ",
-                             0),
-              0u)
+    EXPECT_EQ(fromMain.rfind("date/time          : ", 0), 0u) << fromMain;
+    EXPECT_NE(fromMain.find("\r\nexception class   : std::runtime_error\r\n"
+                            "exception message : fromthe main thread.\r\n\r\n"
+                            "main thread ($"),
+              std::string::npos)
         << fromMain;
-    EXPECT_NE(fromMain.find("thread            : main thread ($"), std::string::npos) << fromMain;
 
     std::string fromThread;
-    std::thread([&] { fromThread = ReportOf(Thrown(std::logic_error("elsewhere"))); }).join();
-    EXPECT_EQ(fromThread.rfind("exception class   : std::logic_error\r\nexception message : elsewhere.", 0),
-              0u)
-        << fromThread;
-    EXPECT_NE(fromThread.find("thread            : thread $"), std::string::npos) << fromThread;
+    DWORD threadId = 0;
+    std::thread([&] {
+        threadId = GetCurrentThreadId();
+        fromThread = ReportOf(Thrown(std::logic_error("elsewhere")));
+    }).join();
+    // The failing thread's section comes first, then the main thread's.
+    const size_t failing =
+        fromThread.find("\r\nexception class   : std::logic_error\r\nexception message : elsewhere."
+                        "\r\n\r\nthread " +
+                        jov::FormatHex(threadId) + ":");
+    EXPECT_NE(failing, std::string::npos) << fromThread;
+    EXPECT_GT(fromThread.find("\r\n\r\nmain thread ($"), failing) << fromThread;
 }
 
 TEST(CrashWorker, HistoryAndFilters) {

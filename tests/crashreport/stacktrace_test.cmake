@@ -1,8 +1,11 @@
 # The traces name this program's own functions from its symbol resource; the bar needs the desktop.
+# The throw-site recorder wraps the runtime's throw in every program that links the crash reporter.
+target_link_options(${test_target} PRIVATE -Wl,--wrap=__cxa_throw -Wl,--undefined=___wrap___cxa_throw)
 ostrel_link_with_symbols(${test_target})
 set_tests_properties(${test_target} PROPERTIES RESOURCE_LOCK desktop)
 # Tracing many threads against walking their frame pointers; prints figures, asserts nothing.
 add_executable(stacktrace_bench ${PROJECT_SOURCE_DIR}/tests/bench/stacktrace_bench.cpp)
 target_compile_options(stacktrace_bench PRIVATE ${ostrel_warnings})
 target_link_libraries(stacktrace_bench PRIVATE ostrel_crashreport ostrel_crashreport_core)
+target_link_options(stacktrace_bench PRIVATE -Wl,--wrap=__cxa_throw -Wl,--undefined=___wrap___cxa_throw)
 ostrel_link_with_symbols(stacktrace_bench)

@@ -77,12 +77,12 @@ DWORD WINAPI ReturnAtOnce(void*) {
 
 struct SeenFromInside {
     bool recorded = false;
-    jov::TThreadInfo info;
+    jov::ThreadNode info;
 };
 
 unsigned __stdcall LookUpSelf(void* p) {
     auto& seen = *static_cast<SeenFromInside*>(p);
-    seen.recorded = jov::FindThreadInfo(GetCurrentThreadId(), seen.info);
+    seen.recorded = jov::ThreadNodeOf(GetCurrentThreadId(), seen.info);
     return 0;
 }
 
@@ -120,20 +120,20 @@ TEST(ThreadRegistry, NamingKeepsCreatorAndClassAndUnknownThreadsChangeNothing) {
     void* creator = reinterpret_cast<void*>(0x401234);
     jov::RecordThreadInfo(busy.id, busy.thread, nullptr, GetCurrentThreadId(), creator, "TWorker");
     jov::SetThreadName(busy.id, "renamed");
-    jov::TThreadInfo info;
-    ASSERT_TRUE(jov::FindThreadInfo(busy.id, info));
+    jov::ThreadNode info;
+    ASSERT_TRUE(jov::ThreadNodeOf(busy.id, info));
     EXPECT_EQ(info.Name, "renamed");
     EXPECT_EQ(info.ClassName, "TWorker");
-    EXPECT_EQ(info.CreatorAddress, creator);
+    EXPECT_EQ(info.CreatorAddress, reinterpret_cast<uint32_t>(creator));
     EXPECT_EQ(info.CreatorThreadId, GetCurrentThreadId());
     jov::SetThreadName(0x7ffffff0, "");
-    EXPECT_TRUE(jov::FindThreadInfo(busy.id, info));
-    EXPECT_FALSE(jov::FindThreadInfo(0x7ffffff0, info));
+    EXPECT_TRUE(jov::ThreadNodeOf(busy.id, info));
+    EXPECT_FALSE(jov::ThreadNodeOf(0x7ffffff0, info));
     jov::SetThreadName(busy.id, "");
-    EXPECT_FALSE(jov::FindThreadInfo(busy.id, info));
+    EXPECT_FALSE(jov::ThreadNodeOf(busy.id, info));
     // No thread, no handle: a name alone records nothing.
     jov::SetThreadName(0x7ffffff0, "ghost");
-    EXPECT_FALSE(jov::FindThreadInfo(0x7ffffff0, info));
+    EXPECT_FALSE(jov::ThreadNodeOf(0x7ffffff0, info));
 }
 
 TEST(ThreadRegistry, PlainAndRuntimeThreadsAreRecordedUntilTheyReturn) {
@@ -142,17 +142,17 @@ TEST(ThreadRegistry, PlainAndRuntimeThreadsAreRecordedUntilTheyReturn) {
     ASSERT_TRUE(thread);
     // Asked for suspended: it stays suspended, and is recorded meanwhile, with this function as creator.
     EXPECT_EQ(WaitForSingleObject(thread, 200), static_cast<DWORD>(WAIT_TIMEOUT));
-    jov::TThreadInfo info;
-    EXPECT_TRUE(jov::FindThreadInfo(id, info));
+    jov::ThreadNode info;
+    EXPECT_TRUE(jov::ThreadNodeOf(id, info));
     EXPECT_EQ(info.CreatorThreadId, GetCurrentThreadId());
     jov::AddressInfo where;
-    EXPECT_TRUE(jov::GetAddressInfo(reinterpret_cast<uintptr_t>(info.CreatorAddress), where));
+    EXPECT_TRUE(jov::GetAddressInfo(uintptr_t(info.CreatorAddress), where));
     EXPECT_NE(where.publicName.find("PlainAndRuntimeThreadsAreRecordedUntilTheyReturn"), std::string::npos)
         << where.publicName;
     ResumeThread(thread);
     WaitForSingleObject(thread, INFINITE);
     CloseHandle(thread);
-    EXPECT_FALSE(jov::FindThreadInfo(id, info)) << "the wrapper removes the entry when the routine returns";
+    EXPECT_FALSE(jov::ThreadNodeOf(id, info)) << "the wrapper removes the entry when the routine returns";
 
     // Through the C runtime: another module's CreateThread import.
     SeenFromInside seen;
@@ -161,7 +161,7 @@ TEST(ThreadRegistry, PlainAndRuntimeThreadsAreRecordedUntilTheyReturn) {
     WaitForSingleObject(runtime, INFINITE);
     CloseHandle(runtime);
     EXPECT_TRUE(seen.recorded);
-    EXPECT_NE(seen.info.CreatorAddress, nullptr);
+    EXPECT_NE(seen.info.CreatorAddress, 0u);
     EXPECT_TRUE(seen.info.ClassName.empty());
 }
 
