@@ -1,11 +1,19 @@
 #include "Functions.h"
 
+#include "ConstVars.h"
 #include "FormatConsts.h"
+#include "Main.h"
 #include "ResourceIds.h"
 #include "WindowText.h"
+#include "controls/Taskbar.h"
+#include "core/TaskbarLayout.h"
+#include "core/WindowArrangement.h"
+#include "framework/Application.h"
 #include "framework/Handles.h"
 
 #include <cstring>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -109,4 +117,147 @@ void BlinkWindow(HWND wnd) {
     PatBlt(dc.get(), 0, 0, r.right - r.left, r.bottom - r.top, DSTINVERT);
     DelayWithMessages(350);
     RedrawWindowFull(wnd);
+}
+
+// --- Child forms ---
+
+namespace {
+TOstrelMainForm* MainForm() {
+    return dynamic_cast<TOstrelMainForm*>(fw::application().mainForm());
+}
+} // namespace
+
+TTaskbar& ChildFormTaskbar() {
+    TOstrelMainForm* main = MainForm();
+    if (!main) throw fw::Exception("The main form is not open");
+    return main->Taskbar;
+}
+
+int ChildFormCount() {
+    TOstrelMainForm* main = MainForm();
+    return main ? main->Taskbar.Items().Count() : 0;
+}
+
+fw::Form* ChildForm(int index) {
+    return ChildFormTaskbar().Items()[index];
+}
+
+int NextChildFormNumber(const std::function<bool(const fw::Form&)>& isInstance) {
+    std::vector<int> used;
+    for (int i = 0, n = ChildFormCount(); i < n; ++i) {
+        fw::Form* form = ChildForm(i);
+        if (auto* styled = dynamic_cast<TStyleForm*>(form); styled && isInstance(*form))
+            used.push_back(styled->Tag);
+    }
+    return core::SmallestFreeNumber(used);
+}
+
+void PlaceBelowMainForm(fw::Form& form) {
+    TOstrelMainForm* main = MainForm();
+    if (!main || !OstrelSettings || OstrelSettings->AppBarDocking || !OstrelSettings->StayOnTop) return;
+    RECT m = main->bounds(), f = form.bounds();
+    int mainHeight = m.bottom - m.top;
+    if (f.top < m.top + mainHeight)
+        SetWindowPos(form.handle(), nullptr, f.left, f.top + mainHeight, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+TOstrelForm* CreateChildForm(const TChildFormClass& formClass) {
+    if (TOstrelMainForm* main = MainForm()) main->MenuShowClick();
+    std::unique_ptr<TOstrelForm> form;
+    try {
+        form.reset(formClass.Create());
+    } catch (...) {
+        // A form that fails in its constructor is gone with its window; detail windows report for themselves.
+        return nullptr;
+    }
+    if (!form || !form->handle()) return nullptr;
+    form->SetEnabled(false);
+    TOstrelForm* added = nullptr;
+    try {
+        int number = NextChildFormNumber(formClass.IsInstance);
+        form->Tag = number;
+        form->SetCaption(std::to_string(number) + " " + form->Caption());
+        form->SetUseStandardCaption(OstrelSettings && OstrelSettings->Style == 1);
+        TTaskbar& taskbar = ChildFormTaskbar();
+        taskbar.AddForm(form.get(), true, true);
+        added = form.release(); // the taskbar's from here on
+        PlaceBelowMainForm(*added);
+        if (formClass.BeforeShow) formClass.BeforeShow(*added);
+        added->SetEnabled(true);
+        added->show();
+        return added;
+    } catch (...) {
+        if (added) {
+            TTaskbar& taskbar = ChildFormTaskbar();
+            taskbar.RemoveForm(taskbar.Items().IndexOf(added), false, true);
+        }
+        return nullptr;
+    }
+}
+
+void BringChildFormToFront(fw::Form& form) {
+    TTaskItems& items = ChildFormTaskbar().Items();
+    int index = items.IndexOf(&form);
+    if (index >= 0) {
+        items.Item(index).ShowForm();
+    } else {
+        form.show(IsIconic(form.handle()) ? SW_RESTORE : SW_SHOW);
+        SetForegroundWindow(form.handle());
+    }
+}
+
+void ApplyIntFormatToForms() {
+    TOstrelMainForm* main = MainForm();
+    if (!main) return;
+    main->UpdateHandleFormat();
+    for (int i = 0; i < ChildFormCount(); ++i)
+        if (auto* form = dynamic_cast<TOstrelForm*>(ChildForm(i))) form->UpdateIntFormat();
+}
+
+void ArrangeChildForms(TArrangeMode mode) {
+    std::vector<HWND> windows;
+    for (int i = 0, n = ChildFormCount(); i < n; ++i) windows.push_back(ChildForm(i)->handle());
+    if (windows.empty()) return;
+    auto positions = [&] {
+        std::vector<RECT> rects;
+        for (HWND w : windows) {
+            RECT r{};
+            GetWindowRect(w, &r);
+            rects.push_back(r);
+        }
+        return rects;
+    };
+    std::vector<RECT> before = positions();
+    UINT arranged =
+        mode == TArrangeMode::Cascade
+            ? CascadeWindows(GetDesktopWindow(), MDITILE_SKIPDISABLED, nullptr, UINT(windows.size()),
+                             windows.data())
+            : TileWindows(GetDesktopWindow(),
+                          mode == TArrangeMode::TileHorizontally ? MDITILE_HORIZONTAL : MDITILE_VERTICAL,
+                          nullptr, UINT(windows.size()), windows.data());
+    std::vector<RECT> after = positions();
+    bool moved = false;
+    for (size_t i = 0; i < windows.size(); ++i) moved = moved || !EqualRect(&before[i], &after[i]);
+    if (arranged && moved) return;
+
+    // The system's arrangement is a stub here: the same over the work area, for the forms on screen.
+    std::vector<HWND> shown;
+    for (HWND w : windows)
+        if (IsWindowVisible(w) && !IsIconic(w) && (mode != TArrangeMode::Cascade || IsWindowEnabled(w)))
+            shown.push_back(w);
+    RECT work{};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    core::LayoutRect area{work.left, work.top, work.right, work.bottom};
+    int count = int(shown.size());
+    std::vector<core::LayoutRect> rects =
+        mode == TArrangeMode::Cascade
+            ? core::CascadeRects(area, count, GetSystemMetrics(SM_CYCAPTION) + GetSystemMetrics(SM_CYFRAME))
+            : core::TileRects(area, count,
+                              mode == TArrangeMode::TileHorizontally ? core::TileMode::Horizontal
+                                                                     : core::TileMode::Vertical);
+    for (int i = 0; i < count; ++i) {
+        const core::LayoutRect& r = rects[i];
+        SetWindowPos(shown[i], HWND_TOP, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOACTIVATE);
+    }
 }

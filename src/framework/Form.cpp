@@ -53,6 +53,7 @@ bool Form::onClose() {
         application().terminate();
         return true;
     }
+    if (!canClose()) return true;
     switch (closeAction()) {
     case CloseAction::None:
         break;
@@ -63,12 +64,16 @@ bool Form::onClose() {
         show(SW_MINIMIZE);
         break;
     case CloseAction::Free:
-        // Deleting from inside our own window procedure would pull the object away under it.
-        hide();
-        PostMessageA(handle(), releaseMessage, 0, 0);
+        release();
         break;
     }
     return true;
+}
+
+void Form::release() {
+    // Deleting from inside our own window procedure would pull the object away under it.
+    hide();
+    PostMessageA(handle(), releaseMessage, 0, 0);
 }
 
 bool Form::onCommand(int id, int code, HWND control) {

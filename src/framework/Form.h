@@ -19,9 +19,14 @@ public:
     void setModalResult(int result) { modalResult_ = result; }
     // As the user's close button does.
     void close() { SendMessageA(handle(), WM_CLOSE, 0, 0); }
+    // Whether the form may close now (asked before every close).
+    virtual bool canClose() { return true; }
+    // What closing does to the form.
+    virtual CloseAction closeAction() { return CloseAction::Hide; }
+    // Hides the form and frees it once the message being handled has unwound.
+    void release();
 
 protected:
-    virtual CloseAction closeAction() { return CloseAction::Hide; }
     bool onClose() override;
     bool onCommand(int id, int code, HWND control) override;
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;

@@ -63,6 +63,25 @@ using Icon = UniqueHandle<detail::NullTraits<HICON, DestroyIcon>>;
 using Cursor = UniqueHandle<detail::NullTraits<HCURSOR, DestroyCursor>>;
 using Key = UniqueHandle<detail::NullTraits<HKEY, RegCloseKey>>;
 using Menu = UniqueHandle<detail::NullTraits<HMENU, DestroyMenu>>;
+using Font = UniqueHandle<detail::NullTraits<HFONT, detail::deleteGdiObject>>;
+using Brush = UniqueHandle<detail::NullTraits<HBRUSH, detail::deleteGdiObject>>;
+using Region = UniqueHandle<detail::NullTraits<HRGN, detail::deleteGdiObject>>;
+using MemoryDC = UniqueHandle<detail::NullTraits<HDC, DeleteDC>>;
+
+// Selects an object into a device context for the scope, then puts the previous one back.
+class Selection {
+public:
+    Selection(HDC dc, HGDIOBJ object) : dc_(dc), old_(dc && object ? SelectObject(dc, object) : nullptr) {}
+    ~Selection() {
+        if (old_) SelectObject(dc_, old_);
+    }
+    Selection(const Selection&) = delete;
+    Selection& operator=(const Selection&) = delete;
+
+private:
+    HDC dc_;
+    HGDIOBJ old_;
+};
 
 // A device context of a window: its client area, or the whole window with `wholeWindow`.
 class WindowDC {
