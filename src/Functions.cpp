@@ -184,8 +184,8 @@ TOstrelForm* CreateChildForm(const TChildFormClass& formClass) {
         added = form.release(); // the taskbar's from here on
         PlaceBelowMainForm(*added);
         if (formClass.BeforeShow) formClass.BeforeShow(*added);
-        added->show();
         added->SetEnabled(true);
+        added->show();
         return added;
     } catch (...) {
         if (added) {

@@ -51,27 +51,12 @@ TButtonSettings::TButtonSettings() {
     FontOnClick = FontWhenDown;
 }
 
-TTaskButton& TTaskButton::operator=(const TTaskButton& other) {
-    if (this == &other) return *this;
-    Item = other.Item;
-    Caption = other.Caption;
-    Down = other.Down;
-    Icon = CopySmallIcon(other.Icon.get());
-    RefreshIcon = other.RefreshIcon;
-    RefreshCaption = other.RefreshCaption;
-    Color = other.Color;
-    Hint = other.Hint;
-    Visible = other.Visible;
-    return *this;
-}
-
 // --- TTaskItem: the hook on a registered form's window ---
 
 TTaskItem::TTaskItem(TTaskbar& taskbar, fw::Form& form, bool removeOnClose, bool owned)
     : Button(*this), Form(&form), Taskbar(&taskbar), RemoveOnClose(removeOnClose), Owned(owned),
       window_(form.handle()) {
     Button.Caption = Button.Hint = form.text();
-    Button.Color = taskbar.ButtonSettings().Color;
     ReadIcon();
     // A subclass of its own: other subclasses of the window stay in place when this one goes.
     hooked_ = SetWindowSubclass(window_, &TTaskItem::Hook, hookId, reinterpret_cast<DWORD_PTR>(this));
@@ -179,7 +164,8 @@ LRESULT TTaskItem::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         bool activating = message == WM_CHILDACTIVATE || LOWORD(wParam) != WA_INACTIVE;
         if (message == WM_ACTIVATE && activating && !IsWindowVisible(window_) && RestoreOnActivate)
             ShowWindow(window_, SW_SHOW);
-        if (IsIconic(window_) && RestoreOnActivate) ShowWindow(window_, SW_RESTORE);
+        // Only an activation restores: a minimised form is deactivated on its way into the button.
+        if (activating && IsIconic(window_) && RestoreOnActivate) ShowWindow(window_, SW_RESTORE);
         Attach();
         if (activating)
             Taskbar->SetDown(&Button);
@@ -365,7 +351,7 @@ void TTaskbar::UpdateHints() {
     if (!tooltip_) return;
     while (int count = int(SendMessageA(tooltip_, TTM_GETTOOLCOUNT, 0, 0))) {
         TTTOOLINFOA tool{};
-        tool.cbSize = sizeof tool;
+        tool.cbSize = TTTOOLINFOA_V2_SIZE; // what every version of the control accepts
         if (!SendMessageA(tooltip_, TTM_ENUMTOOLSA, count - 1, reinterpret_cast<LPARAM>(&tool))) break;
         SendMessageA(tooltip_, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
     }
@@ -373,7 +359,7 @@ void TTaskbar::UpdateHints() {
         const TTaskButton& button = items_.Item(i).Button;
         if (!button.Visible) continue;
         TTTOOLINFOA tool{};
-        tool.cbSize = sizeof tool;
+        tool.cbSize = TTTOOLINFOA_V2_SIZE; // what every version of the control accepts
         tool.uFlags = TTF_SUBCLASS;
         tool.hwnd = handle();
         tool.uId = UINT_PTR(i);

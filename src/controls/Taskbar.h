@@ -41,7 +41,6 @@ struct TButtonSettings {
 class TTaskButton {
 public:
     explicit TTaskButton(TTaskItem& item) : Item(&item) {}
-    TTaskButton& operator=(const TTaskButton& other); // copies item, caption, state, icon, hint, look
 
     TTaskItem* Item;
     std::string Caption;
@@ -54,8 +53,6 @@ public:
     bool RefreshCaption = true;
     bool InSystemMenu = false; // the form's system menu, opened from the button, is showing
     bool Visible = true;       // false while detached from the bar (its form was hidden by closing)
-    bool Enabled = true;
-    TColor Color = clBtnFace;
     RECT Bounds{};
 };
 
