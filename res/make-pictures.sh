@@ -30,3 +30,51 @@ struct.pack_into('<H', data, 2, 2)
 struct.pack_into('<HH', data, 10, 15, 15)
 open('finder.cur', 'wb').write(data)
 PY
+# Finder pictures 401 (idle: a small window with a cross-hair target) and 402 (the same without it),
+# 31 x 30, 24 bits, as plain BMP files.
+finder_window() {
+    local out=$1; shift
+    convert -size 31x30 xc:'#d4d0c8' -fill white -stroke '#404040' -draw 'rectangle 1,1 29,28' \
+        -fill '#0a246a' -stroke none -draw 'rectangle 2,2 28,6' "$@" -type TrueColor BMP3:"$out"
+}
+finder_window finder-drag.bmp
+convert finder-drag.bmp -fill none -stroke black -draw 'circle 15,17 15,11' \
+    -draw 'line 15,9 15,25' -draw 'line 7,17 23,17' -type TrueColor BMP3:finder-idle.bmp
+# Kind icons 501-505 (window, process, thread, module, service), 16 and 32 pixels.
+kind_icon() { # name, then drawing for a 32-pixel canvas
+    local name=$1; shift
+    convert -size 32x32 xc:none "$@" -define icon:auto-resize=32,16 "$name.ico"
+}
+kind_icon kind-window -fill white -stroke '#1d3557' -draw 'rectangle 2,4 29,27' -fill '#457b9d' -draw 'rectangle 2,4 29,10'
+kind_icon kind-process -fill '#a8dadc' -stroke '#1d3557' -draw 'roundrectangle 3,3 28,28 5,5' \
+    -fill '#e63946' -stroke none -draw 'polygon 11,9 23,16 11,23'
+kind_icon kind-thread -fill none -stroke '#1d3557' -strokewidth 3 -draw 'bezier 4,26 12,2 20,30 28,6'
+kind_icon kind-module -fill '#f1faee' -stroke '#1d3557' -draw 'rectangle 6,3 25,28' \
+    -draw 'line 10,9 21,9' -draw 'line 10,14 21,14' -draw 'line 10,19 21,19'
+kind_icon kind-service -fill '#457b9d' -stroke '#1d3557' -draw 'circle 16,16 16,4' \
+    -fill white -draw 'circle 16,16 16,11'
+# Toolbar pictures, 42 x 42 each, one strip; magenta is transparent. Order: refresh, highlight, window,
+# process, thread, module, code, search, filter, service, finder, properties. A grey strip for
+# disabled buttons.
+tile() { convert -size 42x42 xc:magenta "$@" -type TrueColor "MIFF:-"; }
+{
+    tile -fill none -stroke '#2a9d8f' -strokewidth 4 -draw 'arc 8,8 34,34 30,330' \
+        -fill '#2a9d8f' -stroke none -draw 'polygon 30,4 38,16 26,18'
+    tile -fill none -stroke black -strokewidth 4 -draw 'rectangle 6,8 36,34'
+    tile -fill white -stroke '#1d3557' -strokewidth 2 -draw 'rectangle 4,6 37,35' -fill '#457b9d' -draw 'rectangle 4,6 37,13'
+    tile -fill '#a8dadc' -stroke '#1d3557' -strokewidth 2 -draw 'roundrectangle 5,5 36,36 6,6' \
+        -fill '#e63946' -stroke none -draw 'polygon 15,12 30,21 15,30'
+    tile -fill none -stroke '#1d3557' -strokewidth 4 -draw 'bezier 5,34 16,2 26,40 37,8'
+    tile -fill '#f1faee' -stroke '#1d3557' -strokewidth 2 -draw 'rectangle 9,4 33,37' \
+        -draw 'line 14,12 28,12' -draw 'line 14,19 28,19' -draw 'line 14,26 28,26'
+    tile -fill none -stroke '#1d3557' -strokewidth 3 -draw 'polyline 15,10 5,21 15,32' -draw 'polyline 27,10 37,21 27,32'
+    tile -fill none -stroke '#1d3557' -strokewidth 4 -draw 'circle 17,17 17,6' -draw 'line 25,25 37,37'
+    tile -fill '#e9c46a' -stroke '#1d3557' -strokewidth 2 -draw 'polygon 4,6 38,6 24,22 24,36 18,36 18,22'
+    tile -fill '#457b9d' -stroke '#1d3557' -strokewidth 2 -draw 'circle 21,21 21,5' -fill white -draw 'circle 21,21 21,14'
+    tile -fill white -stroke '#404040' -strokewidth 2 -draw 'rectangle 4,5 37,36' -fill none -stroke black \
+        -draw 'circle 21,22 21,13' -draw 'line 21,10 21,34' -draw 'line 9,22 33,22'
+    tile -fill '#e6eef5' -stroke '#1d3557' -strokewidth 2 -draw 'rectangle 5,5 36,36' \
+        -draw 'line 11,14 30,14' -draw 'line 11,21 30,21' -draw 'line 11,28 24,28'
+} | convert - +append -type TrueColor BMP3:toolbar.bmp
+convert toolbar.bmp -transparent magenta -colorspace gray +level 45%,90% -colorspace sRGB -background magenta \
+    -alpha remove -type TrueColor BMP3:toolbar-disabled.bmp

@@ -1,20 +1,91 @@
 #pragma once
+// The application's main form: the toolbar and menus that open the lists, the finder panel with the
+// found window's handle, caption and class, and the private messages of app bar, tray and finder.
+#include "controls/FindWndPanel.h"
 #include "controls/StyleForm.h"
 #include "controls/Taskbar.h"
+#include "controls/ToolBar.h"
+#include "framework/Handles.h"
 
-// The application's main form; closing it ends the program. It carries the taskbar of the open child
-// forms.
+#include <string>
+#include <vector>
+
+constexpr UINT WM_APPBARNOTIFY = WM_USER + 101;
+constexpr UINT WM_TRAYNOTIFY = WM_USER + 102;
+// Posted by a finder pop-up: wParam the command (1 select, 2 properties, 3 create code), lParam the
+// window handle of the form whose pop-up was used.
+constexpr UINT WM_FINDERCOMMAND = WM_USER + 301;
+
 class TOstrelMainForm : public TStyleForm {
 public:
+    enum Command : int {
+        // Toolbar buttons and menu entries that open a child form carry its Tag in the low byte.
+        cmCreateWindow = 0x1000, // + Tag
+        cmProperties = 0x2000,
+        cmExit,
+        cmCascade,
+        cmTileHorizontally,
+        cmTileVertically,
+        cmCloseAll,
+        cmAbout,
+        cmShow,
+        cmClose,
+        cmTrayFormFirst = 0x3000 // + index of the tray entry of an open child form
+    };
+    static constexpr int FinderPanelWidth = 161;
+
     TOstrelMainForm();
+    ~TOstrelMainForm() override;
 
-    TTaskbar Taskbar;
-
+    void FoundWnd(HWND window);
+    void WndHandleKeyPress(char key);
+    void WndCaptionChange();
+    void UpdateHandleFormat();
+    void ButtonCreateWindowClick(int tag);
+    void ButtonPropertiesClick();
+    void CascadeExecute();
+    void TileHorizontallyExecute();
+    void TileVerticallyExecute();
+    void MenuCloseAllClick();
     // Restores the application when it is minimised and brings the main form to the foreground.
     void MenuShowClick();
-    // Re-renders the handle field in the current IntFormat.
-    void UpdateHandleFormat();
+    void TaskbarAddForm(fw::Form& form);
+    void TaskbarRemoveForm(fw::Form& form);
+
+    TFindWndPanel FindWndPanel;
+    HWND WndHandle = nullptr;
+    THintEdit WndCaption;
+    HWND WndClass = nullptr;
+    TToolBar TBToolbar;
+    HWND TBDock = nullptr;
+    TTaskbar Taskbar;
+    bool EditsLive = false;
+    bool TrayRightDown = false;
 
 protected:
+    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    bool onCommand(int id, int code, HWND control) override;
+    bool onNotify(NMHDR& header, LRESULT& result) override;
+    bool onClose() override;
     void onSize(int width, int height) override;
+
+private:
+    void CreateMenus();
+    void CreateFinderPanel();
+    void CreateToolbar();
+    void ShowTrayMenu();
+    void TrayFormClick(int index);
+    HWND FinderCommandField(HWND source) const;
+    void FinderCommand(int command, HWND source);
+    int ToolbarHeight() const;
+    static LRESULT CALLBACK handleEditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                           DWORD_PTR data);
+
+    fw::Menu trayMenu_;
+    fw::Accelerators accelerators_;
+    std::vector<fw::Form*> trayForms_; // the forms of the tray menu's top entries, in menu order
+    bool traySeparator_ = false;
+    bool finderShown_ = true;
+    bool docked_ = false; // an app bar at the top edge; set once docking exists
+    HFONT font_ = nullptr;
 };

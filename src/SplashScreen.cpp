@@ -21,13 +21,7 @@ TSplashScreenForm::TSplashScreenForm() : picture_(fw::loadJpegResource(IDR_SPLAS
 
 LRESULT TSplashScreenForm::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_ERASEBKGND && picture_) {
-        HDC dc = reinterpret_cast<HDC>(wParam);
-        HDC memory = CreateCompatibleDC(dc);
-        HGDIOBJ old = SelectObject(memory, picture_.get());
-        SIZE size = fw::bitmapSize(picture_.get());
-        BitBlt(dc, 0, 0, size.cx, size.cy, memory, 0, 0, SRCCOPY);
-        SelectObject(memory, old);
-        DeleteDC(memory);
+        fw::drawBitmap(reinterpret_cast<HDC>(wParam), picture_.get(), 0, 0);
         return 1;
     }
     return Form::handleMessage(message, wParam, lParam);

@@ -115,6 +115,18 @@ void TOstrelTreeview::Refresh() {
     InvalidateRect(handle(), nullptr, TRUE);
 }
 
+void TOstrelTreeview::ChangeRows(const std::function<void(Model&)>& change) {
+    int focused = ListView_GetNextItem(handle(), -1, LVNI_FOCUSED);
+    hideHint();
+    // The visible rows may point into what goes: they are not looked at again before the new ones.
+    rows_.clear();
+    change(model_);
+    rows_ = model_.flatten();
+    ListView_SetItemCountEx(handle(), int(rows_.size()), LVSICF_NOSCROLL);
+    if (!rows_.empty() && focused >= 0) FocusNode(rows_[std::min<std::size_t>(focused, rows_.size() - 1)]);
+    InvalidateRect(handle(), nullptr, TRUE);
+}
+
 void TOstrelTreeview::SetExpanded(Node* node, bool expanded) {
     if (!node || node->expanded == expanded) return;
     node->expanded = expanded;

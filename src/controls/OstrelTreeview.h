@@ -5,6 +5,7 @@
 #include "core/TreeModel.h"
 #include "framework/Window.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,9 @@ public:
     void Clear();
     // Shows the model's current shape (after rows were added, expanded, hidden or sorted).
     void Refresh();
+
+    // Lets `change` take rows out of the model; the focus stays on the same line, or the last one.
+    void ChangeRows(const std::function<void(Model&)>& change);
 
     void SetExpanded(Node* node, bool expanded);
     int VisibleRowCount() const { return int(rows_.size()); }

@@ -35,6 +35,15 @@ public:
         return raw;
     }
 
+    // Takes the row and everything below it out of the model; the row's pointer is then invalid.
+    void remove(Node* node) {
+        auto& level = node->parent ? node->parent->children : roots_;
+        auto it = std::find_if(level.begin(), level.end(), [&](const auto& n) { return n.get() == node; });
+        if (it == level.end()) return;
+        count_ -= subtreeSize(*node);
+        level.erase(it);
+    }
+
     void clear() {
         roots_.clear();
         count_ = 0;
@@ -63,6 +72,11 @@ private:
             rows.push_back(node.get());
             if (node->expanded) appendVisible(node->children, rows);
         }
+    }
+    static std::size_t subtreeSize(const Node& node) {
+        std::size_t size = 1;
+        for (const auto& child : node.children) size += subtreeSize(*child);
+        return size;
     }
     template <class Less> static void sortLevel(std::vector<std::unique_ptr<Node>>& level, Less& less) {
         std::stable_sort(

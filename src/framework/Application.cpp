@@ -49,6 +49,8 @@ void Application::dispatch(MSG& msg) {
     HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
     Window* form = Window::fromHandle(root);
     if (form && form->isDialog() && IsDialogMessageA(root, &msg)) return;
+    if (accelerators_ && root == acceleratorWindow_ && TranslateAcceleratorA(root, accelerators_, &msg))
+        return;
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
 }

@@ -26,6 +26,12 @@ public:
     Form* mainForm() const { return mainForm_; }
     void setMainForm(Form* form) { mainForm_ = form; }
 
+    // Keys typed in the window or its controls go through the table first (null: none). Not owned.
+    void setAccelerators(HWND window, HACCEL table) {
+        acceleratorWindow_ = window;
+        accelerators_ = table;
+    }
+
     // Runs the message loop until terminate().
     void run();
     // Handles every message that is waiting, then returns.
@@ -61,6 +67,8 @@ private:
     bool terminated_ = false;
     ExceptionHandler handler_;
     std::map<int, Cursor> cursors_;
+    HWND acceleratorWindow_ = nullptr;
+    HACCEL accelerators_ = nullptr;
 };
 
 Application& application();

@@ -63,6 +63,7 @@ using Icon = UniqueHandle<detail::NullTraits<HICON, DestroyIcon>>;
 using Cursor = UniqueHandle<detail::NullTraits<HCURSOR, DestroyCursor>>;
 using Key = UniqueHandle<detail::NullTraits<HKEY, RegCloseKey>>;
 using Menu = UniqueHandle<detail::NullTraits<HMENU, DestroyMenu>>;
+using Accelerators = UniqueHandle<detail::NullTraits<HACCEL, DestroyAcceleratorTable>>;
 using Font = UniqueHandle<detail::NullTraits<HFONT, detail::deleteGdiObject>>;
 using Brush = UniqueHandle<detail::NullTraits<HBRUSH, detail::deleteGdiObject>>;
 using Region = UniqueHandle<detail::NullTraits<HRGN, detail::deleteGdiObject>>;

@@ -11,16 +11,58 @@ std::string loadString(UINT id) {
     return std::string(buffer, length > 0 ? length : 0);
 }
 
-Bitmap loadJpegResource(int id) {
+namespace {
+struct RawData {
+    const uint8_t* bytes = nullptr;
+    DWORD size = 0;
+};
+
+RawData rcData(int id) {
     HINSTANCE instance = application().instance();
     HRSRC info = FindResourceA(instance, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(10) /* RT_RCDATA */);
     if (!info) return {};
     HGLOBAL data = LoadResource(instance, info);
     const void* bytes = data ? LockResource(data) : nullptr;
     if (!bytes) return {};
+    return {static_cast<const uint8_t*>(bytes), SizeofResource(instance, info)};
+}
+} // namespace
+
+Bitmap loadBmpResource(int id) {
+    RawData raw = rcData(id);
+    if (raw.size < sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)) return {};
+    BITMAPFILEHEADER file;
+    std::memcpy(&file, raw.bytes, sizeof file);
+    const auto* info = reinterpret_cast<const BITMAPINFO*>(raw.bytes + sizeof file);
+    if (file.bfType != 0x4D42 || file.bfOffBits >= raw.size) return {};
+    const auto& header = info->bmiHeader;
+    if (header.biSize < sizeof header || header.biWidth <= 0 || header.biHeight == 0) return {};
+    // Only the uncompressed forms the build writes; the pixel rows must lie inside the resource.
+    if (header.biCompression != BI_RGB || (header.biBitCount != 24 && header.biBitCount != 32)) return {};
+    const long long stride = ((long long)header.biWidth * header.biBitCount + 31) / 32 * 4;
+    const long long rows = header.biHeight < 0 ? -(long long)header.biHeight : header.biHeight;
+    if (file.bfOffBits + stride * rows > raw.size) return {};
+    void* bits = nullptr;
+    Bitmap bitmap(CreateDIBSection(nullptr, info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (bitmap && bits) std::memcpy(bits, raw.bytes + file.bfOffBits, size_t(stride * rows));
+    return bitmap;
+}
+
+void drawBitmap(HDC dc, HBITMAP bitmap, int x, int y) {
+    SIZE size = bitmapSize(bitmap);
+    HDC memory = CreateCompatibleDC(dc);
+    if (!memory) return;
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(dc, x, y, size.cx, size.cy, memory, 0, 0, SRCCOPY);
+    SelectObject(memory, old);
+    DeleteDC(memory);
+}
+
+Bitmap loadJpegResource(int id) {
+    RawData raw = rcData(id);
+    if (!raw.bytes) return {};
     core::Picture picture;
-    if (!core::DecodeJpeg(static_cast<const uint8_t*>(bytes), SizeofResource(instance, info), picture))
-        return {};
+    if (!core::DecodeJpeg(raw.bytes, raw.size, picture)) return {};
 
     BITMAPINFO bmi{};
     bmi.bmiHeader.biSize = sizeof bmi.bmiHeader;

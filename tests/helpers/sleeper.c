@@ -1,5 +1,7 @@
 /* A child process for tests to inspect and terminate: it only waits, a minute at most. With the argument
-   "window" it first makes a top-level window "ostrel hung window" and never answers its messages. */
+   "window" it first makes a top-level window "ostrel hung window" and never answers its messages; with
+   "shown" it shows a window "ostrel finder target" of class "OstrelFinderTarget" at (300, 300), 300 x 200,
+   and answers its messages for that minute. */
 #include <windows.h>
 
 #include <string.h>
@@ -13,6 +15,23 @@ int main(int argc, char** argv) {
         RegisterClassA(&wc);
         CreateWindowExA(0, wc.lpszClassName, "ostrel hung window", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, NULL,
                         NULL, wc.hInstance, NULL);
+    }
+    if (argc > 1 && strcmp(argv[1], "shown") == 0) {
+        WNDCLASSA wc = {0};
+        DWORD start = GetTickCount();
+        wc.lpfnWndProc = DefWindowProcA;
+        wc.hInstance = GetModuleHandleA(NULL);
+        wc.hbrBackground = (HBRUSH)(COLOR_WINDOW + 1);
+        wc.lpszClassName = "OstrelFinderTarget";
+        RegisterClassA(&wc);
+        CreateWindowExA(WS_EX_TOPMOST, wc.lpszClassName, "ostrel finder target",
+                        WS_OVERLAPPEDWINDOW | WS_VISIBLE, 300, 300, 300, 200, NULL, NULL, wc.hInstance, NULL);
+        while (GetTickCount() - start < 60000) {
+            MSG msg;
+            MsgWaitForMultipleObjects(0, NULL, FALSE, 100, QS_ALLINPUT);
+            while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        }
+        return 0;
     }
     Sleep(60000);
     return 0;

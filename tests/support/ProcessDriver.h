@@ -27,11 +27,15 @@ private:
     DWORD id_ = 0;
 };
 
+// Replaces the program's settings by a complete set that starts it without questions: the main window
+// with its finder panel, not docked, numbers as "$" and 8 hexadecimal digits.
+void WriteProgramSettings();
+
 // Path of a file in the win32 build folder, as Windows sees it.
 std::string BuildPath(const std::string& name);
 // Path of a file beside the running test executable.
 std::string SiblingPath(const std::string& name);
-// Saves the whole screen as a 24-bit BMP file.
+// Saves the whole screen as a PNG file when the path ends in ".png", else as a 24-bit BMP file.
 bool SaveScreenshot(const std::string& path);
 
 } // namespace testing_support

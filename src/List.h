@@ -1,0 +1,110 @@
+#pragma once
+// The list windows: one main kind of object in a tree, filled by a worker thread, with per-kind row
+// counts in the status bar, copy to the clipboard, highlighting and process termination.
+#include "ListWorker.h"
+#include "controls/OstrelTreeview.h"
+#include "controls/ToolBar.h"
+#include "controls/Ostrel_Form.h"
+
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+class TListForm : public TOstrelForm, public TListHost {
+public:
+    // Command ids of the tool bar and the pop-up menus; a copy item's id is CopyCommandBase plus the
+    // column index.
+    enum Command : int {
+        cmRefresh = 101,
+        cmHighlight,
+        cmFindWndCoder,
+        cmProperties,
+        cmSearch,
+        cmFilter,
+        cmTerminateProcess,
+        CopyCommandBase = 1000
+    };
+    static constexpr int StatusPanelWidth = 140;
+
+    ~TListForm() override;
+
+    void StartRefresh();
+    HMENU KindMenu(TListTypes kind) const { return menus_[kind].get(); }
+    // Numbers are shown anew after the number format changed.
+    void UpdateIntFormat() override;
+
+    // TListHost
+    HWND ListHandle() const override { return handle(); }
+    TOstrelTreeview& ListTree() override { return Tree; }
+    TListTypes MainKind() const override { return mainKind_; }
+    const std::vector<TListTypes>& Kinds() const override { return kinds_; }
+    void StoreCounters(const TListCounters& counters) override { Counters = counters; }
+
+    TOstrelTreeview Tree;
+    TToolBar ToolBar;
+    HWND StatusBar = nullptr;
+    TListCounters Counters{};
+
+    // Actions on the focused row (nothing without one).
+    void HighlightClick();
+    void CopyColumnClick(int column);
+    void TerminateProcMenuClick();
+    // Hook points of windows still to come: the detail windows (Properties), the code generator
+    // (FindWindow code), search and filter. Their buttons and menu entries stay disabled until then.
+    void PropertiesButtonClick() {}
+    void FindWndCoderClick() {}
+    void SearchButtonClick() {}
+    void FilterButtonClick() {}
+    void TreeFocusChanged(TOstrelTreeview::Node* node);
+
+protected:
+    TListForm(TListTypes mainKind, std::vector<TListTypes> kinds, const char* caption,
+              TListingSources& sources = SystemSources());
+
+    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    bool onCommand(int id, int code, HWND control) override;
+    bool onNotify(NMHDR& header, LRESULT& result) override;
+    void onSize(int width, int height) override;
+
+private:
+    void SetupColumns();
+    void ListBegin();
+    void ListEnd();
+    void UpdateStatusPanels();
+    void EnableTools(bool enabled);
+    void ShowPopupMenu(POINT at);
+
+    TListTypes mainKind_;
+    std::vector<TListTypes> kinds_;
+    TListingSources& sources_;
+    std::unique_ptr<TThreadData> worker_;
+    std::array<fw::Menu, 5> menus_;
+    fw::Icon icon_;
+    HWND focus_ = nullptr;
+    bool busy_ = false;
+};
+
+class TWindowListForm : public TListForm {
+public:
+    explicit TWindowListForm(TListingSources& sources = SystemSources());
+};
+class TProcessListForm : public TListForm {
+public:
+    explicit TProcessListForm(TListingSources& sources = SystemSources());
+};
+class TThreadListForm : public TListForm {
+public:
+    explicit TThreadListForm(TListingSources& sources = SystemSources());
+};
+class TModuleListForm : public TListForm {
+public:
+    explicit TModuleListForm(TListingSources& sources = SystemSources());
+};
+class TServiceListForm : public TListForm {
+public:
+    explicit TServiceListForm(TListingSources& sources = SystemSources());
+};
+
+// The text put on the clipboard; false when the clipboard could not be had.
+bool CopyTextToClipboard(HWND owner, const std::string& text);

@@ -1,0 +1,2 @@
+# The mouse, the keyboard state and the screen.
+set_tests_properties(${test_target} PROPERTIES RESOURCE_LOCK desktop)

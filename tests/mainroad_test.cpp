@@ -1,0 +1,282 @@
+// The road a user walks first, through the real program: the main window, the five lists, sorting,
+// copying, terminating a process, and the finder over a window of another process.
+#include "support/ProcessDriver.h"
+#include <gtest/gtest.h>
+
+#include <commctrl.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+using testing_support::BuildPath;
+using testing_support::ChildProcess;
+using testing_support::SiblingPath;
+
+namespace {
+const DWORD timeout = 30000;
+// The main form's commands, as its toolbar buttons send them.
+const int cmCreateWindow = 0x1000;
+// The list windows' commands.
+const int cmTerminateProcess = 107, copyCommandBase = 1000;
+enum MainControl { idFinder = 3, idWndHandle, idWndCaption, idWndClass };
+
+bool WaitFor(const std::function<bool()>& done, DWORD ms = timeout) {
+    DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > ms) return false;
+        Sleep(20);
+    }
+    return true;
+}
+
+void Screenshot(const std::string& name) {
+    CreateDirectoryA(BuildPath("screenshots").c_str(), nullptr);
+    testing_support::SaveScreenshot(BuildPath("screenshots\\" + name + ".png"));
+}
+
+std::string Text(HWND window) {
+    char text[512] = {};
+    DWORD_PTR length = 0;
+    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 5000,
+                        &length);
+    return text;
+}
+
+std::string Hex(const void* handle) {
+    char text[16];
+    std::snprintf(text, sizeof text, "$%.8lX",
+                  static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(handle)));
+    return text;
+}
+
+// Memory in the program's process, for the list view messages that carry pointers.
+class Remote {
+public:
+    Remote(DWORD pid, SIZE_T size) : process_(OpenProcess(PROCESS_ALL_ACCESS, FALSE, pid)), size_(size) {
+        if (process_) memory_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+    }
+    ~Remote() {
+        if (memory_) VirtualFreeEx(process_, memory_, 0, MEM_RELEASE);
+        if (process_) CloseHandle(process_);
+    }
+    char* at(SIZE_T offset) const { return static_cast<char*>(memory_) + offset; }
+    void write(SIZE_T offset, const void* data, SIZE_T size) {
+        WriteProcessMemory(process_, at(offset), data, size, nullptr);
+    }
+    void read(SIZE_T offset, void* data, SIZE_T size) const {
+        ReadProcessMemory(process_, at(offset), data, size, nullptr);
+    }
+
+private:
+    HANDLE process_;
+    void* memory_ = nullptr;
+    SIZE_T size_;
+};
+
+struct Program {
+    Program() : ostrel("\"" + BuildPath("ostrel.exe") + "\"") {
+        main = ostrel.waitWindow("TOstrelMainForm", nullptr, timeout);
+    }
+    HWND Control(int id) const { return GetDlgItem(main, id); }
+
+    // Opens a list as its toolbar button does and waits for the filled window.
+    HWND OpenList(int tag, const char* caption) {
+        HWND toolbar = FindWindowExA(FindWindowExA(main, nullptr, REBARCLASSNAMEA, nullptr), nullptr,
+                                     TOOLBARCLASSNAMEA, nullptr);
+        PostMessageA(main, WM_COMMAND, MAKEWPARAM(cmCreateWindow + tag, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(toolbar));
+        HWND form = ostrel.waitWindow("TListForm", caption, timeout);
+        if (!form) return nullptr;
+        HWND list = List(form);
+        HWND status = FindWindowExA(form, nullptr, STATUSCLASSNAMEA, nullptr);
+        // Filled: the status bar counts and the tree is enabled again. The first of a kind is number 1.
+        if (!WaitFor([&] { return IsWindowEnabled(list) && !Text(status).empty(); })) return nullptr;
+        return form;
+    }
+    static HWND List(HWND form) { return FindWindowExA(form, nullptr, WC_LISTVIEWA, nullptr); }
+    static int Rows(HWND form) { return int(SendMessageA(List(form), LVM_GETITEMCOUNT, 0, 0)); }
+    static std::string Status(HWND form) {
+        return Text(FindWindowExA(form, nullptr, STATUSCLASSNAMEA, nullptr));
+    }
+
+    std::string Cell(HWND form, int row, int column) {
+        Remote remote(ostrel.id(), 4096);
+        LVITEMA item{};
+        item.iSubItem = column;
+        item.cchTextMax = 1024;
+        item.pszText = remote.at(sizeof item);
+        remote.write(0, &item, sizeof item);
+        SendMessageA(List(form), LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(remote.at(0)));
+        char text[1024] = {};
+        remote.read(sizeof item, text, sizeof text - 1);
+        return text;
+    }
+    void Focus(HWND form, int row) {
+        Remote remote(ostrel.id(), sizeof(LVITEMA));
+        LVITEMA item{};
+        item.stateMask = item.state = LVIS_FOCUSED | LVIS_SELECTED;
+        remote.write(0, &item, sizeof item);
+        SendMessageA(List(form), LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(remote.at(0)));
+    }
+    // Answers the next message box of the program with the button.
+    bool Answer(int button) {
+        HWND box = ostrel.waitWindow("#32770", nullptr, timeout);
+        return box && PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+    }
+
+    ChildProcess ostrel;
+    HWND main = nullptr;
+};
+
+class MainRoad : public testing::Test {
+protected:
+    static void SetUpTestSuite() { testing_support::WriteProgramSettings(); }
+};
+
+TEST_F(MainRoad, EachListOpensFromTheToolbarAndFills) {
+    Program p;
+    ASSERT_TRUE(p.main);
+    Screenshot("main_window");
+    EXPECT_EQ("Ostrel", Text(p.main));
+
+    HWND windows = p.OpenList(0, "1 Window List");
+    ASSERT_TRUE(windows);
+    // The desktop is the one root, expanded.
+    EXPECT_GT(p.Rows(windows), 1);
+    EXPECT_EQ(Hex(GetDesktopWindow()), p.Cell(windows, 0, 0));
+    EXPECT_EQ(0u, Program::Status(windows).find("Windows: "));
+    Screenshot("window_list_filled");
+
+    HWND processes = p.OpenList(1, "1 Process List");
+    ASSERT_TRUE(processes);
+    EXPECT_GT(p.Rows(processes), 1);
+    EXPECT_EQ(0u, Program::Status(processes).find("Processes: "));
+    Screenshot("process_list_filled");
+
+    struct {
+        int tag;
+        const char* caption;
+        const char* status;
+    } const others[] = {{2, "1 Thread List", "Threads: "},
+                        {3, "1 Module List", "Modules: "},
+                        {4, "1 Service List", "Services: "}};
+    for (const auto& list : others) {
+        HWND form = p.OpenList(list.tag, list.caption);
+        ASSERT_TRUE(form) << list.caption;
+        EXPECT_EQ(0u, Program::Status(form).find(list.status)) << Program::Status(form);
+    }
+}
+
+TEST_F(MainRoad, HeaderClickSortsAndACellGoesToTheClipboard) {
+    Program p;
+    ASSERT_TRUE(p.main);
+    HWND form = p.OpenList(1, "1 Process List");
+    ASSERT_TRUE(form);
+    auto ids = [&] {
+        std::vector<unsigned long> values;
+        for (int row = 0; row < Program::Rows(form); ++row)
+            values.push_back(std::strtoul(p.Cell(form, row, 0).c_str() + 1, nullptr, 16));
+        return values;
+    };
+    std::vector<unsigned long> filled = ids();
+    ASSERT_GT(filled.size(), 1u);
+    EXPECT_TRUE(std::is_sorted(filled.begin(), filled.end())) << "a fill ends sorted, smallest first";
+
+    HWND header = ListView_GetHeader(Program::List(form));
+    RECT first{};
+    Header_GetItemRect(header, 0, &first);
+    LPARAM at = MAKELPARAM((first.left + first.right) / 2, (first.top + first.bottom) / 2);
+    PostMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageA(header, WM_LBUTTONUP, 0, at);
+    ASSERT_TRUE(WaitFor([&] { return ids().front() > ids().back(); }));
+    std::vector<unsigned long> clicked = ids();
+    EXPECT_TRUE(std::is_sorted(clicked.rbegin(), clicked.rend()));
+
+    p.Focus(form, 0);
+    std::string cell = p.Cell(form, 0, 0);
+    PostMessageA(form, WM_COMMAND, MAKEWPARAM(copyCommandBase + 0, 0), 0);
+    std::string copied;
+    ASSERT_TRUE(WaitFor([&] {
+        if (!OpenClipboard(nullptr)) return false;
+        HANDLE data = GetClipboardData(CF_TEXT);
+        const char* text = data ? static_cast<const char*>(GlobalLock(data)) : nullptr;
+        copied = text ? text : "";
+        if (text) GlobalUnlock(data);
+        CloseClipboard();
+        return copied == cell;
+    })) << copied;
+}
+
+TEST_F(MainRoad, TerminatingAProcessTakesItsRowsAway) {
+    ChildProcess sleeper("\"" + SiblingPath("ostrel_sleeper.exe") + "\"");
+    ASSERT_TRUE(sleeper.started());
+    Program p;
+    ASSERT_TRUE(p.main);
+    HWND form = p.OpenList(1, "1 Process List");
+    ASSERT_TRUE(form);
+    const std::string id = Hex(reinterpret_cast<void*>(static_cast<UINT_PTR>(sleeper.id())));
+    int row = -1;
+    for (int i = 0; i < Program::Rows(form) && row < 0; ++i)
+        if (p.Cell(form, i, 0) == id) row = i;
+    ASSERT_GE(row, 0) << id;
+    const int rows = Program::Rows(form);
+    const std::string status = Program::Status(form);
+
+    p.Focus(form, row);
+    PostMessageA(form, WM_COMMAND, MAKEWPARAM(cmTerminateProcess, 0), 0);
+    ASSERT_TRUE(p.Answer(IDYES)) << "\"Are you sure you want to terminate this process?\"";
+    EXPECT_NE(-1, sleeper.waitExit(timeout));
+    ASSERT_TRUE(WaitFor([&] { return Program::Rows(form) == rows - 1; }));
+    for (int i = 0; i < Program::Rows(form); ++i) EXPECT_NE(id, p.Cell(form, i, 0));
+    long before = std::strtol(status.c_str() + status.find(':') + 1, nullptr, 10);
+    std::string after = Program::Status(form);
+    EXPECT_EQ(before - 1, std::strtol(after.c_str() + after.find(':') + 1, nullptr, 10)) << after;
+}
+
+TEST_F(MainRoad, FinderDraggedOverAForeignWindowFillsTheFieldsAndFramesIt) {
+    ChildProcess target("\"" + SiblingPath("ostrel_sleeper.exe") + "\" shown");
+    HWND window = target.waitWindow("OstrelFinderTarget", "ostrel finder target", timeout);
+    ASSERT_TRUE(window);
+    Program p;
+    ASSERT_TRUE(p.main);
+    SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    RECT r;
+    GetWindowRect(window, &r);
+    // A pixel in the middle of the frame's 3-pixel pen, which runs 1 pixel inside the window's edge.
+    const POINT onFrame{r.left + 1, (r.top + r.bottom) / 2};
+    HDC screen = GetDC(nullptr);
+    const COLORREF before = GetPixel(screen, onFrame.x, onFrame.y);
+
+    HWND finder = p.Control(idFinder);
+    PostMessageA(finder, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+    SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    PostMessageA(finder, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(10, 10));
+    EXPECT_TRUE(WaitFor([&] { return Text(p.Control(idWndHandle)) == Hex(window); }))
+        << Text(p.Control(idWndHandle));
+    EXPECT_EQ("ostrel finder target", Text(p.Control(idWndCaption)));
+    EXPECT_EQ("OstrelFinderTarget", Text(p.Control(idWndClass)));
+    EXPECT_TRUE(WaitFor([&] { return GetPixel(screen, onFrame.x, onFrame.y) == (~before & 0xFFFFFF); }))
+        << "the inverted frame shows on the foreign window";
+    Screenshot("finder_over_foreign_window");
+
+    PostMessageA(finder, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
+    EXPECT_TRUE(WaitFor([&] { return GetPixel(screen, onFrame.x, onFrame.y) == before; }))
+        << "releasing removes the frame";
+    ReleaseDC(nullptr, screen);
+}
+
+TEST_F(MainRoad, TypingACaptionThatMatchesNothingSaysSo) {
+    Program p;
+    ASSERT_TRUE(p.main);
+    SendMessageA(p.Control(idWndCaption), WM_SETTEXT, 0,
+                 reinterpret_cast<LPARAM>("no window has this caption 7f3a9c"));
+    EXPECT_TRUE(WaitFor([&] { return Text(p.Control(idWndHandle)) == "<no window found>"; }))
+        << Text(p.Control(idWndHandle));
+    SendMessageA(p.Control(idWndCaption), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Ostrel"));
+    EXPECT_TRUE(WaitFor([&] { return Text(p.Control(idWndHandle)) == Hex(p.main); }));
+}
+
+} // namespace
