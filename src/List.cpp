@@ -6,6 +6,7 @@
 #include "InfoObjects.h"
 #include "ResourceIds.h"
 #include "ToolbarImages.h"
+#include "core/InfoFormRules.h"
 #include "core/MainFormRules.h"
 #include "core/TreeRemoval.h"
 #include "framework/Application.h"
@@ -34,6 +35,17 @@ DWORD RowId(const TNodeData& row) {
     std::int64_t value = 0;
     row.KeyValue().toInt64(value);
     return DWORD(value);
+}
+// A module row's key is the file name; with the directory column shown, the full path opens the file
+// itself rather than whichever one of that name the system finds first.
+std::string ModuleRowPath(const TNodeData& row) {
+    std::string name = row.KeyValue().toText();
+    for (const TPropNodeData& cell : row.Cells)
+        if (cell.Setting && cell.Setting->Property &&
+            std::string(cell.Setting->Property->Name) == "ModulePath" && cell.Value.isText() &&
+            !IsPlaceholderText(cell.Value.text()))
+            return core::ModuleFieldText(cell.Value.text(), name);
+    return name;
 }
 } // namespace
 
@@ -92,10 +104,10 @@ TListForm::TListForm(TListTypes mainKind, std::vector<TListTypes> kinds, const c
     AppendItem(menus_[ltWindows].get(), "Highlight window", cmHighlight);
     AppendItem(menus_[ltWindows].get(), "Create FindWindow code...", cmFindWndCoder, false);
     AppendItem(menus_[ltWindows].get(), "-");
-    AppendItem(menus_[ltWindows].get(), "Show window properties...", cmProperties, false);
+    AppendItem(menus_[ltWindows].get(), "Show window properties...", cmProperties);
     AppendItem(menus_[ltProcesses].get(), "Terminate process", cmTerminateProcess);
     AppendItem(menus_[ltProcesses].get(), "-");
-    AppendItem(menus_[ltProcesses].get(), "Show process properties...", cmProperties, false);
+    AppendItem(menus_[ltProcesses].get(), "Show process properties...", cmProperties);
 
     EnableTools(false);
     ToolBar.Enable(cmRefresh, true);
@@ -150,9 +162,9 @@ void TListForm::UpdateIntFormat() {
 }
 
 void TListForm::EnableTools(bool enabled) {
-    // Properties, FindWindow code, search and filter wait for their windows; they stay disabled.
+    // FindWindow code, search and filter wait for their windows; they stay disabled.
     for (int command : {cmRefresh, cmHighlight, cmFindWndCoder, cmProperties, cmSearch, cmFilter})
-        ToolBar.Enable(command, enabled && command == cmRefresh);
+        ToolBar.Enable(command, enabled && (command == cmRefresh || command == cmProperties));
 }
 
 void TListForm::ListBegin() {
@@ -200,11 +212,35 @@ void TListForm::TreeFocusChanged(TOstrelTreeview::Node* node) {
     }
     TListTypes kind = node->data.Kind;
     ToolBar.Enable(cmHighlight, kind == ltWindows);
+    ToolBar.Enable(cmProperties, true);
     ToolBar.SetImage(cmProperties, propertiesImage[kind]);
     // The header always describes the focused row.
     for (int c = 0; c < Tree.ColumnCount(); ++c) {
         const TColumnSetting* s = Tree.KindSettings(c)[kind];
         Tree.SetColumnCaption(c, s ? s->name : std::string());
+    }
+}
+
+void TListForm::PropertiesButtonClick() {
+    TOstrelTreeview::Node* node = Tree.FocusedNode();
+    if (!node || busy_) return;
+    const TNodeData& row = node->data;
+    switch (row.Kind) {
+    case ltWindows:
+        ShowWindowInfo(reinterpret_cast<HWND>(static_cast<UINT_PTR>(RowId(row))));
+        break;
+    case ltProcesses:
+        ShowProcessInfo(RowId(row));
+        break;
+    case ltThreads:
+        ShowThreadInfo(RowId(row));
+        break;
+    case ltModules:
+        ShowModuleInfo(ModuleRowPath(row));
+        break;
+    case ltServices:
+        ShowServiceInfo(row.KeyValue().toText());
+        break;
     }
 }
 

@@ -50,9 +50,10 @@ public:
     void HighlightClick();
     void CopyColumnClick(int column);
     void TerminateProcMenuClick();
-    // Hook points of windows still to come: the detail windows (Properties), the code generator
-    // (FindWindow code), search and filter. Their buttons and menu entries stay disabled until then.
-    void PropertiesButtonClick() {}
+    // The focused row's detail window.
+    void PropertiesButtonClick();
+    // Hook points of windows still to come: the code generator (FindWindow code), search and filter.
+    // Their buttons and menu entries stay disabled until then.
     void FindWndCoderClick() {}
     void SearchButtonClick() {}
     void FilterButtonClick() {}

@@ -345,10 +345,21 @@ HWND TOstrelMainForm::FinderCommandField(HWND source) const {
     return nullptr;
 }
 
-void TOstrelMainForm::FinderCommand(int /*command*/, HWND source) {
-    if (!FinderCommandField(source)) return;
-    // Selecting in the lists (1), the window's properties (2) and its FindWindow code (3) arrive with
-    // the list search, the detail windows and the code generator.
+void TOstrelMainForm::FinderCommand(int command, HWND source) {
+    HWND field = FinderCommandField(source);
+    if (!field) return;
+    // Selecting in the lists (1) and the window's FindWindow code (3) arrive with the list search and
+    // the code generator.
+    if (command != 2) return;
+    char text[64] = {};
+    GetWindowTextA(field, text, sizeof text);
+    bool error = false;
+    std::string message;
+    std::uint32_t window = ParseWindowHandle(text, error, &message);
+    if (error)
+        fw::messageBox(handle(), message, "Error", MB_OK | MB_ICONERROR);
+    else
+        ShowWindowInfo(reinterpret_cast<HWND>(static_cast<UINT_PTR>(window)));
 }
 
 LRESULT TOstrelMainForm::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
