@@ -112,11 +112,6 @@ LRESULT CALLBACK TInfoForm::EscapeProc(HWND hwnd, UINT message, WPARAM wParam, L
         PostMessageA(reinterpret_cast<HWND>(form), WM_CLOSE, 0, 0);
         return 0;
     }
-    if (message == WM_GETDLGCODE && lParam) {
-        auto* msg = reinterpret_cast<MSG*>(lParam);
-        if (msg->message == WM_KEYDOWN && msg->wParam == VK_ESCAPE)
-            return DefSubclassProc(hwnd, message, wParam, lParam) | DLGC_WANTMESSAGE;
-    }
     return DefSubclassProc(hwnd, message, wParam, lParam);
 }
 

@@ -62,6 +62,7 @@ public:
     int ActivePage() const;
     void SetActivePage(int page);
     HWND TabControl() const { return tabs_; }
+    HWND ModuleButton() const { return moduleButton_; }
 
 protected:
     TInfoForm(std::unique_ptr<TBasicInfo> info, const char* caption, TListingSources& sources);
@@ -86,8 +87,6 @@ protected:
     // The module button beside a path edit: shown when the edit names an existing file, and then the
     // edit is narrower.
     void SetupModuleButton(int page, HWND edit, int shownWidth, int hiddenWidth);
-    HWND ModuleButton() const { return moduleButton_; }
-    HWND ModuleEdit() const { return moduleEdit_; }
     virtual void ModuleButtonClick();
 
     // A tree of rows of one kind, placed on a page, with the kind's shown columns of the settings.

@@ -66,7 +66,8 @@ TWindowInfoForm::TWindowInfoForm(HWND window, TListingSources& sources)
     pbBigIcon = AddField(pgGeneral, 8, "Big Icon:", 0);
     pbSmallIcon = AddField(pgGeneral, 8, "Small Icon:", 1);
     for (HWND icon : {pbBigIcon, pbSmallIcon}) {
-        SetWindowLongPtrA(icon, GWL_STYLE, WS_CHILD | SS_ICON | SS_REALSIZEIMAGE);
+        LONG_PTR style = GetWindowLongPtrA(icon, GWL_STYLE) & ~LONG_PTR(SS_TYPEMASK | SS_ENDELLIPSIS);
+        SetWindowLongPtrA(icon, GWL_STYLE, style | SS_ICON | SS_REALSIZEIMAGE);
         SetWindowTextA(icon, "");
     }
     laMenuHandle = AddField(pgGeneral, 10, "Menu Handle:");
