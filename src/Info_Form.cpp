@@ -98,11 +98,7 @@ TInfoForm::TInfoForm(std::unique_ptr<TBasicInfo> info, const char* caption, TLis
 }
 
 TInfoForm::~TInfoForm() {
-    if (handle()) {
-        KillTimer(handle(), UpdateTimerId);
-        for (const auto& page : pages_)
-            for (HWND control : page) RemoveWindowSubclass(control, EscapeProc, EscapeSubclassId);
-    }
+    if (handle()) KillTimer(handle(), UpdateTimerId);
 }
 
 LRESULT CALLBACK TInfoForm::EscapeProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
@@ -152,6 +148,7 @@ int TInfoForm::AddPage(const char* caption) {
     item.pszText = const_cast<char*>(caption);
     int index = int(pages_.size());
     SendMessageA(tabs_, TCM_INSERTITEMA, index, reinterpret_cast<LPARAM>(&item));
+    if (index == 0) SendMessageA(tabs_, TCM_SETCURSEL, 0, 0);
     pages_.emplace_back();
     return index;
 }

@@ -75,9 +75,9 @@ protected:
 
     // Page building: captions and value fields laid out in rows.
     int AddPage(const char* caption);
-    HWND AddField(int page, int row, const char* caption, int column = 0);
+    HWND AddField(int page, int row, const char* caption, int column = -1);
     HWND AddEdit(int page, int row, const char* caption, int width = 330, int lines = 1);
-    TNumberLink& AddLink(int page, int row, const char* caption, int column = 0);
+    TNumberLink& AddLink(int page, int row, const char* caption, int column = -1);
     HWND AddGroup(int page, int x, int y, int width, int height, const char* caption);
     HWND AddListBox(int page, int x, int y, int width, int height);
     // A control of a page placed in page coordinates (added to the page's controls).
@@ -102,7 +102,6 @@ protected:
     bool onCommand(int id, int code, HWND control) override;
     bool onNotify(NMHDR& header, LRESULT& result) override;
     void onTimer(UINT_PTR id) override;
-    fw::CloseAction closeAction() override { return fw::CloseAction::Free; }
 
 private:
     static LRESULT CALLBACK EscapeProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,

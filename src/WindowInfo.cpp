@@ -112,7 +112,7 @@ TWindowInfoForm::TWindowInfoForm(HWND window, TListingSources& sources)
     AddField(pgClass, 10, "Bkgnd Brush:");
     AddGroup(pgClass, 8, 11 * 21 + 4, 468, 140, "Class Style");
     laClassStyle = AddField(pgClass, 12, "");
-    lbClassStyles = AddListBox(pgClass, 16, 13 * 21 + 8, 452, 110);
+    lbClassStyles = AddListBox(pgClass, 16, 13 * 21 + 8, 452, 80);
 
     laParentWindow = &AddLink(pgWindows, 0, "Parent Window:");
     laOwnerWindow = &AddLink(pgWindows, 1, "Owner Window:");

@@ -132,9 +132,9 @@ TEST_F(Details, WindowInfoShowsTheWindowItsStylesPropertiesAndChildren) {
               std::find(props.begin(), props.end(), std::make_pair(std::string("OstrelProp"), 1234u)));
     EXPECT_NE(props.end(), std::find(props.begin(), props.end(), std::make_pair(std::string("#4660"), 7u)));
 
-    // A top-level window has no parent: a plain "(None)".
-    EXPECT_EQ(TextNone, form->laParentWindow->text());
-    EXPECT_FALSE(form->laParentWindow->IsLink());
+    // An unowned window: a plain "(None)".
+    EXPECT_EQ(TextNone, form->laOwnerWindow->text());
+    EXPECT_FALSE(form->laOwnerWindow->IsLink());
     EXPECT_TRUE(form->laProcessID->IsLink());
 
     // The child tree holds the child with the grandchild under it.
@@ -166,6 +166,21 @@ TEST_F(Details, LinksOpenTheNumberTheyCarryAfterTheFormatChanged) {
     EXPECT_EQ(std::make_pair(ltThreads, std::to_string(GetCurrentThreadId())), recorder.opened[1]);
     EXPECT_EQ(std::make_pair(ltWindows, std::to_string(reinterpret_cast<UINT_PTR>(windows.child))),
               recorder.opened[2]);
+}
+
+TEST_F(Details, AChildWindowLinksToItsParent) {
+    TestWindows windows;
+    OpenedRecorder recorder;
+    auto form = std::make_unique<TWindowInfoForm>(windows.child, sources);
+    ASSERT_TRUE(form->laParentWindow->IsLink());
+    form->laParentWindow->Click();
+    ASSERT_EQ(1u, recorder.opened.size());
+    EXPECT_EQ(std::make_pair(ltWindows, std::to_string(reinterpret_cast<UINT_PTR>(windows.top))),
+              recorder.opened[0]);
+    // Its own child has no children: Properties has nothing to open.
+    auto leaf = std::make_unique<TWindowInfoForm>(windows.grandchild, sources);
+    EXPECT_EQ(0, leaf->ChildTree.VisibleRowCount());
+    EXPECT_FALSE(IsWindowEnabled(leaf->btnProperties));
 }
 
 TEST_F(Details, UpdateEveryIsClampedAndFollowsTheCheckBox) {
@@ -200,14 +215,14 @@ TEST_F(Details, ProcessInfoFromWmiAndAGoneProcessReportedOnce) {
     EXPECT_EQ(FormatNumber(id), TextOf(form->laProcessID));
     EXPECT_EQ("fake.exe /x", TextOf(form->meCommandLine));
     EXPECT_EQ("3", TextOf(form->ChangingFields[0]));
-    EXPECT_EQ(FormatDuration(fw::Value("10000000")), TextOf(form->ChangingFields[1]));
-    // No such file: the module button stays hidden.
-    EXPECT_FALSE(IsWindowVisible(form->ModuleButton()));
+    EXPECT_EQ(FormatDurationTicks(10000000), TextOf(form->ChangingFields[1]));
     EXPECT_EQ(0, form->ServiceTree.VisibleRowCount());
     form->laParentProcess->Click();
     ASSERT_EQ(1u, recorder.opened.size());
     EXPECT_EQ(std::make_pair(ltProcesses, std::string("4")), recorder.opened[0]);
     Picture(*form, "detail_process_info");
+    // No such file: the module button stays hidden on the shown page.
+    EXPECT_FALSE(IsWindowVisible(form->ModuleButton()));
 
     sources.wmi->objects.clear();
     form->SetAutoUpdate(true);
