@@ -189,6 +189,8 @@ void TListForm::ListEnd() {
     UpdateStatusPanels();
     EnableWindow(ToolBar.handle(), TRUE);
     EnableWindow(Tree.handle(), TRUE);
+    // Disabling the tree for the fill took the keyboard from it.
+    if (GetActiveWindow() == handle()) SetFocus(Tree.handle());
     EnableTools(true);
     TreeFocusChanged(Tree.FocusedNode());
     busy_ = false;

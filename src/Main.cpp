@@ -51,7 +51,6 @@ TOstrelMainForm::TOstrelMainForm() {
     TButtonSettings look = Taskbar.ButtonSettings();
     look.ColorWhenDown = look.ColorOnMouseOver = look.ColorOnClick = 14476520;
     Taskbar.SetButtonSettings(look);
-    if (p.icon) Taskbar.SetStdIcon(p.icon);
     Taskbar.OnAddForm = [this](TTaskbar&, fw::Form& form) { TaskbarAddForm(form); };
     Taskbar.OnRemoveForm = [this](TTaskbar&, fw::Form& form) { TaskbarRemoveForm(form); };
     CreateFinderPanel();

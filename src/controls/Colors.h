@@ -11,9 +11,6 @@ constexpr TColor SystemColor(int index) {
 }
 constexpr TColor clBtnFace = SystemColor(COLOR_BTNFACE);
 constexpr TColor cl3DLight = SystemColor(COLOR_3DLIGHT);
-constexpr TColor clBtnHighlight = SystemColor(COLOR_BTNHIGHLIGHT);
-constexpr TColor clBtnShadow = SystemColor(COLOR_BTNSHADOW);
-constexpr TColor clBtnText = SystemColor(COLOR_BTNTEXT);
 constexpr TColor clWhite = 0xFFFFFF;
 constexpr TColor clBlack = 0x000000;
 constexpr TColor clGreen = 0x008000;

@@ -278,6 +278,8 @@ void TTaskbar::Create(HWND parent, int id) {
     p.parent = parent;
     p.menu = reinterpret_cast<HMENU>(static_cast<INT_PTR>(id));
     create(p);
+    // Shown for forms without an icon: the application's own.
+    SetStdIcon(reinterpret_cast<HICON>(GetClassLongPtrA(fw::application().handle(), GCLP_HICON)));
     tooltip_ = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0, 0, 0,
                                0, handle(), nullptr, fw::application().instance(), nullptr);
 }

@@ -142,7 +142,7 @@ public:
     void SetButtonSettings(const TButtonSettings& value);
     TColor Color() const { return color_; }
     void SetColor(TColor value);
-    // Shown for forms without an icon; the taskbar keeps its own copy.
+    // Shown for forms without an icon (the application's icon after Create); the taskbar keeps a copy.
     HICON StdIcon() const { return stdIcon_.get(); }
     void SetStdIcon(HICON icon);
     FormEvent OnAddForm;

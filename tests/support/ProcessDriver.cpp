@@ -1,9 +1,6 @@
 #include "support/ProcessDriver.h"
 #include <vector>
 
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#include <stb_image_write.h>
-
 namespace testing_support {
 
 ChildProcess::ChildProcess(const std::string& commandLine) {
@@ -122,28 +119,16 @@ bool SaveScreenshot(const std::string& path) {
     BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
     GdiFlush();
     DWORD rowSize = (width * 3 + 3) & ~3u, imageSize = rowSize * height;
+    BITMAPFILEHEADER file{0x4D42, DWORD(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + imageSize), 0,
+                          0, sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)};
     bool ok = false;
-    if (path.size() > 4 && path.compare(path.size() - 4, 4, ".png") == 0) {
-        // Bottom-up BGR rows to top-down RGB.
-        std::vector<unsigned char> rgb(size_t(width) * height * 3);
-        const auto* source = static_cast<const unsigned char*>(bits);
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x)
-                for (int c = 0; c < 3; ++c)
-                    rgb[(size_t(y) * width + x) * 3 + c] =
-                        source[size_t(height - 1 - y) * rowSize + x * 3 + 2 - c];
-        ok = stbi_write_png(path.c_str(), width, height, 3, rgb.data(), width * 3) != 0;
-    } else {
-        BITMAPFILEHEADER file{0x4D42, DWORD(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + imageSize),
-                              0, 0, sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)};
-        HANDLE out = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        if (out != INVALID_HANDLE_VALUE) {
-            DWORD written = 0;
-            ok = WriteFile(out, &file, sizeof file, &written, nullptr) &&
-                 WriteFile(out, &bmi.bmiHeader, sizeof bmi.bmiHeader, &written, nullptr) &&
-                 WriteFile(out, bits, imageSize, &written, nullptr);
-            CloseHandle(out);
-        }
+    HANDLE out = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (out != INVALID_HANDLE_VALUE) {
+        DWORD written = 0;
+        ok = WriteFile(out, &file, sizeof file, &written, nullptr) &&
+             WriteFile(out, &bmi.bmiHeader, sizeof bmi.bmiHeader, &written, nullptr) &&
+             WriteFile(out, bits, imageSize, &written, nullptr);
+        CloseHandle(out);
     }
     SelectObject(memory, old);
     DeleteObject(bitmap);
