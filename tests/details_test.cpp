@@ -9,7 +9,9 @@
 #include "ThreadInfo.h"
 #include "WindowInfo.h"
 #include "fakes/FakeMessageBoxes.h"
+#include "helpers/ChildProcess.h"
 #include "framework/Application.h"
+#include "framework/ComPtr.h"
 #include "support/ListFakes.h"
 #include "support/Screenshot.h"
 #include <gtest/gtest.h>
@@ -319,6 +321,58 @@ TEST_F(Details, ModuleInfoOfKernel32ReadsItsVersion) {
         EXPECT_EQ("Error", box.caption);
         EXPECT_FALSE(box.text.empty());
     }
+}
+
+TEST_F(Details, TheWindowOfAnotherProcess) {
+    SleeperProcess sleeper("shown");
+    HWND target = sleeper.waitWindow("OstrelFinderTarget", "ostrel finder target", 20000);
+    ASSERT_TRUE(target);
+    auto form = std::make_unique<TWindowInfoForm>(target, sources);
+    RECT r;
+    GetWindowRect(target, &r);
+    EXPECT_EQ("ostrel finder target", TextOf(form->laCaption));
+    EXPECT_EQ("OstrelFinderTarget", TextOf(form->laClassName));
+    EXPECT_EQ(FormatRect(r), TextOf(form->laRect));
+    EXPECT_EQ(FormatNumber(sleeper.id()), form->laProcessID->text());
+    EXPECT_EQ(0, form->ChildTree.VisibleRowCount());
+}
+
+TEST_F(Details, AHungWindowDoesNotHangItsDetailWindow) {
+    SleeperProcess sleeper("window");
+    HWND hung = nullptr;
+    PumpUntil([&] { return (hung = sleeper.findWindow("OstrelHungWindow", nullptr, false)) != nullptr; });
+    ASSERT_TRUE(hung);
+    // Caption and icons are asked with a time-out: the window opens, and a refresh returns.
+    auto form = std::make_unique<TWindowInfoForm>(hung, sources);
+    EXPECT_EQ("OstrelHungWindow", TextOf(form->laClassName));
+    form->RefreshClick();
+}
+
+TEST_F(Details, AnEndedHelperProcessIsReportedGoneOnce) {
+    fw::ComInit com;
+    fake::MessageBoxes boxes;
+    SleeperProcess sleeper;
+    ASSERT_TRUE(sleeper.started());
+    auto form = std::make_unique<TProcessInfoForm>(sleeper.id(), SystemSources());
+    EXPECT_EQ(FormatNumber(sleeper.id()), TextOf(form->laProcessID));
+    form->SetAutoUpdate(true);
+    HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, sleeper.id());
+    ASSERT_TRUE(process);
+    TerminateProcess(process, 1);
+    CloseHandle(process);
+    EXPECT_NE(-1, sleeper.waitExit(10000));
+    // WMI may take a moment to forget the process; once it has, the one report comes.
+    PumpUntil(
+        [&] {
+            form->RefreshClick();
+            return !boxes.shown.empty();
+        },
+        20000);
+    form->RefreshClick();
+    ASSERT_EQ(1u, boxes.shown.size());
+    EXPECT_EQ("The process with ID " + FormatNumber(sleeper.id()) + " doesn't exist anymore.",
+              boxes.shown[0].text);
+    EXPECT_FALSE(form->TimerRunning());
 }
 
 } // namespace
