@@ -161,11 +161,6 @@ int TInfoForm::ActivePage() const {
     return int(SendMessageA(tabs_, TCM_GETCURSEL, 0, 0));
 }
 
-void TInfoForm::SetActivePage(int page) {
-    SendMessageA(tabs_, TCM_SETCURSEL, page, 0);
-    ShowPage(page);
-}
-
 void TInfoForm::ShowPage(int page) {
     for (int p = 0; p < PageCount(); ++p)
         if (p != page)
@@ -294,7 +289,6 @@ std::string TInfoForm::NumberText(const fw::Value& value) {
 
 void TInfoForm::SetNumberLink(TNumberLink& label, const fw::Value& value, TListTypes target) {
     label.Number = value;
-    label.Target = target;
     std::string text = NumberText(value);
     label.setText(text);
     std::int64_t number = 0;

@@ -43,25 +43,21 @@ public:
     void SetUpdateTime(int seconds);
     int UpdateTime() const { return updateSeconds_; }
     bool TimerRunning() const { return timerRunning_; }
-    const core::TRefreshFailure& RefreshFailure() const { return refreshFailure_; }
 
     // A label linking to the window, process or thread whose number it shows. The number is kept with
     // the link, so a re-rendered text never changes what opens.
     class TNumberLink : public TLinkLabel {
     public:
         fw::Value Number;
-        TListTypes Target = ltProcesses;
     };
     // Shows the value as a number; unless it is a placeholder, a click opens the target's detail window.
     static void SetNumberLink(TNumberLink& label, const fw::Value& value, TListTypes target);
     // Re-renders a number link in the current format from the number it carries.
     static void ReformatLink(TNumberLink& label);
 
-    // The controls of a page, for tests and the page switch.
     int PageCount() const;
     int ActivePage() const;
-    void SetActivePage(int page);
-    HWND TabControl() const { return tabs_; }
+    // The button beside a module path; hidden while the path names no file.
     HWND ModuleButton() const { return moduleButton_; }
 
 protected:
