@@ -3,6 +3,11 @@
 #include "ConstVars.h"
 #include "FormatConsts.h"
 #include "Main.h"
+#include "ModuleInfo.h"
+#include "ProcessInfo.h"
+#include "ServiceInfo.h"
+#include "ThreadInfo.h"
+#include "WindowInfo.h"
 #include "ResourceIds.h"
 #include "WindowText.h"
 #include "controls/Taskbar.h"
@@ -260,4 +265,29 @@ void ArrangeChildForms(TArrangeMode mode) {
         const core::LayoutRect& r = rects[i];
         SetWindowPos(shown[i], HWND_TOP, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOACTIVATE);
     }
+}
+
+TWindowInfoForm* ShowWindowInfo(HWND window) {
+    return ShowChildForm<TWindowInfoForm>(
+        window, [](const TWindowInfoForm& form, HWND key) { return form.Window() == key; });
+}
+
+TProcessInfoForm* ShowProcessInfo(DWORD processId) {
+    return ShowChildForm<TProcessInfoForm>(
+        processId, [](const TProcessInfoForm& form, DWORD key) { return form.ProcessID() == key; });
+}
+
+TThreadInfoForm* ShowThreadInfo(DWORD threadId) {
+    return ShowChildForm<TThreadInfoForm>(
+        threadId, [](const TThreadInfoForm& form, DWORD key) { return form.ThreadID() == key; });
+}
+
+TModuleInfoForm* ShowModuleInfo(const std::string& path) {
+    return ShowChildForm<TModuleInfoForm>(
+        path, [](const TModuleInfoForm& form, const std::string& key) { return form.Path() == key; });
+}
+
+TServiceInfoForm* ShowServiceInfo(const std::string& name) {
+    return ShowChildForm<TServiceInfoForm>(
+        name, [](const TServiceInfoForm& form, const std::string& key) { return form.Name() == key; });
 }

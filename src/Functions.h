@@ -79,6 +79,18 @@ template <class T, class Key, class SameKey> T* ShowChildForm(const Key& key, Sa
     return CreateChildForm<T>(key);
 }
 
+// The detail windows, opened for their object or an open one of the same object brought to the front.
+class TWindowInfoForm;
+class TProcessInfoForm;
+class TThreadInfoForm;
+class TModuleInfoForm;
+class TServiceInfoForm;
+TWindowInfoForm* ShowWindowInfo(HWND window);
+TProcessInfoForm* ShowProcessInfo(DWORD processId);
+TThreadInfoForm* ShowThreadInfo(DWORD threadId);
+TModuleInfoForm* ShowModuleInfo(const std::string& path);
+TServiceInfoForm* ShowServiceInfo(const std::string& name);
+
 // The number of the next form of a class: the smallest positive one no open form of it carries.
 int NextChildFormNumber(const std::function<bool(const fw::Form&)>& isInstance);
 

@@ -10,6 +10,7 @@
 #include "InfoObjects.h"
 #include "ResourceIds.h"
 #include "ToolbarImages.h"
+#include "core/InfoFormRules.h"
 #include "core/MainFormRules.h"
 #include "core/TreeRemoval.h"
 #include "framework/Application.h"
@@ -40,6 +41,17 @@ DWORD RowId(const TNodeData& row) {
     std::int64_t value = 0;
     row.KeyValue().toInt64(value);
     return DWORD(value);
+}
+// A module row's key is the file name; with the directory column shown, the full path opens the file
+// itself rather than whichever one of that name the system finds first.
+std::string ModuleRowPath(const TNodeData& row) {
+    std::string name = row.KeyValue().toText();
+    for (const TPropNodeData& cell : row.Cells)
+        if (cell.Setting && cell.Setting->Property &&
+            std::string(cell.Setting->Property->Name) == "ModulePath" && cell.Value.isText() &&
+            !IsPlaceholderText(cell.Value.text()))
+            return core::ModuleFieldText(cell.Value.text(), name);
+    return name;
 }
 } // namespace
 
@@ -103,10 +115,10 @@ TListForm::TListForm(TListTypes mainKind, std::vector<TListTypes> kinds, const c
     AppendItem(menus_[ltWindows].get(), "Highlight window", cmHighlight);
     AppendItem(menus_[ltWindows].get(), "Create FindWindow code...", cmFindWndCoder);
     AppendItem(menus_[ltWindows].get(), "-");
-    AppendItem(menus_[ltWindows].get(), "Show window properties...", cmProperties, false);
+    AppendItem(menus_[ltWindows].get(), "Show window properties...", cmProperties);
     AppendItem(menus_[ltProcesses].get(), "Terminate process", cmTerminateProcess);
     AppendItem(menus_[ltProcesses].get(), "-");
-    AppendItem(menus_[ltProcesses].get(), "Show process properties...", cmProperties, false);
+    AppendItem(menus_[ltProcesses].get(), "Show process properties...", cmProperties);
 
     EnableTools(false);
     ToolBar.Enable(cmRefresh, true);
@@ -162,11 +174,10 @@ void TListForm::UpdateIntFormat() {
 }
 
 void TListForm::EnableTools(bool enabled) {
-    // Properties waits for the detail windows; it stays disabled. Highlight and FindWindow code follow
-    // the focused row.
+    // Highlight and FindWindow code follow the focused row.
     for (int command : {cmRefresh, cmHighlight, cmFindWndCoder, cmProperties, cmSearch, cmFilter})
-        ToolBar.Enable(command,
-                       enabled && (command == cmRefresh || command == cmFilter || command == cmSearch));
+        ToolBar.Enable(command, enabled && (command == cmRefresh || command == cmFilter || command == cmSearch ||
+                                            command == cmProperties));
 }
 
 void TListForm::ListBegin() {
@@ -219,6 +230,7 @@ void TListForm::TreeFocusChanged(TOstrelTreeview::Node* node) {
     TListTypes kind = node->data.Kind;
     ToolBar.Enable(cmHighlight, kind == ltWindows);
     ToolBar.Enable(cmFindWndCoder, kind == ltWindows);
+    ToolBar.Enable(cmProperties, true);
     ToolBar.SetImage(cmProperties, propertiesImage[kind]);
     // The header always describes the focused row.
     for (int c = 0; c < Tree.ColumnCount(); ++c) {
@@ -303,6 +315,29 @@ void TListForm::SelectWindowRows(HWND wnd) {
 
 void SelectWindowInLists(HWND wnd) {
     for (TListForm* list : OpenForms<TListForm>()) list->SelectWindowRows(wnd);
+}
+
+void TListForm::PropertiesButtonClick() {
+    TOstrelTreeview::Node* node = Tree.FocusedNode();
+    if (!node || busy_) return;
+    const TNodeData& row = node->data;
+    switch (row.Kind) {
+    case ltWindows:
+        ShowWindowInfo(reinterpret_cast<HWND>(static_cast<UINT_PTR>(RowId(row))));
+        break;
+    case ltProcesses:
+        ShowProcessInfo(RowId(row));
+        break;
+    case ltThreads:
+        ShowThreadInfo(RowId(row));
+        break;
+    case ltModules:
+        ShowModuleInfo(ModuleRowPath(row));
+        break;
+    case ltServices:
+        ShowServiceInfo(row.KeyValue().toText());
+        break;
+    }
 }
 
 void TListForm::HighlightClick() {

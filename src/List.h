@@ -76,8 +76,8 @@ public:
     void SelectWindowRows(HWND wnd);
     // Shows or hides the search window.
     void SearchButtonClick();
-    // Hook point of the detail windows still to come: its button and menu entry stay disabled until then.
-    void PropertiesButtonClick() {}
+    // The focused row's detail window.
+    void PropertiesButtonClick();
     void TreeFocusChanged(TOstrelTreeview::Node* node);
 
 protected:

@@ -437,7 +437,8 @@ void TOstrelMainForm::FinderCommand(int command, HWND source) {
     HWND field = FinderCommandField(source);
     if (!field) return;
     bool error = false;
-    const std::uint32_t value = ParseWindowHandle(EditText(field), error);
+    std::string message;
+    const std::uint32_t value = ParseWindowHandle(EditText(field), error, &message);
     const HWND wnd = error ? nullptr : reinterpret_cast<HWND>(UINT_PTR(value));
     switch (command) {
     case fcSelectWindow:
@@ -448,8 +449,11 @@ void TOstrelMainForm::FinderCommand(int command, HWND source) {
         CreateChildForm<TFindWndCodeGenerator>(wnd);
         break;
     }
-    default:
-        // The window's properties (2) arrive with the detail windows.
+    case fcProperties:
+        if (error)
+            fw::messageBox(handle(), message, "Error", MB_OK | MB_ICONERROR);
+        else
+            ShowWindowInfo(wnd);
         break;
     }
 }

@@ -1,0 +1,81 @@
+#include "ModuleInfo.h"
+
+#include "FormatConsts.h"
+#include "framework/MessageBox.h"
+
+#include <shellapi.h>
+
+TModuleInfoForm::TModuleInfoForm(const std::string& path, TListingSources& sources)
+    : TInfoForm(std::make_unique<TModuleInfoObject>(), "Module Info", sources) {
+    AddPage("General");
+    edPath = AddEdit(0, 0, "Path:", 300);
+    RECT r;
+    GetWindowRect(edPath, &r);
+    MapWindowPoints(nullptr, handle(), reinterpret_cast<POINT*>(&r), 2);
+    btnModuleInfo = CreateWindowExA(0, "BUTTON", "Properties", WS_CHILD | WS_TABSTOP, r.right + 4, r.top, 70,
+                                    r.bottom - r.top, handle(), reinterpret_cast<HMENU>(cmModuleInfo),
+                                    GetModuleHandleA(nullptr), nullptr);
+    SendMessageA(btnModuleInfo, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
+                 FALSE);
+    Place(0, btnModuleInfo);
+    laCompany = AddField(0, 2, "Company:");
+    laProductVersion = AddField(0, 3, "Product Version:");
+    laProductName = AddField(0, 4, "Product Name:");
+    laFileDescription = AddField(0, 5, "File Description:");
+    laOriginalFilename = AddField(0, 6, "Original Filename:");
+    laFileVersion = AddField(0, 7, "File Version:");
+    laVersion = AddField(0, 8, "Version:");
+    laInternalName = AddField(0, 9, "Internal Name:");
+    laLegalCopyright = AddField(0, 10, "Legal Copyright:");
+    laComments = AddField(0, 11, "Comments:");
+    laLegalTrademarks = AddField(0, 12, "Legal Trademarks:");
+    InitInfo(path);
+}
+
+void TModuleInfoForm::InitInfo(const std::string& path) {
+    TModuleInfoObject& info = ModuleInfo();
+    info = TModuleInfoObject(path);
+    SetText(edPath, info.Path);
+    SetText(laCompany, info.ReadCompanyName().toText());
+    SetText(laProductVersion, info.ReadProductVersion().toText());
+    SetText(laProductName, info.ReadProductName().toText());
+    SetText(laFileDescription, info.ReadFileDescription().toText());
+    SetText(laOriginalFilename, info.ReadOriginalFilename().toText());
+    SetText(laFileVersion, info.ReadFileVersion().toText());
+    SetText(laVersion, FormatVersion(info.ReadVersion()));
+    SetText(laInternalName, info.ReadInternalName().toText());
+    SetText(laLegalCopyright, info.ReadLegalCopyright().toText());
+    SetText(laComments, info.ReadComments().toText());
+    SetText(laLegalTrademarks, info.ReadLegalTrademarks().toText());
+    UpdateInfo();
+}
+
+void TModuleInfoForm::ModuleInfoClick() {
+    char path[MAX_PATH * 2] = {};
+    GetWindowTextA(edPath, path, sizeof path);
+    SHELLEXECUTEINFOA execute{};
+    execute.cbSize = sizeof execute;
+    execute.fMask = SEE_MASK_INVOKEIDLIST;
+    execute.hwnd = handle();
+    execute.lpVerb = "properties";
+    execute.lpFile = path;
+    execute.nShow = SW_SHOW;
+    if (ShellExecuteExA(&execute)) return;
+    DWORD error = GetLastError();
+    char* text = nullptr;
+    FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                       FORMAT_MESSAGE_IGNORE_INSERTS,
+                   nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string message = text ? text : "System error " + std::to_string(error);
+    if (text) LocalFree(text);
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) message.pop_back();
+    fw::messageBox(handle(), message, "Error", MB_OK | MB_ICONERROR);
+}
+
+bool TModuleInfoForm::onCommand(int id, int code, HWND control) {
+    if (id == cmModuleInfo && code == BN_CLICKED) {
+        ModuleInfoClick();
+        return true;
+    }
+    return TInfoForm::onCommand(id, code, control);
+}
