@@ -176,8 +176,8 @@ void TListForm::UpdateIntFormat() {
 void TListForm::EnableTools(bool enabled) {
     // Highlight and FindWindow code follow the focused row.
     for (int command : {cmRefresh, cmHighlight, cmFindWndCoder, cmProperties, cmSearch, cmFilter})
-        ToolBar.Enable(command, enabled && (command == cmRefresh || command == cmFilter || command == cmSearch ||
-                                            command == cmProperties));
+        ToolBar.Enable(command, enabled && (command == cmRefresh || command == cmFilter ||
+                                            command == cmSearch || command == cmProperties));
 }
 
 void TListForm::ListBegin() {

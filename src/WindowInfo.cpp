@@ -127,9 +127,9 @@ TWindowInfoForm::TWindowInfoForm(HWND window, TListingSources& sources)
     btnProperties = CreateWindowExA(
         0, "BUTTON", "Properties", WS_CHILD | WS_TABSTOP | WS_DISABLED, area.left + 132, buttonsTop, 110, 24,
         handle(), reinterpret_cast<HMENU>(cmProperties), GetModuleHandleA(nullptr), nullptr);
-    btnFindWndCoder = CreateWindowExA(
-        0, "BUTTON", "FindWindow-Coder", WS_CHILD | WS_TABSTOP, area.left + 248, buttonsTop,
-        130, 24, handle(), reinterpret_cast<HMENU>(cmFindWndCoder), GetModuleHandleA(nullptr), nullptr);
+    btnFindWndCoder = CreateWindowExA(0, "BUTTON", "FindWindow-Coder", WS_CHILD | WS_TABSTOP, area.left + 248,
+                                      buttonsTop, 130, 24, handle(), reinterpret_cast<HMENU>(cmFindWndCoder),
+                                      GetModuleHandleA(nullptr), nullptr);
     for (HWND control : {vtProperties, btnSelect, btnProperties, btnFindWndCoder})
         SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
     for (HWND button : {btnSelect, btnProperties, btnFindWndCoder}) Place(pgWindows, button);

@@ -16,6 +16,9 @@ std::string BugReportFileName();
 bool StoreReportFile(const std::string& report, HWND owner, bool silent);
 bool AutoSaveBugReport(const std::string& report);
 bool SaveBugReportAs(const std::string& report, HWND owner);
+// The report mailed by the configured transports: silently without an owner (the automatic mail), or
+// from the dialog's mail button with it as the owner. The mail result: 0 not sent, 1 sent, 2 cancelled.
+int SendBugReport(const std::string& report, const std::string& screenShot, HWND owner, bool silent = false);
 // Courier New 8 pt, word-wrapped, with 1 cm and 2 cm margins, on a printer the user chooses.
 bool PrintReport(const std::string& report, HWND owner);
 

@@ -142,7 +142,8 @@ int MeasureCaption(HDC dc, const std::string& caption) {
 
 HWND Child(const char* className, const char* text, DWORD style, const BoxRect& r, HWND parent, int id = 0) {
     return CreateWindowExA(0, className, text, WS_CHILD | WS_VISIBLE | style, r.X, r.Y, r.Width, r.Height,
-                           parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), CrashReporterModule(), nullptr);
+                           parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), CrashReporterModule(),
+                           nullptr);
 }
 
 } // namespace
@@ -422,8 +423,8 @@ void TExceptionBox::CloseAction() {
 void TExceptionBox::RunAction(int code) {
     switch (code) {
     case Mail:
-        // No mail transport is part of this program: the failure beep.
-        if (!Handled(Mail)) MessageBeep(0);
+        if (!Handled(Mail)) SendBugReport(report_, screenShot_, window_);
+        SetCursor(LoadCursorA(nullptr, IDC_ARROW));
         break;
     case Save:
     case Print: {

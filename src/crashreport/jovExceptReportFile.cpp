@@ -1,5 +1,6 @@
 #include "crashreport/core/ReportFile.h"
 #include "crashreport/jovExceptActions.h"
+#include "crashreport/jovMailSettings.h"
 #include "crashreport/jovExceptWorker.h"
 #include "crashreport/jovToolsHelpers.h"
 
@@ -103,6 +104,10 @@ bool StoreReportFile(const std::string& report, HWND owner, bool silent) {
     if (!WriteAll(file.get(), report + "\r\n\r\n")) return false;
     if (cap > 0) TrimReportFile(file.get(), cap);
     return true;
+}
+
+int SendBugReport(const std::string& report, const std::string& screenShot, HWND owner, bool silent) {
+    return MailBugReport(report, screenShot, owner, silent, BugReportFileName());
 }
 
 bool AutoSaveBugReport(const std::string& report) {

@@ -275,6 +275,9 @@ void ProcessCrashRequest(const CrashRequest& request) {
             if (!handled && settings.AutoSave &&
                 !RunAction(caSave, request.Frozen, canContinue, screenShot, report, request, exception))
                 AutoSaveBugReport(report);
+            if (!handled && settings.AutoMail &&
+                !RunAction(caMail, request.Frozen, canContinue, screenShot, report, request, exception))
+                SendBugReport(report, screenShot, nullptr, true);
             if (!handled && settings.ShowExceptionBox) {
                 if (settings.ReturnReport) {
                     if (result) *result = report;

@@ -1,4 +1,5 @@
 #include "crashreport/jovMailSettings.h"
+#include "crashreport/jovExceptThreads.h"
 
 #include "crashreport/core/SmtpPassword.h"
 #include "crashreport/jovExceptWorker.h"
@@ -37,6 +38,8 @@ int MailBugReport(std::string_view report, std::string_view screenshot, HWND own
         context.owner = owner;
         context.bugReportFileName = bugReportFileName;
         context.LoaderLockHeld = &IsLoaderLockHeld;
+        // The mail program may need the threads the report holds; the same ones are held again after.
+        context.PauseOtherThreads = [](bool pause) { PauseOtherThreads(pause, false); };
         return MailReport(MailSettingsOf(RunningSettings()), report, screenshot, silent, context);
     } catch (...) {
         return MailNotSent;

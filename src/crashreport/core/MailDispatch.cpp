@@ -1,4 +1,5 @@
 #include "crashreport/core/MailDispatch.h"
+#include "crashreport/core/ReportFile.h"
 
 #include "crashreport/core/ListText.h"
 #include "crashreport/core/MailAddress.h"
@@ -27,8 +28,7 @@ std::string MailSenderFor(const MailSettings& settings) {
 }
 
 std::string RootedFileName(const std::string& name, const std::string& folder) {
-    const bool rooted = name.size() >= 3 && (name[0] == '\\' || name[1] == ':');
-    return rooted ? name : folder + name;
+    return IsRelativeReportName(name) ? folder + name : name;
 }
 
 int MailReport(const MailSettings& settings, std::string_view report, std::string_view screenshot,
