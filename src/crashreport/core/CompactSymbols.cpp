@@ -1,4 +1,5 @@
 #include "crashreport/core/CompactSymbols.h"
+#include "crashreport/core/LittleEndian.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -9,11 +10,6 @@
 
 namespace core {
 namespace {
-
-uint32_t LoadU32(const char* p) {
-    const auto* b = reinterpret_cast<const unsigned char*>(p);
-    return uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
-}
 
 // Smallest encodings, so that a count can be checked against the bytes left before anything is read.
 constexpr size_t kMinSegmentBytes = 9;
@@ -108,8 +104,8 @@ bool LoadCompactSymbols(std::string_view data, SymbolTable& table) {
     if (data.size() <= kCompactSymbolHeader ||
         data.substr(0, kCompactSymbolMagic.size()) != kCompactSymbolMagic)
         return false;
-    const uint32_t payloadLength = LoadU32(data.data() + 14);
-    if (LoadU32(data.data() + 18) != kCompactSymbolVersion || payloadLength > kMaxCompactPayload ||
+    const uint32_t payloadLength = jov::LoadU32(data.data() + 14);
+    if (jov::LoadU32(data.data() + 18) != kCompactSymbolVersion || payloadLength > kMaxCompactPayload ||
         payloadLength > data.size() - kCompactSymbolHeader)
         return false;
     std::string payload(data.substr(kCompactSymbolHeader, payloadLength));

@@ -1,14 +1,10 @@
 #include "crashreport/core/CompressedString.h"
+#include "crashreport/core/LittleEndian.h"
 
 #include <zlib.h>
 
 namespace core {
 namespace {
-
-uint32_t LoadU32(const char* p) {
-    const auto* b = reinterpret_cast<const unsigned char*>(p);
-    return uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
-}
 
 class RawInflater {
 public:
@@ -49,8 +45,8 @@ size_t InflateRaw(const void* source, size_t sourceLength, void* dest, size_t de
 
 std::string UncompressString(std::string_view compressed) {
     if (compressed.size() <= kCompressedStringHeader) return {};
-    const uint32_t length = LoadU32(compressed.data());
-    const uint32_t storedCrc = LoadU32(compressed.data() + 4);
+    const uint32_t length = jov::LoadU32(compressed.data());
+    const uint32_t storedCrc = jov::LoadU32(compressed.data() + 4);
     const size_t streamLength = compressed.size() - kCompressedStringHeader;
     if (length == 0 || length > kMaxUncompressedLength || length / kMaxDeflateRatio > streamLength) return {};
     std::string result(length, '\0');

@@ -1,4 +1,5 @@
 #include "crashreport/core/ImportTable.h"
+#include "crashreport/core/LittleEndian.h"
 
 #include "crashreport/core/PeImage.h"
 
@@ -10,12 +11,6 @@ namespace {
 constexpr uint32_t DescriptorSize = 20;
 constexpr uint32_t NameOffset = 12;
 constexpr uint32_t AddressTableOffset = 16;
-
-bool ReadU32(std::span<const uint8_t> image, uint64_t offset, uint32_t& value) {
-    if (offset + 4 > image.size()) return false;
-    std::memcpy(&value, image.data() + offset, 4);
-    return true;
-}
 
 } // namespace
 

@@ -1,4 +1,5 @@
 #include "crashreport/core/ThreadLists.h"
+#include "crashreport/core/LittleEndian.h"
 
 #include <algorithm>
 #include <cstring>
@@ -11,12 +12,6 @@ constexpr uint32_t ThreadCountOffset = 4;
 constexpr uint32_t ProcessIdOffset = 68;
 constexpr uint32_t ThreadEntrySize = 64;
 constexpr uint32_t ThreadIdOffset = 36;
-
-bool ReadU32(std::span<const uint8_t> buffer, uint64_t offset, uint32_t& value) {
-    if (offset + 4 > buffer.size()) return false;
-    std::memcpy(&value, buffer.data() + offset, 4);
-    return true;
-}
 
 } // namespace
 
