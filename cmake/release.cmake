@@ -7,13 +7,7 @@ target_sources(ostrel PRIVATE ${PROJECT_SOURCE_DIR}/src/runtime/Win2000Imports.c
 # The image reader runs on the build machine, like the symbol-data writer.
 set(ostrel_peinfo_dir ${CMAKE_BINARY_DIR}/native-tools/peinfo)
 set(ostrel_peinfo_exe ${ostrel_peinfo_dir}/ostrel-peinfo)
-ExternalProject_Add(ostrel_peinfo_tool
-    SOURCE_DIR ${PROJECT_SOURCE_DIR}/tools/peinfo
-    BINARY_DIR ${ostrel_peinfo_dir}
-    CMAKE_ARGS -DCMAKE_CXX_COMPILER=c++ -DCMAKE_BUILD_TYPE=Release
-    INSTALL_COMMAND ""
-    BUILD_ALWAYS ON
-    BUILD_BYPRODUCTS ${ostrel_peinfo_exe})
+ostrel_native_tool(ostrel_peinfo_tool peinfo ${ostrel_peinfo_dir} ${ostrel_peinfo_exe})
 
 set(ostrel_release_dir ${CMAKE_BINARY_DIR}/release)
 set(ostrel_release_exe ${ostrel_release_dir}/ostrel.exe)

@@ -6,15 +6,20 @@
 # The tool runs on the build machine, so this tree (cross-compiled) builds it as a separate native
 # project: ExternalProject with the host compiler, no toolchain file.
 include(ExternalProject)
+# A build-machine program from tools/<source>, built into `binary_dir` with the host compiler.
+function(ostrel_native_tool target source binary_dir executable)
+    ExternalProject_Add(${target}
+        SOURCE_DIR ${PROJECT_SOURCE_DIR}/tools/${source}
+        BINARY_DIR ${binary_dir}
+        CMAKE_ARGS -DCMAKE_CXX_COMPILER=c++ -DCMAKE_BUILD_TYPE=Release
+        INSTALL_COMMAND ""
+        BUILD_ALWAYS ON
+        BUILD_BYPRODUCTS ${executable})
+endfunction()
+
 set(ostrel_symdata_dir ${CMAKE_BINARY_DIR}/native-tools)
 set(ostrel_symdata_exe ${ostrel_symdata_dir}/ostrel-symdata)
-ExternalProject_Add(ostrel_symdata_tool
-    SOURCE_DIR ${PROJECT_SOURCE_DIR}/tools/symdata
-    BINARY_DIR ${ostrel_symdata_dir}
-    CMAKE_ARGS -DCMAKE_CXX_COMPILER=c++ -DCMAKE_BUILD_TYPE=Release
-    INSTALL_COMMAND ""
-    BUILD_ALWAYS ON
-    BUILD_BYPRODUCTS ${ostrel_symdata_exe})
+ostrel_native_tool(ostrel_symdata_tool symdata ${ostrel_symdata_dir} ${ostrel_symdata_exe})
 
 find_program(OSTREL_OBJCOPY ${triple}-objcopy REQUIRED)
 
