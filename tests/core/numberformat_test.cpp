@@ -5,6 +5,7 @@
 #include "helpers/ValuePrinter.h"
 
 #include <gtest/gtest.h>
+#include <limits>
 
 namespace {
 
@@ -205,3 +206,22 @@ TEST(ConstNames, ErrorCodeTable) {
 }
 
 } // namespace
+
+// Edges where a one-character slip in the readers would go unnoticed by the tables above.
+TEST(NumberEdges, ExtremesDatesAndConversions) {
+    {
+        FormatScope scope(0, 3);
+        bool error = false;
+        EXPECT_EQ(ParseNumber("-9223372036854775808", &error), std::numeric_limits<std::int64_t>::min());
+        EXPECT_FALSE(error);
+        EXPECT_EQ(ParseNumber("-9223372036854775809", &error), 0);
+        EXPECT_TRUE(error);
+    }
+    EXPECT_EQ(FormatCimDateTime("20260315174501.000000+060"), "15.03.2026 17:45:01");
+    EXPECT_EQ(FormatCimDateTime("20261130000000.000000+000"), "30.11.2026 00:00:00");
+    std::int64_t out = 7;
+    EXPECT_FALSE(fw::Value::Double(9223372036854775808.0).toInt64(out)) << "2^63 has no 64-bit integer";
+    EXPECT_EQ(out, 7);
+    EXPECT_TRUE(fw::Value::Double(9223372036854774784.0).toInt64(out));
+    EXPECT_EQ(out, 9223372036854774784ll);
+}

@@ -47,6 +47,9 @@ TEST(SettingsRules, VersionsCompareFieldByFieldAndShortDataIsZeroFilled) {
     EXPECT_LT(CompareVersions({1, 0, 0, 9}, {1, 1, 0, 0}), 0);
     EXPECT_LT(CompareVersions({0, 9, 0, 5}, {1, 0, 0, 0}), 0);
     EXPECT_GT(CompareVersions({1, 0, 0, 1}, {1, 0, 0, 0}), 0);
+    // Release and build pointing opposite ways: the release decides.
+    EXPECT_GT(CompareVersions({1, 0, 2, 0}, {1, 0, 1, 9}), 0);
+    EXPECT_LT(CompareVersions({1, 0, 1, 9}, {1, 0, 2, 0}), 0);
     EXPECT_EQ(CompareVersions({2, 3, 4, 5}, {2, 3, 4, 5}), 0);
 
     uint8_t bytes[storedVersionSize];
