@@ -111,10 +111,9 @@ LRESULT TAboutForm::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ERASEBKGND:
         return 1; // painting covers everything
     case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(handle(), &ps);
+        fw::PaintDC painting(handle());
+        HDC dc = painting.get();
         paint(dc);
-        EndPaint(handle(), &ps);
         return 0;
     }
     case WM_SETCURSOR:

@@ -63,10 +63,9 @@ LRESULT TBanner::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (OnMouse) OnMouse(message);
         return 0;
     case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(handle(), &ps);
+        fw::PaintDC painting(handle());
+        HDC dc = painting.get();
         paint(dc);
-        EndPaint(handle(), &ps);
         return 0;
     }
     }

@@ -114,10 +114,9 @@ void TFindWndPanel::Create(HWND parent, int id, int x, int y) {
 }
 
 void TFindWndPanel::Paint() {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(handle(), &ps);
+    fw::PaintDC painting(handle());
+    HDC dc = painting.get();
     if (HBITMAP picture = showIdle_ ? idleImage_.get() : dragImage_.get()) fw::drawBitmap(dc, picture, 0, 0);
-    EndPaint(handle(), &ps);
 }
 
 void TFindWndPanel::Press() {

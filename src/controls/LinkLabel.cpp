@@ -38,8 +38,8 @@ HFONT TLinkLabel::CurrentFont() const {
 }
 
 bool TLinkLabel::onPaint() {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(handle(), &ps);
+    fw::PaintDC painting(handle());
+    HDC dc = painting.get();
     RECT r{};
     GetClientRect(handle(), &r);
     // The parent's background: a label has none of its own.
@@ -52,7 +52,6 @@ bool TLinkLabel::onPaint() {
     fw::Selection font(dc, CurrentFont());
     std::string caption = text();
     DrawTextA(dc, caption.c_str(), int(caption.size()), &r, DT_SINGLELINE | DT_NOPREFIX);
-    EndPaint(handle(), &ps);
     return true;
 }
 

@@ -228,8 +228,8 @@ void TOstrelTreeview::CancelSearchDisplay() {
 }
 
 void TOstrelTreeview::paintSearchDisplay() {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(handle(), &ps);
+    fw::PaintDC painting(handle());
+    HDC dc = painting.get();
     RECT area;
     GetClientRect(handle(), &area);
     RECT header;
@@ -252,7 +252,6 @@ void TOstrelTreeview::paintSearchDisplay() {
         SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
         TextOutA(dc, left, top, text.c_str(), int(text.size()));
     }
-    EndPaint(handle(), &ps);
 }
 
 RECT TOstrelTreeview::cellRect(int row, int column) const {

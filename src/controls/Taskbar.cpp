@@ -483,8 +483,8 @@ void TTaskbar::PaintButton(HDC dc, const TTaskButton& button) {
 }
 
 bool TTaskbar::onPaint() {
-    PAINTSTRUCT ps;
-    HDC target = BeginPaint(handle(), &ps);
+    fw::PaintDC painting(handle());
+    HDC target = painting.get();
     RECT client{};
     GetClientRect(handle(), &client);
     // Drawn off-screen: the buttons repaint often (activation, mouse-over) and must not flicker.
@@ -505,7 +505,6 @@ bool TTaskbar::onPaint() {
         }
         BitBlt(target, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
     }
-    EndPaint(handle(), &ps);
     return true;
 }
 

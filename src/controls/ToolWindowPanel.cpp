@@ -76,13 +76,12 @@ void TToolWindowForm::SetHotItem(TOstrelToolMenu* item) {
 }
 
 bool TToolWindowForm::onPaint() {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(handle(), &ps);
+    fw::PaintDC painting(handle());
+    HDC dc = painting.get();
     RECT client{};
     GetClientRect(handle(), &client);
     FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
     for (const auto& item : Items) item->Paint(dc);
-    EndPaint(handle(), &ps);
     return true;
 }
 
@@ -197,8 +196,8 @@ void TToolWindowPanel::onTimer(UINT_PTR id) {
 }
 
 bool TToolWindowPanel::onPaint() {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(handle(), &ps);
+    fw::PaintDC painting(handle());
+    HDC dc = painting.get();
     RECT r{};
     GetClientRect(handle(), &r);
     FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
@@ -210,7 +209,6 @@ bool TToolWindowPanel::onPaint() {
         LineTo(dc, s.middle.x, s.middle.y);
         LineTo(dc, s.end.x, s.end.y);
     }
-    EndPaint(handle(), &ps);
     return true;
 }
 

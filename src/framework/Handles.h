@@ -85,6 +85,21 @@ private:
     HGDIOBJ old_;
 };
 
+// The device context of one WM_PAINT: BeginPaint at construction, EndPaint at the end of the scope.
+class PaintDC {
+public:
+    explicit PaintDC(HWND window) : window_(window), dc_(BeginPaint(window, &paint_)) {}
+    ~PaintDC() { EndPaint(window_, &paint_); }
+    PaintDC(const PaintDC&) = delete;
+    PaintDC& operator=(const PaintDC&) = delete;
+    HDC get() const { return dc_; }
+
+private:
+    HWND window_;
+    PAINTSTRUCT paint_{};
+    HDC dc_;
+};
+
 // A device context of a window: its client area, or the whole window with `wholeWindow`.
 class WindowDC {
 public:
