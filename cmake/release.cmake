@@ -1,8 +1,9 @@
-# The shipped program: a Windows 2000 loadable image (the runtime's newer imports replaced, see
-# src/runtime/Win2000Imports.cpp), its debug information moved beside it into ostrel.debug, and a check of
-# what a user downloads. release/ostrel.exe is the stripped executable; the full one stays build/ostrel.exe
+# The shipped program: a Windows 2000 loadable image (the runtime's newer imports and comctl32's
+# ordinal-only exports replaced, see src/runtime/), its debug information moved beside it into
+# ostrel.debug, and a check of what a user downloads. release/ostrel.exe is the stripped executable; the full one stays build/ostrel.exe
 # for debugging. The resources (version, symbol data, pictures) are not touched by the strip.
-target_sources(ostrel PRIVATE ${PROJECT_SOURCE_DIR}/src/runtime/Win2000Imports.cpp)
+target_sources(ostrel PRIVATE ${PROJECT_SOURCE_DIR}/src/runtime/Win2000Imports.cpp
+    ${PROJECT_SOURCE_DIR}/src/runtime/SubclassImports.cpp)
 
 # The image reader runs on the build machine, like the symbol-data writer.
 set(ostrel_peinfo_dir ${CMAKE_BINARY_DIR}/native-tools/peinfo)

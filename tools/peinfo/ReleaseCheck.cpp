@@ -6,6 +6,11 @@ namespace peinfo {
 
 namespace {
 const char* const lacking[] = {
+    // comctl32 before version 6 exports these by ordinal only
+    "SetWindowSubclass",
+    "GetWindowSubclass",
+    "RemoveWindowSubclass",
+    "DefSubclassProc",
     // Windows XP
     "AddVectoredExceptionHandler",
     "RemoveVectoredExceptionHandler",
