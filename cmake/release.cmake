@@ -1,7 +1,8 @@
 # The shipped program: a Windows 2000 loadable image (the runtime's newer imports and comctl32's
 # ordinal-only exports replaced, see src/runtime/), its debug information moved beside it into
-# ostrel.debug, and a check of what a user downloads. release/ostrel.exe is the stripped executable; the full one stays build/ostrel.exe
-# for debugging. The resources (version, symbol data, pictures) are not touched by the strip.
+# ostrel.debug, and a check of what a user downloads. release/ostrel.exe is the stripped executable; the
+# full one stays build/ostrel.exe for debugging. The resources (version, symbol data, pictures) are not
+# touched by the strip.
 target_sources(ostrel PRIVATE ${PROJECT_SOURCE_DIR}/src/runtime/Win2000Imports.cpp
     ${PROJECT_SOURCE_DIR}/src/runtime/SubclassImports.cpp)
 
