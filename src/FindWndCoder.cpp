@@ -165,10 +165,7 @@ void TFindWndCodeGenerator::onSize(int, int) {
 }
 
 std::string TFindWndCodeGenerator::HandleText() const {
-    HWND edit = Control(IDC_CODER_HANDLE);
-    std::string text(GetWindowTextLengthA(edit) + 1, '\0');
-    text.resize(GetWindowTextA(edit, text.data(), int(text.size())));
-    return text;
+    return fw::windowText(Control(IDC_CODER_HANDLE));
 }
 
 void TFindWndCodeGenerator::BtnUpdateTreeClick() {

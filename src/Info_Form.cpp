@@ -254,9 +254,7 @@ void TInfoForm::SetupModuleButton(int page, HWND edit, int shownWidth, int hidde
     RECT r;
     GetWindowRect(edit, &r);
     MapWindowPoints(nullptr, handle(), reinterpret_cast<POINT*>(&r), 2);
-    char path[MAX_PATH * 2] = {};
-    GetWindowTextA(edit, path, sizeof path);
-    DWORD attributes = GetFileAttributesA(path);
+    DWORD attributes = GetFileAttributesA(fw::windowText(edit).c_str());
     bool exists = attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
     int height = r.bottom - r.top;
     MoveWindow(edit, r.left, r.top, exists ? shownWidth : hiddenWidth, height, TRUE);
@@ -274,9 +272,7 @@ void TInfoForm::SetupModuleButton(int page, HWND edit, int shownWidth, int hidde
 
 void TInfoForm::ModuleButtonClick() {
     if (!moduleEdit_) return;
-    char path[MAX_PATH * 2] = {};
-    GetWindowTextA(moduleEdit_, path, sizeof path);
-    DetailOpeners().Module(path);
+    DetailOpeners().Module(fw::windowText(moduleEdit_));
 }
 
 void TInfoForm::SetText(HWND control, const std::string& text) {

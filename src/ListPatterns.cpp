@@ -1,4 +1,5 @@
 #include "ListPatterns.h"
+#include "framework/Window.h"
 
 void TPatternList::Bind(HWND dialog, int textId, int listId) {
     dialog_ = dialog;
@@ -44,9 +45,7 @@ void TPatternList::ListClick() {
 void TPatternList::ChangeClick() {
     const int index = Selected();
     if (index < 0 || std::size_t(index) >= texts_.size()) return;
-    std::string text(GetWindowTextLengthA(text_) + 1, '\0');
-    text.resize(GetWindowTextA(text_, text.data(), int(text.size())));
-    texts_[index] = text;
+    texts_[index] = fw::windowText(text_);
     SendMessageA(list_, LB_DELETESTRING, WPARAM(index), 0);
     SendMessageA(list_, LB_INSERTSTRING, WPARAM(index), reinterpret_cast<LPARAM>(Line(index).c_str()));
     SendMessageA(list_, LB_SETCURSEL, WPARAM(index), 0);

@@ -26,15 +26,6 @@
 namespace {
 enum ControlId { idRebar = 1, idToolbar, idFinder, idWndHandle, idWndCaption, idWndClass };
 
-// The open child forms in z-order: the main form's children live on its thread and are owned by the
-// application window.
-std::string EditText(HWND edit) {
-    int length = GetWindowTextLengthA(edit);
-    std::string text(length + 1, '\0');
-    text.resize(GetWindowTextA(edit, text.data(), length + 1));
-    return text;
-}
-
 std::string ValueText(const fw::Value& value) {
     return value.isText() ? value.text() : value.toText();
 }
@@ -296,7 +287,7 @@ void TOstrelMainForm::WndHandleKeyPress(char key) {
     if (key != '\r') return;
     bool error = false;
     std::string message;
-    std::uint32_t value = ParseWindowHandle(EditText(WndHandle), error, &message);
+    std::uint32_t value = ParseWindowHandle(fw::windowText(WndHandle), error, &message);
     if (error) {
         fw::messageBox(fw::application().handle(), message, "Error", MB_OK | MB_ICONERROR);
         return;
@@ -306,7 +297,7 @@ void TOstrelMainForm::WndHandleKeyPress(char key) {
 
 void TOstrelMainForm::WndCaptionChange() {
     if (!EditsLive) return;
-    std::string caption = EditText(WndCaption.handle()), className = EditText(WndClass);
+    std::string caption = fw::windowText(WndCaption.handle()), className = fw::windowText(WndClass);
     // The texts of windows are read with a time-out: a hung window does not freeze us.
     HWND found = EmulateFindWindowEx(nullptr, nullptr, className.empty() ? nullptr : className.c_str(),
                                      caption.empty() ? nullptr : caption.c_str());
@@ -316,7 +307,7 @@ void TOstrelMainForm::WndCaptionChange() {
 }
 
 void TOstrelMainForm::UpdateHandleFormat() {
-    std::string text = EditText(WndHandle);
+    std::string text = fw::windowText(WndHandle);
     if (ReformatNumberText(text)) SetWindowTextA(WndHandle, text.c_str());
 }
 
@@ -438,7 +429,7 @@ void TOstrelMainForm::FinderCommand(int command, HWND source) {
     if (!field) return;
     bool error = false;
     std::string message;
-    const std::uint32_t value = ParseWindowHandle(EditText(field), error, &message);
+    const std::uint32_t value = ParseWindowHandle(fw::windowText(field), error, &message);
     const HWND wnd = error ? nullptr : reinterpret_cast<HWND>(UINT_PTR(value));
     switch (command) {
     case fcSelectWindow:

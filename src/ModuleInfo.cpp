@@ -1,4 +1,5 @@
 #include "ModuleInfo.h"
+#include "framework/OleException.h"
 
 #include "FormatConsts.h"
 #include "framework/MessageBox.h"
@@ -51,24 +52,18 @@ void TModuleInfoForm::InitInfo(const std::string& path) {
 }
 
 void TModuleInfoForm::ModuleInfoClick() {
-    char path[MAX_PATH * 2] = {};
-    GetWindowTextA(edPath, path, sizeof path);
+    const std::string path = fw::windowText(edPath);
     SHELLEXECUTEINFOA execute{};
     execute.cbSize = sizeof execute;
     execute.fMask = SEE_MASK_INVOKEIDLIST;
     execute.hwnd = handle();
     execute.lpVerb = "properties";
-    execute.lpFile = path;
+    execute.lpFile = path.c_str();
     execute.nShow = SW_SHOW;
     if (ShellExecuteExA(&execute)) return;
-    DWORD error = GetLastError();
-    char* text = nullptr;
-    FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                       FORMAT_MESSAGE_IGNORE_INSERTS,
-                   nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string message = text ? text : "System error " + std::to_string(error);
-    if (text) LocalFree(text);
-    while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) message.pop_back();
+    const DWORD error = GetLastError();
+    std::string message = fw::sysErrorMessage(error);
+    if (message.empty()) message = "System error " + std::to_string(error);
     fw::messageBox(handle(), message, "Error", MB_OK | MB_ICONERROR);
 }
 

@@ -76,10 +76,7 @@ void TWndSearchForm::Layout() {
 }
 
 std::string TWndSearchForm::ControlText(int id) const {
-    HWND control = Control(id);
-    std::string text(GetWindowTextLengthA(control) + 1, '\0');
-    text.resize(GetWindowTextA(control, text.data(), int(text.size())));
-    return text;
+    return fw::windowText(Control(id));
 }
 
 void TWndSearchForm::FoundWnd(HWND wnd) {

@@ -50,11 +50,15 @@ void Window::destroy() {
     if (hwnd_ && !attached_) DestroyWindow(hwnd_);
 }
 
-std::string Window::text() const {
-    int length = GetWindowTextLengthA(hwnd_);
+std::string windowText(HWND window) {
+    int length = GetWindowTextLengthA(window);
     std::string text(length + 1, '\0');
-    text.resize(GetWindowTextA(hwnd_, text.data(), length + 1));
+    text.resize(GetWindowTextA(window, text.data(), length + 1));
     return text;
+}
+
+std::string Window::text() const {
+    return windowText(hwnd_);
 }
 
 void Window::setText(const std::string& text) {

@@ -8,6 +8,10 @@ namespace fw {
 // Owns one HWND and receives its messages as virtual calls. Notifications (WM_COMMAND, WM_NOTIFY) are
 // offered first to the object of the child control that sent them. No C++ exception ever unwinds
 // through a Win32 frame: every call from the window procedure stops at the application's catch point.
+// The text of a window of this process, such as one of our controls (a foreign window's text is read with
+// a time-out instead, see WindowText).
+std::string windowText(HWND window);
+
 class Window {
 public:
     Window() = default;
