@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 #include <type_traits>
+#include <vector>
 
 class TTaskbar;
 
@@ -59,10 +60,18 @@ template <class T, class... Args> T* CreateChildForm(const Args&... args) {
     return static_cast<T*>(CreateChildForm(formClass));
 }
 
+// The open child forms of class T (or derived from it), in taskbar order.
+template <class T> std::vector<T*> OpenForms() {
+    std::vector<T*> forms;
+    for (int i = 0, n = ChildFormCount(); i < n; ++i)
+        if (auto* form = dynamic_cast<T*>(ChildForm(i))) forms.push_back(form);
+    return forms;
+}
+
 // The first open child form of class T (or derived) that matches, in taskbar order; null when none does.
 template <class T, class Match> T* FindChildForm(Match match) {
-    for (int i = 0, n = ChildFormCount(); i < n; ++i)
-        if (T* form = dynamic_cast<T*>(ChildForm(i)); form && match(*form)) return form;
+    for (T* form : OpenForms<T>())
+        if (match(*form)) return form;
     return nullptr;
 }
 // Restores the form when minimised, shows it and brings it to the front.

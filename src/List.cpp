@@ -2,7 +2,7 @@
 #include "FindWndCoder.h"
 #include "Filter.h"
 #include "ListSearch.h"
-#include "OpenForms.h"
+#include "Functions.h"
 #include "ColumnSettings.h"
 #include "ConstVars.h"
 #include "FormatConsts.h"

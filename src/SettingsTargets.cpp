@@ -7,7 +7,7 @@
 #include "List.h"
 #include "ListSearch.h"
 #include "Main.h"
-#include "OpenForms.h"
+#include "Functions.h"
 #include "WndSearch.h"
 
 void TProgramSettingsTargets::ApplyIntFormatToForms() {

@@ -4,7 +4,7 @@
 #include "Functions.h"
 #include "InfoObjects.h"
 #include "List.h"
-#include "OpenForms.h"
+#include "Functions.h"
 #include "ToolWindow.h"
 #include "core/NumberFormat.h"
 #include "framework/Application.h"
