@@ -6,7 +6,6 @@
 #include "ColumnSettings.h"
 #include "ConstVars.h"
 #include "FormatConsts.h"
-#include "Functions.h"
 #include "InfoObjects.h"
 #include "ResourceIds.h"
 #include "ToolbarImages.h"

@@ -4,7 +4,6 @@
 #include "Functions.h"
 #include "InfoObjects.h"
 #include "List.h"
-#include "Functions.h"
 #include "ToolWindow.h"
 #include "core/NumberFormat.h"
 #include "framework/Application.h"
