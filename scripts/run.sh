@@ -2,6 +2,8 @@
 # Sets up, builds and starts Ostrel in the Wine virtual desktop: on the X display of the session when there
 # is one, else on Xvfb. Arguments go to Ostrel.
 set -euo pipefail
+# The Wine root is entered with chroot and mounts.
+[ "$(id -u)" = 0 ] || exec sudo -E bash "$0" "$@"
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 bash scripts/setup.sh
