@@ -3,7 +3,7 @@
 // EXPECT_EXIT_CODE 1
 // EXPECT_LINE An error occurred in the application.
 // EXPECT_LINE
-// EXPECT_LINE date/time          :
+// EXPECT_LINE date/time         :
 // EXPECT_SOMEWHERE physical memory   :
 // EXPECT_SOMEWHERE display mode      :
 // EXPECT_SOMEWHERE executable        : crashapp_report_contents.exe

@@ -3,7 +3,7 @@
 // EXPECT_EXIT_CODE 1
 // EXPECT_LINE An error occurred in the application.
 // EXPECT_LINE
-// EXPECT_LINE date/time          :
+// EXPECT_LINE date/time         :
 // EXPECT_SOMEWHERE exception class   : jov::JovException
 // EXPECT_SOMEWHERE exception message : Stack overflow.
 // EXPECT_SOMEWHERE main thread ($

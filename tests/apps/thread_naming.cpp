@@ -3,7 +3,7 @@
 // EXPECT_EXIT_CODE 0
 // EXPECT_LINE An error occurred in the application.
 // EXPECT_LINE
-// EXPECT_LINE date/time          :
+// EXPECT_LINE date/time         :
 // EXPECT_SOMEWHERE exception class   : jov::JovException
 // EXPECT_SOMEWHERE worker one ($
 // EXPECT_SOMEWHERE thread exit code 0

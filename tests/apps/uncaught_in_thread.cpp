@@ -3,7 +3,7 @@
 // EXPECT_EXIT_CODE 0
 // EXPECT_LINE An error occurred in the application.
 // EXPECT_LINE
-// EXPECT_LINE date/time          :
+// EXPECT_LINE date/time         :
 // EXPECT_SOMEWHERE exception class   : std::logic_error
 // EXPECT_SOMEWHERE exception message : nobody catches this.
 // EXPECT_SOMEWHERE thread exit code 0

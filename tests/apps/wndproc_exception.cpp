@@ -3,7 +3,7 @@
 // EXPECT_EXIT_CODE 0
 // EXPECT_LINE An error occurred in the application.
 // EXPECT_LINE
-// EXPECT_LINE date/time          :
+// EXPECT_LINE date/time         :
 // EXPECT_SOMEWHERE exception class   : std::runtime_error
 // EXPECT_SOMEWHERE exception message : thrown in a window procedure.
 // EXPECT_SOMEWHERE crashapp_wndproc_exception.exe

@@ -70,7 +70,7 @@ TEST(CrashStart, StartsBeforeEveryOtherInitialisation) {
 
 TEST(CrashWorker, ReportsFromTheMainThreadAndOthers) {
     const std::string fromMain = ReportOf(Thrown(std::runtime_error("from\tthe main thread")));
-    EXPECT_EQ(fromMain.rfind("date/time          : ", 0), 0u) << fromMain;
+    EXPECT_EQ(fromMain.rfind("date/time         : ", 0), 0u) << fromMain;
     EXPECT_NE(fromMain.find("\r\nexception class   : std::runtime_error\r\n"
                             "exception message : fromthe main thread.\r\n\r\n"
                             "main thread ($"),

@@ -32,7 +32,7 @@ constinit const jov::CrashSettings jov::ProgramCrashSettings = BoxSettings();
 
 namespace {
 
-const std::string report = "date/time          : 2026-12-09 10:00\r\nexception class   : EBoxTest\r\n";
+const std::string report = "date/time         : 2026-12-09 10:00\r\nexception class   : EBoxTest\r\n";
 
 HWND WaitForBox() {
     for (DWORD start = GetTickCount(); GetTickCount() - start < 20000; Sleep(10))
@@ -188,7 +188,7 @@ TEST(ReportFile, AGrownFileIsCutAtAReportStart) {
 TEST(Report, HoldsEverySection) {
     std::string text;
     jov::ComposeCrashReport(true, nullptr, nullptr, 0, nullptr, nullptr, false, text);
-    for (const char* part : {"date/time          : ", "jovExcept version : 2.7c\r\n",
+    for (const char* part : {"date/time         : ", "jovExcept version : 2.7c\r\n",
                              "exception message : The application seems to be frozen.",
                              "\r\n\r\nmain thread ($", "\r\n\r\nmodules:\r\n", "\r\n\r\nhardware:"})
         EXPECT_NE(text.find(part), std::string::npos) << part << "\n" << text;

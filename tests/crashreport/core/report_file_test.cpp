@@ -7,9 +7,9 @@ namespace {
 
 // A report as the composer starts it: the header's first line, then lines that name "date/time" again.
 std::string report(size_t size) {
-    std::string text = "date/time          : 2026-12-09, 10:00:00\r\n"
-                       "exec. date/time    : 2026-12-01, 09:00\r\n"
-                       "module date/time   : 2026-12-01, 09:00\r\n";
+    std::string text = "date/time         : 2026-12-09 10:00\r\n"
+                       "exec. date/time   : 2026-12-01 09:00\r\n"
+                       "module date/time  : 2026-12-01 09:00\r\n";
     text.resize(size - 4, 'x');
     return text + "\r\n\r\n";
 }
