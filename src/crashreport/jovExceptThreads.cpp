@@ -66,6 +66,33 @@ private:
     bool owned_;
 };
 
+// Holds the loader lock for its lifetime when it can be had within the time: a thread that stands still or
+// dies inside its attach or detach notifications would leave every later loader call (and ExitProcess)
+// waiting for it. Taken before the heaps, in the loader's own order.
+class LoaderLockHold {
+public:
+    explicit LoaderLockHold(DWORD timeout) : section_(LoaderLock()) {
+        if (!section_) return;
+        const DWORD start = GetTickCount();
+        while (!(owned_ = TryEnterCriticalSection(section_)) && GetTickCount() - start < timeout) Sleep(1);
+    }
+    ~LoaderLockHold() {
+        if (owned_) LeaveCriticalSection(section_);
+    }
+    LoaderLockHold(const LoaderLockHold&) = delete;
+    LoaderLockHold& operator=(const LoaderLockHold&) = delete;
+    bool owned() const { return owned_ || !section_; }
+
+private:
+    static CRITICAL_SECTION* LoaderLock() {
+        char* peb;
+        __asm__("movl %%fs:0x30, %0" : "=r"(peb));
+        return *reinterpret_cast<CRITICAL_SECTION**>(peb + 0xA0);
+    }
+    CRITICAL_SECTION* section_;
+    bool owned_ = false;
+};
+
 // Holds the process heap and the C runtime's heap for its lifetime: the report allocates from them, so
 // no thread may stand still inside one.
 class HeapHold {
@@ -185,10 +212,18 @@ bool SuspendThreadGuarded(HANDLE thread) {
     // Named once, before any thread is held.
     static const std::string patchMutex = CrashObjectName("HookTThread", GetCurrentProcessId());
     NamedLock patch(patchMutex, 2000);
-    if (!list.owned() || !patch.owned()) return false;
+    LoaderLockHold loader(2000);
+    if (!list.owned() || !patch.owned() || !loader.owned()) return false;
     // Nor while it holds the lock of the heap the report allocates from (the C runtime's, the process's).
     HeapHold heaps;
     return SuspendThread(thread) != static_cast<DWORD>(-1);
+}
+
+void TerminateOwnThread(HANDLE thread) {
+    LoaderLockHold loader(2000);
+    if (!loader.owned()) return;
+    HeapHold heaps;
+    if (TerminateThread(thread, 0)) WaitForSingleObject(thread, 1000);
 }
 
 bool ShouldPauseThread(DWORD threadId) {

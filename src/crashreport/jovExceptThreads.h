@@ -42,9 +42,13 @@ std::vector<DWORD> ListProcessThreads();
 std::vector<DWORD> ListProcessThreadsBySystem();
 std::vector<DWORD> ListProcessThreadsByToolhelp();
 
-// Suspends only when the thread list and the thread-class patch mutex could both be had within 2000 ms
-// each: a thread is never frozen while it holds either, nor a heap's lock. True when it suspended.
+// Suspends only when the thread list, the thread-class patch mutex and the loader lock could be had within
+// 2000 ms each: a thread is never frozen while it holds any of them, nor a heap's lock. True when it suspended.
 bool SuspendThreadGuarded(HANDLE thread);
+// Ends one of the crash reporter's own threads that did not stop when asked, never while it is inside the
+// loader or a heap: killed in its detach notifications it would leave the loader lock orphaned, and
+// ExitProcess waiting for it forever. A thread that keeps the loader lock for 2000 ms is left to run.
+void TerminateOwnThread(HANDLE thread);
 // The main thread, and threads created by code of a module with symbol data.
 bool ShouldPauseThread(DWORD threadId);
 // suspend + refresh: lists the threads and holds them; !suspend + refresh: lets them go and remembers the

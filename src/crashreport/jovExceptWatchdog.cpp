@@ -106,7 +106,7 @@ void StopFreezeWatchdog() {
     if (watchdogHeld) ResumeThread(watchdogThread);
     watchdogHeld = false;
     if (IsLoaderLockHeld() || WaitForSingleObject(watchdogThread, 1000) != WAIT_OBJECT_0)
-        TerminateThread(watchdogThread, 0);
+        TerminateOwnThread(watchdogThread);
     CloseHandle(watchdogThread);
     CloseHandle(stopEvent);
     SetThreadName(watchdogId, "");

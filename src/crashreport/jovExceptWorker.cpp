@@ -340,7 +340,7 @@ void StopCrashWorker() {
     }
     if (workerThread) {
         if (IsLoaderLockHeld() || WaitForSingleObject(workerThread, 500) == WAIT_TIMEOUT)
-            TerminateThread(workerThread, 0);
+            TerminateOwnThread(workerThread);
         CloseHandle(workerThread);
         workerThread = nullptr;
         SetThreadName(workerId, "");
