@@ -66,6 +66,12 @@ TEST(CrashStart, StartsBeforeEveryOtherInitialisation) {
     ASSERT_NE(jov::CrashWorkerThreadId(), 0u);
     EXPECT_EQ(jov::ThreadNameOf(jov::CrashWorkerThreadId()), "-");
     EXPECT_FALSE(jov::IsLoaderLockHeld());
+    // The program's own settings are in force, with what the start-up adds to them.
+    const jov::CrashSettings& running = jov::RunningSettings();
+    EXPECT_TRUE(running.ReturnReport);
+    EXPECT_EQ(running.IgnoreClasses, jov::ProgramCrashSettings.IgnoreClasses);
+    EXPECT_NE(running.DisassemblyProc, nullptr);
+    EXPECT_NE(running.HtmlReportProc, nullptr);
 }
 
 TEST(CrashWorker, ReportsFromTheMainThreadAndOthers) {
@@ -94,9 +100,13 @@ TEST(CrashWorker, ReportsFromTheMainThreadAndOthers) {
 
 TEST(CrashWorker, HistoryAndFilters) {
     const int64_t before = jov::CrashState().History[0];
-    // A class named in IgnoreClasses goes through with an empty report; an EAbort produces nothing.
+    // A class named in IgnoreClasses goes through with an empty report, by its plain or its qualified
+    // name; a class beside it is reported; an EAbort produces nothing.
     EXPECT_EQ(ReportOf(Thrown(Ignored())), "");
     EXPECT_EQ(ReportOf(Thrown(std::length_error("too long"))), "");
+    EXPECT_NE(
+        ReportOf(Thrown(std::out_of_range("not ignored"))).find("exception class   : std::out_of_range"),
+        std::string::npos);
     const int64_t afterIgnored = jov::CrashState().History[0];
     EXPECT_GE(afterIgnored, before);
     EXPECT_NE(afterIgnored, 0);
