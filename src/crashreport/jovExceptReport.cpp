@@ -242,9 +242,10 @@ std::string ExceptionMessageText(const TExceptionRef* exception) {
 
 bool IsThreadSuspended(DWORD threadId, HANDLE thread) {
     if (threadId == GetCurrentThreadId()) return false;
-    const DWORD previous = SuspendThread(thread);
+    DWORD previous = SuspendThread(thread);
     if (previous == static_cast<DWORD>(-1)) return false;
     ResumeThread(thread);
+    if (previous > 0 && IsHeldByPause(threadId)) --previous;
     return previous > 0;
 }
 

@@ -98,6 +98,29 @@ TEST(CrashWorker, ReportsFromTheMainThreadAndOthers) {
     EXPECT_GT(fromThread.find("\r\n\r\nmain thread ($"), failing) << fromThread;
 }
 
+TEST(CrashWorker, OnlyThreadsTheProgramSuspendedAreMarked) {
+    HANDLE go = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    DWORD heldId = 0;
+    HANDLE held = CreateThread(nullptr, 0, WaitForEvent, go, 0, &heldId);
+    ASSERT_NE(held, nullptr);
+    jov::SetThreadName(heldId, "held by the program");
+    ASSERT_EQ(SuspendThread(held), 0u);
+    std::string report;
+    std::thread([&] { report = ReportOf(Thrown(std::runtime_error("marks"))); }).join();
+    ResumeThread(held);
+    SetEvent(go);
+    WaitForSingleObject(held, INFINITE);
+    CloseHandle(held);
+    CloseHandle(go);
+    // The report holds the main thread itself: that pause is no state of the program's.
+    EXPECT_NE(report.find("\r\n\r\nmain thread (" + jov::FormatHex(GetCurrentThreadId()) + "):\r\n"),
+              std::string::npos)
+        << report;
+    EXPECT_NE(report.find("\r\n\r\nheld by the program (" + jov::FormatHex(heldId) + "): <suspended>\r\n"),
+              std::string::npos)
+        << report;
+}
+
 TEST(CrashWorker, HistoryAndFilters) {
     const int64_t before = jov::CrashState().History[0];
     // A class named in IgnoreClasses goes through with an empty report, by its plain or its qualified
