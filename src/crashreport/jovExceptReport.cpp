@@ -3,12 +3,12 @@
 #include "crashreport/core/ExceptionClass.h"
 #include "crashreport/core/ExceptionTexts.h"
 #include "crashreport/core/NumberText.h"
-#include "crashreport/core/ReportFile.h"
 #include "crashreport/core/ReportText.h"
 #include "crashreport/core/TextHelpers.h"
 #include "crashreport/jovDisAsmSafeRead.h"
 #include "crashreport/jovExceptHardware.h"
 #include "crashreport/jovExceptState.h"
+#include "crashreport/jovExceptThreadHook.h"
 #include "crashreport/jovExceptThreads.h"
 #include "crashreport/jovExceptWorker.h"
 #include "crashreport/jovStackTrace.h"
@@ -19,7 +19,6 @@
 
 #include <tlhelp32.h>
 
-#include <algorithm>
 #include <exception>
 
 namespace jov {
@@ -190,18 +189,8 @@ void AddIf(std::string& header, const char* label, const std::string& value) {
 
 std::string ComposeModuleSection() {
     std::vector<ModuleRow> rows;
-    Snapshot snapshot(TH32CS_SNAPMODULE);
-    MODULEENTRY32 entry{};
-    entry.dwSize = sizeof entry;
-    if (snapshot.get() != INVALID_HANDLE_VALUE && Module32First(snapshot.get(), &entry)) {
-        do {
-            const std::string path = entry.szExePath;
-            rows.push_back({AddressOf(entry.modBaseAddr), ExtractFileNamePart(path), ModuleVersionText(path),
-                            FolderOf(path)});
-        } while (Module32Next(snapshot.get(), &entry));
-    }
-    std::sort(rows.begin(), rows.end(),
-              [](const ModuleRow& a, const ModuleRow& b) { return a.Base < b.Base; });
+    for (const TModuleEntry& module : ListProcessModules(true))
+        rows.push_back({AddressOf(module.Handle), module.FileName, module.Version, module.Folder});
     return ModuleSection(rows);
 }
 
