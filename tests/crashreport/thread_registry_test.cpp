@@ -201,6 +201,9 @@ TEST(ModuleList, OurProgramAndKernel32InAddressOrder) {
 }
 
 TEST(ThreadPause, AThreadHoldingTheListIsNotSuspended) {
+    // Started first: creating a thread records it, which waits for the list.
+    Busy busy;
+    busy.start();
     // The list mutex is held for 2.5 s by another thread: suspension gives up after 2 s.
     HANDLE held = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
@@ -208,8 +211,6 @@ TEST(ThreadPause, AThreadHoldingTheListIsNotSuspended) {
     HANDLE thread = CreateThread(nullptr, 0, HoldTheList, &holder, 0, nullptr);
     ASSERT_TRUE(thread);
     WaitForSingleObject(held, INFINITE);
-    Busy busy;
-    busy.start();
     HANDLE target = jov::OpenThreadById(busy.id, THREAD_SUSPEND_RESUME);
     EXPECT_FALSE(jov::SuspendThreadGuarded(target));
     EXPECT_TRUE(busy.running());
