@@ -33,6 +33,8 @@ struct OverflowReport {
 };
 
 DWORD WINAPI ReportOverflow(void* parameter) {
+    // One of the crash reporter's own threads: it has no place in the report it makes.
+    SetThreadName(GetCurrentThreadId(), "-");
     const auto& report = *static_cast<const OverflowReport*>(parameter);
     QueueOsException(*report.Record, report.CanContinue, report.StackPointer, nullptr, report.ThreadId);
     return 0;

@@ -10,6 +10,7 @@
 #include "crashreport/jovExceptState.h"
 #include "crashreport/jovExceptThreadHook.h"
 #include "crashreport/jovExceptThreads.h"
+#include "crashreport/jovExceptWatchdog.h"
 #include "crashreport/jovExceptWorker.h"
 #include "crashreport/jovStackTrace.h"
 #include "crashreport/jovThrowSite.h"
@@ -357,6 +358,7 @@ void ComposeCrashReport(bool frozen, const TExceptionRef* exception, const void*
             }
             input.ExceptionThread = threadId;
             input.MainThread = CrashState().MainThreadId;
+            input.WatchdogThread = FreezeWatchdogThreadId();
             input.WorkerThread = CrashWorkerThreadId();
             input.Address = AddressOf(address);
             input.StackPointer = AddressOf(stackPointer);
