@@ -208,15 +208,16 @@ std::string ComposeDisassemblySection(const void* exceptionAddress, const Failur
 
 } // namespace
 
-std::string ExceptionClassName(const TExceptionRef* exception) {
+std::string ExceptionClassName(const TExceptionRef* exception, bool qualified) {
     TExceptionRef ref;
-    return ReadRef(exception, ref) ? TypeClassName(ref.Type) : "Unknown";
+    if (!ReadRef(exception, ref)) return "Unknown";
+    return qualified ? TypeClassName(ref.Type) : PlainClassName(ref.Type);
 }
 
 std::string ExceptionMessageText(const TExceptionRef* exception) {
     TExceptionRef ref;
     if (!ReadRef(exception, ref)) return "Unknown";
-    std::string message = TypeClassName(ref.Type);
+    std::string message = PlainClassName(ref.Type);
     try {
         if (auto* own =
                 static_cast<const JovException*>(UpcastObject(typeid(JovException), ref.Type, ref.Object)))

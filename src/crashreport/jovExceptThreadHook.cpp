@@ -141,7 +141,7 @@ HANDLE WINAPI HookedCreateThread(LPSECURITY_ATTRIBUTES security, SIZE_T stackSiz
     const TThreadClassHook hook = ThreadClassHook;
     if (hook.StartRoutine && reinterpret_cast<const void*>(routine) == hook.StartRoutine && parameter) {
         // A thread object: its creator is the code that started it, not the framework's start.
-        if (hook.ClassOf) className = TypeClassName(hook.ClassOf(parameter));
+        if (hook.ClassOf) className = PlainClassName(hook.ClassOf(parameter));
         FrameUp(frame, creator);
     }
     auto* start = static_cast<ThreadStart*>(HeapAlloc(GetProcessHeap(), 0, sizeof(ThreadStart)));

@@ -10,7 +10,7 @@
 // EXPECT_SOMEWHERE display mode      :
 // EXPECT_SOMEWHERE executable        : crashapp_report_contents.exe
 // EXPECT_SOMEWHERE jovExcept version : 2.7c
-// EXPECT_SOMEWHERE exception class   : jov::JovException
+// EXPECT_SOMEWHERE exception class   : JovException
 // EXPECT_SOMEWHERE . Write of address $20.
 // EXPECT_SOMEWHERE main thread ($
 // EXPECT_SOMEWHERE WriteThroughBadPointer

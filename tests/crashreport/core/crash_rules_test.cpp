@@ -163,6 +163,8 @@ TEST(ExceptionClass, InheritsByName) {
     for (const Case& c : cases) EXPECT_EQ(InheritsFromName(c.type, c.name), c.inherits) << c.name;
     EXPECT_EQ(TypeClassName(&typeid(outer::ESilent)), "outer::ESilent");
     EXPECT_EQ(TypeClassName(nullptr), "Unknown");
+    EXPECT_EQ(PlainClassName(&typeid(outer::ESilent)), "ESilent");
+    EXPECT_EQ(PlainClassName(nullptr), "Unknown");
     EXPECT_EQ(UnqualifiedClassName("(anonymous namespace)::Ignored"), "Ignored");
     EXPECT_EQ(UnqualifiedClassName("outer::Holder<std::vector<int>>::EInner"), "EInner");
     EXPECT_EQ(UnqualifiedClassName("Test::TestBody()::EAbort"), "EAbort");
