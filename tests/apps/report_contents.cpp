@@ -14,6 +14,8 @@
 // EXPECT_SOMEWHERE . Write of address $20.
 // EXPECT_SOMEWHERE main thread ($
 // EXPECT_SOMEWHERE WriteThroughBadPointer
+// EXPECT_SOMEWHERE public WriteThroughBadPointer:
+// EXPECT_NOWHERE (anonymous namespace)
 // EXPECT_SOMEWHERE waiting helper ($
 // EXPECT_NOWHERE <suspended>
 // EXPECT_NOWHERE crash worker
