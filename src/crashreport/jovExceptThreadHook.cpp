@@ -7,6 +7,7 @@
 #include "crashreport/core/PathText.h"
 #include "crashreport/jovDisAsmSafeRead.h"
 #include "crashreport/jovExceptState.h"
+#include "crashreport/jovExceptThreadCreator.h"
 #include "crashreport/jovExceptThreads.h"
 #include "crashreport/jovTools.h"
 #include "crashreport/jovToolsHelpers.h"
@@ -143,6 +144,8 @@ HANDLE WINAPI HookedCreateThread(LPSECURITY_ATTRIBUTES security, SIZE_T stackSiz
         // A thread object: its creator is the code that started it, not the framework's start.
         if (hook.ClassOf) className = PlainClassName(hook.ClassOf(parameter));
         FrameUp(frame, creator);
+    } else {
+        creator = CreatorAboveThreadStarts(frame + 1, creator);
     }
     auto* start = static_cast<ThreadStart*>(HeapAlloc(GetProcessHeap(), 0, sizeof(ThreadStart)));
     if (!start) return create(security, stackSize, routine, parameter, flags, threadId);

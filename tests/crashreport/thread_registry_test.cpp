@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <thread>
 
 constexpr jov::CrashSettings RegistrySettings() {
     jov::CrashSettings settings;
@@ -163,6 +164,23 @@ TEST(ThreadRegistry, PlainAndRuntimeThreadsAreRecordedUntilTheyReturn) {
     EXPECT_TRUE(seen.recorded);
     EXPECT_NE(seen.info.CreatorAddress, 0u);
     EXPECT_TRUE(seen.info.ClassName.empty());
+}
+
+// Not inlined: the creator address must fall inside this function.
+__attribute__((noinline)) void RunStdThread(SeenFromInside& seen) {
+    std::thread([&seen] { seen.recorded = jov::ThreadNodeOf(GetCurrentThreadId(), seen.info); }).join();
+}
+
+TEST(ThreadRegistry, AStdThreadIsCreatedByTheCodeThatMadeIt) {
+    // The runtime's thread start (the library's thread class, the threads library, the C runtime) is
+    // passed over: the creator is the user's code.
+    SeenFromInside seen;
+    RunStdThread(seen);
+    ASSERT_TRUE(seen.recorded);
+    EXPECT_EQ(seen.info.CreatorThreadId, GetCurrentThreadId());
+    jov::AddressInfo where;
+    EXPECT_TRUE(jov::GetAddressInfo(uintptr_t(seen.info.CreatorAddress), where));
+    EXPECT_EQ(where.publicName, "RunStdThread");
 }
 
 TEST(ThreadRegistry, ImportsLeadToTheHookUntilRestored) {
