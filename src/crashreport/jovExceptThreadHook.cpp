@@ -132,6 +132,11 @@ void RestoreCreateThreadImports() {
              reinterpret_cast<const void*>(realCreateThread));
 }
 
+HANDLE CreateThreadUnhooked(LPTHREAD_START_ROUTINE routine, void* parameter) {
+    const CreateThreadProc create = realCreateThread ? realCreateThread : &CreateThread;
+    return create(nullptr, 0, routine, parameter, 0, nullptr);
+}
+
 HANDLE WINAPI HookedCreateThread(LPSECURITY_ATTRIBUTES security, SIZE_T stackSize,
                                  LPTHREAD_START_ROUTINE routine, void* parameter, DWORD flags,
                                  DWORD* threadId) {
