@@ -66,15 +66,19 @@ core::Address CalledRoutine(core::Address returnAddress) {
 } // namespace
 
 void* CreatorAboveThreadStarts(void* const* returnSlot, void* returnAddress) {
-    const auto* stackBase = static_cast<void* const*>(OwnStackBase());
-    for (const TFunctionInfo* start; (start = ThreadStartHolding(AddressOf(returnAddress)));) {
-        // The routines' frames are small; a caller further up is no caller of theirs.
-        void* const* end = std::min(stackBase, returnSlot + 1024);
-        void* const* slot = returnSlot + 1;
-        while (slot < end && CalledRoutine(AddressOf(*slot)) != start->EntryPoint) ++slot;
-        if (slot >= end) break;
-        returnSlot = slot;
-        returnAddress = *slot;
+    try {
+        const auto* stackBase = static_cast<void* const*>(OwnStackBase());
+        for (const TFunctionInfo* start; (start = ThreadStartHolding(AddressOf(returnAddress)));) {
+            // The routines' frames are small; a caller further up is no caller of theirs.
+            void* const* end = std::min(stackBase, returnSlot + 1024);
+            void* const* slot = returnSlot + 1;
+            while (slot < end && CalledRoutine(AddressOf(*slot)) != start->EntryPoint) ++slot;
+            if (slot >= end) break;
+            returnSlot = slot;
+            returnAddress = *slot;
+        }
+    } catch (...) {
+        // The program's thread starts all the same, named after the caller found so far.
     }
     return returnAddress;
 }
