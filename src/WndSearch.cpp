@@ -154,11 +154,11 @@ bool TWndSearchForm::onCommand(int id, int code, HWND control) {
     return TOstrelForm::onCommand(id, code, control);
 }
 
-bool TWndSearchForm::onClose() {
+fw::CloseAction TWndSearchForm::closeAction() {
     // Closing brings the program back first.
     if (IsDlgButtonChecked(handle(), IDC_SEARCH_HIDEOSTREL) == BST_CHECKED) {
         CheckDlgButton(handle(), IDC_SEARCH_HIDEOSTREL, BST_UNCHECKED);
         HideOstrelClick();
     }
-    return TOstrelForm::onClose();
+    return fw::CloseAction::Free;
 }
