@@ -476,6 +476,21 @@ TEST_F(Forms, DialogStyleFormKeepsTheDialogKeys) {
     }
 }
 
+TEST_F(Forms, DialogTemplateFormKeepsItsOwnCaption) {
+    // Its painting reads its own caption text, a message of its own inside the painting's: the system's
+    // caption must not be drawn over it afterwards.
+    TDialogForm dialog;
+    const COLORREF red = 0x0000FF, blue = 0xFF0000;
+    dialog.SetStartColor(red);
+    dialog.SetEndColor(blue);
+    dialog.show();
+    SetForegroundWindow(dialog.handle());
+    ASSERT_TRUE(PumpUntil([&] { return dialog.Active(); }, 5000));
+    RedrawFrame(dialog.handle());
+    EXPECT_TRUE(PumpUntil([&] { return Near(red, CaptionPixel(dialog, 0)); }, 5000))
+        << std::hex << CaptionPixel(dialog, 0);
+}
+
 TEST_F(Forms, LinkLabelIsALinkOnlyWhileItHasAHandler) {
     TLinkLabel label;
     label.Create(main->handle(), 100, {300, 40, 500, 60}, "link");
