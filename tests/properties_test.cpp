@@ -44,7 +44,7 @@ TEST(Properties, CarriesOutOnlyWhatChanged) {
     TPropertyForm dialog(nullptr, s, targets);
 
     dialog.show();
-    testing_support::SaveScreenshotPng("properties_general");
+    testing_support::SaveScreenshotPng("properties_general", {dialog.handle()});
     dialog.ApplyClick();
     EXPECT_TRUE(targets.calls.empty()) << "nothing changed";
 
@@ -118,7 +118,7 @@ TEST(Properties, KeyColumnStaysAndNewColumnsFillTheGaps) {
     dialog.SetItemTicked(indexOf("Priority"), true);
     fw::application().processMessages();
     EXPECT_EQ("ProcessID ModulePath Priority ", Names(dialog.PreviewColumns()));
-    testing_support::SaveScreenshotPng("properties_lists");
+    testing_support::SaveScreenshotPng("properties_lists", {dialog.handle()});
 
     dialog.ApplyClick();
     auto shown = ShownColumns(s.ColumnSettings[ltProcesses]);
