@@ -5,6 +5,7 @@
 #include "ResourceIds.h"
 #include "fakes/FakeMessageBoxes.h"
 #include "framework/Application.h"
+#include "support/ListFakes.h"
 #include "support/ProcessDriver.h"
 #include "support/Screenshot.h"
 #include "support/TestSettings.h"
@@ -44,6 +45,8 @@ TEST(Properties, CarriesOutOnlyWhatChanged) {
     TPropertyForm dialog(nullptr, s, targets);
 
     dialog.show();
+    SetForegroundWindow(dialog.handle()); // as its modal showing does
+    PumpUntil([&] { return dialog.Active(); }, 5000);
     testing_support::SaveScreenshotPng("properties_general", {dialog.handle()});
     dialog.ApplyClick();
     EXPECT_TRUE(targets.calls.empty()) << "nothing changed";
@@ -90,6 +93,7 @@ TEST(Properties, KeyColumnStaysAndNewColumnsFillTheGaps) {
     fake::MessageBoxes boxes;
     TPropertyForm dialog(nullptr, s, targets);
     dialog.show();
+    SetForegroundWindow(dialog.handle());
     HWND pages = GetDlgItem(dialog.handle(), IDC_PROP_PAGES);
     SendMessageA(pages, TCM_SETCURSEL, 1, 0);
     NMHDR change{pages, IDC_PROP_PAGES, UINT(TCN_SELCHANGE)};
