@@ -9,7 +9,7 @@ namespace testing_support {
 bool SaveScreenshotPng(const std::string& name);
 // The same once each window has painted itself, children and frame included, and its drawing has
 // reached the screen (the system shows a window's drawing some time after it was made; Wine flushes
-// window surfaces when idle, and shows black where nothing arrived yet). Waits at most 5 s per window.
+// window surfaces when idle, and shows black where nothing arrived yet). Waits at most 2 s per window.
 bool SaveScreenshotPng(const std::string& name, std::initializer_list<HWND> windows);
 
 } // namespace testing_support
