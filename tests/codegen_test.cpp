@@ -219,10 +219,16 @@ TEST(WndSearch, FinderPopupOfTheSearchWindowLeadsToTheCodeOfAHelpersEdit) {
     EXPECT_EQ("it's \"typed\"", search->WndCaption.Hint());
     testing_support::SaveScreenshotPng("window_search", {top, search->handle()});
 
-    // "Create FindWindow-Code" in the search window's pop-up names the search window.
+    // "Create FindWindow-Code" in the search window's pop-up names the search window. The helper's
+    // window lies where the pop-up opens, as a foreign window under it.
+    RECT arrow{};
+    GetWindowRect(search->ToolWindowPanel->handle(), &arrow);
+    SetWindowPos(top, nullptr, arrow.right - 60, arrow.top - 40, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     SendMessageA(search->ToolWindowPanel->handle(), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
     ASSERT_NE(nullptr, search->ToolWindowPanel->Form());
     HWND popup = search->ToolWindowPanel->Form()->handle();
+    testing_support::SaveScreenshotPng("window_search_finder_popup", {top, search->handle(), popup});
     SendMessageA(popup, WM_MOUSEMOVE, 0, MAKELPARAM(20, 62));
     SendMessageA(popup, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 62));
     SendMessageA(popup, WM_LBUTTONUP, 0, MAKELPARAM(20, 62));

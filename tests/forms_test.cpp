@@ -528,7 +528,7 @@ TEST_F(Forms, ScreenshotOfTheTaskbarWithThreeStyledForms) {
     other->setBounds(200, 260, 360, 200);
     standard->setBounds(400, 350, 360, 200);
     ASSERT_TRUE(Activate(own));
-    for (HWND h : {main->handle(), other->handle(), standard->handle(), own->handle()}) RedrawFrame(h);
-    UpdateWindow(Taskbar().handle());
-    EXPECT_TRUE(testing_support::SaveScreenshotPng("forms_taskbar_three_styled_forms"));
+    EXPECT_TRUE(testing_support::SaveScreenshotPng(
+        "forms_taskbar_three_styled_forms",
+        {main->handle(), other->handle(), standard->handle(), own->handle()}));
 }
