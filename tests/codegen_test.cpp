@@ -120,7 +120,7 @@ TEST(FindWndCoder, ChainAndCodeOfAnEditInsideADialog) {
                                  "  wnd :=  FindWindowEx(wnd, 0, 'Edit', 'it''s \"typed\"');\r\n"
                                  "\r\n  if wnd <> 0 then\r\n  begin\r\n\r\n  end;\r\nend;\r\n";
     EXPECT_EQ(expected, coder->Editor().code());
-    testing_support::SaveScreenshotPng("findwndcoder_pascal", {coder->handle()});
+    testing_support::SaveScreenshotPng("findwndcoder_pascal", {top.handle(), coder->handle()});
 
     // Another language: the code and its highlighting follow.
     OstrelSettings->CodeLanguage = 1;
@@ -131,7 +131,7 @@ TEST(FindWndCoder, ChainAndCodeOfAnEditInsideADialog) {
     EXPECT_EQ(0u,
               coder->Editor().code().find("{\r\n\tHWND wnd;\r\n\r\n\twnd =  FindWindow(\"CodegenTestTop\""));
     EXPECT_NE(std::string::npos, coder->Editor().code().find("\"it's \\\"typed\\\"\");"));
-    testing_support::SaveScreenshotPng("findwndcoder_cpp", {coder->handle()});
+    testing_support::SaveScreenshotPng("findwndcoder_cpp", {top.handle(), coder->handle()});
     coder->close();
     fw::application().processMessages();
 }
