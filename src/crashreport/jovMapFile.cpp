@@ -105,6 +105,24 @@ std::shared_ptr<TMapFile> CachedTable(HMODULE module, const std::string& fileNam
     return nullptr;
 }
 
+// Modules in which no source gave a table. Looking again searches beside the module and maps its file
+// each time, which the function analysis of a first report would do for every call into a system module.
+struct ModuleWithoutSymbols {
+    HMODULE module;
+    std::string fileName;
+};
+
+std::vector<ModuleWithoutSymbols>& NoSymbols() {
+    static std::vector<ModuleWithoutSymbols> modules;
+    return modules;
+}
+
+bool WithoutSymbols(HMODULE module, const std::string& fileName) {
+    for (const ModuleWithoutSymbols& known : NoSymbols())
+        if (known.module == module && lstrcmpiA(known.fileName.c_str(), fileName.c_str()) == 0) return true;
+    return false;
+}
+
 } // namespace
 
 TMapFile::TMapFile(bool valid, HMODULE module, const std::string& moduleFileName) {
@@ -193,8 +211,12 @@ std::shared_ptr<TMapFile> MapFileForAddress(uintptr_t address) {
             return std::make_shared<TMapFile>(false, nullptr, "");
         }
         if (auto cached = CachedTable(module, fileName)) return cached;
+        if (WithoutSymbols(module, fileName)) return std::make_shared<TMapFile>(false, nullptr, "");
         auto table = std::make_shared<TMapFile>(true, module, fileName);
-        if (table->valid) Cache().push_back({FileDosTime(table->symbolFileName), table});
+        if (table->valid)
+            Cache().push_back({FileDosTime(table->symbolFileName), table});
+        else
+            NoSymbols().push_back({module, fileName});
         return table;
     } catch (...) {
         try {
@@ -246,6 +268,8 @@ void SymbolLineOfAddress(uintptr_t address, uint32_t& line, uintptr_t& rangeBegi
 void FreeSymbolTableCache() {
     std::vector<CacheEntry> empty;
     Cache().swap(empty);
+    std::vector<ModuleWithoutSymbols> none;
+    NoSymbols().swap(none);
 }
 
 namespace {
