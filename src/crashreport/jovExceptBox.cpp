@@ -6,6 +6,7 @@
 #include "crashreport/jovExceptHandlers.h"
 #include "crashreport/jovExceptReport.h"
 #include "crashreport/jovExceptState.h"
+#include "crashreport/jovExceptWatchdog.h"
 #include "crashreport/jovExceptWeb.h"
 #include "crashreport/jovToolsHelpers.h"
 
@@ -292,6 +293,8 @@ void TExceptionBox::Build(const std::string& message) {
     BringWindowToTop(window_);
     SetForegroundWindow(window_);
     if (focus) SetFocus(focus);
+    // A frozen main thread that runs again answers this ping to the dialog, which then goes by itself.
+    if (frozen_) PingMainThreadFor(window_);
 }
 
 LRESULT __stdcall TExceptionBox::StubProc(TExceptionBox* self, HWND, UINT message, WPARAM wParam,

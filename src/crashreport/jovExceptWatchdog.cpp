@@ -74,6 +74,10 @@ DWORD FreezeWatchdogThreadId() {
     return watchdogId;
 }
 
+void PingMainThreadFor(HWND answerTo) {
+    if (watchdogThread) PostMessageA(pingWindow, pingMessage, reinterpret_cast<WPARAM>(answerTo), 0);
+}
+
 void StartFreezeWatchdog() {
     const int timeout = RunningSettings().FreezeTimeout;
     if (watchdogThread || timeout < 1) return;
