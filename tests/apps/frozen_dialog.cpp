@@ -24,9 +24,11 @@ volatile DWORD dialogGoneAt = 0;
 std::string message;
 
 DWORD WINAPI WatchForTheDialog(void*) {
+    // Shown once all its controls exist.
     HWND box = nullptr;
     for (DWORD start = GetTickCount(); !box && GetTickCount() - start < 20000; Sleep(10))
-        box = FindWindowA("jovExceptWndClass", nullptr);
+        if (HWND found = FindWindowA("jovExceptWndClass", nullptr); found && IsWindowVisible(found))
+            box = found;
     if (!box) return 1;
     dialogShownAt = GetTickCount();
     char text[256] = {};
