@@ -105,7 +105,7 @@ int main() {
         std::printf("report %d%s: %.3f s, %.0f times the floor; %u bytes, %d waiting threads traced;"
                     " goal < 0.5 s -> %s\n",
                     round, round ? "" : " (caches empty)", seconds, seconds / floor,
-                    static_cast<unsigned>(report.size()), CountText(report, "Waiter("),
+                    static_cast<unsigned>(report.size()), CountText(report, " Waiter\r\n"),
                     seconds < 0.5 ? "met" : "missed");
     }
     SetEvent(gStop);
