@@ -14,13 +14,27 @@
 
 namespace screen_picture {
 
-// Waits until the window's thread is back in its message loop (a sent message is answered only there, so
-// an animation it is drawing has ended) and has painted what is pending (a WM_PAINT sent to another
-// thread's window returns once it is handled): the picture then shows what a user would see.
+inline BOOL CALLBACK MarkIfUnpainted(HWND child, LPARAM pending) {
+    if (GetUpdateRect(child, nullptr, FALSE)) *reinterpret_cast<bool*>(pending) = true;
+    return TRUE;
+}
+
+inline bool NeedsPainting(HWND window) {
+    bool pending = GetUpdateRect(window, nullptr, FALSE) != FALSE;
+    EnumChildWindows(window, MarkIfUnpainted, reinterpret_cast<LPARAM>(&pending));
+    return pending;
+}
+
+// Waits until the window's thread has painted the window and its controls: a message sent to another
+// thread is answered only when that thread is back in its message loop (so an animation it was drawing
+// has ended), and its loop paints what is due before it waits again.
 inline void PaintPending(HWND window) {
-    DWORD_PTR ignored;
-    SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_BLOCK, 5000, &ignored);
-    RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 5000;) {
+        DWORD_PTR ignored;
+        SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_BLOCK, 5000, &ignored);
+        if (!NeedsPainting(window)) return;
+        Sleep(10);
+    }
 }
 
 inline bool Save(HWND window, const std::string& name) {
