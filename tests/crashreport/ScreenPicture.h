@@ -25,16 +25,17 @@ inline bool NeedsPainting(HWND window) {
     return pending;
 }
 
-// Waits until the window's thread has painted the window and its controls: a message sent to another
-// thread is answered only when that thread is back in its message loop (so an animation it was drawing
-// has ended), and its loop paints what is due before it waits again.
+// Waits until the window's thread has painted the window and its controls and the picture has reached the
+// screen. A message sent to another thread is answered only when that thread is back in its message loop
+// (so an animation it was drawing has ended); the loop paints what is due and, before it waits again,
+// brings what was drawn to the screen (Wine does so only then), which one more message makes sure of.
 inline void PaintPending(HWND window) {
-    for (DWORD start = GetTickCount(); GetTickCount() - start < 5000;) {
-        DWORD_PTR ignored;
+    DWORD_PTR ignored;
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 5000; Sleep(10)) {
         SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_BLOCK, 5000, &ignored);
-        if (!NeedsPainting(window)) return;
-        Sleep(10);
+        if (!NeedsPainting(window)) break;
     }
+    SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_BLOCK, 5000, &ignored);
 }
 
 inline bool Save(HWND window, const std::string& name) {

@@ -9,6 +9,7 @@
 
 #include "ScreenPicture.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <functional>
@@ -146,6 +147,45 @@ std::string WindowText(HWND window) {
     return text;
 }
 
+BOOL CALLBACK FindEdit(HWND window, LPARAM found) {
+    char name[16] = {};
+    GetClassNameA(window, name, sizeof name);
+    if (lstrcmpiA(name, "Edit") != 0) return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+}
+
+// The report's edit, inside the dialog's report frame.
+HWND ReportEdit(HWND box) {
+    HWND edit = nullptr;
+    EnumChildWindows(box, FindEdit, reinterpret_cast<LPARAM>(&edit));
+    return edit;
+}
+
+// True when the window's upper left part on the screen holds a pixel as dark as text.
+bool ShowsText(HWND window) {
+    RECT rect;
+    if (!GetWindowRect(window, &rect)) return false;
+    const int width = std::min<int>(rect.right - rect.left, 200),
+              height = std::min<int>(rect.bottom - rect.top, 40);
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+    bool dark = false;
+    for (int y = 0; y < height && !dark; ++y)
+        for (int x = 0; x < width && !dark; ++x) {
+            const COLORREF pixel = GetPixel(memory, x, y);
+            dark = GetRValue(pixel) + GetGValue(pixel) + GetBValue(pixel) < 3 * 64;
+        }
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return dark;
+}
+
 std::string ClipboardText() {
     std::string text;
     if (!OpenClipboard(nullptr)) return text;
@@ -203,6 +243,11 @@ TEST(ExceptionBox, ShowRevealsTheReportAndCopiesIt) {
         EXPECT_GE(after.bottom - after.top, before.bottom - before.top + 400);
         EXPECT_GE(after.right - after.left, jov::ReportAreaWidth);
         SaveScreenshot(box, "exception_box_report_shown");
+        // The report's text is on the screen, not only in the edit.
+        HWND edit = ReportEdit(box);
+        ASSERT_NE(edit, nullptr);
+        EXPECT_EQ(WindowText(edit), report);
+        EXPECT_TRUE(ShowsText(edit));
         EXPECT_EQ(ClipboardText(), report);
         Click(box, 4);
     });
