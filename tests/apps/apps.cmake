@@ -24,7 +24,8 @@ foreach(source IN LISTS crash_apps)
         # A report holds threads created by code with symbol data; creators are named from it.
         ostrel_link_with_symbols(${app})
     endif()
-    if(name STREQUAL "trace_export")
-        set_tests_properties(${app} PROPERTIES RESOURCE_LOCK desktop) # the clipboard is the desktop's
+    if(name STREQUAL "trace_export" OR name STREQUAL "frozen_dialog")
+        # The clipboard and the foreground (the dialog's) are the desktop's.
+        set_tests_properties(${app} PROPERTIES RESOURCE_LOCK desktop)
     endif()
 endforeach()
