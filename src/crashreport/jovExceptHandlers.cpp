@@ -19,7 +19,10 @@ struct THandlerEntry {
     TCrashHandler Handler;
 };
 
-std::vector<THandlerEntry> handlerLists[3];
+std::vector<THandlerEntry>* HandlerLists() {
+    static auto* lists = new std::vector<THandlerEntry>[3]; // outlives every static destructor
+    return lists;
+}
 HWND handlerWindow = nullptr;
 UINT handlerMessage = 0;
 volatile bool mainThreadRunsHandlers = false;
@@ -27,7 +30,7 @@ volatile bool mainThreadRunsHandlers = false;
 void RunHandlers(THandlerCall& call) {
     const bool onMainThread = GetCurrentThreadId() == CrashState().MainThreadId;
     if (onMainThread) mainThreadRunsHandlers = true;
-    for (const THandlerEntry& entry : std::vector<THandlerEntry>(handlerLists[call.Kind])) {
+    for (const THandlerEntry& entry : std::vector<THandlerEntry>(HandlerLists()[call.Kind])) {
         if (call.Kind != hkHandled && call.Handled) break;
         if (entry.NeedsMainThread != call.MainThreadPass) continue;
         if (call.FallbackPass && !entry.MayRunElsewhere) continue;
@@ -59,15 +62,15 @@ bool AskMainThread(THandlerCall& call) {
 
 void AddExceptionHandler(THandlerKind kind, TCrashHandler handler, bool needsMainThread,
                          bool mayRunElsewhere) {
-    handlerLists[kind].push_back({needsMainThread, mayRunElsewhere, handler});
+    HandlerLists()[kind].push_back({needsMainThread, mayRunElsewhere, handler});
 }
 
 void RemoveExceptionHandler(THandlerKind kind, TCrashHandler handler) {
-    std::erase_if(handlerLists[kind], [handler](const THandlerEntry& e) { return e.Handler == handler; });
+    std::erase_if(HandlerLists()[kind], [handler](const THandlerEntry& e) { return e.Handler == handler; });
 }
 
 bool HasExceptionHandlers(THandlerKind kind) {
-    return !handlerLists[kind].empty();
+    return !HandlerLists()[kind].empty();
 }
 
 bool MainThreadRunsHandlers() {
@@ -83,7 +86,7 @@ void CallExceptionHandlers(THandlerKind kind, uint8_t action, bool frozen, bool&
     THandlerCall call{kind,       action,         frozen,       exception,   address, threadId,
                       reportCopy, screenShotCopy, continueCopy, handledCopy, false,   false};
     RunHandlers(call);
-    const bool needsMainThread = std::any_of(handlerLists[kind].begin(), handlerLists[kind].end(),
+    const bool needsMainThread = std::any_of(HandlerLists()[kind].begin(), HandlerLists()[kind].end(),
                                              [](const THandlerEntry& e) { return e.NeedsMainThread; });
     if (!call.Handled && !frozen && handlerWindow && needsMainThread) {
         call.MainThreadPass = true;

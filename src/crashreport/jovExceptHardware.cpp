@@ -25,7 +25,7 @@ using GetPropertyProc = BOOL(WINAPI*)(HANDLE, DeviceInfoData*, DWORD, DWORD*, BY
 constexpr DWORD DigcfPresent = 0x2, DigcfAllClasses = 0x4;
 constexpr DWORD SpdrpDeviceDesc = 0x0, SpdrpHardwareId = 0x1, SpdrpClass = 0x7, SpdrpClassGuid = 0x8,
                 SpdrpDriver = 0x9, SpdrpFriendlyName = 0xC;
-const std::string ClassKeys = "System\\CurrentControlSet\\Control\\Class\\";
+constexpr char ClassKeys[] = "System\\CurrentControlSet\\Control\\Class\\";
 
 class Library {
 public:

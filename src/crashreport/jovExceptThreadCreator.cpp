@@ -43,7 +43,7 @@ std::vector<TFunctionInfo> AnalyseThreadStarts() {
 
 // The thread-start routine whose code holds the return address; null when none does.
 const TFunctionInfo* ThreadStartHolding(core::Address returnAddress) {
-    static const std::vector<TFunctionInfo> starts = AnalyseThreadStarts();
+    static const auto& starts = *new std::vector<TFunctionInfo>(AnalyseThreadStarts()); // never destroyed
     for (const TFunctionInfo& start : starts)
         for (const TCodeArea& area : start.CodeAreas)
             if (area.AreaBegin < returnAddress && returnAddress <= area.AreaEnd + 1) return &start;

@@ -126,16 +126,22 @@ struct PausedThread {
     bool Pause; // decided before the first thread is held: the decision may load symbols
     bool Held;
 };
-std::vector<PausedThread> pausedThreads;
+std::vector<PausedThread>& HeldThreads() {
+    static auto& threads = *new std::vector<PausedThread>; // outlives every static destructor
+    return threads;
+}
 // Threads started while a report ran (its dialog, the mail code), with a handle to see them end.
 struct ExcludedThread {
     DWORD Id;
     HANDLE Thread;
 };
-std::vector<ExcludedThread> excludedThreads;
+std::vector<ExcludedThread>& ExcludedThreads() {
+    static auto& threads = *new std::vector<ExcludedThread>; // outlives every static destructor
+    return threads;
+}
 
 bool IsExcluded(DWORD threadId) {
-    return std::any_of(excludedThreads.begin(), excludedThreads.end(),
+    return std::any_of(ExcludedThreads().begin(), ExcludedThreads().end(),
                        [threadId](const ExcludedThread& e) { return e.Id == threadId; });
 }
 
@@ -210,7 +216,8 @@ std::vector<DWORD> ListProcessThreads() {
 bool SuspendThreadGuarded(HANDLE thread) {
     ListLock list(CrashState().Block, 2000);
     // Named once, before any thread is held.
-    static const std::string patchMutex = CrashObjectName("HookTThread", GetCurrentProcessId());
+    static const std::string& patchMutex =
+        *new std::string(CrashObjectName("HookTThread", GetCurrentProcessId()));
     NamedLock patch(patchMutex, 2000);
     LoaderLockHold loader(2000);
     if (!list.owned() || !patch.owned() || !loader.owned()) return false;
@@ -246,13 +253,14 @@ bool ShouldPauseThread(DWORD threadId) {
 void PauseOtherThreads(bool suspend, bool refresh) {
     try {
         if (suspend && refresh) {
-            pausedThreads.clear();
+            HeldThreads().clear();
             const DWORD self = GetCurrentThreadId();
             for (DWORD id : ListProcessThreads())
-                pausedThreads.push_back({id, id != self && !IsExcluded(id) && ShouldPauseThread(id), false});
+                HeldThreads().push_back(
+                    {id, id != self && !IsExcluded(id) && ShouldPauseThread(id), false});
         }
         // Nothing below may allocate from a heap: a held thread may hold its lock.
-        for (PausedThread& paused : pausedThreads) {
+        for (PausedThread& paused : HeldThreads()) {
             if (!paused.Pause || paused.Held == suspend) continue;
             HANDLE thread = OpenThreadById(paused.Id, THREAD_SUSPEND_RESUME);
             if (!thread) continue;
@@ -264,35 +272,36 @@ void PauseOtherThreads(bool suspend, bool refresh) {
         }
         if (!suspend && refresh) {
             std::vector<uint32_t> before;
-            for (const PausedThread& paused : pausedThreads) before.push_back(paused.Id);
+            for (const PausedThread& paused : HeldThreads()) before.push_back(paused.Id);
             const std::vector<DWORD> now = ListProcessThreads();
             const std::vector<uint32_t> nowIds(now.begin(), now.end());
             for (uint32_t id : ThreadsStartedSince(before, nowIds))
-                if (HANDLE thread = OpenThreadById(id, SYNCHRONIZE)) excludedThreads.push_back({id, thread});
-            pausedThreads.clear();
+                if (HANDLE thread = OpenThreadById(id, SYNCHRONIZE))
+                    ExcludedThreads().push_back({id, thread});
+            HeldThreads().clear();
         }
     } catch (...) {
     }
 }
 
 bool IsHeldByPause(DWORD threadId) {
-    return std::any_of(pausedThreads.begin(), pausedThreads.end(),
+    return std::any_of(HeldThreads().begin(), HeldThreads().end(),
                        [threadId](const PausedThread& p) { return p.Id == threadId && p.Held; });
 }
 
 void PruneEndedThreads() {
-    for (size_t i = excludedThreads.size(); i-- > 0;)
-        if (WaitForSingleObject(excludedThreads[i].Thread, 0) == WAIT_OBJECT_0) {
-            CloseHandle(excludedThreads[i].Thread);
-            excludedThreads[i] = excludedThreads.back();
-            excludedThreads.pop_back();
+    for (size_t i = ExcludedThreads().size(); i-- > 0;)
+        if (WaitForSingleObject(ExcludedThreads()[i].Thread, 0) == WAIT_OBJECT_0) {
+            CloseHandle(ExcludedThreads()[i].Thread);
+            ExcludedThreads()[i] = ExcludedThreads().back();
+            ExcludedThreads().pop_back();
         }
 }
 
 void ClearExcludedThreads() {
-    for (const ExcludedThread& excluded : excludedThreads) CloseHandle(excluded.Thread);
-    excludedThreads.clear();
-    pausedThreads.clear();
+    for (const ExcludedThread& excluded : ExcludedThreads()) CloseHandle(excluded.Thread);
+    ExcludedThreads().clear();
+    HeldThreads().clear();
 }
 
 void RecordThreadInfo(DWORD threadId, HANDLE thread, const char* name, DWORD creatorThreadId,

@@ -85,7 +85,7 @@ struct CacheEntry {
 };
 
 std::vector<CacheEntry>& Cache() {
-    static std::vector<CacheEntry> cache;
+    static auto& cache = *new std::vector<CacheEntry>; // outlives every static destructor
     return cache;
 }
 
@@ -112,7 +112,7 @@ struct ModuleWithoutSymbols {
 };
 
 std::vector<ModuleWithoutSymbols>& NoSymbols() {
-    static std::vector<ModuleWithoutSymbols> modules;
+    static auto& modules = *new std::vector<ModuleWithoutSymbols>; // outlives every static destructor
     return modules;
 }
 
