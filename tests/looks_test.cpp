@@ -247,6 +247,8 @@ TEST_F(Looks, DockedMainWindowItsTaskbarAndTrayMenu) {
         SetWindowPos(form, nullptr, 60, 300, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     Picture(p, "taskbar_three_forms");
 
+    POINT before{};
+    GetCursorPos(&before);
     SetCursorPos(400, 200);
     PostMessageA(p.main, WM_TRAYNOTIFY, 1, WM_RBUTTONDOWN);
     PostMessageA(p.main, WM_TRAYNOTIFY, 1, WM_RBUTTONUP);
@@ -255,6 +257,7 @@ TEST_F(Looks, DockedMainWindowItsTaskbarAndTrayMenu) {
     Picture(p, "tray_menu");
     PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
     EXPECT_TRUE(WaitFor([&] { return !p.ostrel.findWindow("#32768", nullptr); }, 5000));
+    SetCursorPos(before.x, before.y);
 }
 
 } // namespace
