@@ -140,7 +140,7 @@ start() {
 stop() {
     [ -f "$pids" ] || return 0
     [ ! -f "$wine_dir/namespace" ] || wine_tool wineserver -k 2>/dev/null || true
-    tac "$pids" | while read -r p; do kill "$p" 2>/dev/null || true; done
+    { tac "$pids" 2>/dev/null || true; } | while read -r p; do kill "$p" 2>/dev/null || true; done
     rm -f "$pids" "$wine_dir/display" "$wine_dir/namespace" "$wine_dir/namespace.ready"
     if [ -f "$wine_dir/binfmt-forced" ]; then
         [ ! -e "/proc/sys/fs/binfmt_misc/$binfmt_name" ] || echo -1 >"/proc/sys/fs/binfmt_misc/$binfmt_name"

@@ -1,8 +1,6 @@
 #include "ModuleInfo.h"
-#include "framework/OleException.h"
 
 #include "FormatConsts.h"
-#include "framework/MessageBox.h"
 
 #include <shellapi.h>
 
@@ -61,11 +59,8 @@ void TModuleInfoForm::ModuleInfoClick() {
     execute.lpVerb = "properties";
     execute.lpFile = path.c_str();
     execute.nShow = SW_SHOW;
-    if (ShellExecuteExA(&execute)) return;
-    const DWORD error = GetLastError();
-    std::string message = fw::sysErrorMessage(error);
-    if (message.empty()) message = "System error " + std::to_string(error);
-    fw::messageBox(handle(), message, "Error", MB_OK | MB_ICONERROR);
+    // Without SEE_MASK_FLAG_NO_UI the shell tells the user itself why it cannot show the dialog.
+    ShellExecuteExA(&execute);
 }
 
 bool TModuleInfoForm::onCommand(int id, int code, HWND control) {

@@ -116,13 +116,19 @@ void TProcessInfoForm::InitInfo(DWORD processId) {
     SetText(laOwner, info.ReadOwner().toText());
     SetText(laDomain, info.ReadDomain().toText());
     SetText(laOwnerSID, info.ReadOwnerSID().toText());
-    SetText(laIsService, info.ReadIsService().toText());
     FillServices();
     UpdateInfo();
 }
 
 void TProcessInfoForm::FillServices() {
     ServiceTree.Clear();
+    // Both ask WMI for the process's services: a failing query leaves the field unreadable and the list
+    // empty instead of keeping the whole window from opening.
+    try {
+        SetText(laIsService, ProcessInfo().ReadIsService().toText());
+    } catch (...) {
+        SetText(laIsService, TextUnavailable);
+    }
     try {
         TProcessInfoObject& info = ProcessInfo();
         auto services = info.Services->execQuery("SELECT * FROM Win32_Service WHERE ProcessId = " +
@@ -132,7 +138,6 @@ void TProcessInfoForm::FillServices() {
             BuildNodeData(ServiceTree.AllKindSettings(), service, ServiceTree.AddChild(nullptr)->data);
         }
     } catch (...) {
-        // A failing query leaves the list empty instead of keeping the whole window from opening.
         ServiceTree.Clear();
     }
     ServiceTree.Refresh();

@@ -1,6 +1,7 @@
 #include "Properties.h"
 #include "ConstVars.h"
 #include "ResourceIds.h"
+#include "framework/ClassicLook.h"
 #include "framework/MessageBox.h"
 #include <algorithm>
 #include <commctrl.h>
@@ -60,6 +61,7 @@ bool TPropertyForm::onCreate() {
         item.pszText = const_cast<char*>(pageNames[i]);
         SendMessageA(pages, TCM_INSERTITEMA, WPARAM(i), reinterpret_cast<LPARAM>(&item));
     }
+    fw::useClassicLook(pages);
     // The page control lies under the pages' controls.
     SetWindowPos(pages, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 

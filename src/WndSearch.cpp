@@ -65,13 +65,16 @@ void TWndSearchForm::Layout() {
     const int rows[][2] = {{IDC_SEARCH_HANDLELABEL, IDC_SEARCH_HANDLE},
                            {IDC_SEARCH_CAPTIONLABEL, IDC_SEARCH_CAPTION},
                            {IDC_SEARCH_CLASSLABEL, IDC_SEARCH_CLASS}};
+    // Rows close enough together that the description's four lines fit below them.
+    const int row = 24;
     for (int i = 0; i < 3; ++i) {
-        place(Control(rows[i][0]), 8, top + i * 26 + 4, 60, 16);
-        place(Control(rows[i][1]), 72, top + i * 26, clientWidth - 80, 21);
+        place(Control(rows[i][0]), 8, top + i * row + 4, 60, 16);
+        place(Control(rows[i][1]), 72, top + i * row, clientWidth - 80, 21);
     }
-    place(Control(IDC_SEARCH_HIDEOSTREL), 8, top + 3 * 26, clientWidth - 16, 18);
-    place(Control(IDC_SEARCH_DESCRIPTION), 8, top + 3 * 26 + 22, clientWidth - 16,
-          clientHeight - (top + 3 * 26 + 24));
+    const int hideTop = top + 3 * row - 1, descriptionTop = hideTop + 20;
+    place(Control(IDC_SEARCH_HIDEOSTREL), 8, hideTop, clientWidth - 16, 18);
+    place(Control(IDC_SEARCH_DESCRIPTION), 8, descriptionTop, clientWidth - 16,
+          clientHeight - descriptionTop);
 }
 
 std::string TWndSearchForm::ControlText(int id) const {
@@ -154,11 +157,11 @@ bool TWndSearchForm::onCommand(int id, int code, HWND control) {
     return TOstrelForm::onCommand(id, code, control);
 }
 
-bool TWndSearchForm::onClose() {
+fw::CloseAction TWndSearchForm::closeAction() {
     // Closing brings the program back first.
     if (IsDlgButtonChecked(handle(), IDC_SEARCH_HIDEOSTREL) == BST_CHECKED) {
         CheckDlgButton(handle(), IDC_SEARCH_HIDEOSTREL, BST_UNCHECKED);
         HideOstrelClick();
     }
-    return TOstrelForm::onClose();
+    return fw::CloseAction::Free;
 }

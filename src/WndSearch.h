@@ -25,10 +25,9 @@ public:
     THintEdit WndCaption;
 
 protected:
-    fw::CloseAction closeAction() override { return fw::CloseAction::Free; }
+    fw::CloseAction closeAction() override;
     bool onCreate() override;
     bool onCommand(int id, int code, HWND control) override;
-    bool onClose() override;
 
 private:
     HWND Control(int id) const { return GetDlgItem(handle(), id); }

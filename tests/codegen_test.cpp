@@ -120,9 +120,7 @@ TEST(FindWndCoder, ChainAndCodeOfAnEditInsideADialog) {
                                  "  wnd :=  FindWindowEx(wnd, 0, 'Edit', 'it''s \"typed\"');\r\n"
                                  "\r\n  if wnd <> 0 then\r\n  begin\r\n\r\n  end;\r\nend;\r\n";
     EXPECT_EQ(expected, coder->Editor().code());
-    UpdateWindow(coder->handle());
-    fw::application().processMessages();
-    testing_support::SaveScreenshotPng("findwndcoder_pascal");
+    testing_support::SaveScreenshotPng("findwndcoder_pascal", {top.handle(), coder->handle()});
 
     // Another language: the code and its highlighting follow.
     OstrelSettings->CodeLanguage = 1;
@@ -133,9 +131,7 @@ TEST(FindWndCoder, ChainAndCodeOfAnEditInsideADialog) {
     EXPECT_EQ(0u,
               coder->Editor().code().find("{\r\n\tHWND wnd;\r\n\r\n\twnd =  FindWindow(\"CodegenTestTop\""));
     EXPECT_NE(std::string::npos, coder->Editor().code().find("\"it's \\\"typed\\\"\");"));
-    UpdateWindow(coder->handle());
-    fw::application().processMessages();
-    testing_support::SaveScreenshotPng("findwndcoder_cpp");
+    testing_support::SaveScreenshotPng("findwndcoder_cpp", {top.handle(), coder->handle()});
     coder->close();
     fw::application().processMessages();
 }
@@ -168,7 +164,7 @@ TEST(FinderPopup, OpensBesideTheButtonAndPostsTheCommandWithTheHolderWindow) {
     TToolWindowForm* first = panel.Form();
     SendMessageA(panel.handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
     EXPECT_EQ(first, panel.Form());
-    testing_support::SaveScreenshotPng("finder_popup");
+    testing_support::SaveScreenshotPng("finder_popup", {holder.handle(), first->handle()});
 
     // "Properties": the second item.
     HWND form = panel.Form()->handle();
@@ -221,12 +217,18 @@ TEST(WndSearch, FinderPopupOfTheSearchWindowLeadsToTheCodeOfAHelpersEdit) {
     };
     EXPECT_EQ("it's \"typed\"", text(search->WndCaption.handle()));
     EXPECT_EQ("it's \"typed\"", search->WndCaption.Hint());
-    testing_support::SaveScreenshotPng("window_search");
+    testing_support::SaveScreenshotPng("window_search", {top, search->handle()});
 
-    // "Create FindWindow-Code" in the search window's pop-up names the search window.
+    // "Create FindWindow-Code" in the search window's pop-up names the search window. The helper's
+    // window lies where the pop-up opens, as a foreign window under it.
+    RECT arrow{};
+    GetWindowRect(search->ToolWindowPanel->handle(), &arrow);
+    SetWindowPos(top, nullptr, arrow.right - 60, arrow.top - 40, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     SendMessageA(search->ToolWindowPanel->handle(), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
     ASSERT_NE(nullptr, search->ToolWindowPanel->Form());
     HWND popup = search->ToolWindowPanel->Form()->handle();
+    testing_support::SaveScreenshotPng("window_search_finder_popup", {top, search->handle(), popup});
     SendMessageA(popup, WM_MOUSEMOVE, 0, MAKELPARAM(20, 62));
     SendMessageA(popup, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 62));
     SendMessageA(popup, WM_LBUTTONUP, 0, MAKELPARAM(20, 62));

@@ -17,7 +17,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
+#include <set>
+#include <thread>
 
 namespace {
 
@@ -52,6 +55,47 @@ struct OpenedRecorder {
         };
     }
     ~OpenedRecorder() { DetailOpeners() = saved; }
+};
+
+// Closes, from a thread of its own, every dialog of this process that appears while it lives: what the
+// shell shows runs its own loop, modal on the thread that asked for it (Wine) or on a thread of its own.
+class ShellDialogCloser {
+public:
+    ShellDialogCloser() {
+        EnumWindows(&Collect, reinterpret_cast<LPARAM>(&seen_));
+        thread_ = std::thread([this] {
+            while (!stop_) {
+                std::set<HWND> dialogs;
+                EnumWindows(&Collect, reinterpret_cast<LPARAM>(&dialogs));
+                for (HWND dialog : dialogs)
+                    if (seen_.insert(dialog).second) {
+                        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+                        ++closed_;
+                    }
+                Sleep(20);
+            }
+        });
+    }
+    ~ShellDialogCloser() {
+        stop_ = true;
+        thread_.join();
+    }
+    int Closed() const { return closed_; }
+
+private:
+    static BOOL CALLBACK Collect(HWND hwnd, LPARAM dialogs) {
+        DWORD process = 0;
+        GetWindowThreadProcessId(hwnd, &process);
+        char className[16] = {};
+        GetClassNameA(hwnd, className, sizeof className);
+        if (process == GetCurrentProcessId() && IsWindowVisible(hwnd) && std::string(className) == "#32770")
+            reinterpret_cast<std::set<HWND>*>(dialogs)->insert(hwnd);
+        return TRUE;
+    }
+    std::set<HWND> seen_;
+    std::atomic<bool> stop_{false};
+    std::atomic<int> closed_{0};
+    std::thread thread_;
 };
 
 class Details : public ::testing::Test {
@@ -262,6 +306,7 @@ TEST_F(Details, AFailingServicesQueryLeavesTheListEmpty) {
     sources.wmi = wmi;
     auto form = std::make_unique<TProcessInfoForm>(0x7ffec, sources);
     EXPECT_EQ(0, form->ServiceTree.VisibleRowCount());
+    EXPECT_EQ(TextUnavailable, TextOf(form->laIsService));
 }
 
 TEST_F(Details, ServicesOfAProcessAndTheServiceWindow) {
@@ -314,13 +359,13 @@ TEST_F(Details, ModuleInfoOfKernel32ReadsItsVersion) {
     EXPECT_NE(TextUnavailable, TextOf(form->laVersion));
     Picture(*form, "detail_module_info");
 
-    // Where the shell cannot show its dialog the user reads the system's reason.
+    // The shell shows its properties dialog, or its own message where it cannot (as under Wine); the
+    // program adds no second message.
     fake::MessageBoxes boxes;
+    ShellDialogCloser closer;
     form->ModuleInfoClick();
-    for (const auto& box : boxes.shown) {
-        EXPECT_EQ("Error", box.caption);
-        EXPECT_FALSE(box.text.empty());
-    }
+    EXPECT_TRUE(PumpUntil([&] { return closer.Closed() > 0; }, 10000));
+    EXPECT_TRUE(boxes.shown.empty());
 }
 
 TEST_F(Details, TheWindowOfAnotherProcess) {

@@ -2,6 +2,7 @@
 // screen and its removal, the drag's events, and the hint edit.
 #include "controls/FindWndPanel.h"
 #include "framework/Application.h"
+#include "support/Cursor.h"
 #include "support/ListFakes.h"
 
 #include <gtest/gtest.h>
@@ -101,11 +102,12 @@ TEST_F(Finder, EachDragReportsItsWindowsAndReleaseReportsNothing) {
     panel.Create(host, 1, 0, 0);
     std::vector<HWND> found;
     panel.OnFoundWnd = [&](HWND window) { found.push_back(window); };
+    RealMouseBlocked onlyPostedMoves;
     auto drag = [&](std::vector<POINT> path) {
         PostMessageA(panel.handle(), WM_LBUTTONDOWN, MK_LBUTTON, 0);
         Settle();
         for (POINT at : path) {
-            SetCursorPos(at.x, at.y);
+            MoveCursorTo(at);
             PostMessageA(panel.handle(), WM_MOUSEMOVE, MK_LBUTTON, 0);
             Settle();
         }

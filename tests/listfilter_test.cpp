@@ -59,7 +59,7 @@ TEST(ListFilter, FilterSearchAndTheFilterButtonsBox) {
     std::sort(classes.begin(), classes.end());
     EXPECT_EQ((std::vector<std::string>{"OstrelFilterAlpha", "OstrelFilterAlphaTwo"}), classes);
     EXPECT_EQ(nullptr, list->Tree.VisibleRow(0)->parent) << "the desktop row stays";
-    testing_support::SaveScreenshotPng("filtered_list");
+    testing_support::SaveScreenshotPng("filtered_list", {list->handle()});
 
     // Search forward from the beginning: the filter hides Beta, so it is never found.
     list->SearchButtonClick();
@@ -69,7 +69,7 @@ TEST(ListFilter, FilterSearchAndTheFilterButtonsBox) {
     SetDlgItemTextA(search, IDC_LIST_TEXT, "OstrelFilter*");
     SendMessageA(search, WM_COMMAND, MAKEWPARAM(IDC_LIST_CHANGE, BN_CLICKED), 0);
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(search, IDOK)));
-    testing_support::SaveScreenshotPng("search_window");
+    testing_support::SaveScreenshotPng("search_window", {list->handle(), search});
     fake::MessageBoxes boxes;
     std::vector<std::string> found;
     for (int i = 0; i < 4 && boxes.shown.empty(); ++i) {
@@ -101,7 +101,7 @@ TEST(ListFilter, FilterSearchAndTheFilterButtonsBox) {
     list->FilterButtonClick();
     ASSERT_NE(nullptr, list->FilterForm);
     EXPECT_FALSE(IsWindowEnabled(list->handle()));
-    testing_support::SaveScreenshotPng("filter_window");
+    testing_support::SaveScreenshotPng("filter_window", {list->handle(), list->FilterForm->handle()});
     list->FilterForm->close();
     fw::application().processMessages();
     EXPECT_EQ(nullptr, list->FilterForm);

@@ -2,7 +2,6 @@
 // build/win32/screenshots once the program has painted it, and checked for what a user would notice: a
 // control that runs past its page, a window that should not be on the screen.
 #include "support/ProgramDriver.h"
-#include "support/Screenshot.h"
 #include <gtest/gtest.h>
 
 #include <commctrl.h>
@@ -78,11 +77,7 @@ const List windowList{0, "1 Window List"}, processList{1, "1 Process List"}, thr
 class Looks : public testing::Test {
 protected:
     void SetUp() override { WriteProgramSettings(); }
-    // Pictures the screen once the program is idle.
-    static void Picture(const Program& p, const std::string& name) {
-        p.WaitIdle();
-        EXPECT_TRUE(SaveScreenshotPng(name)) << name;
-    }
+    static void Picture(const Program& p, const std::string& name) { EXPECT_TRUE(p.Picture(name)) << name; }
     // Opens the list and from it the detail window of the row whose first cell is `row` (else the first
     // row); nothing when the list stays empty.
     static HWND OpenDetail(Program& p, const List& list, const std::string& row, HWND& form) {

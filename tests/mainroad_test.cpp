@@ -1,7 +1,6 @@
 // The road a user walks first, through the real program: the main window, the five lists, sorting,
 // copying, terminating a process, and the finder over a window of another process.
 #include "support/ProgramDriver.h"
-#include "support/Screenshot.h"
 #include <gtest/gtest.h>
 
 #include <commctrl.h>
@@ -39,8 +38,7 @@ protected:
 TEST_F(MainRoad, EachListOpensFromTheToolbarAndFills) {
     Program p;
     ASSERT_TRUE(p.main);
-    p.WaitIdle();
-    testing_support::SaveScreenshotPng("main_window_floating");
+    p.Picture("main_window_floating");
     EXPECT_EQ("Ostrel", Text(p.main));
 
     HWND windows = p.OpenList(0, "1 Window List");
@@ -49,15 +47,13 @@ TEST_F(MainRoad, EachListOpensFromTheToolbarAndFills) {
     EXPECT_GT(p.Rows(windows), 1);
     EXPECT_EQ(Hex(GetDesktopWindow()), p.Cell(windows, 0, 0));
     EXPECT_EQ(0u, Program::Status(windows).find("Windows: "));
-    p.WaitIdle();
-    testing_support::SaveScreenshotPng("window_list_filled");
+    p.Picture("window_list_filled");
 
     HWND processes = p.OpenList(1, "1 Process List");
     ASSERT_TRUE(processes);
     EXPECT_GT(p.Rows(processes), 1);
     EXPECT_EQ(0u, Program::Status(processes).find("Processes: "));
-    p.WaitIdle();
-    testing_support::SaveScreenshotPng("process_list_filled");
+    p.Picture("process_list_filled");
 
     struct {
         int tag;
@@ -71,8 +67,7 @@ TEST_F(MainRoad, EachListOpensFromTheToolbarAndFills) {
         HWND form = p.OpenList(list.tag, list.caption);
         ASSERT_TRUE(form) << list.caption;
         EXPECT_EQ(0u, Program::Status(form).find(list.status)) << Program::Status(form);
-        p.WaitIdle();
-        testing_support::SaveScreenshotPng(list.picture);
+        p.Picture(list.picture);
     }
 }
 
@@ -166,7 +161,7 @@ TEST_F(MainRoad, FinderDraggedOverAForeignWindowFillsTheFieldsAndFramesIt) {
     EXPECT_EQ("OstrelFinderTarget", Text(p.Control(idWndClass)));
     EXPECT_TRUE(WaitFor([&] { return GetPixel(screen, onFrame.x, onFrame.y) == (~before & 0xFFFFFF); }))
         << "the inverted frame shows on the foreign window";
-    testing_support::SaveScreenshotPng("finder_over_foreign_window");
+    p.Picture("finder_over_foreign_window");
 
     PostMessageA(finder, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
     EXPECT_TRUE(WaitFor([&] { return GetPixel(screen, onFrame.x, onFrame.y) == before; }))

@@ -5,6 +5,7 @@
 #include "ResourceIds.h"
 #include "fakes/FakeMessageBoxes.h"
 #include "framework/Application.h"
+#include "support/ListFakes.h"
 #include "support/ProcessDriver.h"
 #include "support/Screenshot.h"
 #include "support/TestSettings.h"
@@ -12,6 +13,16 @@
 #include <commctrl.h>
 
 namespace {
+
+// Shows the dialog as its modal showing does, in the foreground. The first window of a process that is
+// not in the foreground is activated in the background, and Wine does not tell it when it then becomes
+// the foreground window (Windows does): the test tells it, so the picture shows the active caption.
+void ShowInFront(TPropertyForm& dialog) {
+    dialog.show();
+    SetForegroundWindow(dialog.handle());
+    if (!PumpUntil([&] { return dialog.Active(); }, 1000) && GetForegroundWindow() == dialog.handle())
+        SendMessageA(dialog.handle(), WM_NCACTIVATE, TRUE, 0);
+}
 
 struct RecordedTargets : TSettingsTargets {
     std::vector<std::string> calls;
@@ -43,8 +54,8 @@ TEST(Properties, CarriesOutOnlyWhatChanged) {
     RecordedTargets targets;
     TPropertyForm dialog(nullptr, s, targets);
 
-    dialog.show();
-    testing_support::SaveScreenshotPng("properties_general");
+    ShowInFront(dialog);
+    testing_support::SaveScreenshotPng("properties_general", {dialog.handle()});
     dialog.ApplyClick();
     EXPECT_TRUE(targets.calls.empty()) << "nothing changed";
 
@@ -89,7 +100,7 @@ TEST(Properties, KeyColumnStaysAndNewColumnsFillTheGaps) {
     RecordedTargets targets;
     fake::MessageBoxes boxes;
     TPropertyForm dialog(nullptr, s, targets);
-    dialog.show();
+    ShowInFront(dialog);
     HWND pages = GetDlgItem(dialog.handle(), IDC_PROP_PAGES);
     SendMessageA(pages, TCM_SETCURSEL, 1, 0);
     NMHDR change{pages, IDC_PROP_PAGES, UINT(TCN_SELCHANGE)};
@@ -118,7 +129,7 @@ TEST(Properties, KeyColumnStaysAndNewColumnsFillTheGaps) {
     dialog.SetItemTicked(indexOf("Priority"), true);
     fw::application().processMessages();
     EXPECT_EQ("ProcessID ModulePath Priority ", Names(dialog.PreviewColumns()));
-    testing_support::SaveScreenshotPng("properties_lists");
+    testing_support::SaveScreenshotPng("properties_lists", {dialog.handle()});
 
     dialog.ApplyClick();
     auto shown = ShownColumns(s.ColumnSettings[ltProcesses]);

@@ -145,7 +145,7 @@ TEST(Startup, FirstStartWritesEveryValueWithItsTypeAndSizeOnce) {
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     HWND main = WaitMain(p);
     ASSERT_NE(nullptr, main);
-    testing_support::SaveScreenshotPng("first_start");
+    testing_support::SaveSettledScreenshotPng("first_start");
     // Nothing but AppPath is written before the exit.
     EXPECT_FALSE(Read("IntFormat").present);
     PostMessageA(main, WM_CLOSE, 0, 0);

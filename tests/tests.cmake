@@ -45,8 +45,7 @@ if(WIN32)
     file(GLOB support_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/support/*.cpp)
     add_library(ostrel_test_support STATIC ${support_sources})
     target_include_directories(ostrel_test_support PUBLIC ${PROJECT_SOURCE_DIR}/tests)
-    target_link_libraries(ostrel_test_support PUBLIC ostrel_inspector ostrel_framework GTest::gtest
-                          PRIVATE ZLIB::ZLIB) # screenshots are PNG pictures
+    target_link_libraries(ostrel_test_support PUBLIC ostrel_inspector ostrel_framework GTest::gtest)
     ostrel_data_path(build_dir ${CMAKE_BINARY_DIR})
     target_compile_definitions(ostrel_test_support PRIVATE "OSTREL_BUILD_DIR=\"${build_dir}\"")
     ostrel_tests(tests ostrel_test_support ostrel_inspector ostrel_framework ostrel_core)

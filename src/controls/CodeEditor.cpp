@@ -1,6 +1,7 @@
 #include "controls/CodeEditor.h"
 #include "framework/Application.h"
 #include "framework/Exceptions.h"
+#include "framework/Handles.h"
 #include <richedit.h>
 
 namespace {
@@ -46,6 +47,23 @@ CHARFORMAT2A Format(const TokenStyle& style) {
     return format;
 }
 
+// Courier New, or where it is missing the fixed-pitch face the font mapper puts in its place: the rich
+// edit itself would fall back to a proportional one.
+std::string FixedPitchFace() {
+    LOGFONTA wanted{};
+    wanted.lfCharSet = ANSI_CHARSET;
+    wanted.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
+    lstrcpynA(wanted.lfFaceName, "Courier New", LF_FACESIZE);
+    fw::Font font(CreateFontIndirectA(&wanted));
+    fw::MemoryDC dc(CreateCompatibleDC(nullptr));
+    char face[LF_FACESIZE] = {};
+    if (font && dc) {
+        fw::Selection selection(dc.get(), font.get());
+        GetTextFaceA(dc.get(), LF_FACESIZE, face);
+    }
+    return face[0] ? face : wanted.lfFaceName;
+}
+
 } // namespace
 
 TCodeEditor::TCodeEditor(HWND parent, int id) {
@@ -64,7 +82,10 @@ TCodeEditor::TCodeEditor(HWND parent, int id) {
     font.dwMask = CFM_FACE | CFM_SIZE | CFM_CHARSET;
     font.yHeight = 10 * 20; // twips
     font.bCharSet = ANSI_CHARSET;
-    lstrcpynA(font.szFaceName, "Courier New", LF_FACESIZE);
+    font.bPitchAndFamily = FIXED_PITCH | FF_MODERN;
+    lstrcpynA(font.szFaceName, FixedPitchFace().c_str(), LF_FACESIZE);
+    // The default format too: new text takes it, not the format of the text it replaces.
+    SendMessageA(hwnd, EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&font));
     SendMessageA(hwnd, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&font));
     // Tab stops every four characters, as code editors set them.
     PARAFORMAT2 paragraph{};

@@ -27,6 +27,15 @@ void FillColor(HDC dc, int x, int y, int width, int height, int sysColor) {
     FillRect(dc, &r, GetSysColorBrush(sysColor));
 }
 
+// Where a mouse message of the captured caption button happened, on the screen. The message's own point,
+// not the cursor's position now: the cursor may have moved on since (and under Wine the position read
+// back can lag behind the message).
+POINT ScreenPoint(HWND window, LPARAM lParam) {
+    POINT p{short(LOWORD(lParam)), short(HIWORD(lParam))};
+    ClientToScreen(window, &p);
+    return p;
+}
+
 // The order in which buttons are hit-tested and painted.
 constexpr CaptionButtonKind rightToLeft[] = {cbClose, cbMaximize, cbMinimize, cbHelp};
 } // namespace
@@ -375,8 +384,7 @@ LRESULT TStyleForm::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_MOUSEMOVE:
         if (tracking_) {
-            POINT p{};
-            GetCursorPos(&p);
+            const POINT p = ScreenPoint(handle(), lParam);
             TTitlebarButton& button = buttons_[pressedButton_];
             bool down = ButtonAtPoint(p) == pressedButton_;
             if (down != button.Down) {
@@ -388,8 +396,7 @@ LRESULT TStyleForm::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         break;
     case WM_LBUTTONUP:
         if (tracking_) {
-            POINT p{};
-            GetCursorPos(&p);
+            const POINT p = ScreenPoint(handle(), lParam);
             uint8_t pressed = pressedButton_;
             tracking_ = false;
             ReleaseCapture();

@@ -6,6 +6,7 @@
 #include "crashreport/jovExceptHandlers.h"
 #include "crashreport/jovExceptReport.h"
 #include "crashreport/jovExceptState.h"
+#include "crashreport/jovExceptWatchdog.h"
 #include "crashreport/jovExceptWeb.h"
 #include "crashreport/jovToolsHelpers.h"
 
@@ -104,7 +105,8 @@ void DrawBuiltInGlyph(HDC dc, int code, int x, int y) {
     }
     case Restart: {
         GdiSelection pen(dc, CreatePen(PS_SOLID, 2, RGB(0, 80, 200)));
-        Arc(dc, x + 2, y + 2, x + 14, y + 14, x + 14, y + 8, x + 8, y + 2);
+        // Three quarters of a circle, counter-clockwise from the top round to the right.
+        Arc(dc, x + 2, y + 2, x + 14, y + 14, x + 8, y + 2, x + 14, y + 8);
         GdiSelection brush(dc, CreateSolidBrush(RGB(0, 80, 200)));
         const POINT head[] = {{x + 6, y}, {x + 10, y + 3}, {x + 6, y + 6}};
         Polygon(dc, head, 3);
@@ -291,6 +293,8 @@ void TExceptionBox::Build(const std::string& message) {
     BringWindowToTop(window_);
     SetForegroundWindow(window_);
     if (focus) SetFocus(focus);
+    // A frozen main thread that runs again answers this ping to the dialog, which then goes by itself.
+    if (frozen_) PingMainThreadFor(window_);
 }
 
 LRESULT __stdcall TExceptionBox::StubProc(TExceptionBox* self, HWND, UINT message, WPARAM wParam,

@@ -4,6 +4,7 @@
 #include "crashreport/jovDisAsmSafeRead.h"
 #include "crashreport/jovExceptActions.h"
 #include "crashreport/jovExceptState.h"
+#include "crashreport/jovExceptThreadHook.h"
 #include "crashreport/jovExceptThreads.h"
 #include "crashreport/jovExceptWorker.h"
 #include "crashreport/jovTools.h"
@@ -33,8 +34,11 @@ struct OverflowReport {
 };
 
 DWORD WINAPI ReportOverflow(void* parameter) {
+    // One of the crash reporter's own threads: it has no place in the report it makes.
+    SetThreadName(GetCurrentThreadId(), "-");
     const auto& report = *static_cast<const OverflowReport*>(parameter);
     QueueOsException(*report.Record, report.CanContinue, report.StackPointer, nullptr, report.ThreadId);
+    SetThreadName(GetCurrentThreadId(), "");
     return 0;
 }
 
@@ -79,7 +83,7 @@ LONG WINAPI ThreadLastChanceHandler(EXCEPTION_POINTERS* pointers) {
     const bool mainThread = GetCurrentThreadId() == CrashState().MainThreadId;
     if (record.ExceptionCode == StackOverflowCode) {
         OverflowReport report{&record, stackPointer, GetCurrentThreadId(), !mainThread};
-        if (HANDLE helper = CreateThread(nullptr, 0, ReportOverflow, &report, 0, nullptr)) {
+        if (HANDLE helper = CreateThreadUnhooked(ReportOverflow, &report)) {
             WaitForSingleObject(helper, INFINITE);
             CloseHandle(helper);
         }

@@ -3,13 +3,14 @@
 #include "crashreport/core/ExceptionClass.h"
 #include "crashreport/core/ExceptionTexts.h"
 #include "crashreport/core/NumberText.h"
-#include "crashreport/core/ReportFile.h"
 #include "crashreport/core/ReportText.h"
 #include "crashreport/core/TextHelpers.h"
 #include "crashreport/jovDisAsmSafeRead.h"
 #include "crashreport/jovExceptHardware.h"
 #include "crashreport/jovExceptState.h"
+#include "crashreport/jovExceptThreadHook.h"
 #include "crashreport/jovExceptThreads.h"
+#include "crashreport/jovExceptWatchdog.h"
 #include "crashreport/jovExceptWorker.h"
 #include "crashreport/jovStackTrace.h"
 #include "crashreport/jovThrowSite.h"
@@ -19,7 +20,6 @@
 
 #include <tlhelp32.h>
 
-#include <algorithm>
 #include <exception>
 
 namespace jov {
@@ -190,18 +190,8 @@ void AddIf(std::string& header, const char* label, const std::string& value) {
 
 std::string ComposeModuleSection() {
     std::vector<ModuleRow> rows;
-    Snapshot snapshot(TH32CS_SNAPMODULE);
-    MODULEENTRY32 entry{};
-    entry.dwSize = sizeof entry;
-    if (snapshot.get() != INVALID_HANDLE_VALUE && Module32First(snapshot.get(), &entry)) {
-        do {
-            const std::string path = entry.szExePath;
-            rows.push_back({AddressOf(entry.modBaseAddr), ExtractFileNamePart(path), ModuleVersionText(path),
-                            FolderOf(path)});
-        } while (Module32Next(snapshot.get(), &entry));
-    }
-    std::sort(rows.begin(), rows.end(),
-              [](const ModuleRow& a, const ModuleRow& b) { return a.Base < b.Base; });
+    for (const TModuleEntry& module : ListProcessModules(true))
+        rows.push_back({AddressOf(module.Handle), module.FileName, module.Version, module.Folder});
     return ModuleSection(rows);
 }
 
@@ -218,15 +208,16 @@ std::string ComposeDisassemblySection(const void* exceptionAddress, const Failur
 
 } // namespace
 
-std::string ExceptionClassName(const TExceptionRef* exception) {
+std::string ExceptionClassName(const TExceptionRef* exception, bool qualified) {
     TExceptionRef ref;
-    return ReadRef(exception, ref) ? TypeClassName(ref.Type) : "Unknown";
+    if (!ReadRef(exception, ref)) return "Unknown";
+    return qualified ? TypeClassName(ref.Type) : PlainClassName(ref.Type);
 }
 
 std::string ExceptionMessageText(const TExceptionRef* exception) {
     TExceptionRef ref;
     if (!ReadRef(exception, ref)) return "Unknown";
-    std::string message = TypeClassName(ref.Type);
+    std::string message = PlainClassName(ref.Type);
     try {
         if (auto* own =
                 static_cast<const JovException*>(UpcastObject(typeid(JovException), ref.Type, ref.Object)))
@@ -242,9 +233,10 @@ std::string ExceptionMessageText(const TExceptionRef* exception) {
 
 bool IsThreadSuspended(DWORD threadId, HANDLE thread) {
     if (threadId == GetCurrentThreadId()) return false;
-    const DWORD previous = SuspendThread(thread);
+    DWORD previous = SuspendThread(thread);
     if (previous == static_cast<DWORD>(-1)) return false;
     ResumeThread(thread);
+    if (previous > 0 && IsHeldByPause(threadId)) --previous;
     return previous > 0;
 }
 
@@ -367,6 +359,7 @@ void ComposeCrashReport(bool frozen, const TExceptionRef* exception, const void*
             }
             input.ExceptionThread = threadId;
             input.MainThread = CrashState().MainThreadId;
+            input.WatchdogThread = FreezeWatchdogThreadId();
             input.WorkerThread = CrashWorkerThreadId();
             input.Address = AddressOf(address);
             input.StackPointer = AddressOf(stackPointer);

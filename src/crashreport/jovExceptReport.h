@@ -9,8 +9,9 @@
 
 namespace jov {
 
-// The class name of the exception, "Unknown" without one or when its class cannot be read.
-std::string ExceptionClassName(const TExceptionRef* exception);
+// The class name of the exception as the report shows it ("runtime_error"), or, qualified, as C++ spells it
+// ("std::runtime_error"); "Unknown" without one or when its class cannot be read.
+std::string ExceptionClassName(const TExceptionRef* exception, bool qualified = false);
 // The message of an exception derived (by name) from JovException or the runtime's exception class,
 // else its class name; without control characters; "Unknown" when empty.
 std::string ExceptionMessageText(const TExceptionRef* exception);

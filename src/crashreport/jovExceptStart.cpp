@@ -21,8 +21,10 @@
 namespace jov {
 namespace {
 
-CrashSettings running;
-TCrashState state;
+// Constant-initialised: a constructor run among the dynamic initialisations would come after the start-up
+// object's and reset the settings it took over.
+constinit CrashSettings running;
+constinit TCrashState state;
 
 bool StartsAnything(const CrashSettings& settings) {
     return (settings.Enabled && settings.PatchRuntime) || settings.FreezeTimeout > 0;

@@ -7,6 +7,7 @@
 #include "crashreport/core/PathText.h"
 #include "crashreport/jovDisAsmSafeRead.h"
 #include "crashreport/jovExceptState.h"
+#include "crashreport/jovExceptThreadCreator.h"
 #include "crashreport/jovExceptThreads.h"
 #include "crashreport/jovTools.h"
 #include "crashreport/jovToolsHelpers.h"
@@ -131,6 +132,11 @@ void RestoreCreateThreadImports() {
              reinterpret_cast<const void*>(realCreateThread));
 }
 
+HANDLE CreateThreadUnhooked(LPTHREAD_START_ROUTINE routine, void* parameter) {
+    const CreateThreadProc create = realCreateThread ? realCreateThread : &CreateThread;
+    return create(nullptr, 0, routine, parameter, 0, nullptr);
+}
+
 HANDLE WINAPI HookedCreateThread(LPSECURITY_ATTRIBUTES security, SIZE_T stackSize,
                                  LPTHREAD_START_ROUTINE routine, void* parameter, DWORD flags,
                                  DWORD* threadId) {
@@ -141,8 +147,10 @@ HANDLE WINAPI HookedCreateThread(LPSECURITY_ATTRIBUTES security, SIZE_T stackSiz
     const TThreadClassHook hook = ThreadClassHook;
     if (hook.StartRoutine && reinterpret_cast<const void*>(routine) == hook.StartRoutine && parameter) {
         // A thread object: its creator is the code that started it, not the framework's start.
-        if (hook.ClassOf) className = TypeClassName(hook.ClassOf(parameter));
+        if (hook.ClassOf) className = PlainClassName(hook.ClassOf(parameter));
         FrameUp(frame, creator);
+    } else {
+        creator = CreatorAboveThreadStarts(frame + 1, creator);
     }
     auto* start = static_cast<ThreadStart*>(HeapAlloc(GetProcessHeap(), 0, sizeof(ThreadStart)));
     if (!start) return create(security, stackSize, routine, parameter, flags, threadId);

@@ -27,6 +27,10 @@ void PatchImportsOfModules(const std::vector<TModuleEntry>& modules, const void*
 void PatchCreateThreadImports();
 void RestoreCreateThreadImports();
 
+// CreateThread itself, past the hook, for a thread of the crash reporter that must start with nothing else
+// on the way: the stack-overflow helper starts where the failing thread has almost no stack left.
+HANDLE CreateThreadUnhooked(LPTHREAD_START_ROUTINE routine, void* parameter);
+
 HANDLE WINAPI HookedCreateThread(LPSECURITY_ATTRIBUTES security, SIZE_T stackSize,
                                  LPTHREAD_START_ROUTINE routine, void* parameter, DWORD flags,
                                  DWORD* threadId);

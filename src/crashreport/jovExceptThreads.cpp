@@ -275,6 +275,11 @@ void PauseOtherThreads(bool suspend, bool refresh) {
     }
 }
 
+bool IsHeldByPause(DWORD threadId) {
+    return std::any_of(pausedThreads.begin(), pausedThreads.end(),
+                       [threadId](const PausedThread& p) { return p.Id == threadId && p.Held; });
+}
+
 void PruneEndedThreads() {
     for (size_t i = excludedThreads.size(); i-- > 0;)
         if (WaitForSingleObject(excludedThreads[i].Thread, 0) == WAIT_OBJECT_0) {

@@ -43,7 +43,8 @@ std::vector<DWORD> ListProcessThreadsBySystem();
 std::vector<DWORD> ListProcessThreadsByToolhelp();
 
 // Suspends only when the thread list, the thread-class patch mutex and the loader lock could be had within
-// 2000 ms each: a thread is never frozen while it holds any of them, nor a heap's lock. True when it suspended.
+// 2000 ms each: a thread is never frozen while it holds any of them, nor a heap's lock. True when it
+// suspended.
 bool SuspendThreadGuarded(HANDLE thread);
 // Ends one of the crash reporter's own threads that did not stop when asked, never while it is inside the
 // loader or a heap: killed in its detach notifications it would leave the loader lock orphaned, and
@@ -55,6 +56,8 @@ bool ShouldPauseThread(DWORD threadId);
 // threads started meanwhile, which no later pause touches while they run. Without refresh the same
 // threads are held or let go again (a mail program may need the paused threads meanwhile).
 void PauseOtherThreads(bool suspend, bool refresh);
+// True for a thread that the current pause holds: its suspend count has one step of the reporter's own.
+bool IsHeldByPause(DWORD threadId);
 // Forgets the remembered threads that ended.
 void PruneEndedThreads();
 // Closes what PauseOtherThreads remembered; at stop.

@@ -50,18 +50,26 @@ DWORD WINAPI Watchdog(void* parameter) {
     if (got != WAIT_OBJECT_0 + 1 && got != WAIT_ABANDONED_0 + 1) return 0;
     FreezeWatch watch(timeout);
     InterlockedExchange(&restartCount, 0);
+    DWORD due = GetTickCount();
     for (;;) {
         PostMessageA(pingWindow, pingMessage, 0, 0);
-        if (WaitForSingleObject(stopEvent, watch.Interval()) != WAIT_TIMEOUT) break;
+        // Each wait ends an interval after the one before, so that late wake-ups on a busy machine do not
+        // add up over ten pings; a ping still has at least half an interval to be answered.
+        const DWORD now = GetTickCount(), least = watch.Interval() / 2;
+        due += watch.Interval();
+        if (static_cast<int32_t>(due - now) < static_cast<int32_t>(least)) due = now + least;
+        if (WaitForSingleObject(stopEvent, due - now) != WAIT_TIMEOUT) break;
         const bool answered = TakeAnswer();
         if (InterlockedExchange(&restartCount, 0)) {
             watch.Restart();
+            due = GetTickCount();
             continue;
         }
         if (watch.PingEnded(answered)) {
             QueueCrashRequest(true, nullptr, nullptr, true, nullptr, nullptr, nullptr,
                               CrashState().MainThreadId);
             watch.Restart();
+            due = GetTickCount();
         }
     }
     ReleaseMutex(waits[1]);
@@ -72,6 +80,10 @@ DWORD WINAPI Watchdog(void* parameter) {
 
 DWORD FreezeWatchdogThreadId() {
     return watchdogId;
+}
+
+void PingMainThreadFor(HWND answerTo) {
+    if (watchdogThread) PostMessageA(pingWindow, pingMessage, reinterpret_cast<WPARAM>(answerTo), 0);
 }
 
 void StartFreezeWatchdog() {

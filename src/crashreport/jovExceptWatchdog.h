@@ -13,6 +13,9 @@ void StopFreezeWatchdog();
 // Held while a request is handled; when it goes on, the pings before count no more.
 void PauseFreezeWatchdog(bool pause);
 DWORD FreezeWatchdogThreadId(); // 0 when there is none
+// Pings the main thread on behalf of `answerTo`, which receives the answer (WM_NULL with 777, 777) once
+// the main thread runs again; nothing without a watchdog.
+void PingMainThreadFor(HWND answerTo);
 
 // Pauses the watchdog for its lifetime.
 class WatchdogPause {

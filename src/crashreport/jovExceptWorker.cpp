@@ -254,9 +254,9 @@ void ProcessCrashRequest(const CrashRequest& request) {
         if (exception && !settings.IgnoreClasses.empty()) {
             std::string classes(settings.IgnoreClasses);
             NormaliseList(classes, ',');
-            const std::string className = ExceptionClassName(exception);
-            ignored = ListContainsItem(classes, className, ',') ||
-                      ListContainsItem(classes, UnqualifiedClassName(className), ',');
+            // Listed by its own name or as C++ spells it.
+            ignored = ListContainsItem(classes, ExceptionClassName(exception), ',') ||
+                      ListContainsItem(classes, ExceptionClassName(exception, true), ',');
         }
         if (!ignored) {
             if (settings.ScreenShotSize > 0 && settings.ScreenShotProc)

@@ -43,12 +43,11 @@ bool HasExtension(const std::string& name, std::string_view extension) {
            lstrcmpiA(name.c_str() + name.size() - extension.size(), std::string(extension).c_str()) == 0;
 }
 
-// DOS date in the low half, time in the high half; 0 when the file cannot be found.
+// DOS date in the low half, time in the high half; 0 when the file cannot be found. Read for every look-up
+// of a table: the attributes query reads the one file, where a search (Wine's) reads its whole folder.
 uint32_t FileDosTime(const std::string& name) {
-    WIN32_FIND_DATAA found;
-    const HANDLE search = FindFirstFileA(name.c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return 0;
-    FindClose(search);
+    WIN32_FILE_ATTRIBUTE_DATA found;
+    if (!GetFileAttributesExA(name.c_str(), GetFileExInfoStandard, &found)) return 0;
     WORD date = 0, time = 0;
     if (!FileTimeToDosDateTime(&found.ftLastWriteTime, &date, &time)) return 0;
     return uint32_t(date) | uint32_t(time) << 16;
@@ -103,6 +102,24 @@ std::shared_ptr<TMapFile> CachedTable(HMODULE module, const std::string& fileNam
         return nullptr;
     }
     return nullptr;
+}
+
+// Modules in which no source gave a table. Looking again searches beside the module and maps its file
+// each time, which the function analysis of a first report would do for every call into a system module.
+struct ModuleWithoutSymbols {
+    HMODULE module;
+    std::string fileName;
+};
+
+std::vector<ModuleWithoutSymbols>& NoSymbols() {
+    static std::vector<ModuleWithoutSymbols> modules;
+    return modules;
+}
+
+bool WithoutSymbols(HMODULE module, const std::string& fileName) {
+    for (const ModuleWithoutSymbols& known : NoSymbols())
+        if (known.module == module && lstrcmpiA(known.fileName.c_str(), fileName.c_str()) == 0) return true;
+    return false;
 }
 
 } // namespace
@@ -193,8 +210,12 @@ std::shared_ptr<TMapFile> MapFileForAddress(uintptr_t address) {
             return std::make_shared<TMapFile>(false, nullptr, "");
         }
         if (auto cached = CachedTable(module, fileName)) return cached;
+        if (WithoutSymbols(module, fileName)) return std::make_shared<TMapFile>(false, nullptr, "");
         auto table = std::make_shared<TMapFile>(true, module, fileName);
-        if (table->valid) Cache().push_back({FileDosTime(table->symbolFileName), table});
+        if (table->valid)
+            Cache().push_back({FileDosTime(table->symbolFileName), table});
+        else
+            NoSymbols().push_back({module, fileName});
         return table;
     } catch (...) {
         try {
@@ -246,6 +267,8 @@ void SymbolLineOfAddress(uintptr_t address, uint32_t& line, uintptr_t& rangeBegi
 void FreeSymbolTableCache() {
     std::vector<CacheEntry> empty;
     Cache().swap(empty);
+    std::vector<ModuleWithoutSymbols> none;
+    NoSymbols().swap(none);
 }
 
 namespace {

@@ -82,6 +82,7 @@ bool TProgressBar::Create() {
     Draw(0);
     ShowWindow(window_, SW_SHOWNOACTIVATE);
     BitBlt(windowDc_, 0, 0, width_, height_, memoryDc_, 0, 0, SRCCOPY);
+    Present();
     return true;
 }
 
@@ -114,6 +115,16 @@ void TProgressBar::Draw(int position) {
     if (to > from) BitBlt(windowDc_, from, top, to - from, bottom - top, memoryDc_, from, top, SRCCOPY);
     const int textLeft = std::max(left, int(right - 2 * extent.cx));
     BitBlt(windowDc_, textLeft, top, right - textLeft, bottom - top, memoryDc_, textLeft, top, SRCCOPY);
+    Present();
+}
+
+// Some systems (Wine among them) bring what was drawn into a window to the screen only when its thread
+// looks for messages and finds none. The bar is drawn whole by us, so nothing of it is left to paint, and
+// looking for its messages takes none away from the thread that reports.
+void TProgressBar::Present() {
+    ValidateRect(window_, nullptr);
+    MSG message;
+    PeekMessageA(&message, window_, 0, 0, PM_NOREMOVE);
 }
 
 ProgressTracker* CreateProgressTracker() {

@@ -23,6 +23,7 @@ public:
 
 private:
     void Draw(int position);
+    void Present();
 
     HWND window_ = nullptr;
     HDC memoryDc_ = nullptr;

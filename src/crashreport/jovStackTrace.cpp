@@ -6,6 +6,7 @@
 #include "crashreport/jovMapFile.h"
 #include "crashreport/jovProcessCode.h"
 #include "crashreport/jovTools.h"
+#include "crashreport/jovToolsHelpers.h"
 
 #include <windows.h>
 
@@ -143,14 +144,6 @@ private:
 
 core::TraceCaches* caches = nullptr;
 
-// NT_TIB.StackBase of the current thread (fs:[4]); read directly, as the header's accessor trips gcc's
-// array-bounds check.
-Address OwnStackBase() {
-    Address base;
-    asm volatile("movl %%fs:4, %0" : "=r"(base));
-    return base;
-}
-
 // The system's record of a thread, as far as the tracer reads it.
 struct ThreadBasicInformation {
     LONG ExitStatus;
@@ -210,7 +203,7 @@ __attribute__((noinline)) std::string TraceStack(bool HideItemsWithoutLine, bool
         } else {
             // Above our own return slot: the caller's line comes from the current address.
             if (!input.StackBegin) input.StackBegin = AddressOf(__builtin_frame_address(0)) + 8;
-            if (!input.StackEnd) input.StackEnd = OwnStackBase();
+            if (!input.StackEnd) input.StackEnd = AddressOf(OwnStackBase());
             if (input.StackEnd <= input.StackBegin ||
                 !IsReadableMemory(stackBegin ? stackBegin : Pointer(input.StackBegin),
                                   input.StackEnd - input.StackBegin))

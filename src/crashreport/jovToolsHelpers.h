@@ -1,5 +1,5 @@
 #pragma once
-// Small helpers of the crash reporter over the system: time, names, registry, clipboard.
+// Small helpers of the crash reporter over the system: time, names, registry, clipboard, stack.
 #include "crashreport/core/PathText.h"
 
 #include <windows.h>
@@ -20,5 +20,12 @@ std::string ReadRegistryString(HKEY root, const char* keyPath, const char* value
 bool IsConsoleProgram();
 // Puts the text on the clipboard as CF_TEXT; false when the clipboard cannot be had.
 bool CopyToClipboard(const std::string& text);
+// NT_TIB.StackBase of the calling thread (fs:[4]); read directly, as the header's accessor trips gcc's
+// array-bounds check.
+inline const void* OwnStackBase() {
+    const void* base;
+    asm volatile("movl %%fs:4, %0" : "=r"(base));
+    return base;
+}
 
 } // namespace jov

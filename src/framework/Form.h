@@ -21,7 +21,8 @@ public:
     void close() { SendMessageA(handle(), WM_CLOSE, 0, 0); }
     // Whether the form may close now (asked before every close).
     virtual bool canClose() { return true; }
-    // What closing does to the form.
+    // The form's close event: runs once per close that canClose allowed, whoever carries the close out
+    // (the form itself or the taskbar that hooks it), and says what closing does to the form.
     virtual CloseAction closeAction() { return CloseAction::Hide; }
     // Hides the form and frees it once the message being handled has unwound.
     void release();

@@ -168,19 +168,26 @@ INT_PTR CALLBACK Window::dialogProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
         self->bind(hwnd);
     }
     if (!self) return FALSE;
-    INT_PTR handled = TRUE;
+    // The flag is this message's: a handler that sends a message to its own window (reading its text,
+    // say) re-enters here, and the inner message must not decide whether the outer one was handled.
+    const bool outerDefaulted = self->defaulted_;
+    self->defaulted_ = false;
+    LRESULT result = 0;
     try {
-        self->defaulted_ = false;
-        LRESULT result = self->handleMessage(message, wParam, lParam);
-        if (self->defaulted_)
-            handled = FALSE;
-        else if (message == WM_INITDIALOG)
-            handled = result;
-        else
-            SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, result);
+        result = self->handleMessage(message, wParam, lParam);
     } catch (...) {
         application().handleException(std::current_exception());
     }
+    // A handler may have freed its own object (a released form): nothing of it is left to touch.
+    if (fromHandle(hwnd) != self) return TRUE;
+    INT_PTR handled = TRUE;
+    if (self->defaulted_)
+        handled = FALSE;
+    else if (message == WM_INITDIALOG)
+        handled = result;
+    else
+        SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, result);
+    self->defaulted_ = outerDefaulted;
     if (message == WM_NCDESTROY) {
         self->unbind();
         handled = FALSE;

@@ -2,6 +2,7 @@
 //   // EXPECT_EXIT_CODE <n>
 //   // EXPECT_LINE <text>       the output's lines, from the first, begin with these texts in this order
 //   // EXPECT_SOMEWHERE <text>  some line of the output contains the text
+//   // EXPECT_NOWHERE <text>    no line of the output contains the text
 // Usage: CrashAppRunner <program> <source>
 #include <windows.h>
 
@@ -17,6 +18,7 @@ struct Expectations {
     long exitCode = 0;
     std::vector<std::string> lines;
     std::vector<std::string> somewhere;
+    std::vector<std::string> nowhere;
 };
 
 // "// TAG text" gives the text; "// TAG" alone an empty text (editors strip trailing blanks).
@@ -41,6 +43,7 @@ bool ReadExpectations(const char* source, Expectations& expected) {
         if (Tagged(line, "EXPECT_EXIT_CODE", text)) expected.exitCode = std::stol(text);
         if (Tagged(line, "EXPECT_LINE", text)) expected.lines.push_back(text);
         if (Tagged(line, "EXPECT_SOMEWHERE", text)) expected.somewhere.push_back(text);
+        if (Tagged(line, "EXPECT_NOWHERE", text)) expected.nowhere.push_back(text);
     }
     return true;
 }
@@ -121,14 +124,21 @@ int main(int argc, char** argv) {
                         i < lines.size() ? lines[i].c_str() : "(none)", expected.lines[i].c_str());
             ++failures;
         }
-    for (const std::string& text : expected.somewhere) {
-        bool found = false;
-        for (const std::string& line : lines) found = found || line.find(text) != std::string::npos;
-        if (!found) {
+    auto contains = [&](const std::string& text) {
+        for (const std::string& line : lines)
+            if (line.find(text) != std::string::npos) return true;
+        return false;
+    };
+    for (const std::string& text : expected.somewhere)
+        if (!contains(text)) {
             std::printf("no line contains \"%s\"\n", text.c_str());
             ++failures;
         }
-    }
+    for (const std::string& text : expected.nowhere)
+        if (contains(text)) {
+            std::printf("a line contains \"%s\"\n", text.c_str());
+            ++failures;
+        }
     if (failures) std::printf("--- output of %s ---\n%s\n", argv[1], output.c_str());
     return failures ? 1 : 0;
 }

@@ -20,7 +20,7 @@ foreach(source IN LISTS crash_apps)
     ostrel_data_path(declaration ${source})
     add_test(NAME ${app} COMMAND CrashAppRunner ${program} ${declaration})
     # A report that takes a while shows its progress bar on the shared screen (where other tests take
-    # their pictures); one program uses the clipboard, which is the desktop's too.
+    # their pictures); the clipboard and a dialog's foreground are the desktop's too.
     set_tests_properties(${app} PROPERTIES TIMEOUT 120 RESOURCE_LOCK desktop)
     if(name STREQUAL "paused_busy_threads" OR name STREQUAL "thread_class_registry")
         # A report holds threads created by code with symbol data; creators are named from it.

@@ -3,7 +3,7 @@
 // EXPECT_LINE An error occurred in the application.
 // EXPECT_LINE
 // EXPECT_LINE date/time         :
-// EXPECT_SOMEWHERE exception class   : jov::JovException
+// EXPECT_SOMEWHERE exception class   : JovException
 // EXPECT_SOMEWHERE exception message : Access violation at address $
 // EXPECT_SOMEWHERE . Write of address $10.
 // EXPECT_SOMEWHERE crashapp_av_main_thread.exe

@@ -4,7 +4,7 @@
 // EXPECT_LINE An error occurred in the application.
 // EXPECT_LINE
 // EXPECT_LINE date/time         :
-// EXPECT_SOMEWHERE exception class   : jov::JovException
+// EXPECT_SOMEWHERE exception class   : JovException
 // EXPECT_SOMEWHERE exception message : Access violation at address $
 // EXPECT_SOMEWHERE Read of address $0.
 // EXPECT_SOMEWHERE thread exit code 0

@@ -3,7 +3,7 @@
 // EXPECT_EXIT_CODE 0
 // EXPECT_SOMEWHERE The application seems to be frozen.
 // EXPECT_SOMEWHERE frozen reports 1
-// EXPECT_SOMEWHERE reported within 1100 ms: yes
+// EXPECT_SOMEWHERE reported within 1200 ms: yes
 // EXPECT_SOMEWHERE the program goes on
 #include "FreezeApp.h"
 

@@ -1,5 +1,7 @@
 // The whole report of an access violation in a function of this program: header, the faulting function in
-// the main thread's stack, a named helper thread, modules, hardware and the disassembly.
+// the main thread's stack, a named helper thread, modules, hardware and the disassembly. Neither thread
+// counts as suspended: only the report holds them. The crash reporter's own threads (worker, freeze
+// watchdog) have no section, whatever their names.
 // EXPECT_EXIT_CODE 1
 // EXPECT_LINE An error occurred in the application.
 // EXPECT_LINE
@@ -8,19 +10,31 @@
 // EXPECT_SOMEWHERE display mode      :
 // EXPECT_SOMEWHERE executable        : crashapp_report_contents.exe
 // EXPECT_SOMEWHERE jovExcept version : 2.7c
-// EXPECT_SOMEWHERE exception class   : jov::JovException
+// EXPECT_SOMEWHERE exception class   : JovException
 // EXPECT_SOMEWHERE . Write of address $20.
 // EXPECT_SOMEWHERE main thread ($
 // EXPECT_SOMEWHERE WriteThroughBadPointer
+// EXPECT_SOMEWHERE public WriteThroughBadPointer:
+// EXPECT_NOWHERE (anonymous namespace)
 // EXPECT_SOMEWHERE waiting helper ($
+// EXPECT_NOWHERE <suspended>
+// EXPECT_NOWHERE crash worker
+// EXPECT_NOWHERE freeze watchdog
 // EXPECT_SOMEWHERE modules:
 // EXPECT_SOMEWHERE kernel32.dll
 // EXPECT_SOMEWHERE hardware:
 // EXPECT_SOMEWHERE disassembling:
 #include "CrashApp.h"
 #include "crashreport/jovExceptThreads.h"
+#include "crashreport/jovExceptWatchdog.h"
+#include "crashreport/jovExceptWorker.h"
 
-constinit const jov::CrashSettings jov::ProgramCrashSettings = crashapp::ConsoleSettings();
+constexpr jov::CrashSettings WithWatchdog() {
+    jov::CrashSettings settings = crashapp::ConsoleSettings();
+    settings.FreezeTimeout = 60000;
+    return settings;
+}
+constinit const jov::CrashSettings jov::ProgramCrashSettings = WithWatchdog();
 
 namespace {
 
@@ -41,6 +55,8 @@ int main() {
     DWORD helperId = 0;
     HANDLE helper = CreateThread(nullptr, 0, WaitForever, event, 0, &helperId);
     jov::SetThreadName(helperId, "waiting helper");
+    jov::SetThreadName(jov::CrashWorkerThreadId(), "crash worker");
+    jov::SetThreadName(jov::FreezeWatchdogThreadId(), "freeze watchdog");
     WriteThroughBadPointer(1);
     crashapp::Say("still running");
     SetEvent(event);

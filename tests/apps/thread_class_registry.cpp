@@ -1,5 +1,5 @@
-// A framework thread is registered with its class and with the function that started it, not with the
-// framework's start; the entry is gone once the thread returned.
+// A framework thread is registered with its class (by its own name, without its namespace) and with the
+// function that started it, not with the framework's start; the entry is gone once the thread returned.
 // EXPECT_EXIT_CODE 0
 // EXPECT_LINE worker started
 // EXPECT_LINE class: WorkerThread
@@ -15,6 +15,8 @@
 
 constinit const jov::CrashSettings jov::ProgramCrashSettings = crashapp::ConsoleSettings();
 
+namespace app {
+
 class WorkerThread : public fw::Thread {
 public:
     ~WorkerThread() override {
@@ -27,14 +29,16 @@ protected:
     void execute() override { jov::ThreadNodeOf(GetCurrentThreadId(), seen); }
 };
 
+} // namespace app
+
 // Not inlined, and no tail call: the creator address must fall inside this function.
-__attribute__((noinline)) void StartWorker(WorkerThread& worker) {
+__attribute__((noinline)) void StartWorker(app::WorkerThread& worker) {
     worker.start();
     crashapp::Say("worker started");
 }
 
 int main() {
-    WorkerThread worker;
+    app::WorkerThread worker;
     StartWorker(worker);
     worker.waitFor();
     crashapp::Say("class: " + worker.seen.ClassName);

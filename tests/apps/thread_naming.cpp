@@ -4,7 +4,7 @@
 // EXPECT_LINE An error occurred in the application.
 // EXPECT_LINE
 // EXPECT_LINE date/time         :
-// EXPECT_SOMEWHERE exception class   : jov::JovException
+// EXPECT_SOMEWHERE exception class   : JovException
 // EXPECT_SOMEWHERE worker one ($
 // EXPECT_SOMEWHERE thread exit code 0
 #include "CrashApp.h"

@@ -4,7 +4,7 @@
 // EXPECT_LINE An error occurred in the application.
 // EXPECT_LINE
 // EXPECT_LINE date/time         :
-// EXPECT_SOMEWHERE exception class   : std::logic_error
+// EXPECT_SOMEWHERE exception class   : logic_error
 // EXPECT_SOMEWHERE exception message : nobody catches this.
 // EXPECT_SOMEWHERE thread exit code 0
 #include "CrashApp.h"

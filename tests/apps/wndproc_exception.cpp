@@ -4,7 +4,7 @@
 // EXPECT_LINE An error occurred in the application.
 // EXPECT_LINE
 // EXPECT_LINE date/time         :
-// EXPECT_SOMEWHERE exception class   : std::runtime_error
+// EXPECT_SOMEWHERE exception class   : runtime_error
 // EXPECT_SOMEWHERE exception message : thrown in a window procedure.
 // EXPECT_SOMEWHERE crashapp_wndproc_exception.exe
 // EXPECT_SOMEWHERE window procedure returned

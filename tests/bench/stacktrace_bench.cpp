@@ -1,6 +1,7 @@
 // Tracing 20 suspended threads, each 30 distinct functions deep, with every frame named, against walking
 // the same frames by frame pointer alone. The goal for a whole report's traces is under 0.5 s. Prints
 // figures and ratios; asserts nothing.
+#include "FrameWalk.h"
 #include "crashreport/jovStackTrace.h"
 
 #include <windows.h>
@@ -51,22 +52,6 @@ double Ms(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-int WalkFrames(const CONTEXT& context, const void* stackBase) {
-    int frames = 0;
-    auto frame = static_cast<uintptr_t>(context.Ebp);
-    const auto top = reinterpret_cast<uintptr_t>(stackBase);
-    while (frame >= context.Esp && frame + 8 <= top) {
-        uintptr_t next = 0;
-        if (!ReadProcessMemory(GetCurrentProcess(), reinterpret_cast<const void*>(frame), &next, sizeof next,
-                               nullptr) ||
-            next <= frame)
-            break;
-        ++frames;
-        frame = next;
-    }
-    return frames;
-}
-
 } // namespace
 
 int main() {
@@ -109,7 +94,8 @@ int main() {
 
     int frames = 0;
     start = Clock::now();
-    for (int i = 0; i < kThreads; ++i) frames += WalkFrames(contexts[i], slots[i].stackBase);
+    for (int i = 0; i < kThreads; ++i)
+        frames += bench::WalkFrames(contexts[i], reinterpret_cast<uintptr_t>(slots[i].stackBase));
     const double walk = std::max(Ms(start), 0.001);
 
     std::printf("threads %d, depth %d\n", kThreads, kDepth);

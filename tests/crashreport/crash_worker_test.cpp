@@ -66,12 +66,18 @@ TEST(CrashStart, StartsBeforeEveryOtherInitialisation) {
     ASSERT_NE(jov::CrashWorkerThreadId(), 0u);
     EXPECT_EQ(jov::ThreadNameOf(jov::CrashWorkerThreadId()), "-");
     EXPECT_FALSE(jov::IsLoaderLockHeld());
+    // The program's own settings are in force, with what the start-up adds to them.
+    const jov::CrashSettings& running = jov::RunningSettings();
+    EXPECT_TRUE(running.ReturnReport);
+    EXPECT_EQ(running.IgnoreClasses, jov::ProgramCrashSettings.IgnoreClasses);
+    EXPECT_NE(running.DisassemblyProc, nullptr);
+    EXPECT_NE(running.HtmlReportProc, nullptr);
 }
 
 TEST(CrashWorker, ReportsFromTheMainThreadAndOthers) {
     const std::string fromMain = ReportOf(Thrown(std::runtime_error("from\tthe main thread")));
     EXPECT_EQ(fromMain.rfind("date/time         : ", 0), 0u) << fromMain;
-    EXPECT_NE(fromMain.find("\r\nexception class   : std::runtime_error\r\n"
+    EXPECT_NE(fromMain.find("\r\nexception class   : runtime_error\r\n"
                             "exception message : fromthe main thread.\r\n\r\n"
                             "main thread ($"),
               std::string::npos)
@@ -85,18 +91,44 @@ TEST(CrashWorker, ReportsFromTheMainThreadAndOthers) {
     }).join();
     // The failing thread's section comes first, then the main thread's.
     const size_t failing =
-        fromThread.find("\r\nexception class   : std::logic_error\r\nexception message : elsewhere."
+        fromThread.find("\r\nexception class   : logic_error\r\nexception message : elsewhere."
                         "\r\n\r\nthread " +
                         jov::FormatHex(threadId) + ":");
     EXPECT_NE(failing, std::string::npos) << fromThread;
     EXPECT_GT(fromThread.find("\r\n\r\nmain thread ($"), failing) << fromThread;
 }
 
+TEST(CrashWorker, OnlyThreadsTheProgramSuspendedAreMarked) {
+    HANDLE go = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    DWORD heldId = 0;
+    HANDLE held = CreateThread(nullptr, 0, WaitForEvent, go, 0, &heldId);
+    ASSERT_NE(held, nullptr);
+    jov::SetThreadName(heldId, "held by the program");
+    ASSERT_EQ(SuspendThread(held), 0u);
+    std::string report;
+    std::thread([&] { report = ReportOf(Thrown(std::runtime_error("marks"))); }).join();
+    ResumeThread(held);
+    SetEvent(go);
+    WaitForSingleObject(held, INFINITE);
+    CloseHandle(held);
+    CloseHandle(go);
+    // The report holds the main thread itself: that pause is no state of the program's.
+    EXPECT_NE(report.find("\r\n\r\nmain thread (" + jov::FormatHex(GetCurrentThreadId()) + "):\r\n"),
+              std::string::npos)
+        << report;
+    EXPECT_NE(report.find("\r\n\r\nheld by the program (" + jov::FormatHex(heldId) + "): <suspended>\r\n"),
+              std::string::npos)
+        << report;
+}
+
 TEST(CrashWorker, HistoryAndFilters) {
     const int64_t before = jov::CrashState().History[0];
-    // A class named in IgnoreClasses goes through with an empty report; an EAbort produces nothing.
+    // A class named in IgnoreClasses goes through with an empty report, by its plain or its qualified
+    // name; a class beside it is reported; an EAbort produces nothing.
     EXPECT_EQ(ReportOf(Thrown(Ignored())), "");
     EXPECT_EQ(ReportOf(Thrown(std::length_error("too long"))), "");
+    EXPECT_NE(ReportOf(Thrown(std::out_of_range("not ignored"))).find("exception class   : out_of_range"),
+              std::string::npos);
     const int64_t afterIgnored = jov::CrashState().History[0];
     EXPECT_GE(afterIgnored, before);
     EXPECT_NE(afterIgnored, 0);

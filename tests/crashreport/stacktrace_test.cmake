@@ -1,6 +1,8 @@
-# The traces name this program's own functions from its symbol resource; the bar needs the desktop.
+# The traces name this program's own functions from its symbol resource; the bar needs the desktop, and
+# its picture is saved with the others.
 # The throw-site recorder wraps the runtime's throw in every program that links the crash reporter.
 target_link_options(${test_target} PRIVATE -Wl,--wrap=__cxa_throw -Wl,--undefined=___wrap___cxa_throw)
+target_compile_definitions(${test_target} PRIVATE OSTREL_SCREENSHOTS="${CMAKE_BINARY_DIR}/screenshots")
 ostrel_link_with_symbols(${test_target})
 set_tests_properties(${test_target} PROPERTIES RESOURCE_LOCK desktop)
 # Tracing many threads against walking their frame pointers; prints figures, asserts nothing.

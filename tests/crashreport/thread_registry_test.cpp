@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <thread>
 
 constexpr jov::CrashSettings RegistrySettings() {
     jov::CrashSettings settings;
@@ -165,6 +166,23 @@ TEST(ThreadRegistry, PlainAndRuntimeThreadsAreRecordedUntilTheyReturn) {
     EXPECT_TRUE(seen.info.ClassName.empty());
 }
 
+// Not inlined: the creator address must fall inside this function.
+__attribute__((noinline)) void RunStdThread(SeenFromInside& seen) {
+    std::thread([&seen] { seen.recorded = jov::ThreadNodeOf(GetCurrentThreadId(), seen.info); }).join();
+}
+
+TEST(ThreadRegistry, AStdThreadIsCreatedByTheCodeThatMadeIt) {
+    // The runtime's thread start (the library's thread class, the threads library, the C runtime) is
+    // passed over: the creator is the user's code.
+    SeenFromInside seen;
+    RunStdThread(seen);
+    ASSERT_TRUE(seen.recorded);
+    EXPECT_EQ(seen.info.CreatorThreadId, GetCurrentThreadId());
+    jov::AddressInfo where;
+    EXPECT_TRUE(jov::GetAddressInfo(uintptr_t(seen.info.CreatorAddress), where));
+    EXPECT_EQ(where.publicName, "RunStdThread");
+}
+
 TEST(ThreadRegistry, ImportsLeadToTheHookUntilRestored) {
     const void* real =
         reinterpret_cast<const void*>(jov::ExportByName(GetModuleHandleA("kernel32.dll"), "CreateThread"));
@@ -201,6 +219,9 @@ TEST(ModuleList, OurProgramAndKernel32InAddressOrder) {
 }
 
 TEST(ThreadPause, AThreadHoldingTheListIsNotSuspended) {
+    // Started first: creating a thread records it, which waits for the list.
+    Busy busy;
+    busy.start();
     // The list mutex is held for 2.5 s by another thread: suspension gives up after 2 s.
     HANDLE held = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
@@ -208,8 +229,6 @@ TEST(ThreadPause, AThreadHoldingTheListIsNotSuspended) {
     HANDLE thread = CreateThread(nullptr, 0, HoldTheList, &holder, 0, nullptr);
     ASSERT_TRUE(thread);
     WaitForSingleObject(held, INFINITE);
-    Busy busy;
-    busy.start();
     HANDLE target = jov::OpenThreadById(busy.id, THREAD_SUSPEND_RESUME);
     EXPECT_FALSE(jov::SuspendThreadGuarded(target));
     EXPECT_TRUE(busy.running());

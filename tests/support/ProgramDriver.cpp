@@ -1,4 +1,5 @@
 #include "support/ProgramDriver.h"
+#include "support/Screenshot.h"
 #include <commctrl.h>
 #include <cstdio>
 
@@ -62,6 +63,11 @@ void Program::WaitIdle() const {
     if (!process) return;
     WaitForInputIdle(process, 5000);
     CloseHandle(process);
+}
+
+bool Program::Picture(const std::string& name) const {
+    WaitIdle();
+    return SaveSettledScreenshotPng(name);
 }
 
 HWND Program::OpenList(int tag, const char* caption) {

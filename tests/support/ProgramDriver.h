@@ -43,6 +43,9 @@ struct Program {
     HWND Control(int id) const { return GetDlgItem(main, id); }
     // Waits until the program has handled every message it had, its painting included.
     void WaitIdle() const;
+    // Pictures the screen (build/win32/screenshots/`name`.png) once the program is idle and its drawing
+    // has reached the screen.
+    bool Picture(const std::string& name) const;
 
     // Opens a list as its toolbar button does and waits for the filled window.
     HWND OpenList(int tag, const char* caption);

@@ -1,6 +1,6 @@
 #pragma once
-// The one settings object, made for a test and freed after it: defaults, the default columns, a slot
-// semaphore of its own for the list workers.
+// The one settings object, made for a test and freed after it: defaults without the splash, the default
+// columns, a slot semaphore of its own for the list workers.
 struct TestSettings {
     TestSettings();
     ~TestSettings();

@@ -1,5 +1,7 @@
 #include "ToolOutputs.h"
 
+#include "crashreport/core/Demangle.h"
+
 #include <charconv>
 #include <sstream>
 
@@ -44,6 +46,13 @@ bool Number(std::string_view text, uint32_t& value, int base) {
     if (error != std::errc() || end != text.data() + text.size() || wide > UINT32_MAX) return false;
     value = static_cast<uint32_t>(wide);
     return true;
+}
+
+// The name as a trace shows it, which the tables then give to every reader.
+std::string ReadableName(std::string_view name) {
+    std::string readable(name), unit;
+    jov::DemangleSymbol(readable, unit);
+    return readable;
 }
 
 } // namespace
@@ -111,10 +120,10 @@ std::vector<SymbolData::Public> ParseNmCode(std::string_view nmText) {
         if ((type != 'T' && type != 't') || name.empty() || name[0] == '.') continue;
         const bool global = type == 'T';
         if (!publics.empty() && publics.back().address == address) {
-            if (global && !lastGlobal) publics.back().name = std::string(name), lastGlobal = true;
+            if (global && !lastGlobal) publics.back().name = ReadableName(name), lastGlobal = true;
             continue;
         }
-        publics.push_back({std::string(name), address});
+        publics.push_back({ReadableName(name), address});
         lastGlobal = global;
     }
     return publics;

@@ -16,7 +16,8 @@ namespace symdata {
 std::vector<SymbolData::Segment> ParseLdMapCode(std::string_view mapText);
 std::string UnitOfObject(std::string_view objectPath);
 
-// Code symbols (types T and t) of "nm -n -C --defined-only", one name per address, globals preferred.
+// Code symbols (types T and t) of "nm -n -C --defined-only", one name per address, globals preferred,
+// named as a trace shows them.
 std::vector<SymbolData::Public> ParseNmCode(std::string_view nmText);
 
 // One row of "objdump --dwarf=decodedline".

@@ -47,6 +47,10 @@ std::string TypeClassName(const std::type_info* type) {
     return name;
 }
 
+std::string PlainClassName(const std::type_info* type) {
+    return UnqualifiedClassName(TypeClassName(type));
+}
+
 bool InheritsFromName(const std::type_info* type, std::string_view className) {
     return InheritsFrom(type, className, 0);
 }

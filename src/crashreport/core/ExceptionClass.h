@@ -13,6 +13,9 @@ std::string TypeClassName(const std::type_info* type);
 // The name without its namespaces and enclosing classes: "fw::EAbort" gives "EAbort".
 std::string UnqualifiedClassName(const std::string& name);
 
+// The class's own name, as reports show it: TypeClassName without namespaces and enclosing classes.
+std::string PlainClassName(const std::type_info* type);
+
 // True when the type or one of its base classes has the name, compared case-sensitively either with
 // the whole qualified name or with the name without its namespaces. False without a type.
 bool InheritsFromName(const std::type_info* type, std::string_view className);

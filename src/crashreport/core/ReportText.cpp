@@ -98,6 +98,7 @@ std::string ModuleSection(const std::vector<ModuleRow>& rows) {
         text += PadStr(row.FileName, -static_cast<int>(nameWidth + 1), ' ');
         text += PadStr(row.Version, -static_cast<int>(versionWidth + 1), ' ');
         text += row.Folder;
+        if (!row.Folder.empty()) text += '\\';
     }
     return text;
 }

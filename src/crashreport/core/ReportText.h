@@ -43,13 +43,13 @@ std::string SystemResourcesText(unsigned gdi, unsigned user);
 // sentence; no CR LF after the last line (the thread sections begin with one).
 std::string ExceptionLines(std::string_view className, std::string_view message);
 
-// One row of the module list.
+// One row of the module list; the folder without its trailing backslash.
 struct ModuleRow {
     uint32_t Base = 0;
     std::string FileName, Version, Folder;
 };
 // "modules:" and one line per row in the given order: 8 hex digits, the name and version padded to the
-// longest of each plus 1, then the folder.
+// longest of each plus 1, then the folder with its trailing backslash.
 std::string ModuleSection(const std::vector<ModuleRow>& rows);
 
 } // namespace jov

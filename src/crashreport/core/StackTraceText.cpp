@@ -161,7 +161,6 @@ std::string StackTracer::ComposeResult() const {
             row += ' ';
         }
         row += item.FunctionName;
-        row.erase(row.find_last_not_of(' ') + 1);
         if (!text.empty()) text += "\r\n";
         text += row;
     }

@@ -126,9 +126,9 @@ TEST(ExceptionTexts, MessagesEndInOneFullStop) {
 
 TEST(PathText, FileNameAndFolderParts) {
     EXPECT_EQ(ExtractFileNamePart("C:\\Program Files\\x.exe"), "x.exe");
-    EXPECT_EQ(ExtractFolderPart("C:\\Program Files\\x.exe"), "C:\\Program Files\\");
+    EXPECT_EQ(ExtractFolderPart("C:\\Program Files\\x.exe"), "C:\\Program Files");
     EXPECT_EQ(ExtractFileNamePart("x.exe"), "x.exe");
-    EXPECT_EQ(ExtractFolderPart("x.exe"), "x.exe");
+    EXPECT_EQ(ExtractFolderPart("x.exe"), "");
 }
 
 namespace outer {
@@ -163,6 +163,8 @@ TEST(ExceptionClass, InheritsByName) {
     for (const Case& c : cases) EXPECT_EQ(InheritsFromName(c.type, c.name), c.inherits) << c.name;
     EXPECT_EQ(TypeClassName(&typeid(outer::ESilent)), "outer::ESilent");
     EXPECT_EQ(TypeClassName(nullptr), "Unknown");
+    EXPECT_EQ(PlainClassName(&typeid(outer::ESilent)), "ESilent");
+    EXPECT_EQ(PlainClassName(nullptr), "Unknown");
     EXPECT_EQ(UnqualifiedClassName("(anonymous namespace)::Ignored"), "Ignored");
     EXPECT_EQ(UnqualifiedClassName("outer::Holder<std::vector<int>>::EInner"), "EInner");
     EXPECT_EQ(UnqualifiedClassName("Test::TestBody()::EAbort"), "EAbort");

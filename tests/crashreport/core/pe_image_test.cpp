@@ -186,6 +186,25 @@ TEST(Demangle, UnitClassAndMethod) {
         {"Plain", false, "Plain", ""},
         {"ns::Class::Run", false, "ns.Class.Run", ""},
         {"", false, "", ""},
+        // The C++ compiler's readable names lose what a reader of a trace does not look for: parameters
+        // and qualifiers, return types, unnamed namespaces, ABI tags, clone and calling-convention suffixes.
+        {"(anonymous namespace)::WriteThroughBadPointer(int) [clone .constprop.0]", false,
+         "WriteThroughBadPointer", ""},
+        {"jov::(anonymous namespace)::ThreadStartWrapper(void*)@4", false, "jov.ThreadStartWrapper", ""},
+        {"jovTraceProcess@4", false, "jovTraceProcess", ""},
+        {"jov::ExceptionClassName[abi:cxx11](jov::TExceptionRef const*, bool)", false,
+         "jov.ExceptionClassName", ""},
+        {"ns::K::f(int) const", false, "ns.K.f", ""},
+        {"f(int, int ( stdcall*)(char const*)) [clone .isra.0] [clone .cold]", false, "f", ""},
+        {"void std::__sort<int*, bool (*)(int, int)>(int*, int*, bool (*)(int, int))", false,
+         "std.__sort<int*, bool (*)(int, int)>", ""},
+        {"Test::TestBody()::{lambda()#1}::operator()() const", false, "Test.TestBody.{lambda()#1}.operator()",
+         ""},
+        {"void* operator new(unsigned int)", false, "operator new", ""},
+        {"jov::Value::operator bool() const", false, "jov.Value.operator bool", ""},
+        {"non-virtual thunk to fw::Form::onClose()", false, "fw.Form.onClose", ""},
+        {"__tmainCRTStartup", false, "__tmainCRTStartup", ""},
+        {"mail@example", false, "mail@example", ""},
     };
     for (const auto& c : cases) {
         std::string name = c.mangled, unit;

@@ -57,8 +57,9 @@ TEST(ReportText, MachineValues) {
 }
 
 TEST(ReportText, ModulesAlignNamesAndVersions) {
-    EXPECT_EQ(ModuleSection({{0x400000, "ostrel.exe", "1.2.3.4", "C:\\Tools\\"},
-                             {0x7c800000, "k.dll", "", "C:\\Windows\\"}}),
+    // The module list gives folders without the backslash that the report shows.
+    EXPECT_EQ(ModuleSection({{0x400000, "ostrel.exe", "1.2.3.4", "C:\\Tools"},
+                             {0x7c800000, "k.dll", "", "C:\\Windows"}}),
               "modules:\r\n"
               "00400000 ostrel.exe 1.2.3.4 C:\\Tools\\\r\n"
               "7c800000 k.dll              C:\\Windows\\");

@@ -132,9 +132,10 @@ protected:
 };
 
 TEST_F(TraceText, AlignedColumnsInnermostFirst) {
+    // Every column keeps its width, also on a line whose last columns are empty.
     EXPECT_EQ("00401043 test.exe     crash 130 f2\r\n"
               "00401003 test.exe     crash  10 main\r\n"
-              "77E8A000 kernel32.dll",
+              "77E8A000 kernel32.dll           ",
               Compose({}, 0x77E8A000,
                       {{0x77E8A000, "kernel32.dll", "", 0, ""},
                        {0x401003, "test.exe", "crash", 10, "main"},
@@ -148,7 +149,7 @@ TEST_F(TraceText, HideItemsWithoutLineKeepsForcedAndCreatorLines) {
     options.HideItemsWithoutLine = true;
     EXPECT_EQ("00401043 test.exe crash    f2\r\n"
               "00401023 test.exe crash 20 f1\r\n"
-              "00401000 test.exe",
+              "00401000 test.exe          ",
               Compose(options, 0x401000,
                       {{0x401000, "test.exe", "", 0, ""},
                        {0x401003, "test.exe", "crash", 0, "main"},
