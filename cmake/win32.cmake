@@ -15,6 +15,11 @@ ostrel_library(ostrel_inspector src src/controls)
 ostrel_link(ostrel_inspector ostrel_framework ostrel_core)
 
 add_executable(ostrel WIN32 src/Ostrel.cpp res/ostrel.rc)
+# The resource compiler reports no dependencies: a changed picture must rebuild the resources too.
+file(GLOB ostrel_pictures CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/res/*.bmp ${PROJECT_SOURCE_DIR}/res/*.jpg
+     ${PROJECT_SOURCE_DIR}/res/*.ico ${PROJECT_SOURCE_DIR}/res/*.cur)
+set_source_files_properties(res/ostrel.rc DIRECTORY ${PROJECT_SOURCE_DIR} PROPERTIES OBJECT_DEPENDS
+                            "${ostrel_pictures}")
 target_compile_options(ostrel PRIVATE ${ostrel_warnings})
 target_link_libraries(ostrel PRIVATE ostrel_inspector ostrel_framework ostrel_core)
 ostrel_use_crash_reporter(ostrel)

@@ -63,10 +63,10 @@ kind_icon kind-module -fill '#f1faee' -stroke '#1d3557' -draw 'rectangle 6,3 25,
     -draw 'line 10,9 21,9' -draw 'line 10,14 21,14' -draw 'line 10,19 21,19'
 kind_icon kind-service -fill '#457b9d' -stroke '#1d3557' -draw 'circle 16,16 16,4' \
     -fill white -draw 'circle 16,16 16,11'
-# Toolbar pictures, 42 x 42 each, one strip; magenta is transparent. Order: refresh, highlight, window,
-# process, thread, module, code, search, filter, service, finder, properties. A grey strip for
-# disabled buttons.
-tile() { convert -size 42x42 xc:magenta "$@" -type TrueColor "MIFF:-"; }
+# Toolbar pictures, 42 x 42 each, one strip; magenta is transparent, so nothing is blended into it. Order:
+# refresh, highlight, window, process, thread, module, code, search, filter, service, finder, properties.
+# A grey strip for disabled buttons.
+tile() { convert -size 42x42 xc:magenta +antialias "$@" -type TrueColor "MIFF:-"; }
 {
     tile -fill none -stroke '#2a9d8f' -strokewidth 4 -draw 'arc 8,8 34,34 30,330' \
         -fill '#2a9d8f' -stroke none -draw 'polygon 30,4 38,16 26,18'

@@ -23,13 +23,16 @@ HWND desktopListView() {
 }
 
 // Our item records are the 32-bit layout; a 64-bit shell would read them wrongly and we would write
-// into its memory at the wrong places.
-bool shellIsOtherBitness() {
+// into its memory at the wrong places. Under WOW64 only a shell that runs under WOW64 as well is ours.
+bool shellHasOurBitness(DWORD shellProcessId) {
     using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
     auto isWow64 = reinterpret_cast<IsWow64ProcessFn>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "IsWow64Process")));
-    BOOL wow64 = FALSE;
-    return isWow64 && isWow64(GetCurrentProcess(), &wow64) && wow64;
+    BOOL selfWow64 = FALSE;
+    if (!isWow64 || (isWow64(GetCurrentProcess(), &selfWow64) && !selfWow64)) return true;
+    fw::Handle shell(OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, shellProcessId));
+    BOOL shellWow64 = FALSE;
+    return shell && isWow64(shell.get(), &shellWow64) && shellWow64;
 }
 
 // A buffer in the shell's process: the item record, then the label text after it.
@@ -113,11 +116,11 @@ private:
 
 // Runs `work` over the desktop's icons when the list view and its process can be had.
 template <typename Work> void withDesktopIcons(Work work) {
-    if (shellIsOtherBitness()) return;
     HWND listView = desktopListView();
     if (!listView) return;
     DWORD processId = 0;
     GetWindowThreadProcessId(listView, &processId);
+    if (!shellHasOurBitness(processId)) return;
     fw::Handle process(
         OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId));
     if (!process) return;

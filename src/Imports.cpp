@@ -33,3 +33,15 @@ DWORD ImpGetLongPathName(LPCSTR shortPath, LPSTR longPath, DWORD size) {
 HANDLE ImpOpenThread(DWORD access, BOOL inheritHandle, DWORD threadId) {
     return imports().openThread ? imports().openThread(access, inheritHandle, threadId) : nullptr;
 }
+
+void ImpSetWindowTheme(HWND window, LPCWSTR subAppName, LPCWSTR subIdList) {
+    using SetWindowThemeFn = HRESULT(WINAPI*)(HWND, LPCWSTR, LPCWSTR);
+    // Loaded once and kept: the GUI thread alone themes its windows.
+    static const SetWindowThemeFn setWindowTheme = [] {
+        HMODULE uxtheme = LoadLibraryA("uxtheme.dll");
+        return uxtheme ? reinterpret_cast<SetWindowThemeFn>(
+                             reinterpret_cast<void*>(GetProcAddress(uxtheme, "SetWindowTheme")))
+                       : nullptr;
+    }();
+    if (setWindowTheme) setWindowTheme(window, subAppName, subIdList);
+}

@@ -5,3 +5,6 @@
 // Each returns 0 when its function is not available.
 DWORD ImpGetLongPathName(LPCSTR shortPath, LPSTR longPath, DWORD size);
 HANDLE ImpOpenThread(DWORD access, BOOL inheritHandle, DWORD threadId);
+
+// uxtheme's SetWindowTheme, looked up on first use (Windows 2000 has no themes); does nothing without it.
+void ImpSetWindowTheme(HWND window, LPCWSTR subAppName, LPCWSTR subIdList);

@@ -2,6 +2,7 @@
 
 #include "ConstVars.h"
 #include "FormatConsts.h"
+#include "Imports.h"
 #include "ToolbarImages.h"
 #include "ResourceIds.h"
 #include "framework/Application.h"
@@ -17,6 +18,11 @@ namespace {
 constexpr int TopPanelHeight = 34;
 constexpr int RowHeight = 21;
 constexpr int FieldHeight = 17;
+constexpr int Margin = 8;           // between a page's edges and its controls
+constexpr int LabelWidth = 140;     // the captions of the first column
+constexpr int Gap = 4;              // between a caption and its value
+constexpr int FirstValueWidth = 96; // a first-column value of a two-column row
+constexpr int ColumnGap = 12;       // between the two columns
 constexpr UINT_PTR EscapeSubclassId = 0x1E5C;
 
 HFONT GuiFont() {
@@ -93,8 +99,10 @@ TInfoForm::TInfoForm(std::unique_ptr<TBasicInfo> info, const char* caption, TLis
 
     tabs_ = AddControl(WC_TABCONTROLA, "", WS_TABSTOP | WS_CLIPSIBLINGS, 0, -1,
                        RECT{4, TopPanelHeight, ClientWidth - 4, ClientHeight - 4});
-    // The page controls lie over the tab control.
+    // The page controls lie over the tab control. Its pages keep the classic face that the labels on
+    // them paint, where a theme would draw them white.
     SetWindowPos(tabs_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    ImpSetWindowTheme(tabs_, L" ", L" ");
 }
 
 TInfoForm::~TInfoForm() {
@@ -142,6 +150,22 @@ RECT TInfoForm::PageRect() const {
     return r;
 }
 
+int TInfoForm::PageWidth() const {
+    RECT r = PageRect();
+    return r.right - r.left;
+}
+
+int TInfoForm::PageHeight() const {
+    RECT r = PageRect();
+    return r.bottom - r.top;
+}
+
+RECT TInfoForm::FromPage(const RECT& bounds) const {
+    RECT area = PageRect();
+    return {area.left + bounds.left, area.top + bounds.top, area.left + bounds.right,
+            area.top + bounds.bottom};
+}
+
 int TInfoForm::AddPage(const char* caption) {
     TCITEMA item{};
     item.mask = TCIF_TEXT;
@@ -150,6 +174,7 @@ int TInfoForm::AddPage(const char* caption) {
     SendMessageA(tabs_, TCM_INSERTITEMA, index, reinterpret_cast<LPARAM>(&item));
     if (index == 0) SendMessageA(tabs_, TCM_SETCURSEL, 0, 0);
     pages_.emplace_back();
+    secondColumns_.emplace_back();
     return index;
 }
 
@@ -172,32 +197,59 @@ void TInfoForm::ShowPage(int page) {
 }
 
 HWND TInfoForm::AddField(int page, int row, const char* caption, int column) {
-    RECT area = PageRect();
-    int top = area.top + 8 + row * RowHeight;
-    int labelLeft = area.left + 8, labelWidth = 140, valueWidth = 320;
-    if (column >= 0) {
-        labelLeft += column * 235;
-        labelWidth = 150;
-        valueWidth = 75;
+    const int top = Margin + row * RowHeight, left = Margin, valueLeft = left + LabelWidth + Gap;
+    const int right = column == 0 ? valueLeft + FirstValueWidth : PageWidth() - Margin;
+    HWND label = AddControl("STATIC", caption, SS_LEFT | SS_NOPREFIX, 0, page,
+                            FromPage(RECT{left, top, left + LabelWidth, top + FieldHeight}));
+    HWND value = AddValue(page, RECT{valueLeft, top, right, top + FieldHeight});
+    if (column == 1) {
+        secondColumns_[page].emplace_back(label, value);
+        AlignSecondColumn(page);
     }
-    int valueLeft = labelLeft + labelWidth + 4;
-    AddControl("STATIC", caption, SS_LEFT | SS_NOPREFIX, 0, page,
-               RECT{labelLeft, top, labelLeft + labelWidth, top + FieldHeight});
-    return AddControl("STATIC", TextUnavailable, SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS, 0, page,
-                      RECT{valueLeft, top, valueLeft + valueWidth, top + FieldHeight});
+    return value;
 }
 
-HWND TInfoForm::AddEdit(int page, int row, const char* caption, int width, int lines) {
-    RECT area = PageRect();
-    int top = area.top + 8 + row * RowHeight;
-    int left = area.left + 8;
+void TInfoForm::AlignSecondColumn(int page) {
+    HDC dc = GetDC(handle());
+    HGDIOBJ oldFont = SelectObject(dc, GuiFont());
+    int width = 0;
+    for (const auto& field : secondColumns_[page]) {
+        std::string text = fw::windowText(field.first);
+        SIZE extent{};
+        GetTextExtentPoint32A(dc, text.c_str(), int(text.size()), &extent);
+        width = std::max(width, int(extent.cx) + 2);
+    }
+    SelectObject(dc, oldFont);
+    ReleaseDC(handle(), dc);
+    const int left = Margin + LabelWidth + Gap + FirstValueWidth + ColumnGap, right = PageWidth() - Margin;
+    for (const auto& [label, value] : secondColumns_[page]) {
+        RECT r;
+        GetWindowRect(label, &r);
+        MapWindowPoints(nullptr, handle(), reinterpret_cast<POINT*>(&r), 2);
+        const RECT area = PageRect();
+        const int top = r.top - area.top, height = r.bottom - r.top;
+        RECT labelBounds = FromPage(RECT{left, top, left + width, top + height});
+        RECT valueBounds = FromPage(RECT{left + width + Gap, top, right, top + height});
+        MoveWindow(label, labelBounds.left, labelBounds.top, width, height, FALSE);
+        MoveWindow(value, valueBounds.left, valueBounds.top, valueBounds.right - valueBounds.left, height,
+                   FALSE);
+    }
+}
+
+HWND TInfoForm::AddValue(int page, const RECT& bounds) {
+    return AddControl("STATIC", TextUnavailable, SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS, 0, page,
+                      FromPage(bounds));
+}
+
+HWND TInfoForm::AddEdit(int page, int row, const char* caption, int lines, int reserve) {
+    const int top = Margin + row * RowHeight, left = Margin, editLeft = left + LabelWidth + Gap;
     AddControl("STATIC", caption, SS_LEFT | SS_NOPREFIX, 0, page,
-               RECT{left, top, left + 140, top + FieldHeight});
+               FromPage(RECT{left, top, left + LabelWidth, top + FieldHeight}));
     DWORD style = ES_READONLY | ES_AUTOHSCROLL | WS_TABSTOP;
     if (lines > 1) style = ES_READONLY | ES_MULTILINE | WS_VSCROLL | WS_TABSTOP;
     int height = lines > 1 ? lines * RowHeight - 4 : 20;
     return AddControl("EDIT", TextUnavailable, style, WS_EX_CLIENTEDGE, page,
-                      RECT{left + 144, top - 2, left + 144 + width, top - 2 + height});
+                      FromPage(RECT{editLeft, top - 2, PageWidth() - Margin - reserve, top - 2 + height}));
 }
 
 TInfoForm::TNumberLink& TInfoForm::AddLink(int page, int row, const char* caption, int column) {
@@ -210,30 +262,25 @@ TInfoForm::TNumberLink& TInfoForm::AddLink(int page, int row, const char* captio
     DestroyWindow(value);
     TNumberLink& link = links_.emplace_back();
     link.Create(handle(), nextId_++, r, TextUnavailable);
+    for (auto& field : secondColumns_[page])
+        if (field.second == value) field.second = link.handle();
     SendMessageA(link.handle(), WM_SETFONT, reinterpret_cast<WPARAM>(GuiFont()), FALSE);
     SetWindowSubclass(link.handle(), EscapeProc, EscapeSubclassId, reinterpret_cast<DWORD_PTR>(handle()));
     Place(page, link.handle());
     return link;
 }
 
-HWND TInfoForm::AddGroup(int page, int x, int y, int width, int height, const char* caption) {
-    RECT area = PageRect();
-    return AddControl("BUTTON", caption, BS_GROUPBOX, 0, page,
-                      RECT{area.left + x, area.top + y, area.left + x + width, area.top + y + height});
+HWND TInfoForm::AddGroup(int page, const RECT& bounds, const char* caption) {
+    return AddControl("BUTTON", caption, BS_GROUPBOX, 0, page, FromPage(bounds));
 }
 
-HWND TInfoForm::AddListBox(int page, int x, int y, int width, int height) {
-    RECT area = PageRect();
+HWND TInfoForm::AddListBox(int page, const RECT& bounds) {
     return AddControl("LISTBOX", "", WS_VSCROLL | LBS_NOINTEGRALHEIGHT | LBS_NOSEL | WS_TABSTOP,
-                      WS_EX_CLIENTEDGE, page,
-                      RECT{area.left + x, area.top + y, area.left + x + width, area.top + y + height});
+                      WS_EX_CLIENTEDGE, page, FromPage(bounds));
 }
 
 void TInfoForm::AddKindTree(TOstrelTreeview& tree, TListTypes kind, int page, const RECT& pageBounds) {
-    RECT area = PageRect();
-    RECT r{area.left + pageBounds.left, area.top + pageBounds.top, area.left + pageBounds.right,
-           area.top + pageBounds.bottom};
-    tree.Create(handle(), nextId_++, r);
+    tree.Create(handle(), nextId_++, FromPage(pageBounds));
     tree.SetImageList(KindIcons());
     tree.OnFormatText = TreeFormatText;
     SetWindowSubclass(tree.handle(), EscapeProc, EscapeSubclassId, reinterpret_cast<DWORD_PTR>(handle()));
@@ -250,18 +297,18 @@ void TInfoForm::AddKindTree(TOstrelTreeview& tree, TListTypes kind, int page, co
     Place(page, tree.handle());
 }
 
-void TInfoForm::SetupModuleButton(int page, HWND edit, int shownWidth, int hiddenWidth) {
+void TInfoForm::SetupModuleButton(int page, HWND edit) {
     RECT r;
     GetWindowRect(edit, &r);
     MapWindowPoints(nullptr, handle(), reinterpret_cast<POINT*>(&r), 2);
     DWORD attributes = GetFileAttributesA(fw::windowText(edit).c_str());
     bool exists = attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-    int height = r.bottom - r.top;
+    const int height = r.bottom - r.top, right = PageRect().right - Margin;
+    const int shownWidth = right - r.left - height - 2, hiddenWidth = right - r.left;
     MoveWindow(edit, r.left, r.top, exists ? shownWidth : hiddenWidth, height, TRUE);
     if (!moduleButton_) {
-        moduleButton_ =
-            AddControl("BUTTON", "...", WS_TABSTOP | BS_PUSHBUTTON, 0, page,
-                       RECT{r.left + shownWidth + 2, r.top, r.left + shownWidth + 2 + height, r.bottom});
+        moduleButton_ = AddControl("BUTTON", "...", WS_TABSTOP | BS_PUSHBUTTON, 0, page,
+                                   RECT{right - height, r.top, right, r.bottom});
         SetWindowLongPtrA(moduleButton_, GWLP_ID, cmModuleButton);
     }
     moduleEdit_ = edit;

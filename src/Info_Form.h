@@ -28,7 +28,7 @@ class TInfoForm : public TOstrelForm {
 public:
     enum Command : int { cmRefresh = 101, cmAutoUpdate, cmUpdateTime, cmModuleButton, FirstFieldId = 200 };
     static constexpr UINT_PTR UpdateTimerId = 1;
-    static constexpr int ClientWidth = 500, ClientHeight = 460;
+    static constexpr int ClientWidth = 540, ClientHeight = 460;
 
     ~TInfoForm() override;
 
@@ -69,20 +69,27 @@ protected:
     // SetID; a failure shows `message` and throws EInfoBindFailed.
     void BindWmi(TBasicWMIInfo& info, const fw::Value& id, const std::string& message);
 
-    // Page building: captions and value fields laid out in rows.
+    // Page building: captions and value fields laid out in rows. A row's value reaches the page's right
+    // margin; in a two-column row (column 0 or 1) the second column's captions are as wide as the widest
+    // of them on that page, so that none is cut off.
     int AddPage(const char* caption);
     HWND AddField(int page, int row, const char* caption, int column = -1);
-    HWND AddEdit(int page, int row, const char* caption, int width = 330, int lines = 1);
+    // An edit that leaves `reserve` pixels free before the right margin.
+    HWND AddEdit(int page, int row, const char* caption, int lines = 1, int reserve = 0);
     TNumberLink& AddLink(int page, int row, const char* caption, int column = -1);
-    HWND AddGroup(int page, int x, int y, int width, int height, const char* caption);
-    HWND AddListBox(int page, int x, int y, int width, int height);
+    // Controls at page coordinates: (0, 0) is the page's top left corner.
+    HWND AddGroup(int page, const RECT& bounds, const char* caption);
+    HWND AddValue(int page, const RECT& bounds);
+    HWND AddListBox(int page, const RECT& bounds);
     // A control of a page placed in page coordinates (added to the page's controls).
     void Place(int page, HWND control);
     RECT PageRect() const;
+    int PageWidth() const;
+    int PageHeight() const;
 
     // The module button beside a path edit: shown when the edit names an existing file, and then the
-    // edit is narrower.
-    void SetupModuleButton(int page, HWND edit, int shownWidth, int hiddenWidth);
+    // edit is narrower by the button's width.
+    void SetupModuleButton(int page, HWND edit);
     virtual void ModuleButtonClick();
 
     // A tree of rows of one kind, placed on a page, with the kind's shown columns of the settings.
@@ -104,6 +111,8 @@ private:
                                        DWORD_PTR data);
     HWND AddControl(const char* className, const char* text, DWORD style, DWORD exStyle, int page,
                     const RECT& bounds);
+    RECT FromPage(const RECT& bounds) const;
+    void AlignSecondColumn(int page);
     void UpdateTimer();
     void ShowPage(int page);
 
@@ -114,6 +123,8 @@ private:
     HWND moduleButton_ = nullptr;
     HWND moduleEdit_ = nullptr;
     std::vector<std::vector<HWND>> pages_;
+    // Per page, the caption and value of each second-column field.
+    std::vector<std::vector<std::pair<HWND, HWND>>> secondColumns_;
     std::list<TNumberLink> links_;
     fw::Icon icon_;
     int nextId_ = FirstFieldId;

@@ -9,7 +9,6 @@
 #include "InfoObjects.h"
 #include "ResourceIds.h"
 #include "ToolbarImages.h"
-#include "core/InfoFormRules.h"
 #include "core/MainFormRules.h"
 #include "core/TreeRemoval.h"
 #include "framework/Application.h"
@@ -40,17 +39,6 @@ DWORD RowId(const TNodeData& row) {
     std::int64_t value = 0;
     row.KeyValue().toInt64(value);
     return DWORD(value);
-}
-// A module row's key is the file name; with the directory column shown, the full path opens the file
-// itself rather than whichever one of that name the system finds first.
-std::string ModuleRowPath(const TNodeData& row) {
-    std::string name = row.KeyValue().toText();
-    for (const TPropNodeData& cell : row.Cells)
-        if (cell.Setting && cell.Setting->Property &&
-            std::string(cell.Setting->Property->Name) == "ModulePath" && cell.Value.isText() &&
-            !IsPlaceholderText(cell.Value.text()))
-            return core::ModuleFieldText(cell.Value.text(), name);
-    return name;
 }
 } // namespace
 
@@ -331,7 +319,7 @@ void TListForm::PropertiesButtonClick() {
         ShowThreadInfo(RowId(row));
         break;
     case ltModules:
-        ShowModuleInfo(ModuleRowPath(row));
+        ShowModuleInfo(row.KeyValue().toText());
         break;
     case ltServices:
         ShowServiceInfo(row.KeyValue().toText());

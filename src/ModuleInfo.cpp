@@ -7,13 +7,14 @@
 TModuleInfoForm::TModuleInfoForm(const std::string& path, TListingSources& sources)
     : TInfoForm(std::make_unique<TModuleInfoObject>(), "Module Info", sources) {
     AddPage("General");
-    edPath = AddEdit(0, 0, "Path:", 300);
+    constexpr int buttonWidth = 70;
+    edPath = AddEdit(0, 0, "Path:", 1, buttonWidth + 4);
     RECT r;
     GetWindowRect(edPath, &r);
     MapWindowPoints(nullptr, handle(), reinterpret_cast<POINT*>(&r), 2);
-    btnModuleInfo = CreateWindowExA(0, "BUTTON", "Properties", WS_CHILD | WS_TABSTOP, r.right + 4, r.top, 70,
-                                    r.bottom - r.top, handle(), reinterpret_cast<HMENU>(cmModuleInfo),
-                                    GetModuleHandleA(nullptr), nullptr);
+    btnModuleInfo = CreateWindowExA(
+        0, "BUTTON", "Properties", WS_CHILD | WS_TABSTOP, r.right + 4, r.top, buttonWidth, r.bottom - r.top,
+        handle(), reinterpret_cast<HMENU>(cmModuleInfo), GetModuleHandleA(nullptr), nullptr);
     SendMessageA(btnModuleInfo, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
                  FALSE);
     Place(0, btnModuleInfo);

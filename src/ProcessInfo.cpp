@@ -77,10 +77,10 @@ TProcessInfoForm::TProcessInfoForm(DWORD processId, TListingSources& sources)
     AddPage("Security");
     AddPage("Service");
 
-    edModule = AddEdit(pgGeneral, 0, "Module:", 365);
+    edModule = AddEdit(pgGeneral, 0, "Module:");
     laProcessID = AddField(pgGeneral, 1, "Process ID:");
     SetText(laProcessID, "0");
-    meCommandLine = AddEdit(pgGeneral, 2, "CommandLine:", 320, 3);
+    meCommandLine = AddEdit(pgGeneral, 2, "CommandLine:", 3);
     laCreationTime = AddField(pgGeneral, 5, "Creation Time:");
     laParentProcess = &AddLink(pgGeneral, 6, "Parent Process:");
     for (const ChangingField& field : changingFields)
@@ -91,7 +91,7 @@ TProcessInfoForm::TProcessInfoForm(DWORD processId, TListingSources& sources)
     laOwnerSID = AddField(pgSecurity, 2, "Owner-SID:");
 
     laIsService = AddField(pgService, 0, "Is Service:");
-    AddKindTree(ServiceTree, ltServices, pgService, RECT{8, 30, 468, 380});
+    AddKindTree(ServiceTree, ltServices, pgService, RECT{8, 30, PageWidth() - 8, PageHeight() - 8});
 
     InitInfo(processId);
 }
@@ -108,7 +108,7 @@ void TProcessInfoForm::InitInfo(DWORD processId) {
             "The process with ID " + FormatNumber(processId) + " doesn't exist anymore.");
     info.LoadExePath();
     SetText(edModule, core::ModuleFieldText(info.ReadModulePath().toText(), info.ReadModuleName().toText()));
-    SetupModuleButton(pgGeneral, edModule, 345, 365);
+    SetupModuleButton(pgGeneral, edModule);
     SetText(laProcessID, FormatNumber(processId));
     SetText(meCommandLine, info.ReadCommandLine().toText());
     SetText(laCreationTime, info.ReadCreationTime().toText());

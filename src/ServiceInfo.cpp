@@ -6,9 +6,9 @@ TServiceInfoForm::TServiceInfoForm(const std::string& name, TListingSources& sou
     : TInfoForm(std::make_unique<TServiceInfoObject>(), "Service Info", sources) {
     AddPage("General");
     laName = AddField(0, 0, "Name:");
-    edDisplayName = AddEdit(0, 1, "Display Name:", 320);
-    meDescription = AddEdit(0, 2, "Description:", 320, 3);
-    edPath = AddEdit(0, 5, "Path:", 320);
+    edDisplayName = AddEdit(0, 1, "Display Name:");
+    meDescription = AddEdit(0, 2, "Description:", 3);
+    edPath = AddEdit(0, 5, "Path:");
     laServiceType = AddField(0, 6, "Service Type:");
     laErrorControl = AddField(0, 7, "Error Control:");
     laStartName = AddField(0, 8, "Start Name:");

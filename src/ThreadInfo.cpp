@@ -5,7 +5,7 @@
 TThreadInfoForm::TThreadInfoForm(DWORD threadId, TListingSources& sources)
     : TInfoForm(std::make_unique<TThreadInfoObject>(), "Thread Info", sources) {
     AddPage("General");
-    edModule = AddEdit(0, 0, "Module:", 365);
+    edModule = AddEdit(0, 0, "Module:");
     laThreadID = AddField(0, 1, "Thread ID:");
     SetText(laThreadID, "0");
     laCreationTime = AddField(0, 2, "Creation Time:");
@@ -34,7 +34,7 @@ void TThreadInfoForm::InitInfo(DWORD threadId) {
             "The Thread with ID " + FormatNumber(threadId) + " doesn't exist anymore.");
     info.LoadExePath();
     SetText(edModule, core::ModuleFieldText(info.ReadModulePath().toText(), info.ReadModuleName().toText()));
-    SetupModuleButton(0, edModule, 345, 365);
+    SetupModuleButton(0, edModule);
     SetText(laThreadID, FormatNumber(threadId));
     SetText(laCreationTime, info.ReadCreationTime().toText());
     SetText(laStartAddress, NumberText(info.ReadStartAddress()));

@@ -57,7 +57,7 @@ TWindowInfoForm::TWindowInfoForm(HWND window, TListingSources& sources)
     AddPage("Windows");
     AddPage("Process");
 
-    laCaption = AddEdit(pgGeneral, 0, "Window Caption:", 320);
+    laCaption = AddEdit(pgGeneral, 0, "Window Caption:");
     laHandle = AddField(pgGeneral, 1, "Window Handle:");
     laWndProc = AddField(pgGeneral, 2, "Window Proc:");
     laRect = AddField(pgGeneral, 3, "Rectangle:");
@@ -76,12 +76,12 @@ TWindowInfoForm::TWindowInfoForm(HWND window, TListingSources& sources)
     laInstanceHandle = AddField(pgGeneral, 11, "Instance Handle:");
     HWND propertiesCaption = AddField(pgGeneral, 12, "Properties:");
     ShowWindow(propertiesCaption, SW_HIDE);
-    RECT area = PageRect();
+    const RECT area = PageRect();
+    const int width = PageWidth(), height = PageHeight();
     vtProperties = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
                                    WS_CHILD | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
-                                   area.left + 8, area.top + 8 + 13 * 21, area.right - area.left - 16,
-                                   area.bottom - area.top - 16 - 13 * 21, handle(), nullptr,
-                                   GetModuleHandleA(nullptr), nullptr);
+                                   area.left + 8, area.top + 8 + 13 * 21, width - 16, height - 16 - 13 * 21,
+                                   handle(), nullptr, GetModuleHandleA(nullptr), nullptr);
     SendMessageA(vtProperties, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     const std::pair<const char*, int> columns[] = {{"Name", 280}, {"Data", 150}};
     for (int i = 0; i < 2; ++i) {
@@ -93,15 +93,20 @@ TWindowInfoForm::TWindowInfoForm(HWND window, TListingSources& sources)
     }
     Place(pgGeneral, vtProperties);
 
-    AddGroup(pgStyles, 8, 4, 230, 370, "Window Styles");
-    laWindowStyle = AddField(pgStyles, 1, "", 0);
-    lbWindowStyles = AddListBox(pgStyles, 16, 56, 214, 310);
-    AddGroup(pgStyles, 246, 4, 230, 370, "Extended Styles");
-    laExtStyle = AddField(pgStyles, 1, "", 1);
-    lbExtStyles = AddListBox(pgStyles, 254, 56, 214, 310);
+    // Two groups side by side, each with its value above its list of names.
+    const int groupWidth = (width - 24) / 2, groupBottom = height - 8;
+    for (int group = 0; group < 2; ++group) {
+        const int left = 8 + group * (groupWidth + 8), right = left + groupWidth;
+        AddGroup(pgStyles, RECT{left, 4, right, groupBottom},
+                 group == 0 ? "Window Styles" : "Extended Styles");
+        HWND value = AddValue(pgStyles, RECT{left + 8, 24, right - 8, 24 + 17});
+        HWND list = AddListBox(pgStyles, RECT{left + 8, 46, right - 8, groupBottom - 8});
+        (group == 0 ? laWindowStyle : laExtStyle) = value;
+        (group == 0 ? lbWindowStyles : lbExtStyles) = list;
+    }
 
-    laClassName = AddEdit(pgClass, 0, "Class Name:", 320);
-    laClassModule = AddEdit(pgClass, 1, "Class Module:", 349);
+    laClassName = AddEdit(pgClass, 0, "Class Name:");
+    laClassModule = AddEdit(pgClass, 1, "Class Module:");
     laClassAtom = AddField(pgClass, 2, "Class Atom:");
     laClassBytes = AddField(pgClass, 3, "Class Bytes:");
     laClassInstance = AddField(pgClass, 4, "Instance Handle:");
@@ -112,15 +117,17 @@ TWindowInfoForm::TWindowInfoForm(HWND window, TListingSources& sources)
     AddField(pgClass, 8, "Icon Handle:");
     AddField(pgClass, 9, "Cursor Handle:");
     AddField(pgClass, 10, "Bkgnd Brush:");
-    AddGroup(pgClass, 8, 11 * 21 + 4, 468, 140, "Class Style");
-    laClassStyle = AddField(pgClass, 12, "");
-    lbClassStyles = AddListBox(pgClass, 16, 13 * 21 + 8, 452, 80);
+    const int classTop = 11 * 21 + 4;
+    AddGroup(pgClass, RECT{8, classTop, width - 8, height - 8}, "Class Style");
+    laClassStyle = AddValue(pgClass, RECT{16, classTop + 20, width - 16, classTop + 20 + 17});
+    lbClassStyles = AddListBox(pgClass, RECT{16, classTop + 42, width - 16, height - 16});
 
     laParentWindow = &AddLink(pgWindows, 0, "Parent Window:");
     laOwnerWindow = &AddLink(pgWindows, 1, "Owner Window:");
-    AddGroup(pgWindows, 8, 2 * 21 + 4, 468, 330, "Child Windows");
-    AddKindTree(ChildTree, ltWindows, pgWindows, RECT{16, 2 * 21 + 24, 468, 2 * 21 + 300});
-    const int buttonsTop = area.top + 2 * 21 + 304;
+    const int childTop = 2 * 21 + 4, buttonsTop = area.top + height - 8 - 8 - 24;
+    AddGroup(pgWindows, RECT{8, childTop, width - 8, height - 8}, "Child Windows");
+    AddKindTree(ChildTree, ltWindows, pgWindows,
+                RECT{16, childTop + 20, width - 16, height - 8 - 8 - 24 - 6});
     btnSelect = CreateWindowExA(0, "BUTTON", "Select Window", WS_CHILD | WS_TABSTOP | WS_DISABLED,
                                 area.left + 16, buttonsTop, 110, 24, handle(),
                                 reinterpret_cast<HMENU>(cmSelect), GetModuleHandleA(nullptr), nullptr);
@@ -157,7 +164,7 @@ void TWindowInfoForm::InitInfo(HWND window) {
 
     SetText(laClassName, info.ReadClassName().toText());
     SetText(laClassModule, info.ReadClassModule().toText());
-    SetupModuleButton(pgClass, laClassModule, 329, 349);
+    SetupModuleButton(pgClass, laClassModule);
     SetText(laClassAtom, NumberText(info.ReadClassAtom()));
     SetText(laClassBytes, info.ReadClassBytes().toText());
     SetText(laClassInstance, NumberText(info.ReadClassInstanceHandle()));

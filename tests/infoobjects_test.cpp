@@ -311,9 +311,10 @@ TEST(ServiceInfo, PathsAndValues) {
 }
 
 TEST(InfoObjects, EveryPropertyOfAnEmptyInstanceReads) {
-    // A WMI class without any of the properties read (what Wine gives for many): placeholders only.
+    // A WMI class without any of the properties read (what Wine gives for many): placeholders only. A
+    // process instance keeps its key, without which it names no process at all.
     auto empty = fake::object({});
-    TProcessInfoObject process(empty);
+    TProcessInfoObject process(fake::object({{"Handle", Value("0")}}));
     TThreadInfoObject thread(empty);
     TServiceInfoObject service(empty);
     for (TBasicInfo* info : std::initializer_list<TBasicInfo*>{&process, &thread, &service})

@@ -1,7 +1,6 @@
 // The road a user walks first, through the real program: the main window, the five lists, sorting,
 // copying, terminating a process, and the finder over a window of another process.
-#include "support/ProcessDriver.h"
-#include "support/Screenshot.h"
+#include "support/ProgramDriver.h"
 #include <gtest/gtest.h>
 
 #include <commctrl.h>
@@ -17,115 +16,19 @@ using testing_support::ChildProcess;
 using testing_support::SiblingPath;
 
 namespace {
-const DWORD timeout = 30000;
-// The main form's commands, as its toolbar buttons send them.
-const int cmCreateWindow = 0x1000;
+using testing_support::Hex;
+using testing_support::Program;
+using testing_support::Text;
+using testing_support::WaitFor;
+
+const DWORD timeout = testing_support::programTimeout;
 // The list windows' commands.
 const int cmTerminateProcess = 107, copyCommandBase = 1000;
 enum MainControl { idFinder = 3, idWndHandle, idWndCaption, idWndClass };
 
-bool WaitFor(const std::function<bool()>& done, DWORD ms = timeout) {
-    DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > ms) return false;
-        Sleep(20);
-    }
-    return true;
-}
-
-std::string Text(HWND window) {
-    char text[512] = {};
-    DWORD_PTR length = 0;
-    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 5000,
-                        &length);
-    return text;
-}
-
 std::string Hex(const void* handle) {
-    char text[16];
-    std::snprintf(text, sizeof text, "$%.8lX",
-                  static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(handle)));
-    return text;
+    return Hex(reinterpret_cast<UINT_PTR>(handle));
 }
-
-// Memory in the program's process, for the list view messages that carry pointers.
-class Remote {
-public:
-    Remote(DWORD pid, SIZE_T size) : process_(OpenProcess(PROCESS_ALL_ACCESS, FALSE, pid)), size_(size) {
-        if (process_) memory_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
-    }
-    ~Remote() {
-        if (memory_) VirtualFreeEx(process_, memory_, 0, MEM_RELEASE);
-        if (process_) CloseHandle(process_);
-    }
-    char* at(SIZE_T offset) const { return static_cast<char*>(memory_) + offset; }
-    void write(SIZE_T offset, const void* data, SIZE_T size) {
-        WriteProcessMemory(process_, at(offset), data, size, nullptr);
-    }
-    void read(SIZE_T offset, void* data, SIZE_T size) const {
-        ReadProcessMemory(process_, at(offset), data, size, nullptr);
-    }
-
-private:
-    HANDLE process_;
-    void* memory_ = nullptr;
-    SIZE_T size_;
-};
-
-struct Program {
-    Program() : ostrel("\"" + BuildPath("ostrel.exe") + "\"") {
-        main = ostrel.waitWindow("TOstrelMainForm", nullptr, timeout);
-    }
-    HWND Control(int id) const { return GetDlgItem(main, id); }
-
-    // Opens a list as its toolbar button does and waits for the filled window.
-    HWND OpenList(int tag, const char* caption) {
-        HWND toolbar = FindWindowExA(FindWindowExA(main, nullptr, REBARCLASSNAMEA, nullptr), nullptr,
-                                     TOOLBARCLASSNAMEA, nullptr);
-        PostMessageA(main, WM_COMMAND, MAKEWPARAM(cmCreateWindow + tag, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(toolbar));
-        HWND form = ostrel.waitWindow("TListForm", caption, timeout);
-        if (!form) return nullptr;
-        HWND list = List(form);
-        HWND status = FindWindowExA(form, nullptr, STATUSCLASSNAMEA, nullptr);
-        // Filled: the status bar counts and the tree is enabled again. The first of a kind is number 1.
-        if (!WaitFor([&] { return IsWindowEnabled(list) && !Text(status).empty(); })) return nullptr;
-        return form;
-    }
-    static HWND List(HWND form) { return FindWindowExA(form, nullptr, WC_LISTVIEWA, nullptr); }
-    static int Rows(HWND form) { return int(SendMessageA(List(form), LVM_GETITEMCOUNT, 0, 0)); }
-    static std::string Status(HWND form) {
-        return Text(FindWindowExA(form, nullptr, STATUSCLASSNAMEA, nullptr));
-    }
-
-    std::string Cell(HWND form, int row, int column) {
-        Remote remote(ostrel.id(), 4096);
-        LVITEMA item{};
-        item.iSubItem = column;
-        item.cchTextMax = 1024;
-        item.pszText = remote.at(sizeof item);
-        remote.write(0, &item, sizeof item);
-        SendMessageA(List(form), LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(remote.at(0)));
-        char text[1024] = {};
-        remote.read(sizeof item, text, sizeof text - 1);
-        return text;
-    }
-    void Focus(HWND form, int row) {
-        Remote remote(ostrel.id(), sizeof(LVITEMA));
-        LVITEMA item{};
-        item.stateMask = item.state = LVIS_FOCUSED | LVIS_SELECTED;
-        remote.write(0, &item, sizeof item);
-        SendMessageA(List(form), LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(remote.at(0)));
-    }
-    // Answers the next message box of the program with the button.
-    bool Answer(int button) {
-        HWND box = ostrel.waitWindow("#32770", nullptr, timeout);
-        return box && PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
-    }
-
-    ChildProcess ostrel;
-    HWND main = nullptr;
-};
 
 class MainRoad : public testing::Test {
 protected:
@@ -135,7 +38,7 @@ protected:
 TEST_F(MainRoad, EachListOpensFromTheToolbarAndFills) {
     Program p;
     ASSERT_TRUE(p.main);
-    testing_support::SaveScreenshotPng("main_window");
+    p.Picture("main_window_floating");
     EXPECT_EQ("Ostrel", Text(p.main));
 
     HWND windows = p.OpenList(0, "1 Window List");
@@ -144,25 +47,27 @@ TEST_F(MainRoad, EachListOpensFromTheToolbarAndFills) {
     EXPECT_GT(p.Rows(windows), 1);
     EXPECT_EQ(Hex(GetDesktopWindow()), p.Cell(windows, 0, 0));
     EXPECT_EQ(0u, Program::Status(windows).find("Windows: "));
-    testing_support::SaveScreenshotPng("window_list_filled");
+    p.Picture("window_list_filled");
 
     HWND processes = p.OpenList(1, "1 Process List");
     ASSERT_TRUE(processes);
     EXPECT_GT(p.Rows(processes), 1);
     EXPECT_EQ(0u, Program::Status(processes).find("Processes: "));
-    testing_support::SaveScreenshotPng("process_list_filled");
+    p.Picture("process_list_filled");
 
     struct {
         int tag;
         const char* caption;
         const char* status;
-    } const others[] = {{2, "1 Thread List", "Threads: "},
-                        {3, "1 Module List", "Modules: "},
-                        {4, "1 Service List", "Services: "}};
+        const char* picture;
+    } const others[] = {{2, "1 Thread List", "Threads: ", "thread_list_filled"},
+                        {3, "1 Module List", "Modules: ", "module_list_filled"},
+                        {4, "1 Service List", "Services: ", "service_list_filled"}};
     for (const auto& list : others) {
         HWND form = p.OpenList(list.tag, list.caption);
         ASSERT_TRUE(form) << list.caption;
         EXPECT_EQ(0u, Program::Status(form).find(list.status)) << Program::Status(form);
+        p.Picture(list.picture);
     }
 }
 
@@ -256,7 +161,7 @@ TEST_F(MainRoad, FinderDraggedOverAForeignWindowFillsTheFieldsAndFramesIt) {
     EXPECT_EQ("OstrelFinderTarget", Text(p.Control(idWndClass)));
     EXPECT_TRUE(WaitFor([&] { return GetPixel(screen, onFrame.x, onFrame.y) == (~before & 0xFFFFFF); }))
         << "the inverted frame shows on the foreign window";
-    testing_support::SaveScreenshotPng("finder_over_foreign_window");
+    p.Picture("finder_over_foreign_window");
 
     PostMessageA(finder, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
     EXPECT_TRUE(WaitFor([&] { return GetPixel(screen, onFrame.x, onFrame.y) == before; }))

@@ -76,8 +76,8 @@ TEST(DesktopIcons, SaveMoveRestorePutsEveryIconBackAndEmptiesTheStore) {
     EXPECT_EQ(storedValues(), 0u);
 }
 
-TEST(DesktopIcons, AutoArrangeIsKeptAndStaleValuesAreSkipped) {
-    FakeDesktop desk("autoarrange One Two");
+TEST(DesktopIcons, StaleValuesMoveNoIcon) {
+    FakeDesktop desk("One Two Three");
     ASSERT_TRUE(desk.progman);
     {
         fw::Registry registry;
@@ -88,12 +88,29 @@ TEST(DesktopIcons, AutoArrangeIsKeptAndStaleValuesAreSkipped) {
         registry.writeBinaryData("Two", shortValue, sizeof shortValue);
     }
     auto before = icons(desk.progman, desk.report);
+    ASSERT_EQ(before.size(), 3u);
     RestoreIconPositionsUnder(key);
     auto after = icons(desk.progman, desk.report);
     ASSERT_EQ(after.size(), before.size());
-    for (size_t i = 0; i < after.size(); ++i) EXPECT_EQ(after[i].y, before[i].y) << "no icon sent off-screen";
+    for (size_t i = 0; i < after.size(); ++i) {
+        EXPECT_EQ(after[i].x, before[i].x) << after[i].label;
+        EXPECT_EQ(after[i].y, before[i].y) << after[i].label;
+    }
+    EXPECT_EQ(storedValues(), 0u);
+}
+
+TEST(DesktopIcons, AutoArrangeIsKept) {
+    FakeDesktop desk("autoarrange One Two");
+    ASSERT_TRUE(desk.progman);
+    auto before = icons(desk.progman, desk.report);
+    SaveIconPositionsUnder(key);
+    EXPECT_EQ(storedValues(), 2u);
+    RestoreIconPositionsUnder(key);
     DWORD_PTR autoArrange = 0;
     SendMessageTimeoutA(desk.progman, WM_APP + 2, 0, 0, SMTO_ABORTIFHUNG, 5000, &autoArrange);
     EXPECT_TRUE(autoArrange);
+    auto after = icons(desk.progman, desk.report);
+    ASSERT_EQ(after.size(), before.size());
+    for (size_t i = 0; i < after.size(); ++i) EXPECT_EQ(after[i].x, before[i].x) << after[i].label;
     EXPECT_EQ(storedValues(), 0u);
 }

@@ -1,5 +1,6 @@
 // Starts the real program under test conditions and checks what a user and the registry see.
 #include "support/ProcessDriver.h"
+#include "support/Screenshot.h"
 #include <gtest/gtest.h>
 #include <cstdint>
 #include <functional>
@@ -144,8 +145,7 @@ TEST(Startup, FirstStartWritesEveryValueWithItsTypeAndSizeOnce) {
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     HWND main = WaitMain(p);
     ASSERT_NE(nullptr, main);
-    Sleep(500);
-    testing_support::SaveScreenshot(BuildPath("screenshot.bmp"));
+    testing_support::SaveSettledScreenshotPng("first_start");
     // Nothing but AppPath is written before the exit.
     EXPECT_FALSE(Read("IntFormat").present);
     PostMessageA(main, WM_CLOSE, 0, 0);

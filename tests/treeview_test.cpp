@@ -174,12 +174,22 @@ TEST(Treeview, HintsOfTruncatedCellsInATooltipOfItsOwn) {
     ASSERT_NE(nullptr, tooltip);
     RECT row{};
     ListView_GetItemRect(list, 0, &row, LVIR_BOUNDS);
-    PostMessageA(list, WM_MOUSEMOVE, 0, MAKELPARAM(row.left + 230, (row.top + row.bottom) / 2));
-    Settle(100);
-    EXPECT_TRUE(IsWindowVisible(tooltip));
-    PostMessageA(list, WM_MOUSEMOVE, 0, MAKELPARAM(row.left + 20, (row.top + row.bottom) / 2));
-    Settle(100);
-    EXPECT_FALSE(IsWindowVisible(tooltip)) << "the fitting cell hides it";
+    // The mouse itself goes there, and the list hears of it as from the mouse: it tracks the mouse and
+    // hides its hint as soon as the real cursor stands elsewhere.
+    SetWindowPos(t.window.handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    POINT before{};
+    GetCursorPos(&before);
+    auto pointTo = [&](int x) {
+        POINT at{row.left + x, (row.top + row.bottom) / 2};
+        POINT screen = at;
+        ClientToScreen(list, &screen);
+        SetCursorPos(screen.x, screen.y);
+    };
+    pointTo(230);
+    EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(tooltip) != FALSE; }, 5000));
+    pointTo(20);
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(tooltip); }, 5000)) << "the fitting cell hides it";
+    SetCursorPos(before.x, before.y);
 }
 
 TEST(Treeview, BusyDisplayCountsDotsAndShowsNoRows) {

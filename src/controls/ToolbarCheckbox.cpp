@@ -78,10 +78,12 @@ LRESULT TToolbarCheckbox::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     const LRESULT result = DefSubclassProc(toolbar_, message, wParam, lParam);
     if (message == WM_PAINT && hasCheckbox_) {
-        // Over the button as the tool bar has just painted it.
+        // Over the button as the tool bar has just painted it. Flat: the sunken box's light edges vanish
+        // on a light tool bar and leave only a corner of it.
         RECT box = BoxRect();
         fw::WindowDC dc(toolbar_);
-        DrawFrameControl(dc.get(), &box, DFC_BUTTON, DFCS_BUTTONCHECK | (checked_ ? DFCS_CHECKED : 0));
+        DrawFrameControl(dc.get(), &box, DFC_BUTTON,
+                         DFCS_BUTTONCHECK | DFCS_FLAT | (checked_ ? DFCS_CHECKED : 0));
     }
     return result;
 }

@@ -57,8 +57,12 @@ int main(int argc, char** argv) {
         item.iItem = i - first;
         item.pszText = argv[i];
         SendMessageA(listView, LVM_INSERTITEMA, 0, (LPARAM)&item);
-        SendMessageA(listView, LVM_SETITEMPOSITION, i - first, MAKELPARAM(20 + 90 * (i - first), 30));
     }
+    /* Wine's list view lays its icons out at its first paint; only after it do placed icons stay put.
+       An auto-arranging desktop keeps the places the arrangement gives. */
+    UpdateWindow(listView);
+    for (int i = 0; !(style & LVS_AUTOARRANGE) && i < argc - first; ++i)
+        SendMessageA(listView, LVM_SETITEMPOSITION, i, MAKELPARAM(20 + 90 * i, 30));
     MSG msg;
     while (GetMessageA(&msg, NULL, 0, 0) > 0) DispatchMessageA(&msg);
     return 0;

@@ -35,7 +35,5 @@ void WriteProgramSettings();
 std::string BuildPath(const std::string& name);
 // Path of a file beside the running test executable.
 std::string SiblingPath(const std::string& name);
-// Saves the whole screen as a 24-bit BMP file.
-bool SaveScreenshot(const std::string& path);
 
 } // namespace testing_support

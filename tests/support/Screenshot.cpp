@@ -38,10 +38,8 @@ bool OnScreen(HWND window) {
     return same;
 }
 
-} // namespace
-
-bool SaveScreenshotPng(const std::string& name) {
-    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+// The screen as opaque RGBA pixels, top row first; empty when it could not be read.
+std::vector<unsigned char> CaptureScreen(int width, int height) {
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
     HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
@@ -55,15 +53,40 @@ bool SaveScreenshotPng(const std::string& name) {
     DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
-    if (!read) return false;
+    if (!read) return {};
     for (std::size_t i = 0; i < pixels.size(); i += 4) { // BGR and an unused byte to opaque RGBA
         std::swap(pixels[i], pixels[i + 2]);
         pixels[i + 3] = 255;
     }
+    return pixels;
+}
+
+bool WritePng(const std::string& name, int width, int height, const std::vector<unsigned char>& pixels) {
+    if (pixels.empty()) return false;
     const std::string folder = BuildPath("screenshots");
     CreateDirectoryA(folder.c_str(), nullptr);
     const std::string file = folder + "\\" + name + ".png";
     return stbi_write_png(file.c_str(), width, height, 4, pixels.data(), width * 4) != 0;
+}
+
+} // namespace
+
+bool SaveScreenshotPng(const std::string& name) {
+    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    return WritePng(name, width, height, CaptureScreen(width, height));
+}
+
+bool SaveSettledScreenshotPng(const std::string& name) {
+    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    std::vector<unsigned char> pixels = CaptureScreen(width, height);
+    for (int tries = 0; tries < 30; ++tries) {
+        Sleep(100);
+        std::vector<unsigned char> again = CaptureScreen(width, height);
+        const bool still = again == pixels;
+        pixels = std::move(again);
+        if (still) break;
+    }
+    return WritePng(name, width, height, pixels);
 }
 
 bool SaveScreenshotPng(const std::string& name, std::initializer_list<HWND> windows) {

@@ -1,0 +1,125 @@
+#include "support/ProgramDriver.h"
+#include "support/Screenshot.h"
+#include <commctrl.h>
+#include <cstdio>
+
+namespace testing_support {
+
+namespace {
+// The main form's toolbar buttons that open a list send this command plus the list's tag.
+const int cmCreateWindow = 0x1000;
+} // namespace
+
+bool WaitFor(const std::function<bool()>& done, DWORD ms) {
+    DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > ms) return false;
+        Sleep(20);
+    }
+    return true;
+}
+
+std::string Text(HWND window) {
+    char text[512] = {};
+    DWORD_PTR length = 0;
+    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 5000,
+                        &length);
+    return text;
+}
+
+std::string Hex(UINT_PTR value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "$%.8lX", static_cast<unsigned long>(value));
+    return text;
+}
+
+Remote::Remote(DWORD pid, SIZE_T size) : process_(OpenProcess(PROCESS_ALL_ACCESS, FALSE, pid)) {
+    if (process_) memory_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+}
+
+Remote::~Remote() {
+    if (memory_) VirtualFreeEx(process_, memory_, 0, MEM_RELEASE);
+    if (process_) CloseHandle(process_);
+}
+
+void Remote::write(SIZE_T offset, const void* data, SIZE_T size) {
+    WriteProcessMemory(process_, at(offset), data, size, nullptr);
+}
+
+void Remote::read(SIZE_T offset, void* data, SIZE_T size) const {
+    ReadProcessMemory(process_, at(offset), data, size, nullptr);
+}
+
+Program::Program() : ostrel("\"" + BuildPath("ostrel.exe") + "\"") {
+    main = ostrel.waitWindow("TOstrelMainForm", nullptr, programTimeout);
+}
+
+Program::~Program() {
+    if (main && PostMessageA(main, WM_CLOSE, 0, 0)) ostrel.waitExit(10000);
+}
+
+void Program::WaitIdle() const {
+    HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, ostrel.id());
+    if (!process) return;
+    WaitForInputIdle(process, 5000);
+    CloseHandle(process);
+}
+
+bool Program::Picture(const std::string& name) const {
+    WaitIdle();
+    return SaveSettledScreenshotPng(name);
+}
+
+HWND Program::OpenList(int tag, const char* caption) {
+    HWND toolbar = FindWindowExA(FindWindowExA(main, nullptr, REBARCLASSNAMEA, nullptr), nullptr,
+                                 TOOLBARCLASSNAMEA, nullptr);
+    PostMessageA(main, WM_COMMAND, MAKEWPARAM(cmCreateWindow + tag, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(toolbar));
+    HWND form = ostrel.waitWindow("TListForm", caption, programTimeout);
+    if (!form) return nullptr;
+    HWND list = List(form);
+    HWND status = FindWindowExA(form, nullptr, STATUSCLASSNAMEA, nullptr);
+    // Filled: the status bar counts and the tree is enabled again. The first of a kind is number 1.
+    if (!WaitFor([&] { return IsWindowEnabled(list) && !Text(status).empty(); })) return nullptr;
+    return form;
+}
+
+HWND Program::List(HWND form) {
+    return FindWindowExA(form, nullptr, WC_LISTVIEWA, nullptr);
+}
+
+int Program::Rows(HWND form) {
+    return int(SendMessageA(List(form), LVM_GETITEMCOUNT, 0, 0));
+}
+
+std::string Program::Status(HWND form) {
+    return Text(FindWindowExA(form, nullptr, STATUSCLASSNAMEA, nullptr));
+}
+
+std::string Program::Cell(HWND form, int row, int column) {
+    Remote remote(ostrel.id(), 4096);
+    LVITEMA item{};
+    item.iSubItem = column;
+    item.cchTextMax = 1024;
+    item.pszText = remote.at(sizeof item);
+    remote.write(0, &item, sizeof item);
+    SendMessageA(List(form), LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(remote.at(0)));
+    char text[1024] = {};
+    remote.read(sizeof item, text, sizeof text - 1);
+    return text;
+}
+
+void Program::Focus(HWND form, int row) {
+    Remote remote(ostrel.id(), sizeof(LVITEMA));
+    LVITEMA item{};
+    item.stateMask = item.state = LVIS_FOCUSED | LVIS_SELECTED;
+    remote.write(0, &item, sizeof item);
+    SendMessageA(List(form), LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(remote.at(0)));
+}
+
+bool Program::Answer(int button) {
+    HWND box = ostrel.waitWindow("#32770", nullptr, programTimeout);
+    return box && PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+}
+
+} // namespace testing_support

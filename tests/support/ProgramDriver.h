@@ -1,0 +1,64 @@
+#pragma once
+// The real program started and driven from outside, as a user's tools would: its main window, its lists
+// opened from the toolbar, their cells read through memory in its process.
+#include "support/ProcessDriver.h"
+#include <functional>
+#include <string>
+
+namespace testing_support {
+
+constexpr DWORD programTimeout = 30000;
+
+// Polls until `done`; false when `ms` passed first.
+bool WaitFor(const std::function<bool()>& done, DWORD ms = programTimeout);
+// A window's text, asked for by message (the window may belong to another process).
+std::string Text(HWND window);
+// A handle or number as the program shows it by default: "$" and 8 hexadecimal digits.
+std::string Hex(UINT_PTR value);
+
+// Memory in another process, for the control messages that carry pointers.
+class Remote {
+public:
+    Remote(DWORD pid, SIZE_T size);
+    ~Remote();
+    Remote(const Remote&) = delete;
+    Remote& operator=(const Remote&) = delete;
+    char* at(SIZE_T offset) const { return static_cast<char*>(memory_) + offset; }
+    void write(SIZE_T offset, const void* data, SIZE_T size);
+    void read(SIZE_T offset, void* data, SIZE_T size) const;
+
+private:
+    HANDLE process_;
+    void* memory_ = nullptr;
+};
+
+struct Program {
+    // Starts ostrel.exe and waits for its main window.
+    Program();
+    // Closes it as a user does, so that it takes back what it gave the shell (app bar, tray icon); one
+    // that does not end in time is killed.
+    ~Program();
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+    HWND Control(int id) const { return GetDlgItem(main, id); }
+    // Waits until the program has handled every message it had, its painting included.
+    void WaitIdle() const;
+    // Pictures the screen (build/win32/screenshots/`name`.png) once the program is idle and its drawing
+    // has reached the screen.
+    bool Picture(const std::string& name) const;
+
+    // Opens a list as its toolbar button does and waits for the filled window.
+    HWND OpenList(int tag, const char* caption);
+    static HWND List(HWND form);
+    static int Rows(HWND form);
+    static std::string Status(HWND form);
+    std::string Cell(HWND form, int row, int column);
+    void Focus(HWND form, int row);
+    // Answers the next message box of the program with the button.
+    bool Answer(int button);
+
+    ChildProcess ostrel;
+    HWND main = nullptr;
+};
+
+} // namespace testing_support
