@@ -17,8 +17,11 @@ if [ -n "$quarantined" ]; then
     exclude=(-E "^($(echo $quarantined | tr ' ' '|'))\$")
 fi
 print_quarantine() {
-    [ -n "$quarantined" ] || return 0
     echo
+    if [ -z "$quarantined" ]; then
+        echo "QUARANTINED: none"
+        return 0
+    fi
     echo "QUARANTINED (not run; $quarantine):"
     grep -vE '^[[:space:]]*(#|$)' "$quarantine" | sed 's/^/  /'
 }
