@@ -1,5 +1,6 @@
 // The road a user walks first, through the real program: the main window, the five lists, sorting,
 // copying, terminating a process, and the finder over a window of another process.
+#include "support/OstrelProgram.h"
 #include "support/ProcessDriver.h"
 #include "support/Screenshot.h"
 #include <gtest/gtest.h>
@@ -24,21 +25,10 @@ const int cmCreateWindow = 0x1000;
 const int cmTerminateProcess = 107, copyCommandBase = 1000;
 enum MainControl { idFinder = 3, idWndHandle, idWndCaption, idWndClass };
 
-bool WaitFor(const std::function<bool()>& done, DWORD ms = timeout) {
-    DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > ms) return false;
-        Sleep(20);
-    }
-    return true;
-}
+using testing_support::WaitFor;
 
 std::string Text(HWND window) {
-    char text[512] = {};
-    DWORD_PTR length = 0;
-    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 5000,
-                        &length);
-    return text;
+    return testing_support::TextOf(window);
 }
 
 std::string Hex(const void* handle) {
