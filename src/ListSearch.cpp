@@ -8,7 +8,7 @@
 
 TListSearchForm::TListSearchForm(TListForm& list) : list_(list) {
     createDialog(IDD_LISTSEARCH, list.handle());
-    patterns_.Bind(handle(), IDC_LIST_TEXT, IDC_LIST_PATTERNS);
+    patterns_.Bind(handle(), IDC_LIST_TEXT, IDC_LIST_PATTERNS, [this] { ChangeClick(); });
     SetUseStandardCaption(OstrelSettings && OstrelSettings->Style == 1);
     CheckDlgButton(handle(), IDC_LIST_WILDCARDS, BST_CHECKED);
     CheckRadioButton(handle(), IDC_LIST_STARTBEGIN, IDC_LIST_STARTCURRENT, IDC_LIST_STARTBEGIN);
@@ -85,11 +85,7 @@ void TListSearchForm::SearchClick() {
 bool TListSearchForm::onCommand(int id, int code, HWND control) {
     switch (id) {
     case IDOK:
-        // Enter in the text field changes the pattern; the Search button searches.
-        if (GetFocus() == Control(IDC_LIST_TEXT))
-            ChangeClick();
-        else if (IsWindowEnabled(Control(IDOK)))
-            SearchClick();
+        if (IsWindowEnabled(Control(IDOK))) SearchClick();
         return true;
     case IDCANCEL:
         hide();
