@@ -406,6 +406,18 @@ void TListForm::ShowPopupMenu(POINT at) {
     TrackPopupMenu(menu, TPM_RIGHTBUTTON, at.x, at.y, 0, handle(), nullptr);
 }
 
+void TListForm::FloatDialogs(bool activated) {
+    const UINT keep = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+    // The search window floats above its list only while one of the two is active (it does the same).
+    if (SearchForm && activated && SearchForm->visible()) {
+        SetWindowPos(SearchForm->handle(), HWND_TOPMOST, 0, 0, 0, 0, keep);
+        SetWindowPos(handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    } else if (SearchForm && !activated) {
+        SetWindowPos(SearchForm->handle(), HWND_NOTOPMOST, 0, 0, 0, 0, keep);
+    }
+    if (FilterForm) SetWindowPos(FilterForm->handle(), HWND_TOP, 0, 0, 0, 0, keep);
+}
+
 LRESULT TListForm::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_LISTBEGIN:
@@ -432,6 +444,7 @@ LRESULT TListForm::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         break;
     case WM_ACTIVATE: {
+        FloatDialogs(LOWORD(wParam) != WA_INACTIVE);
         // Passed on, and the keyboard goes back to the control that had it.
         if (LOWORD(wParam) == WA_INACTIVE) {
             HWND focus = GetFocus();

@@ -1,5 +1,5 @@
 // A list window's search window in the real program, driven from outside: Enter in its text changes the
-// pattern.
+// pattern, it floats above its list only while one of the two is active, and Cancel takes it away.
 #include "List.h"
 #include "ResourceIds.h"
 #include "support/OstrelProgram.h"
@@ -13,6 +13,10 @@ using namespace testing_support;
 
 namespace {
 
+bool Topmost(HWND window) {
+    return (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+}
+
 // A line of the pattern list ("Handle: 'text'"). Asked in wide characters: the ANSI reply does not
 // cross processes whole under Wine.
 std::string PatternLine(HWND search, int index) {
@@ -22,6 +26,12 @@ std::string PatternLine(HWND search, int index) {
     if (length <= 0 || length >= LRESULT(std::size(text))) return {};
     SendMessageW(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text));
     return std::string(text, text + length);
+}
+
+// As a click on a window does: raised and activated.
+void ClickActivate(HWND window) {
+    SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    SetForegroundWindow(window);
 }
 
 class SearchWindow : public testing::Test {
@@ -52,6 +62,29 @@ TEST_F(SearchWindow, EnterInTheTextChangesThePatternOfTheSelectedColumn) {
     EXPECT_TRUE(IsWindowVisible(search)) << "Enter in the text neither searches nor closes";
     p.WaitPainted();
     SaveScreenshotPng("list_search_window");
+}
+
+TEST_F(SearchWindow, FloatsAboveItsListWhileEitherIsActiveAndCancelHidesIt) {
+    ClickActivate(list);
+    EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == list; }));
+    EXPECT_TRUE(WaitFor([&] { return Topmost(search) && IsAbove(search, list); }))
+        << "the list came above its search window";
+
+    ClickActivate(p.main);
+    EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == p.main; }));
+    EXPECT_TRUE(WaitFor([&] { return !Topmost(search); })) << "it floats above other programs' windows";
+
+    ClickActivate(search);
+    EXPECT_TRUE(WaitFor([&] { return Topmost(search) && IsAbove(search, list); }));
+    RECT stood{};
+    GetWindowRect(search, &stood);
+    PostMessageA(search, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(search) && !Topmost(search); }))
+        << "visible " << IsWindowVisible(search) << ", topmost " << Topmost(search);
+    const POINT middle{(stood.left + stood.right) / 2, (stood.top + stood.bottom) / 2};
+    EXPECT_EQ(list, GetAncestor(WindowFromPoint(middle), GA_ROOT)) << "the list shows where it stood";
+    p.WaitPainted();
+    SaveScreenshotPng("list_search_window_hidden");
 }
 
 } // namespace
