@@ -34,6 +34,21 @@ bool HoldsFor(const std::function<bool()>& condition, DWORD ms) {
     return condition();
 }
 
+bool MoveMouseTo(POINT target) {
+    auto there = [&] {
+        POINT cursor{};
+        GetCursorPos(&cursor);
+        return cursor.x == target.x && cursor.y == target.y;
+    };
+    // The display's own report of the pointer may come back late with an older position: the move
+    // counts once the cursor has stayed where it was put.
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        SetCursorPos(target.x, target.y);
+        if (WaitFor(there, 1000) && HoldsFor(there, 300)) return true;
+    }
+    return false;
+}
+
 std::string TextOf(HWND window) {
     char text[512] = {};
     DWORD_PTR length = 0;

@@ -14,6 +14,8 @@ namespace testing_support {
 bool WaitFor(const std::function<bool()>& done, DWORD ms = 30000);
 // True when the condition held at every check for `ms` milliseconds.
 bool HoldsFor(const std::function<bool()>& condition, DWORD ms);
+// Puts the mouse cursor there, as a user's move does (no button is pressed); false when it would not stay.
+bool MoveMouseTo(POINT target);
 // A window's text, read with a time-out (the window may belong to another process).
 std::string TextOf(HWND window);
 // The first descendant of a window with the class, or 0.
