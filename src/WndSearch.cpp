@@ -65,13 +65,15 @@ void TWndSearchForm::Layout() {
     const int rows[][2] = {{IDC_SEARCH_HANDLELABEL, IDC_SEARCH_HANDLE},
                            {IDC_SEARCH_CAPTIONLABEL, IDC_SEARCH_CAPTION},
                            {IDC_SEARCH_CLASSLABEL, IDC_SEARCH_CLASS}};
+    // Rows close enough that the description's four lines fit below them.
+    const int pitch = 24;
     for (int i = 0; i < 3; ++i) {
-        place(Control(rows[i][0]), 8, top + i * 26 + 4, 60, 16);
-        place(Control(rows[i][1]), 72, top + i * 26, clientWidth - 80, 21);
+        place(Control(rows[i][0]), 8, top + i * pitch + 4, 60, 16);
+        place(Control(rows[i][1]), 72, top + i * pitch, clientWidth - 80, 21);
     }
-    place(Control(IDC_SEARCH_HIDEOSTREL), 8, top + 3 * 26, clientWidth - 16, 18);
-    place(Control(IDC_SEARCH_DESCRIPTION), 8, top + 3 * 26 + 22, clientWidth - 16,
-          clientHeight - (top + 3 * 26 + 24));
+    const int hide = top + 3 * pitch, description = hide + 20;
+    place(Control(IDC_SEARCH_HIDEOSTREL), 8, hide, clientWidth - 16, 18);
+    place(Control(IDC_SEARCH_DESCRIPTION), 8, description, clientWidth - 16, clientHeight - description - 2);
 }
 
 std::string TWndSearchForm::ControlText(int id) const {
