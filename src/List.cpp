@@ -24,6 +24,8 @@
 #include <cstring>
 
 namespace {
+// Posted to itself: the search window and the filter dialog come back above the activated list.
+const UINT floatDialogsMessage = WM_APP + 2;
 enum ControlId { idToolBar = 1, idStatusBar, idTree };
 
 // The Properties button's picture for each kind of row.
@@ -409,11 +411,11 @@ void TListForm::ShowPopupMenu(POINT at) {
 void TListForm::FloatDialogs(bool activated) {
     const UINT keep = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
     // The search window floats above its list only while one of the two is active (it does the same).
-    if (SearchForm && activated && SearchForm->visible()) {
+    if (SearchForm && activated && SearchForm->visible() && GetActiveWindow() == handle()) {
         SetWindowPos(SearchForm->handle(), HWND_TOPMOST, 0, 0, 0, 0, keep);
         SetWindowPos(handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     } else if (SearchForm && !activated) {
-        SetWindowPos(SearchForm->handle(), HWND_NOTOPMOST, 0, 0, 0, 0, keep);
+        SearchForm->DropTopmost();
     }
     if (FilterForm) SetWindowPos(FilterForm->handle(), HWND_TOP, 0, 0, 0, 0, keep);
 }
@@ -443,8 +445,16 @@ LRESULT TListForm::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         break;
+    case floatDialogsMessage:
+        FloatDialogs(true);
+        return 0;
     case WM_ACTIVATE: {
-        FloatDialogs(LOWORD(wParam) != WA_INACTIVE);
+        // On activation only once it is complete: the focus it moves raises the list on some displays
+        // (Wine's), over the search window that should float above it.
+        if (LOWORD(wParam) == WA_INACTIVE)
+            FloatDialogs(false);
+        else
+            PostMessageA(handle(), floatDialogsMessage, 0, 0);
         // Passed on, and the keyboard goes back to the control that had it.
         if (LOWORD(wParam) == WA_INACTIVE) {
             HWND focus = GetFocus();

@@ -81,6 +81,7 @@ TEST_F(SearchWindow, FloatsAboveItsListWhileEitherIsActiveAndCancelHidesIt) {
     PostMessageA(search, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(search) && !Topmost(search); }))
         << "visible " << IsWindowVisible(search) << ", topmost " << Topmost(search);
+    EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == list; })) << "the list takes over";
     const POINT middle{(stood.left + stood.right) / 2, (stood.top + stood.bottom) / 2};
     EXPECT_EQ(list, GetAncestor(WindowFromPoint(middle), GA_ROOT)) << "the list shows where it stood";
     p.WaitPainted();
