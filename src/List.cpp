@@ -448,6 +448,10 @@ LRESULT TListForm::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case floatDialogsMessage:
         FloatDialogs(true);
         return 0;
+    case WM_SHOWWINDOW:
+        // Its search window is not owned by it (see there): it goes when the list is hidden or minimised.
+        if (!wParam && SearchForm) SearchForm->hide();
+        break;
     case WM_ACTIVATE: {
         // On activation only once it is complete: the focus it moves raises the list on some displays
         // (Wine's), over the search window that should float above it.

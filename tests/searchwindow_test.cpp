@@ -88,4 +88,10 @@ TEST_F(SearchWindow, FloatsAboveItsListWhileEitherIsActiveAndCancelHidesIt) {
     SaveScreenshotPng("list_search_window_hidden");
 }
 
+TEST_F(SearchWindow, GoesWhenItsListIsMinimisedIntoItsButton) {
+    PostMessageA(list, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(list); }));
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(search); }));
+}
+
 } // namespace
