@@ -453,18 +453,16 @@ LRESULT TListForm::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (!wParam && SearchForm) SearchForm->hide();
         break;
     case WM_ACTIVATE: {
-        // On activation only once it is complete: the focus it moves raises the list on some displays
-        // (Wine's), over the search window that should float above it.
-        if (LOWORD(wParam) == WA_INACTIVE)
-            FloatDialogs(false);
-        else
-            PostMessageA(handle(), floatDialogsMessage, 0, 0);
         // Passed on, and the keyboard goes back to the control that had it.
         if (LOWORD(wParam) == WA_INACTIVE) {
+            FloatDialogs(false);
             HWND focus = GetFocus();
             if (focus && IsChild(handle(), focus)) focus_ = focus;
             break;
         }
+        // The dialogs float only once the activation is complete: the focus it moves raises the list on
+        // some displays (Wine's), over the search window that should float above it.
+        PostMessageA(handle(), floatDialogsMessage, 0, 0);
         LRESULT result = TOstrelForm::handleMessage(message, wParam, lParam);
         if (!HIWORD(wParam)) SetFocus(focus_ && IsWindow(focus_) ? focus_ : Tree.handle());
         return result;
