@@ -3,6 +3,7 @@
 #include "controls/FindWndPanel.h"
 #include "framework/Application.h"
 #include "support/ListFakes.h"
+#include "support/OstrelProgram.h"
 
 #include <gtest/gtest.h>
 
@@ -105,7 +106,7 @@ TEST_F(Finder, EachDragReportsItsWindowsAndReleaseReportsNothing) {
         PostMessageA(panel.handle(), WM_LBUTTONDOWN, MK_LBUTTON, 0);
         Settle();
         for (POINT at : path) {
-            SetCursorPos(at.x, at.y);
+            ASSERT_TRUE(testing_support::MoveMouseTo(at));
             PostMessageA(panel.handle(), WM_MOUSEMOVE, MK_LBUTTON, 0);
             Settle();
         }

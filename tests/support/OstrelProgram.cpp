@@ -16,11 +16,23 @@ std::string StartWithTestSettings() {
 }
 } // namespace
 
+namespace {
+// About 20 ms, in which this thread's own windows (a test's) go on handling their messages.
+void Pause() {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+} // namespace
+
 bool WaitFor(const std::function<bool()>& done, DWORD ms) {
     const DWORD start = GetTickCount();
     while (!done()) {
         if (GetTickCount() - start > ms) return false;
-        Sleep(20);
+        Pause();
     }
     return true;
 }
@@ -29,7 +41,7 @@ bool HoldsFor(const std::function<bool()>& condition, DWORD ms) {
     const DWORD start = GetTickCount();
     do {
         if (!condition()) return false;
-        Sleep(20);
+        Pause();
     } while (GetTickCount() - start < ms);
     return condition();
 }

@@ -10,7 +10,8 @@
 
 namespace testing_support {
 
-// Checks the condition every 20 ms until it holds (true) or `ms` have passed (false).
+// Checks the condition every 20 ms until it holds (true) or `ms` have passed (false). The calling thread's
+// messages are handled meanwhile, so the waits also serve tests whose windows live in their own thread.
 bool WaitFor(const std::function<bool()>& done, DWORD ms = 30000);
 // True when the condition held at every check for `ms` milliseconds.
 bool HoldsFor(const std::function<bool()>& condition, DWORD ms);
