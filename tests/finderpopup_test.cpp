@@ -19,8 +19,10 @@ TEST(FinderPopup, ShowsWhileTheMouseIsOverItsButtonOrItAndGoesAfterItLeft) {
     ASSERT_TRUE(button);
     RECT b{};
     GetWindowRect(button, &b);
-    // The other program's window lies where the pop-up opens, below the button (it stays on top).
-    SetWindowPos(foreign, HWND_TOP, b.right - 320, b.bottom + 4, 310, 200, SWP_NOACTIVATE);
+    // The other program's window lies where the pop-up opens, just below the main window.
+    RECT m{};
+    GetWindowRect(p.main, &m);
+    SetWindowPos(foreign, HWND_TOP, b.right - 320, m.bottom, 310, 200, SWP_NOACTIVATE);
     const POINT away{b.right - 130, b.bottom + 400}, onButton{(b.left + b.right) / 2, (b.top + b.bottom) / 2};
     auto popup = [&] { return p.Find("TFinderToolWnd"); };
 
