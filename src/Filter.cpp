@@ -7,7 +7,7 @@
 
 TFilterForm::TFilterForm(TListForm& list) : list_(list) {
     createDialog(IDD_FILTER, list.handle());
-    patterns_.Bind(handle(), IDC_LIST_TEXT, IDC_LIST_PATTERNS);
+    patterns_.Bind(handle(), IDC_LIST_TEXT, IDC_LIST_PATTERNS, [this] { patterns_.ChangeClick(); });
     SetUseStandardCaption(OstrelSettings && OstrelSettings->Style == 1);
 }
 
@@ -69,11 +69,7 @@ void TFilterForm::OKClick() {
 bool TFilterForm::onCommand(int id, int code, HWND control) {
     switch (id) {
     case IDOK:
-        // Enter in the text field changes the pattern; anywhere else it is OK.
-        if (GetFocus() == Control(IDC_LIST_TEXT))
-            patterns_.ChangeClick();
-        else
-            OKClick();
+        OKClick();
         return true;
     case IDCANCEL:
         close();

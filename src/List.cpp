@@ -23,6 +23,8 @@
 #include <cstring>
 
 namespace {
+// Posted to itself: the search window and the filter dialog come back above the activated list.
+const UINT floatDialogsMessage = WM_APP + 2;
 enum ControlId { idToolBar = 1, idStatusBar, idTree };
 
 // The Properties button's picture for each kind of row.
@@ -394,6 +396,18 @@ void TListForm::ShowPopupMenu(POINT at) {
     TrackPopupMenu(menu, TPM_RIGHTBUTTON, at.x, at.y, 0, handle(), nullptr);
 }
 
+void TListForm::FloatDialogs(bool activated) {
+    const UINT keep = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+    // The search window floats above its list only while one of the two is active (it does the same).
+    if (SearchForm && activated && SearchForm->visible() && GetActiveWindow() == handle()) {
+        SetWindowPos(SearchForm->handle(), HWND_TOPMOST, 0, 0, 0, 0, keep);
+        SetWindowPos(handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    } else if (SearchForm && !activated) {
+        SearchForm->DropTopmost();
+    }
+    if (FilterForm) SetWindowPos(FilterForm->handle(), HWND_TOP, 0, 0, 0, 0, keep);
+}
+
 LRESULT TListForm::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_LISTBEGIN:
@@ -419,13 +433,24 @@ LRESULT TListForm::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         break;
+    case floatDialogsMessage:
+        FloatDialogs(true);
+        return 0;
+    case WM_SHOWWINDOW:
+        // Its search window is not owned by it (see there): it goes when the list is hidden or minimised.
+        if (!wParam && SearchForm) SearchForm->hide();
+        break;
     case WM_ACTIVATE: {
         // Passed on, and the keyboard goes back to the control that had it.
         if (LOWORD(wParam) == WA_INACTIVE) {
+            FloatDialogs(false);
             HWND focus = GetFocus();
             if (focus && IsChild(handle(), focus)) focus_ = focus;
             break;
         }
+        // The dialogs float only once the activation is complete: the focus it moves raises the list on
+        // some displays (Wine's), over the search window that should float above it.
+        PostMessageA(handle(), floatDialogsMessage, 0, 0);
         LRESULT result = TOstrelForm::handleMessage(message, wParam, lParam);
         if (!HIWORD(wParam)) SetFocus(focus_ && IsWindow(focus_) ? focus_ : Tree.handle());
         return result;

@@ -96,6 +96,8 @@ private:
     void UpdateStatusPanels();
     void EnableTools(bool enabled);
     void ShowPopupMenu(POINT at);
+    // The search window and the filter dialog keep above the list window as it is (de)activated.
+    void FloatDialogs(bool activated);
 
     TListTypes mainKind_;
     std::vector<TListTypes> kinds_;

@@ -1,10 +1,51 @@
 #include "ListPatterns.h"
+#include "framework/Application.h"
 #include "framework/Window.h"
 
-void TPatternList::Bind(HWND dialog, int textId, int listId) {
+#include <commctrl.h>
+
+namespace {
+const UINT_PTR textSubclassId = 1;
+
+bool IsEnter(const MSG* message) {
+    return message && message->message == WM_KEYDOWN && message->wParam == VK_RETURN;
+}
+} // namespace
+
+TPatternList::~TPatternList() {
+    if (text_ && IsWindow(text_)) RemoveWindowSubclass(text_, TextProc, textSubclassId);
+}
+
+void TPatternList::Bind(HWND dialog, int textId, int listId, std::function<void()> onEnter) {
     dialog_ = dialog;
     text_ = GetDlgItem(dialog, textId);
     list_ = GetDlgItem(dialog, listId);
+    onEnter_ = std::move(onEnter);
+    SetWindowSubclass(text_, TextProc, textSubclassId, reinterpret_cast<DWORD_PTR>(this));
+}
+
+LRESULT CALLBACK TPatternList::TextProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                        DWORD_PTR self) {
+    switch (message) {
+    case WM_GETDLGCODE:
+        // The dialog would turn Enter into its default button, which stays disabled while nothing is
+        // entered: the field takes the key itself.
+        if (IsEnter(reinterpret_cast<const MSG*>(lParam)))
+            return DefSubclassProc(hwnd, message, wParam, lParam) | DLGC_WANTMESSAGE;
+        break;
+    case WM_KEYDOWN:
+        if (wParam != VK_RETURN) break;
+        try {
+            if (auto& onEnter = reinterpret_cast<TPatternList*>(self)->onEnter_) onEnter();
+        } catch (...) {
+            fw::application().handleException(std::current_exception());
+        }
+        return 0;
+    case WM_CHAR:
+        if (wParam == '\r') return 0; // an edit of one line would only beep
+        break;
+    }
+    return DefSubclassProc(hwnd, message, wParam, lParam);
 }
 
 std::string TPatternList::Line(std::size_t index) const {

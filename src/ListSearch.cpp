@@ -4,11 +4,14 @@
 #include "ConstVars.h"
 #include "ResourceIds.h"
 #include "core/ListSearch.h"
+#include "framework/Application.h"
 #include "framework/MessageBox.h"
 
 TListSearchForm::TListSearchForm(TListForm& list) : list_(list) {
-    createDialog(IDD_LISTSEARCH, list.handle());
-    patterns_.Bind(handle(), IDC_LIST_TEXT, IDC_LIST_PATTERNS);
+    // Owned by the application's window, as every form: Wine keeps a window that its owner lies right
+    // below in the topmost band, so it could never stop floating above its list.
+    createDialog(IDD_LISTSEARCH, fw::application().handle());
+    patterns_.Bind(handle(), IDC_LIST_TEXT, IDC_LIST_PATTERNS, [this] { ChangeClick(); });
     SetUseStandardCaption(OstrelSettings && OstrelSettings->Style == 1);
     CheckDlgButton(handle(), IDC_LIST_WILDCARDS, BST_CHECKED);
     CheckRadioButton(handle(), IDC_LIST_STARTBEGIN, IDC_LIST_STARTCURRENT, IDC_LIST_STARTBEGIN);
@@ -85,11 +88,7 @@ void TListSearchForm::SearchClick() {
 bool TListSearchForm::onCommand(int id, int code, HWND control) {
     switch (id) {
     case IDOK:
-        // Enter in the text field changes the pattern; the Search button searches.
-        if (GetFocus() == Control(IDC_LIST_TEXT))
-            ChangeClick();
-        else if (IsWindowEnabled(Control(IDOK)))
-            SearchClick();
+        if (IsWindowEnabled(Control(IDOK))) SearchClick();
         return true;
     case IDCANCEL:
         hide();
@@ -111,6 +110,10 @@ bool TListSearchForm::onCommand(int id, int code, HWND control) {
     return TStyleForm::onCommand(id, code, control);
 }
 
+void TListSearchForm::DropTopmost() {
+    SetWindowPos(handle(), HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
 LRESULT TListSearchForm::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     // Floats above its list only while one of the two is active.
     if (message == WM_ACTIVATE) {
@@ -119,8 +122,14 @@ LRESULT TListSearchForm::handleMessage(UINT message, WPARAM wParam, LPARAM lPara
             SetWindowPos(list_.handle(), HWND_TOP, 0, 0, 0, 0, keep);
             SetWindowPos(handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
         } else {
-            SetWindowPos(handle(), HWND_NOTOPMOST, 0, 0, 0, 0, keep);
+            DropTopmost();
         }
     }
+    // Going away while active, it hands the activation to its list rather than to its owner.
+    if (message == WM_SHOWWINDOW && !wParam && GetActiveWindow() == handle()) SetActiveWindow(list_.handle());
+    // A hidden window never stays above the others, whatever the order of its deactivation.
+    if (message == WM_WINDOWPOSCHANGED &&
+        (reinterpret_cast<const WINDOWPOS*>(lParam)->flags & SWP_HIDEWINDOW))
+        DropTopmost();
     return TStyleForm::handleMessage(message, wParam, lParam);
 }

@@ -12,6 +12,8 @@ public:
     explicit TListSearchForm(TListForm& list);
 
     void SetupForList();
+    // Out of the topmost band, as it should be whenever neither it nor its list is active.
+    void DropTopmost();
     void SearchClick();
     void SearchTypeChange();
     TPatternList& Patterns() { return patterns_; }

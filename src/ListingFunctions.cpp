@@ -101,6 +101,16 @@ std::shared_ptr<fw::wmi::ObjectSet> Instances(TThreadData& worker, const char* c
     return worker.Services->execQuery(std::string("SELECT * FROM ") + className);
 }
 
+// None for an instance that names no process we could read (it has gone meanwhile, or never had an ID).
+std::unique_ptr<TProcessInfoObject> ProcessFromWmi(std::shared_ptr<fw::wmi::Object> object) {
+    try {
+        return std::make_unique<TProcessInfoObject>(std::move(object));
+    } catch (const fw::EOleException& e) {
+        if (e.code() != static_cast<HRESULT>(WBEM_E_NOT_FOUND)) throw;
+        return nullptr;
+    }
+}
+
 // The processes and threads of WMI; with `processRows` the processes are rows with their threads
 // under them, else the threads are the rows.
 void ListProcessesAndThreads(TThreadData& worker, bool processRows) {
@@ -108,13 +118,8 @@ void ListProcessesAndThreads(TThreadData& worker, bool processRows) {
     auto processes = Instances(worker, "Win32_Process");
     ProcessTable table;
     ForEachObject(*processes, worker, [&](std::shared_ptr<fw::wmi::Object> object) {
-        std::unique_ptr<TProcessInfoObject> info;
-        try {
-            info = std::make_unique<TProcessInfoObject>(std::move(object));
-        } catch (const fw::EOleException& e) {
-            if (e.code() != static_cast<HRESULT>(WBEM_E_NOT_FOUND)) throw;
-            return; // gone, or never a process we could name: no row
-        }
+        std::unique_ptr<TProcessInfoObject> info = ProcessFromWmi(std::move(object));
+        if (!info) return; // gone, or never a process we could name: no row
         Node* row = nullptr;
         if (processRows) {
             info->Services = worker.Services;
@@ -181,13 +186,25 @@ void ListThreads(TThreadData& worker) {
 void ListModules(TThreadData& worker) {
     std::vector<DWORD> processes;
     if (!worker.Sources.Modules().Processes(processes)) return;
+    // The processes are read from WMI in one go: asked one by one, each answer costs a walk over every
+    // process, and the list took minutes where many processes run.
+    ProcessTable known;
+    ForEachObject(*Instances(worker, "Win32_Process"), worker, [&](std::shared_ptr<fw::wmi::Object> object) {
+        if (auto info = ProcessFromWmi(std::move(object))) {
+            info->Services = worker.Services;
+            const DWORD id = AsId(info->ProcessID);
+            known.Insert({id, std::move(info), nullptr});
+        }
+    });
     std::vector<ModuleEntry> modules; // sorted by path, letter case ignored
     for (DWORD processId : processes) {
         if (worker.Terminated()) break;
-        std::unique_ptr<TProcessInfoObject> process = ProcessById(processId, worker.Services);
+        ProcessEntry* read = known.Find(processId);
+        std::unique_ptr<TProcessInfoObject> unread = read ? nullptr : ProcessById(processId, worker.Services);
+        TProcessInfoObject& process = read ? *read->Info : *unread;
         TNodeData processRow;
         processRow.Kind = ltProcesses;
-        BuildNodeData(worker.Tree.AllKindSettings(), *process, processRow);
+        BuildNodeData(worker.Tree.AllKindSettings(), process, processRow);
         std::vector<std::string> paths;
         if (worker.Sources.Modules().Modules(processId, paths)) {
             for (const std::string& fullPath : paths) {

@@ -143,6 +143,10 @@ TEST(Listing, ModulesMergeIgnoringLetterCaseWithOneChildPerProcess) {
     EXPECT_EQ((std::vector<uint32_t>{1, 3}), seen[1].second);
     EXPECT_EQ((std::vector<uint32_t>{2}), seen[2].second);
     EXPECT_EQ((TListCounters{0, 4, 0, 3, 0}), l.worker.Counters);
+    // All processes in one query; only those it lacks are asked for one by one.
+    EXPECT_EQ(std::vector<std::string>{"SELECT * FROM Win32_Process"}, l.sources.wmi->queriesRun);
+    EXPECT_EQ((std::vector<std::string>{"Win32_Process.Handle=\"3\"", "Win32_Process.Handle=\"4\""}),
+              l.sources.wmi->gets);
 
     Listing failing(ltModules, {ltModules, ltProcesses});
     failing.sources.modules.snapshotFails = true;

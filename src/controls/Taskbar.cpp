@@ -76,6 +76,8 @@ void TTaskItem::ReadIcon() {
 void TTaskItem::ShowForm() {
     if (IsIconic(window_)) ShowWindow(window_, SW_RESTORE);
     ShowWindow(window_, SW_SHOW);
+    // Activation alone leaves the z-order as it was on some systems (Wine): raise the form first.
+    BringWindowToTop(window_);
     SetForegroundWindow(window_);
 }
 

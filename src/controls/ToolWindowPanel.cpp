@@ -4,10 +4,11 @@
 #include <utility>
 
 namespace {
-const UINT_PTR closeTimer = 1;
+const UINT_PTR closeTimer = 1, trackTimer = 2;
 const UINT releaseMessage = WM_APP + 0x3F00;
-// Wine never fires a hover time of 0; 1 ms is as good as immediate.
-const DWORD hoverTime = 1;
+// The mouse is followed by looking where it is: the system tracks the mouse for one window per thread,
+// so the pop-up's request would end the button's.
+const UINT trackInterval = 40;
 } // namespace
 
 // --- pop-up form ----------------------------------------------------------------------------------------
@@ -29,7 +30,6 @@ TToolWindowForm::TToolWindowForm(TToolWindowPanel& panel, const char* className,
     p.x = p.y = 0;
     p.parent = panel.HolderForm();
     create(p);
-    Track(TME_HOVER);
 }
 
 RECT TToolWindowForm::NextItemBounds(int height) const {
@@ -37,11 +37,6 @@ RECT TToolWindowForm::NextItemBounds(int height) const {
     GetClientRect(handle(), &client);
     const int top = Items.empty() ? 0 : Items.back()->Bounds.bottom;
     return {0, top, client.right, top + height};
-}
-
-void TToolWindowForm::Track(DWORD flags) {
-    TRACKMOUSEEVENT track{sizeof track, flags, handle(), hoverTime};
-    TrackMouseEvent(&track);
 }
 
 void TToolWindowForm::Activate() {
@@ -53,13 +48,21 @@ void TToolWindowForm::MouseEnter() {
     entered_ = true;
     Panel.StopTimer();
     MouseInside = true;
-    Track(TME_HOVER | TME_LEAVE);
     Activate();
 }
 
 void TToolWindowForm::MouseLeave() {
+    entered_ = false;
+    SetHotItem(nullptr);
     Panel.StopTimer();
     if (MouseInside) Panel.RestartTimer();
+}
+
+void TToolWindowForm::TrackMouse(bool inside) {
+    if (inside && !entered_)
+        MouseEnter();
+    else if (!inside && entered_)
+        MouseLeave();
 }
 
 TOstrelToolMenu* TToolWindowForm::ItemAt(POINT p) const {
@@ -90,21 +93,9 @@ LRESULT TToolWindowForm::handleMessage(UINT message, WPARAM wParam, LPARAM lPara
     switch (message) {
     case WM_MOUSEMOVE:
         if (!entered_) MouseEnter();
-        Track(TME_LEAVE);
+        Panel.TrackMouse();
         SetHotItem(ItemAt(p));
         break;
-    case WM_MOUSEHOVER:
-        Panel.StopTimer();
-        Track(TME_LEAVE);
-        MouseInside = true;
-        Activate();
-        break;
-    case WM_MOUSELEAVE:
-        entered_ = false;
-        Track(TME_HOVER);
-        SetHotItem(nullptr);
-        MouseLeave();
-        return 0;
     case WM_LBUTTONDOWN:
         pressedItem_ = ItemAt(p);
         if (pressedItem_) {
@@ -137,6 +128,7 @@ TToolWindowPanel::TToolWindowPanel(HWND parent, int x, int y) {
 
 TToolWindowPanel::~TToolWindowPanel() {
     StopTimer();
+    KillTimer(handle(), trackTimer);
 }
 
 void TToolWindowPanel::SetShowDirection(core::TShowDirection direction) {
@@ -177,13 +169,41 @@ void TToolWindowPanel::ReleaseForm() {
     PostMessageA(handle(), releaseMessage, 0, 0);
 }
 
+void TToolWindowPanel::TrackMouse() {
+    if (!tracking_) tracking_ = SetTimer(handle(), trackTimer, trackInterval, nullptr) != 0;
+}
+
 void TToolWindowPanel::MouseEnter() {
     lowered_ = true;
     InvalidateRect(handle(), nullptr, TRUE);
+    TrackMouse();
     PopupToolForm();
 }
 
+void TToolWindowPanel::MouseLeave() {
+    lowered_ = false;
+    InvalidateRect(handle(), nullptr, TRUE);
+    RestartTimer();
+}
+
+void TToolWindowPanel::FollowMouse() {
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    HWND at = WindowFromPoint(cursor);
+    const bool onButton = at == handle();
+    if (onButton && !lowered_)
+        MouseEnter();
+    else if (!onButton && lowered_)
+        MouseLeave();
+    if (form_) form_->TrackMouse(at == form_->handle() || IsChild(form_->handle(), at));
+    if (!lowered_ && !form_ && tracking_) {
+        KillTimer(handle(), trackTimer);
+        tracking_ = false;
+    }
+}
+
 void TToolWindowPanel::onTimer(UINT_PTR id) {
+    if (id == trackTimer) return FollowMouse();
     if (id != closeTimer) return;
     if (form_) {
         POINT cursor{};
@@ -215,18 +235,7 @@ bool TToolWindowPanel::onPaint() {
 LRESULT TToolWindowPanel::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_MOUSEMOVE:
-        if (!tracking_) {
-            tracking_ = true;
-            TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, handle(), 0};
-            TrackMouseEvent(&track);
-            MouseEnter();
-        }
-        return 0;
-    case WM_MOUSELEAVE:
-        tracking_ = false;
-        lowered_ = false;
-        InvalidateRect(handle(), nullptr, TRUE);
-        RestartTimer();
+        if (!lowered_) MouseEnter();
         return 0;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:

@@ -19,6 +19,9 @@ public:
     // Items, top to bottom; this window draws them and routes the mouse to them.
     std::vector<std::unique_ptr<TOstrelToolMenu>> Items;
 
+    // Where the panel's tracking found the mouse: over this window or not.
+    void TrackMouse(bool inside);
+
 protected:
     // The next item's bounds: aligned to the top below the items so far, the whole client width.
     RECT NextItemBounds(int height) const;
@@ -26,7 +29,6 @@ protected:
     bool onPaint() override;
 
 private:
-    void Track(DWORD flags);
     void Activate();
     void MouseEnter();
     void MouseLeave();
@@ -62,6 +64,8 @@ public:
     void ReleaseForm();
     void StopTimer();
     void RestartTimer();
+    // Follows the mouse over this button and the pop-up until it has left both and the pop-up is gone.
+    void TrackMouse();
 
 protected:
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -70,10 +74,12 @@ protected:
 
 private:
     void MouseEnter();
+    void MouseLeave();
+    void FollowMouse();
 
     std::unique_ptr<TToolWindowForm> form_;
     std::vector<std::unique_ptr<TToolWindowForm>> released_;
     core::TShowDirection direction_ = core::sdBottom;
-    bool lowered_ = false;
+    bool lowered_ = false; // the mouse is over the button
     bool tracking_ = false;
 };

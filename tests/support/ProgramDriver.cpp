@@ -1,22 +1,98 @@
 #include "support/ProgramDriver.h"
+#include "Main.h"
 #include "support/Screenshot.h"
 #include <commctrl.h>
 #include <cstdio>
+#include <vector>
 
 namespace testing_support {
 
 namespace {
-// The main form's toolbar buttons that open a list send this command plus the list's tag.
-const int cmCreateWindow = 0x1000;
+// About 20 ms, in which this thread's own windows (a test's) go on handling their messages.
+void Pause() {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+struct ClassSearch {
+    const char* className;
+    HWND found;
+};
+
+BOOL CALLBACK MatchClass(HWND child, LPARAM param) {
+    auto& search = *reinterpret_cast<ClassSearch*>(param);
+    char name[64] = {};
+    GetClassNameA(child, name, sizeof name);
+    if (lstrcmpA(name, search.className) != 0) return TRUE;
+    search.found = child;
+    return FALSE;
+}
+
+struct ProcessWindows {
+    DWORD pid;
+    std::vector<HWND> windows;
+};
+
+BOOL CALLBACK CollectChild(HWND window, LPARAM param) {
+    reinterpret_cast<ProcessWindows*>(param)->windows.push_back(window);
+    return TRUE;
+}
+
+BOOL CALLBACK CollectTopLevel(HWND window, LPARAM param) {
+    auto& collected = *reinterpret_cast<ProcessWindows*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != collected.pid || !IsWindowVisible(window)) return TRUE;
+    collected.windows.push_back(window);
+    EnumChildWindows(window, CollectChild, param);
+    return TRUE;
+}
+
+// Every visible window of the process with its descendants.
+std::vector<HWND> WindowsOf(DWORD pid) {
+    ProcessWindows collected{pid, {}};
+    EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&collected));
+    return collected.windows;
+}
+
+void RoundTrip(const std::vector<HWND>& windows) {
+    DWORD_PTR result = 0;
+    for (HWND window : windows) SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
+}
 } // namespace
 
 bool WaitFor(const std::function<bool()>& done, DWORD ms) {
-    DWORD start = GetTickCount();
+    const DWORD start = GetTickCount();
     while (!done()) {
         if (GetTickCount() - start > ms) return false;
-        Sleep(20);
+        Pause();
     }
     return true;
+}
+
+bool HoldsFor(const std::function<bool()>& condition, DWORD ms) {
+    const DWORD start = GetTickCount();
+    do {
+        if (!condition()) return false;
+        Pause();
+    } while (GetTickCount() - start < ms);
+    return condition();
+}
+
+HWND FindDescendant(HWND parent, const char* className) {
+    ClassSearch search{className, nullptr};
+    EnumChildWindows(parent, MatchClass, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+bool IsAbove(HWND upper, HWND lower) {
+    for (HWND w = GetWindow(lower, GW_HWNDPREV); w; w = GetWindow(w, GW_HWNDPREV))
+        if (w == upper) return true;
+    return false;
 }
 
 std::string Text(HWND window) {
@@ -58,6 +134,27 @@ Program::~Program() {
     if (main && PostMessageA(main, WM_CLOSE, 0, 0)) ostrel.waitExit(10000);
 }
 
+void Program::Command(int id) const {
+    PostMessageA(main, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+}
+
+HWND Program::OpenChild(int tag, const char* className, const char* caption) const {
+    Command(TOstrelMainForm::cmCreateWindow + tag);
+    return ostrel.waitWindow(className, caption, programTimeout);
+}
+
+void Program::WaitPainted() const {
+    std::vector<HWND> windows = WindowsOf(ostrel.id());
+    RoundTrip(windows);
+    // A paint in progress has validated its window already: the round trip after waits for its end.
+    WaitFor([&] {
+        for (HWND window : windows)
+            if (IsWindow(window) && GetUpdateRect(window, nullptr, FALSE)) return false;
+        return true;
+    });
+    RoundTrip(windows);
+}
+
 void Program::WaitIdle() const {
     HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, ostrel.id());
     if (!process) return;
@@ -70,10 +167,10 @@ bool Program::Picture(const std::string& name) const {
     return SaveSettledScreenshotPng(name);
 }
 
-HWND Program::OpenList(int tag, const char* caption) {
+HWND Program::OpenList(int tag, const char* caption) const {
     HWND toolbar = FindWindowExA(FindWindowExA(main, nullptr, REBARCLASSNAMEA, nullptr), nullptr,
                                  TOOLBARCLASSNAMEA, nullptr);
-    PostMessageA(main, WM_COMMAND, MAKEWPARAM(cmCreateWindow + tag, BN_CLICKED),
+    PostMessageA(main, WM_COMMAND, MAKEWPARAM(TOstrelMainForm::cmCreateWindow + tag, BN_CLICKED),
                  reinterpret_cast<LPARAM>(toolbar));
     HWND form = ostrel.waitWindow("TListForm", caption, programTimeout);
     if (!form) return nullptr;
