@@ -1,6 +1,6 @@
 #include "framework/Resources.h"
 #include "framework/Application.h"
-#include "core/JpegImage.h"
+#include "framework/core/JpegImage.h"
 #include <cstring>
 
 namespace fw {

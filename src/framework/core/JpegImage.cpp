@@ -1,4 +1,4 @@
-#include "core/JpegImage.h"
+#include "framework/core/JpegImage.h"
 
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_ONLY_JPEG

@@ -1,4 +1,4 @@
-#include "core/JpegImage.h"
+#include "framework/core/JpegImage.h"
 #include <gtest/gtest.h>
 #include <fstream>
 #include <iterator>
