@@ -6,7 +6,7 @@ function(ostrel_library name)
         file(GLOB found CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${dir}/*.cpp ${PROJECT_SOURCE_DIR}/${dir}/*.c)
         list(APPEND sources ${found})
     endforeach()
-    list(FILTER sources EXCLUDE REGEX "/src/Ostrel\\.cpp$")
+    list(FILTER sources EXCLUDE REGEX "/src/inspector/Ostrel\\.cpp$")
     if(sources)
         add_library(${name} STATIC ${sources})
         target_compile_options(${name} PRIVATE ${ostrel_warnings})
@@ -28,7 +28,8 @@ function(ostrel_link name)
 endfunction()
 
 # Fails the configuration when a source under `dir` includes a project header outside the given prefixes
-# (a regular expression of alternatives): the crash reporter may use only its own code and the system's.
+# (a regular expression of alternatives): a part may include only its own headers, those of the parts it
+# builds on, and the system's.
 function(ostrel_check_includes dir allowed)
     file(GLOB_RECURSE files CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${dir}/*.cpp ${PROJECT_SOURCE_DIR}/${dir}/*.h
          ${PROJECT_SOURCE_DIR}/${dir}/*.inc)

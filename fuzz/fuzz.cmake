@@ -1,12 +1,12 @@
 # The code under test carries coverage instrumentation too, or libFuzzer would search blind.
-foreach(library ostrel_core ostrel_crashreport_core ostrel_symdata)
+foreach(library ostrel_framework_core ostrel_inspector_core ostrel_crashreport_core ostrel_symdata)
     if(TARGET ${library})
         target_compile_options(${library} PRIVATE -fsanitize=fuzzer-no-link)
     endif()
 endforeach()
 
-# libFuzzer targets over one portable library (fuzz/ for the inspector's, fuzz/crashreport/ for the crash
-# reporter's); each also runs as a test for a bounded time.
+# libFuzzer targets over one portable library (fuzz/inspector/ for the inspector's, fuzz/crashreport/ for
+# the crash reporter's); each also runs as a test for a bounded time.
 function(ostrel_fuzzers dir library)
     file(GLOB sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${dir}/*_fuzz.cpp)
     foreach(source IN LISTS sources)
@@ -39,5 +39,5 @@ function(ostrel_fuzzers dir library)
     endforeach()
 endfunction()
 
-ostrel_fuzzers(fuzz ostrel_core)
+ostrel_fuzzers(fuzz/inspector ostrel_inspector_core)
 ostrel_fuzzers(fuzz/crashreport ostrel_crashreport_core)

@@ -1,8 +1,10 @@
-# One test executable per file: tests/core/*_test.cpp and tests/crashreport/core/*_test.cpp run in both
-# trees (natively under the sanitizers, and through Wine), tests/*_test.cpp and tests/crashreport/*_test.cpp
-# only in the win32 tree, tests/tools/*_test.cpp (the build-machine tools) only in the host tree. The crash
-# reporter's tests link nothing of the inspector or the framework. A file tests/<name>.cmake, if present, is
-# included right after its executable <name> exists (extra sources, helper programs, test properties).
+# One test executable per file *_test.cpp, in folders that follow src/: the portable libraries' tests
+# (tests/framework/core, tests/inspector/core, tests/crashreport/core) run in both trees (natively under the
+# sanitizers, and through Wine), tests/framework, tests/inspector and tests/crashreport only in the win32
+# tree, tests/tools (the build-machine tools) only in the host tree. The framework's tests link nothing of
+# the inspector, the crash reporter's nothing of the inspector or the framework. A file <name>.cmake beside
+# the test, if present, is included right after its executable <name> exists (extra sources, helper
+# programs, test properties).
 function(ostrel_test source)
     get_filename_component(name ${source} NAME_WE)
     add_executable(${name} ${source})
@@ -25,7 +27,8 @@ function(ostrel_tests dir)
     endforeach()
 endfunction()
 
-ostrel_tests(tests/core ostrel_core)
+ostrel_tests(tests/framework/core ostrel_framework_core)
+ostrel_tests(tests/inspector/core ostrel_inspector_core)
 ostrel_tests(tests/crashreport/core ostrel_crashreport_core)
 
 if(NOT WIN32)
@@ -37,7 +40,7 @@ if(NOT WIN32)
     # A benchmark, not a test: prints figures, asserts nothing.
     add_executable(sort_bench ${PROJECT_SOURCE_DIR}/tests/bench/sort_bench.cpp)
     target_compile_options(sort_bench PRIVATE ${ostrel_warnings})
-    target_link_libraries(sort_bench PRIVATE ostrel_core)
+    target_link_libraries(sort_bench PRIVATE ostrel_inspector_core)
 endif()
 
 if(WIN32)
@@ -48,7 +51,8 @@ if(WIN32)
     target_link_libraries(ostrel_test_support PUBLIC ostrel_inspector ostrel_framework GTest::gtest)
     ostrel_data_path(build_dir ${CMAKE_BINARY_DIR})
     target_compile_definitions(ostrel_test_support PRIVATE "OSTREL_BUILD_DIR=\"${build_dir}\"")
-    ostrel_tests(tests ostrel_test_support ostrel_inspector ostrel_framework ostrel_core)
+    ostrel_tests(tests/framework ostrel_framework)
+    ostrel_tests(tests/inspector ostrel_test_support ostrel_inspector ostrel_framework ostrel_inspector_core)
     ostrel_tests(tests/crashreport ostrel_crashreport ostrel_crashreport_core)
     include(tests/apps/apps.cmake)
 endif()

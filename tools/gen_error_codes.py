@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes src/core/ErrorCodeTable.cpp: the Win32 system error codes of the toolchain's winerror.h.
+"""Writes src/inspector/core/ErrorCodeTable.cpp: the Win32 system error codes of the toolchain's winerror.h.
 
 The table holds every code from NO_ERROR (0) to 6118 in header order, the first name of each value.
 Usage: gen_error_codes.py [winerror.h] [output.cpp]
@@ -8,7 +8,7 @@ import re
 import sys
 
 header = sys.argv[1] if len(sys.argv) > 1 else "/usr/share/mingw-w64/include/winerror.h"
-output = sys.argv[2] if len(sys.argv) > 2 else "src/core/ErrorCodeTable.cpp"
+output = sys.argv[2] if len(sys.argv) > 2 else "src/inspector/core/ErrorCodeTable.cpp"
 
 highest = 6118
 define = re.compile(r"^#define\s+((?:NO_ERROR|ERROR_|RPC_S_|RPC_X_|EPT_S_|OR_)\w*)\s+__MSABI_LONG\((\d+)\)\s*$")

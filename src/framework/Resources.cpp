@@ -1,6 +1,6 @@
 #include "framework/Resources.h"
 #include "framework/Application.h"
-#include "core/JpegImage.h"
+#include "framework/core/JpegImage.h"
 #include <cstring>
 
 namespace fw {
@@ -59,8 +59,8 @@ void drawBitmap(HDC dc, HBITMAP bitmap, int x, int y) {
 Bitmap loadJpegResource(int id) {
     RawData raw = rcData(id);
     if (!raw.bytes) return {};
-    core::Picture picture;
-    if (!core::DecodeJpeg(raw.bytes, raw.size, picture)) return {};
+    Picture picture;
+    if (!DecodeJpeg(raw.bytes, raw.size, picture)) return {};
 
     BITMAPINFO bmi{};
     bmi.bmiHeader.biSize = sizeof bmi.bmiHeader;

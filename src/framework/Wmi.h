@@ -1,5 +1,5 @@
 #pragma once
-#include "core/Value.h"
+#include "framework/core/Value.h"
 
 #include <memory>
 #include <string>

@@ -1,6 +1,6 @@
 #pragma once
 // Lets GoogleTest show values as their kind and text.
-#include "core/Value.h"
+#include "framework/core/Value.h"
 
 #include <ostream>
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace core {
+namespace fw {
 
 // A decoded picture: rows top to bottom, 4 bytes per pixel in blue, green, red, 0 order (a 32-bit DIB).
 struct Picture {
@@ -15,4 +15,4 @@ struct Picture {
 // Decodes a JPEG; false for anything that is not a whole, sane picture.
 bool DecodeJpeg(const uint8_t* data, size_t size, Picture& picture);
 
-} // namespace core
+} // namespace fw

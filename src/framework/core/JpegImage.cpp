@@ -1,4 +1,4 @@
-#include "core/JpegImage.h"
+#include "framework/core/JpegImage.h"
 
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_ONLY_JPEG
@@ -16,7 +16,7 @@
 #endif
 #include <memory>
 
-namespace core {
+namespace fw {
 
 bool DecodeJpeg(const uint8_t* data, size_t size, Picture& picture) {
     if (!data || size == 0 || size > 64u * 1024 * 1024) return false;
@@ -37,4 +37,4 @@ bool DecodeJpeg(const uint8_t* data, size_t size, Picture& picture) {
     return true;
 }
 
-} // namespace core
+} // namespace fw

@@ -3,7 +3,7 @@
 // ordering rules that work on those stored values.
 #include "ColumnSettings.h"
 #include "core/TreeModel.h"
-#include "core/Value.h"
+#include "framework/core/Value.h"
 
 #include <array>
 #include <functional>

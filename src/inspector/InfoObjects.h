@@ -5,9 +5,9 @@
 // fw::EOleException. Objects never connect to WMI themselves and are used by one thread only.
 #include "ListTypes.h"
 #include "core/Placeholders.h"
-#include "core/Value.h"
 #include "framework/Handles.h"
 #include "framework/Wmi.h"
+#include "framework/core/Value.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "core/JpegImage.h"
+#include "framework/core/JpegImage.h"
 #include <gtest/gtest.h>
 #include <fstream>
 #include <iterator>
@@ -13,8 +13,8 @@ std::vector<uint8_t> ReadFile(const char* path) {
 TEST(Jpeg, DecodesTheSplashPictureToBgrPixels) {
     std::vector<uint8_t> data = ReadFile(SPLASH_JPG);
     ASSERT_FALSE(data.empty());
-    core::Picture picture;
-    ASSERT_TRUE(core::DecodeJpeg(data.data(), data.size(), picture));
+    fw::Picture picture;
+    ASSERT_TRUE(fw::DecodeJpeg(data.data(), data.size(), picture));
     EXPECT_EQ(420, picture.width);
     EXPECT_EQ(260, picture.height);
     ASSERT_EQ(size_t(420 * 260 * 4), picture.pixels.size());
@@ -27,9 +27,9 @@ TEST(Jpeg, DecodesTheSplashPictureToBgrPixels) {
 TEST(Jpeg, RejectsDamagedData) {
     std::vector<uint8_t> data = ReadFile(SPLASH_JPG);
     ASSERT_GT(data.size(), 200u);
-    core::Picture picture;
-    EXPECT_FALSE(core::DecodeJpeg(nullptr, 0, picture));
-    EXPECT_FALSE(core::DecodeJpeg(data.data(), 100, picture));
+    fw::Picture picture;
+    EXPECT_FALSE(fw::DecodeJpeg(nullptr, 0, picture));
+    EXPECT_FALSE(fw::DecodeJpeg(data.data(), 100, picture));
     std::vector<uint8_t> noise(4096, 0xA5);
-    EXPECT_FALSE(core::DecodeJpeg(noise.data(), noise.size(), picture));
+    EXPECT_FALSE(fw::DecodeJpeg(noise.data(), noise.size(), picture));
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The rules by which a list shows and orders the values stored in its rows, apart from the system's
 // text collation, which the caller supplies.
-#include "core/Value.h"
+#include "framework/core/Value.h"
 
 #include <functional>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "core/Value.h"
+#include "framework/core/Value.h"
 
 #include <cmath>
 #include <cstdio>
