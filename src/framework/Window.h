@@ -45,6 +45,13 @@ protected:
         int x = CW_USEDEFAULT, y = CW_USEDEFAULT, width = CW_USEDEFAULT, height = CW_USEDEFAULT;
         HWND parent = nullptr;
         HMENU menu = nullptr;
+
+        void place(const RECT& r) {
+            x = r.left;
+            y = r.top;
+            width = r.right - r.left;
+            height = r.bottom - r.top;
+        }
     };
     // A window of our own class (registered on first use).
     void create(const CreateParams& params);

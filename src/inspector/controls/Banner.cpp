@@ -20,10 +20,7 @@ void TBanner::Create(HWND parent, const RECT& bounds) {
     p.className = "TBanner";
     p.background = nullptr; // every pixel is painted from the off-screen picture
     p.style = WS_CHILD | WS_VISIBLE;
-    p.x = bounds.left;
-    p.y = bounds.top;
-    p.width = bounds.right - bounds.left;
-    p.height = bounds.bottom - bounds.top;
+    p.place(bounds);
     p.parent = parent;
     create(p);
 }

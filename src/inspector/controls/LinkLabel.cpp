@@ -6,10 +6,7 @@ void TLinkLabel::Create(HWND parent, int id, const RECT& bounds, const std::stri
     p.background = nullptr;
     p.caption = caption;
     p.style = WS_CHILD | WS_VISIBLE;
-    p.x = bounds.left;
-    p.y = bounds.top;
-    p.width = bounds.right - bounds.left;
-    p.height = bounds.bottom - bounds.top;
+    p.place(bounds);
     p.parent = parent;
     p.menu = reinterpret_cast<HMENU>(static_cast<INT_PTR>(id));
     create(p);
