@@ -256,8 +256,7 @@ void PauseOtherThreads(bool suspend, bool refresh) {
             HeldThreads().clear();
             const DWORD self = GetCurrentThreadId();
             for (DWORD id : ListProcessThreads())
-                HeldThreads().push_back(
-                    {id, id != self && !IsExcluded(id) && ShouldPauseThread(id), false});
+                HeldThreads().push_back({id, id != self && !IsExcluded(id) && ShouldPauseThread(id), false});
         }
         // Nothing below may allocate from a heap: a held thread may hold its lock.
         for (PausedThread& paused : HeldThreads()) {

@@ -46,11 +46,12 @@ int main(int argc, char** argv) {
     RegisterClassA(&wc);
     wc.lpszClassName = "SHELLDLL_DefView";
     RegisterClassA(&wc);
-    HWND progman = CreateWindowExA(0, "Progman", "Program Manager", WS_POPUP | WS_VISIBLE, 0, 0, 600, 400, NULL,
-                                   NULL, wc.hInstance, NULL);
-    HWND view = CreateWindowExA(0, "SHELLDLL_DefView", "", WS_CHILD | WS_VISIBLE, 0, 0, 600, 400, progman, NULL,
-                                wc.hInstance, NULL);
-    listView = CreateWindowExA(0, WC_LISTVIEWA, "FolderView", style, 0, 0, 600, 400, view, NULL, wc.hInstance, NULL);
+    HWND progman = CreateWindowExA(0, "Progman", "Program Manager", WS_POPUP | WS_VISIBLE, 0, 0, 600, 400,
+                                   NULL, NULL, wc.hInstance, NULL);
+    HWND view = CreateWindowExA(0, "SHELLDLL_DefView", "", WS_CHILD | WS_VISIBLE, 0, 0, 600, 400, progman,
+                                NULL, wc.hInstance, NULL);
+    listView =
+        CreateWindowExA(0, WC_LISTVIEWA, "FolderView", style, 0, 0, 600, 400, view, NULL, wc.hInstance, NULL);
     for (int i = first; i < argc; ++i) {
         LVITEMA item = {0};
         item.mask = LVIF_TEXT;
