@@ -163,8 +163,7 @@ void WindowListFill(int count) {
         floorMessages, fill / floorMessages, floorPlain, fill / floorPlain);
 }
 
-// From the posted toolbar command to the list window whose status bar counts: the window list posts
-// that text after sorting and painting its rows.
+// From the posted toolbar command to the list window whose status bar counts and whose rows are painted.
 void ToolbarClickToFilledList(int count) {
     Maker maker(count);
     if (!maker.ok) {
@@ -185,16 +184,17 @@ void ToolbarClickToFilledList(int count) {
     double click = Best(3, [&] {
         auto start = Clock::now();
         PostMessageA(main, WM_COMMAND, MAKEWPARAM(windowListCommand, BN_CLICKED), 0);
-        HWND form = nullptr, status = nullptr;
+        HWND form = nullptr, status = nullptr, rows = nullptr;
         char text[64] = {};
         for (;;) {
             if (!form) form = ostrel.findWindow("TListForm", "1 Window List");
             if (form && !status) status = FindWindowExA(form, nullptr, STATUSCLASSNAMEA, nullptr);
+            if (form && !rows) rows = FindWindowExA(form, nullptr, WC_LISTVIEWA, nullptr);
             DWORD_PTR length = 0;
             if (status &&
                 SendMessageTimeoutA(status, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
                                     SMTO_NORMAL, 60000, &length) &&
-                length > 0)
+                length > 0 && rows && !GetUpdateRect(rows, nullptr, FALSE))
                 break;
             if (!ostrel.alive()) return 1e30;
             // Asked every 10 ms: asking every millisecond kept the program's own thread and the server
