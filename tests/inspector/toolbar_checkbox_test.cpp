@@ -108,3 +108,32 @@ TEST(ToolbarCheckbox, ClicksOutsideTheBoxRunTheButton) {
     EXPECT_FALSE(box.CheckboxChecked());
     EXPECT_EQ(0, events);
 }
+
+namespace {
+int stateQueries = 0;
+LRESULT CALLBACK CountStateQueries(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                   DWORD_PTR) {
+    if (message == TB_ISBUTTONENABLED) ++stateQueries;
+    return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+} // namespace
+
+// The box asks the button's state through the tool bar, whose messages pass through the box again: one
+// message must reach the tool bar once, not recurse.
+TEST(ToolbarCheckbox, AMessageReachesTheToolBarOnce) {
+    ToolbarHost host;
+    SetWindowSubclass(host.toolbar, CountStateQueries, 1, 0);
+    {
+        TToolbarCheckbox box(host.toolbar, filterCommand);
+        box.SetHasCheckbox(true);
+        stateQueries = 0;
+        EXPECT_NE(0, SendMessageA(host.toolbar, TB_ISBUTTONENABLED, filterCommand, 0));
+        EXPECT_EQ(1, stateQueries);
+        stateQueries = 0;
+        SendMessageA(host.toolbar, TB_ENABLEBUTTON, otherCommand, MAKELPARAM(FALSE, 0));
+        InvalidateRect(host.toolbar, nullptr, TRUE);
+        UpdateWindow(host.toolbar);
+        EXPECT_EQ(0, stateQueries);
+    }
+    RemoveWindowSubclass(host.toolbar, CountStateQueries, 1);
+}

@@ -215,8 +215,8 @@ void TOstrelTreeview::BeginSearchDisplay() {
 void TOstrelTreeview::EndSearchDisplay() {
     searchDisplay_ = false;
     KillTimer(handle(), searchTimerId);
+    // Painted with the next paint: the list still expands, focuses and filters its rows after this.
     Refresh();
-    UpdateWindow(handle());
 }
 
 void TOstrelTreeview::CancelSearchDisplay() {

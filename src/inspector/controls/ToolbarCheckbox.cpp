@@ -59,13 +59,15 @@ void TToolbarCheckbox::Toggle() {
 }
 
 LRESULT TToolbarCheckbox::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
-    const bool enabled = SendMessageA(toolbar_, TB_ISBUTTONENABLED, WPARAM(command_), 0) != 0;
+    const bool mouse = message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK || message == WM_LBUTTONUP;
+    // Asked only for the mouse: the question comes back through this procedure, and asking it for every
+    // message would recurse without end.
     core::TCheckboxAction action = core::TCheckboxAction::PassOn;
-    if (hasCheckbox_ && enabled) {
-        if (message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK)
-            action = mouse_.Press(InBox(lParam), message == WM_LBUTTONDBLCLK);
-        else if (message == WM_LBUTTONUP)
+    if (mouse && hasCheckbox_ && SendMessageA(toolbar_, TB_ISBUTTONENABLED, WPARAM(command_), 0) != 0) {
+        if (message == WM_LBUTTONUP)
             action = mouse_.Release(InBox(lParam));
+        else
+            action = mouse_.Press(InBox(lParam), message == WM_LBUTTONDBLCLK);
     }
     switch (action) {
     case core::TCheckboxAction::Toggle:
