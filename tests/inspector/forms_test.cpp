@@ -133,17 +133,20 @@ COLORREF CaptionPixel(const TStyleForm& form, int x) {
 
 // Answers the next menu that opens from another thread (the menu's loop runs inside the click on this one):
 // with Escape for command 0, else by moving the selection onto the entry of that command and choosing it.
-// Entries are found by command, never by position: Wine puts an entry of its own below "Close".
+// Entries are found by command, never by position: Wine puts an entry of its own below "Close". The waits
+// are long: a menu left unanswered would hold this thread in its loop for good, and on a loaded machine
+// under an emulator a menu can take seconds to open.
 std::thread AnswerSystemMenu(UINT command, std::atomic<bool>& seen) {
     return std::thread([command, &seen] {
+        auto waitUntil = [](DWORD ms, const auto& done) {
+            for (const DWORD start = GetTickCount(); !done() && GetTickCount() - start < ms;) Sleep(5);
+        };
         HWND menu = nullptr;
-        for (int i = 0; i < 1000 && !menu; ++i) {
+        waitUntil(60000, [&] {
             HWND found = FindWindowA("#32768", nullptr);
-            if (found && IsWindowVisible(found))
-                menu = found;
-            else
-                Sleep(5);
-        }
+            if (found && IsWindowVisible(found)) menu = found;
+            return menu != nullptr;
+        });
         if (!menu) return;
         seen = true;
         HMENU items = reinterpret_cast<HMENU>(SendMessageA(menu, MN_GETHMENU, 0, 0));
@@ -155,7 +158,9 @@ std::thread AnswerSystemMenu(UINT command, std::atomic<bool>& seen) {
         for (int step = 0; command && step < GetMenuItemCount(items) && selected() != command; ++step) {
             const UINT before = selected();
             PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
-            for (int i = 0; i < 1000 && selected() == before; ++i) Sleep(5);
+            waitUntil(10000, [&] { return selected() != before; });
+            // One step at a time: a second key sent before the first was answered would move past the entry.
+            if (selected() == before) break;
         }
         PostMessageA(menu, WM_KEYDOWN, command && selected() == command ? VK_RETURN : VK_ESCAPE, 0);
     });
@@ -294,14 +299,14 @@ TEST_F(Forms, RightClickOpensTheSystemMenuAndItsCloseClosesTheForm) {
     std::atomic<bool> opened{false};
     std::thread escape = AnswerSystemMenu(0, opened);
     ClickButton(form, true);
-    EXPECT_TRUE(PumpUntil([&] { return opened.load(); }, 5000));
+    EXPECT_TRUE(PumpUntil([&] { return opened.load(); }));
     escape.join();
     EXPECT_EQ(2, aliveForms);
 
     std::atomic<bool> reopened{false};
     std::thread close = AnswerSystemMenu(SC_CLOSE, reopened);
     ClickButton(form, true);
-    EXPECT_TRUE(PumpUntil([&] { return reopened.load(); }, 5000));
+    EXPECT_TRUE(PumpUntil([&] { return reopened.load(); }));
     close.join();
     EXPECT_TRUE(PumpUntil([&] { return aliveForms == 1; }, 5000));
     EXPECT_EQ(1, Taskbar().Items().Count());

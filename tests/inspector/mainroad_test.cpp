@@ -157,8 +157,11 @@ TEST_F(MainRoad, FinderDraggedOverAForeignWindowFillsTheFieldsAndFramesIt) {
     PostMessageA(finder, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(10, 10));
     EXPECT_TRUE(WaitFor([&] { return Text(p.Control(idWndHandle)) == Hex(window); }))
         << Text(p.Control(idWndHandle));
-    EXPECT_EQ("ostrel finder target", Text(p.Control(idWndCaption)));
-    EXPECT_EQ("OstrelFinderTarget", Text(p.Control(idWndClass)));
+    // The fields fill one after another.
+    EXPECT_TRUE(WaitFor([&] { return Text(p.Control(idWndCaption)) == "ostrel finder target"; }))
+        << Text(p.Control(idWndCaption));
+    EXPECT_TRUE(WaitFor([&] { return Text(p.Control(idWndClass)) == "OstrelFinderTarget"; }))
+        << Text(p.Control(idWndClass));
     EXPECT_TRUE(WaitFor([&] { return GetPixel(screen, onFrame.x, onFrame.y) == (~before & 0xFFFFFF); }))
         << "the inverted frame shows on the foreign window";
     p.Picture("finder_over_foreign_window");
