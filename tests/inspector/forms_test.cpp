@@ -10,6 +10,7 @@
 #include "core/WindowArrangement.h"
 #include "framework/Application.h"
 #include "support/ListFakes.h"
+#include "support/ProgramDriver.h"
 #include "support/Screenshot.h"
 #include <gtest/gtest.h>
 
@@ -138,15 +139,14 @@ COLORREF CaptionPixel(const TStyleForm& form, int x) {
 // under an emulator a menu can take seconds to open.
 std::thread AnswerSystemMenu(UINT command, std::atomic<bool>& seen) {
     return std::thread([command, &seen] {
-        auto waitUntil = [](DWORD ms, const auto& done) {
-            for (const DWORD start = GetTickCount(); !done() && GetTickCount() - start < ms;) Sleep(5);
-        };
         HWND menu = nullptr;
-        waitUntil(60000, [&] {
-            HWND found = FindWindowA("#32768", nullptr);
-            if (found && IsWindowVisible(found)) menu = found;
-            return menu != nullptr;
-        });
+        testing_support::WaitFor(
+            [&] {
+                HWND found = FindWindowA("#32768", nullptr);
+                if (found && IsWindowVisible(found)) menu = found;
+                return menu != nullptr;
+            },
+            60000);
         if (!menu) return;
         seen = true;
         HMENU items = reinterpret_cast<HMENU>(SendMessageA(menu, MN_GETHMENU, 0, 0));
@@ -158,7 +158,7 @@ std::thread AnswerSystemMenu(UINT command, std::atomic<bool>& seen) {
         for (int step = 0; command && step < GetMenuItemCount(items) && selected() != command; ++step) {
             const UINT before = selected();
             PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
-            waitUntil(10000, [&] { return selected() != before; });
+            testing_support::WaitFor([&] { return selected() != before; }, 10000);
             // One step at a time: a second key sent before the first was answered would move past the entry.
             if (selected() == before) break;
         }
