@@ -2,6 +2,7 @@
 #include "core/HintText.h"
 #include "core/NumberFormat.h"
 #include "framework/Application.h"
+#include "support/Cursor.h"
 #include "support/ListFakes.h"
 #include <gtest/gtest.h>
 #include <set>
@@ -183,7 +184,7 @@ TEST(Treeview, HintsOfTruncatedCellsInATooltipOfItsOwn) {
         POINT at{row.left + x, (row.top + row.bottom) / 2};
         POINT screen = at;
         ClientToScreen(list, &screen);
-        SetCursorPos(screen.x, screen.y);
+        EXPECT_TRUE(MoveCursorTo(screen)) << "the cursor stays at " << x;
     };
     pointTo(230);
     EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(tooltip) != FALSE; }, 5000));
