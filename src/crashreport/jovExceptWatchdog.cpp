@@ -117,7 +117,7 @@ void StopFreezeWatchdog() {
     SetEvent(stopEvent);
     if (watchdogHeld) ResumeThread(watchdogThread);
     watchdogHeld = false;
-    if (IsLoaderLockHeld() || WaitForSingleObject(watchdogThread, 1000) != WAIT_OBJECT_0)
+    if (IsLoaderLockHeldHere() || WaitForSingleObject(watchdogThread, 1000) != WAIT_OBJECT_0)
         TerminateOwnThread(watchdogThread);
     CloseHandle(watchdogThread);
     CloseHandle(stopEvent);

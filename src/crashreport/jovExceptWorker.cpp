@@ -13,6 +13,7 @@
 
 #include <float.h>
 
+#include <array>
 #include <optional>
 
 namespace jov {
@@ -61,11 +62,23 @@ struct RtlCriticalSection {
     ULONG_PTR SpinCount;
 };
 
-bool CriticalSectionOwned(uint32_t pointerAddress) {
+// The id of the thread that owns the critical section the pointer at `pointerAddress` leads to; 0 when
+// none does or it cannot be read.
+DWORD CriticalSectionOwner(uint32_t pointerAddress) {
     RtlCriticalSection* section = nullptr;
     RtlCriticalSection copy;
-    return SafeReadMemory(reinterpret_cast<const void*>(pointerAddress), &section, sizeof section) &&
-           section && SafeReadMemory(section, &copy, sizeof copy) && copy.OwningThread != nullptr;
+    if (!SafeReadMemory(reinterpret_cast<const void*>(pointerAddress), &section, sizeof section) ||
+        !section || !SafeReadMemory(section, &copy, sizeof copy))
+        return 0;
+    return static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(copy.OwningThread));
+}
+
+// The owners of the loader lock and of the process-environment lock, both reached through the process
+// environment block.
+std::array<DWORD, 2> LoaderLockOwners() {
+    uint32_t peb;
+    __asm__("movl %%fs:0x30, %0" : "=r"(peb));
+    return {CriticalSectionOwner(peb + 0xA0), CriticalSectionOwner(peb + 0x1C)};
 }
 
 bool ReadExceptionRef(const TExceptionRef* exception, TExceptionRef& out) {
@@ -156,9 +169,14 @@ DWORD CrashWorkerThreadId() {
 // The lock count's meaning changed with Windows Server 2003 SP1 (a free section may read -2 or less);
 // the owning thread is right on every version.
 bool IsLoaderLockHeld() {
-    uint32_t peb;
-    __asm__("movl %%fs:0x30, %0" : "=r"(peb));
-    return CriticalSectionOwned(peb + 0xA0) || CriticalSectionOwned(peb + 0x1C);
+    const auto owners = LoaderLockOwners();
+    return owners[0] || owners[1];
+}
+
+bool IsLoaderLockHeldHere() {
+    const auto owners = LoaderLockOwners();
+    const DWORD self = GetCurrentThreadId();
+    return owners[0] == self || owners[1] == self;
 }
 
 void QueueCrashRequest(bool frozen, const TExceptionRef* exception, const void* address, bool canContinue,
@@ -325,11 +343,13 @@ void ReplaceFailedWorker() {
 }
 
 void StopCrashWorker() {
+    // Only a caller that holds the loader lock cannot wait for the worker. Any other holder, the ending
+    // worker itself among them (its detach notifications take the lock), is waited out.
+    const bool mayWait = !IsLoaderLockHeldHere();
     if (pipeWrite) {
-        const bool loaderLock = IsLoaderLockHeld();
         if (workerThread) {
             ResumeThread(workerThread);
-            if (!loaderLock) {
+            if (mayWait) {
                 const CrashRequestBytes stop{};
                 DWORD written;
                 WriteFile(pipeWrite, stop.data(), stop.size(), &written, nullptr);
@@ -339,7 +359,7 @@ void StopCrashWorker() {
         pipeWrite = nullptr;
     }
     if (workerThread) {
-        if (IsLoaderLockHeld() || WaitForSingleObject(workerThread, 500) == WAIT_TIMEOUT)
+        if (!mayWait || WaitForSingleObject(workerThread, 500) == WAIT_TIMEOUT)
             TerminateOwnThread(workerThread);
         CloseHandle(workerThread);
         workerThread = nullptr;

@@ -29,8 +29,10 @@ void StopCrashWorker();
 void ReplaceFailedWorker();
 DWORD CrashWorkerThreadId(); // 0 when there is none
 
-// True when a thread holds the loader lock (or the process-environment lock): no thread may be waited
-// for then.
+// True when a thread holds the loader lock (or the process-environment lock): a report is then made where
+// it fails, and no dialog is shown.
 bool IsLoaderLockHeld();
+// True when the calling thread holds one of them itself: it cannot wait for a thread that needs them.
+bool IsLoaderLockHeldHere();
 
 } // namespace jov

@@ -138,6 +138,33 @@ TEST(CrashWorker, HistoryAndFilters) {
     EXPECT_EQ(jov::CrashState().History, history); // not even counted
 }
 
+TEST(CrashWorker, TheLoaderLockIsToldApartByItsHolder) {
+    // Another thread's hold keeps reports inline, but a worker ending under it may still be waited for.
+    char* peb;
+    __asm__("movl %%fs:0x30, %0" : "=r"(peb));
+    CRITICAL_SECTION* loaderLock = *reinterpret_cast<CRITICAL_SECTION**>(peb + 0xA0);
+    HANDLE held = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::thread holder([&] {
+        EnterCriticalSection(loaderLock);
+        SetEvent(held);
+        WaitForSingleObject(release, 10000);
+        LeaveCriticalSection(loaderLock);
+    });
+    WaitForSingleObject(held, 10000);
+    EXPECT_TRUE(jov::IsLoaderLockHeld());
+    EXPECT_FALSE(jov::IsLoaderLockHeldHere());
+    SetEvent(release);
+    holder.join();
+    EnterCriticalSection(loaderLock);
+    EXPECT_TRUE(jov::IsLoaderLockHeld());
+    EXPECT_TRUE(jov::IsLoaderLockHeldHere());
+    LeaveCriticalSection(loaderLock);
+    EXPECT_FALSE(jov::IsLoaderLockHeld());
+    CloseHandle(held);
+    CloseHandle(release);
+}
+
 TEST(ThreadRegistry, NamesReplaceAndEndedThreadsLeave) {
     HANDLE go = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     DWORD id = 0;
