@@ -58,15 +58,10 @@ bool IsReadableMemory(const void* start, size_t length) {
 
 namespace {
 
-// The thread information block's self pointer and the process environment block pointer.
+// The thread information block's self pointer.
 uint32_t TebSelf() {
     uint32_t value;
     __asm__("movl %%fs:0x18, %0" : "=r"(value));
-    return value;
-}
-uint32_t PebPointer() {
-    uint32_t value;
-    __asm__("movl %%fs:0x30, %0" : "=r"(value));
     return value;
 }
 
@@ -129,6 +124,12 @@ bool SafeReadMemory(const void* address, void* destination, size_t length, const
     if (!read) return false;
     SIZE_T done = 0;
     return read(GetCurrentProcess(), address, destination, length, &done) && done == length;
+}
+
+uint32_t PebPointer() {
+    uint32_t value;
+    __asm__("movl %%fs:0x30, %0" : "=r"(value));
+    return value;
 }
 
 uint32_t ThreadIdObfuscator() {

@@ -26,6 +26,12 @@ bool SafeReadMemory(const void* address, void* destination, size_t length,
 // True when every region of [address, address + length) is committed and accessible, asked of the system.
 bool IsReadableMemory(const void* address, size_t length);
 
+// The process environment block, and where in it the pointers to the loader lock and to the
+// process-environment lock stand.
+uint32_t PebPointer();
+constexpr uint32_t PebLoaderLockOffset = 0xA0;
+constexpr uint32_t PebFastLockOffset = 0x1C;
+
 // The value that turns thread and process ids into the addresses of their records (0 when none).
 uint32_t ThreadIdObfuscator();
 bool IsWin9xTebLayout();

@@ -2,6 +2,7 @@
 
 #include "crashreport/core/CrashRequest.h"
 #include "crashreport/core/ThreadLists.h"
+#include "crashreport/jovDisAsmSafeRead.h"
 #include "crashreport/jovExceptState.h"
 #include "crashreport/jovMapFile.h"
 
@@ -85,9 +86,7 @@ public:
 
 private:
     static CRITICAL_SECTION* LoaderLock() {
-        char* peb;
-        __asm__("movl %%fs:0x30, %0" : "=r"(peb));
-        return *reinterpret_cast<CRITICAL_SECTION**>(peb + 0xA0);
+        return *reinterpret_cast<CRITICAL_SECTION**>(PebPointer() + PebLoaderLockOffset);
     }
     CRITICAL_SECTION* section_;
     bool owned_ = false;

@@ -76,9 +76,8 @@ DWORD CriticalSectionOwner(uint32_t pointerAddress) {
 // The owners of the loader lock and of the process-environment lock, both reached through the process
 // environment block.
 std::array<DWORD, 2> LoaderLockOwners() {
-    uint32_t peb;
-    __asm__("movl %%fs:0x30, %0" : "=r"(peb));
-    return {CriticalSectionOwner(peb + 0xA0), CriticalSectionOwner(peb + 0x1C)};
+    const uint32_t peb = PebPointer();
+    return {CriticalSectionOwner(peb + PebLoaderLockOffset), CriticalSectionOwner(peb + PebFastLockOffset)};
 }
 
 bool ReadExceptionRef(const TExceptionRef* exception, TExceptionRef& out) {

@@ -1,5 +1,6 @@
 #include "crashreport/core/CrashRequest.h"
 #include "crashreport/core/NumberText.h"
+#include "crashreport/jovDisAsmSafeRead.h"
 #include "crashreport/jovExceptHooks.h"
 #include "crashreport/jovExceptState.h"
 #include "crashreport/jovExceptThreads.h"
@@ -140,9 +141,8 @@ TEST(CrashWorker, HistoryAndFilters) {
 
 TEST(CrashWorker, TheLoaderLockIsToldApartByItsHolder) {
     // Another thread's hold keeps reports inline, but a worker ending under it may still be waited for.
-    char* peb;
-    __asm__("movl %%fs:0x30, %0" : "=r"(peb));
-    CRITICAL_SECTION* loaderLock = *reinterpret_cast<CRITICAL_SECTION**>(peb + 0xA0);
+    CRITICAL_SECTION* loaderLock =
+        *reinterpret_cast<CRITICAL_SECTION**>(jov::PebPointer() + jov::PebLoaderLockOffset);
     HANDLE held = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     std::thread holder([&] {
