@@ -3,10 +3,15 @@
 //   // EXPECT_LINE <text>       the output's lines, from the first, begin with these texts in this order
 //   // EXPECT_SOMEWHERE <text>  some line of the output contains the text
 //   // EXPECT_NOWHERE <text>    no line of the output contains the text
-// Usage: CrashAppRunner <program> <source>
+// Usage: CrashAppRunner <program> <source> <deadline in seconds>
+// The program and all it starts run in one job. At the deadline the runner says what it still waited for
+// and which of those processes still run, ends them, and fails, with the output so far.
+#include "common/ProcessJob.h"
+
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -48,11 +53,81 @@ bool ReadExpectations(const char* source, Expectations& expected) {
     return true;
 }
 
-// The program's standard output and exit code; -1 when it did not end within the time.
-long RunProgram(const std::string& program, std::string& output) {
+// The output pipe, read on a thread of its own so that a program that never closes it cannot hold the
+// runner past its deadline.
+class OutputReader {
+public:
+    explicit OutputReader(HANDLE readEnd) : readEnd_(readEnd) {
+        InitializeCriticalSection(&lock_);
+        thread_ = CreateThread(nullptr, 0, Read, this, 0, nullptr);
+    }
+    ~OutputReader() {
+        // A reader still blocked after the job ended waits on a writer outside the job; the runner's own
+        // end, which comes next, releases it together with what it uses.
+        if (thread_ && WaitForSingleObject(thread_, 5000) != WAIT_OBJECT_0) return;
+        if (thread_) CloseHandle(thread_);
+        CloseHandle(readEnd_);
+        DeleteCriticalSection(&lock_);
+    }
+    OutputReader(const OutputReader&) = delete;
+    OutputReader& operator=(const OutputReader&) = delete;
+
+    bool waitClosed(DWORD ms) const { return thread_ && WaitForSingleObject(thread_, ms) == WAIT_OBJECT_0; }
+    std::string text() {
+        EnterCriticalSection(&lock_);
+        std::string copy = text_;
+        LeaveCriticalSection(&lock_);
+        return copy;
+    }
+
+private:
+    static DWORD WINAPI Read(void* self) {
+        auto& reader = *static_cast<OutputReader*>(self);
+        char buffer[4096];
+        DWORD got;
+        // The pipe ends when the program and everything that inherited its end have ended.
+        while (ReadFile(reader.readEnd_, buffer, sizeof buffer, &got, nullptr) && got) {
+            EnterCriticalSection(&reader.lock_);
+            reader.text_.append(buffer, got);
+            LeaveCriticalSection(&reader.lock_);
+        }
+        return 0;
+    }
+
+    HANDLE readEnd_;
+    HANDLE thread_ = nullptr;
+    CRITICAL_SECTION lock_;
+    std::string text_;
+};
+
+class Deadline {
+public:
+    explicit Deadline(DWORD ms) : end_(GetTickCount() + ms) {}
+    DWORD left() const {
+        const LONG rest = static_cast<LONG>(end_ - GetTickCount());
+        return rest > 0 ? static_cast<DWORD>(rest) : 0;
+    }
+
+private:
+    DWORD end_;
+};
+
+struct Run {
+    long exitCode = -1; // -1: still running at the deadline; -2: not started
+    std::string output;
+    std::string timeOut; // what the runner still waited for when its time was up
+};
+
+// Runs the program in a job of its own with its standard output and error on a pipe, until the program
+// has ended and the pipe is closed or the deadline has passed; whatever still runs then is ended.
+Run RunProgram(const std::string& program, DWORD deadlineMs) {
+    Run run;
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE readEnd, writeEnd;
-    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return -2;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) {
+        run.exitCode = -2;
+        return run;
+    }
     SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
@@ -62,29 +137,38 @@ long RunProgram(const std::string& program, std::string& output) {
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     PROCESS_INFORMATION process{};
     std::string commandLine = "\"" + program + "\"";
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                        &process)) {
-        CloseHandle(readEnd);
-        CloseHandle(writeEnd);
-        return -2;
-    }
+    const testing_common::ProcessJob job;
+    const Deadline deadline(deadlineMs);
+    const bool started = CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_SUSPENDED,
+                                        nullptr, nullptr, &startup, &process);
     CloseHandle(writeEnd);
+    if (!started) {
+        CloseHandle(readEnd);
+        run.exitCode = -2;
+        return run;
+    }
+    job.add(process.hProcess);
+    ResumeThread(process.hThread);
     CloseHandle(process.hThread);
-    char buffer[4096];
-    DWORD got;
-    // The pipe ends when the program and everything that inherited its end have ended.
-    while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got) output.append(buffer, got);
-    CloseHandle(readEnd);
-    long exitCode = -1;
-    if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0) {
+    OutputReader reader(readEnd);
+    if (WaitForSingleObject(process.hProcess, deadline.left()) == WAIT_OBJECT_0) {
         DWORD code;
         GetExitCodeProcess(process.hProcess, &code);
-        exitCode = static_cast<long>(code);
+        run.exitCode = static_cast<long>(code);
+        if (!reader.waitClosed(deadline.left()))
+            run.timeOut = "the output pipe to close after the program ended with exit code " +
+                          std::to_string(run.exitCode) + "; processes still running: " + job.describeLive();
     } else {
-        TerminateProcess(process.hProcess, 255);
+        run.timeOut = "the program (pid " + std::to_string(process.dwProcessId) +
+                      ") to end; processes still running: " + job.describeLive();
     }
     CloseHandle(process.hProcess);
-    return exitCode;
+    if (!run.timeOut.empty()) {
+        job.endOthers(255);
+        reader.waitClosed(5000);
+    }
+    run.output = reader.text();
+    return run;
 }
 
 std::vector<std::string> SplitLines(const std::string& text) {
@@ -101,8 +185,8 @@ std::vector<std::string> SplitLines(const std::string& text) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: CrashAppRunner <program> <source>\n");
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: CrashAppRunner <program> <source> <deadline in seconds>\n");
         return 2;
     }
     Expectations expected;
@@ -110,11 +194,15 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot read %s\n", argv[2]);
         return 2;
     }
-    std::string output;
-    const long exitCode = RunProgram(argv[1], output);
+    const Run run = RunProgram(argv[1], std::strtoul(argv[3], nullptr, 10) * 1000);
+    const long exitCode = run.exitCode;
+    const std::string& output = run.output;
     const std::vector<std::string> lines = SplitLines(output);
     int failures = 0;
-    if (exitCode != expected.exitCode) {
+    if (!run.timeOut.empty()) {
+        std::printf("time-out after %s s, still waiting for %s\n", argv[3], run.timeOut.c_str());
+        ++failures;
+    } else if (exitCode != expected.exitCode) {
         std::printf("exit code %ld, expected %ld\n", exitCode, expected.exitCode);
         ++failures;
     }

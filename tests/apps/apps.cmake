@@ -2,6 +2,10 @@
 # source what must happen (exit code, lines of its output); CrashAppRunner checks every declaration.
 add_executable(CrashAppRunner ${CMAKE_CURRENT_LIST_DIR}/CrashAppRunner.cpp)
 target_compile_options(CrashAppRunner PRIVATE ${ostrel_warnings})
+target_include_directories(CrashAppRunner PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+# The runner ends a program that hangs well before CTest would, so that it can say what hung.
+set(crash_app_timeout 120)
+math(EXPR crash_app_deadline "${crash_app_timeout} - 20")
 
 file(GLOB crash_apps CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/*.cpp)
 list(FILTER crash_apps EXCLUDE REGEX "/CrashAppRunner\\.cpp$")
@@ -18,10 +22,10 @@ foreach(source IN LISTS crash_apps)
     endif()
     ostrel_data_path(program ${CMAKE_CURRENT_BINARY_DIR}/${app}.exe)
     ostrel_data_path(declaration ${source})
-    add_test(NAME ${app} COMMAND CrashAppRunner ${program} ${declaration})
+    add_test(NAME ${app} COMMAND CrashAppRunner ${program} ${declaration} ${crash_app_deadline})
     # A report that takes a while shows its progress bar on the shared screen (where other tests take
     # their pictures); the clipboard and a dialog's foreground are the desktop's too.
-    set_tests_properties(${app} PROPERTIES TIMEOUT 120 RESOURCE_LOCK desktop)
+    set_tests_properties(${app} PROPERTIES TIMEOUT ${crash_app_timeout} RESOURCE_LOCK desktop)
     if(name STREQUAL "paused_busy_threads" OR name STREQUAL "thread_class_registry")
         # A report holds threads created by code with symbol data; creators are named from it.
         ostrel_link_with_symbols(${app})

@@ -43,11 +43,18 @@ int Launch() {
     if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                         &process))
         return 4;
-    WaitForSingleObject(process.hProcess, 60000);
+    // Each wait well inside the runner's deadline, so that a hang says where it is.
+    if (WaitForSingleObject(process.hProcess, 30000) != WAIT_OBJECT_0) {
+        crashapp::Say("the parent (pid " + std::to_string(process.dwProcessId) + ") did not end within 30 s");
+        return 5;
+    }
     DWORD code = 0;
     GetExitCodeProcess(process.hProcess, &code);
     crashapp::Say("parent exit code " + std::to_string(code));
-    if (WaitForSingleObject(done, 60000) != WAIT_OBJECT_0) return 5;
+    if (WaitForSingleObject(done, 30000) != WAIT_OBJECT_0) {
+        crashapp::Say("the restarted child gave no word within 30 s of the parent's end");
+        return 5;
+    }
     crashapp::Say("child history: " + std::to_string(*count) + " time(s)");
     return 0;
 }
