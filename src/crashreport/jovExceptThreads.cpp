@@ -4,6 +4,7 @@
 #include "crashreport/core/ThreadLists.h"
 #include "crashreport/jovDisAsmSafeRead.h"
 #include "crashreport/jovExceptState.h"
+#include "crashreport/jovExceptWindowingProbe.h"
 #include "crashreport/jovMapFile.h"
 
 #include <tlhelp32.h>
@@ -212,7 +213,9 @@ std::vector<DWORD> ListProcessThreads() {
     return ids.empty() ? ListProcessThreadsByToolhelp() : ids;
 }
 
-bool SuspendThreadGuarded(HANDLE thread) {
+namespace {
+
+bool SuspendUnderLocks(HANDLE thread) {
     ListLock list(CrashState().Block, 2000);
     // Named once, before any thread is held.
     static const std::string& patchMutex =
@@ -223,6 +226,22 @@ bool SuspendThreadGuarded(HANDLE thread) {
     // Nor while it holds the lock of the heap the report allocates from (the C runtime's, the process's).
     HeapHold heaps;
     return SuspendThread(thread) != static_cast<DWORD>(-1);
+}
+
+} // namespace
+
+bool SuspendThreadGuarded(HANDLE thread) {
+    // Nor while it holds the windowing system's locks: let go and held again a little later, a thread that
+    // only passes through windowing code (as one waiting in GetMessage does) is soon held outside it.
+    constexpr int attempts = 20;
+    constexpr DWORD answerMs = 250;
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        if (!SuspendUnderLocks(thread)) return false;
+        if (WindowingAnswers(answerMs)) return true;
+        ResumeThread(thread);
+        WindowingAnswers(answerMs);
+    }
+    return false;
 }
 
 void TerminateOwnThread(HANDLE thread) {
@@ -255,7 +274,9 @@ void PauseOtherThreads(bool suspend, bool refresh) {
             HeldThreads().clear();
             const DWORD self = GetCurrentThreadId();
             for (DWORD id : ListProcessThreads())
-                HeldThreads().push_back({id, id != self && !IsExcluded(id) && ShouldPauseThread(id), false});
+                HeldThreads().push_back(
+                    {id, id != self && !IsWindowingProbe(id) && !IsExcluded(id) && ShouldPauseThread(id),
+                     false});
         }
         // Nothing below may allocate from a heap: a held thread may hold its lock.
         for (PausedThread& paused : HeldThreads()) {

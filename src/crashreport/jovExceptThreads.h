@@ -43,8 +43,8 @@ std::vector<DWORD> ListProcessThreadsBySystem();
 std::vector<DWORD> ListProcessThreadsByToolhelp();
 
 // Suspends only when the thread list, the thread-class patch mutex and the loader lock could be had within
-// 2000 ms each: a thread is never frozen while it holds any of them, nor a heap's lock. True when it
-// suspended.
+// 2000 ms each: a thread is never frozen while it holds any of them, nor a heap's lock, nor (tried again
+// a little later, 20 times at most) the windowing system's locks. True when it suspended.
 bool SuspendThreadGuarded(HANDLE thread);
 // Ends one of the crash reporter's own threads that did not stop when asked, never while it is inside the
 // loader or a heap: killed in its detach notifications it would leave the loader lock orphaned, and

@@ -9,6 +9,7 @@
 #include "crashreport/jovExceptState.h"
 #include "crashreport/jovExceptThreads.h"
 #include "crashreport/jovExceptWatchdog.h"
+#include "crashreport/jovExceptWindowingProbe.h"
 #include "crashreport/jovToolsHelpers.h"
 
 #include <float.h>
@@ -329,6 +330,7 @@ bool StartCrashWorker() {
         pipeRead = pipeWrite = nullptr;
         return false;
     }
+    StartWindowingProbe(); // without it, pauses go on as before
     return StartWorkerThread();
 }
 
@@ -367,6 +369,7 @@ void StopCrashWorker() {
     }
     if (pipeRead) CloseHandle(pipeRead);
     pipeRead = nullptr;
+    StopWindowingProbe();
 }
 
 } // namespace jov
