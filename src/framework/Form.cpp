@@ -1,24 +1,16 @@
 #include "framework/Form.h"
 #include "framework/Application.h"
-#include <vector>
+#include "framework/TaskWindows.h"
+#include <optional>
 
 namespace fw {
 
 namespace {
 const UINT releaseMessage = WM_APP + 0x3FF0;
-
-BOOL CALLBACK collectEnabled(HWND hwnd, LPARAM param) {
-    auto& windows = *reinterpret_cast<std::vector<HWND>*>(param);
-    if (IsWindowVisible(hwnd) && IsWindowEnabled(hwnd)) windows.push_back(hwnd);
-    return TRUE;
-}
 } // namespace
 
 int Form::showModal() {
-    std::vector<HWND> disabled;
-    EnumThreadWindows(GetCurrentThreadId(), collectEnabled, reinterpret_cast<LPARAM>(&disabled));
-    std::erase(disabled, handle());
-    for (HWND hwnd : disabled) EnableWindow(hwnd, FALSE);
+    std::optional<DisabledTaskWindows> disabled(std::in_place, handle());
 
     modal_ = true;
     modalResult_ = mrNone;
@@ -38,8 +30,8 @@ int Form::showModal() {
         }
     }
     modal_ = false;
-    for (HWND hwnd : disabled)
-        if (IsWindow(hwnd)) EnableWindow(hwnd, TRUE);
+    // The others come back before this one hides, so the activation returns to them.
+    disabled.reset();
     if (IsWindow(handle())) hide();
     return modalResult_;
 }

@@ -272,7 +272,7 @@ public:
     std::span<const TPropertyInfo> Properties() const override { return Table(); }
     static std::span<const TPropertyInfo> Table();
 
-    // Reads the file's version block once; true when there is one.
+    // Reads the file's version block on the first call only; true when there is one.
     bool LoadVersionInfo();
     // One string of the first translation: "(Unavailable)" when missing, "(None)" when empty.
     std::string GetVersionString(const std::string& key);
@@ -294,7 +294,8 @@ public:
     fw::Value ReadSpecialBuild();
 
 private:
-    std::vector<BYTE> VersionInfo; // empty until loaded
+    std::vector<BYTE> VersionInfo; // empty until loaded, and for a file without a block
+    bool VersionInfoRead = false;
     std::string VersionPrefix;
     bool HasTranslation = false;
 };

@@ -21,7 +21,9 @@ std::span<const TPropertyInfo> TModuleInfoObject::Table() {
 TModuleInfoObject::TModuleInfoObject(std::string path) : TBasicInfo(ltModules), Path(std::move(path)) {}
 
 bool TModuleInfoObject::LoadVersionInfo() {
-    if (!VersionInfo.empty()) return true;
+    // The file is asked once per object, also when it has no block.
+    if (VersionInfoRead) return !VersionInfo.empty();
+    VersionInfoRead = true;
     DWORD unused = 0;
     DWORD size = GetFileVersionInfoSizeA(Path.c_str(), &unused);
     if (size == 0) return false;

@@ -293,7 +293,7 @@ const char* terminateFailureText(std::int64_t code) {
 }
 
 void showError(const std::string& text) {
-    fw::messageBox(nullptr, text, "Error", MB_ICONERROR);
+    fw::applicationMessageBox(text, "Error", MB_ICONERROR);
 }
 
 } // namespace
@@ -310,8 +310,8 @@ bool TProcessInfoObject::ProcessHasEnded() {
 }
 
 bool TProcessInfoObject::TerminateProcessInfo() {
-    if (fw::messageBox(nullptr, "Are you sure you want to terminate this process?", "Terminate process",
-                       MB_YESNO | MB_ICONQUESTION) == IDNO)
+    if (fw::applicationMessageBox("Are you sure you want to terminate this process?", "Terminate process",
+                                  MB_YESNO | MB_ICONQUESTION) == IDNO)
         return false;
     std::string errorText;
     if (WbemObject) {

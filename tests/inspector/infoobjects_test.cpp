@@ -8,7 +8,8 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
+#include <memory>
+#include <type_traits>
 
 namespace {
 
@@ -19,24 +20,39 @@ std::string processPath(DWORD id) {
 }
 
 TEST(PropertyTables, DeclaredOrderAndLookup) {
+    // The declared order is the column catalogue: a swap anywhere would move every user's columns.
     struct Case {
         TListTypes kind;
-        size_t count;
-        const char* first;
-        const char* last;
+        const char* names;
     } cases[] = {
-        {ltWindows, 21, "Handle", "InstanceHandle"},     {ltProcesses, 40, "ProcessID", "IsService"},
-        {ltThreads, 14, "ThreadID", "ThreadWaitReason"}, {ltModules, 15, "ModuleName", "SpecialBuild"},
-        {ltServices, 17, "AcceptPause", "Status"},
+        {ltWindows, "Handle WndProc WindowText ControlID WindowStyle ExtWindowStyle ClassName ClassAtom "
+                    "ClassBytes ClassModule ClassWndProc ClassInstanceHandle WindowBytes ProcessID ThreadID "
+                    "Unicode ParentWindow OwnerWindow ClassStyle MenuHandle InstanceHandle"},
+        {ltProcesses,
+         "ProcessID ModuleName ModulePath ThreadCount KernelModeTime UserModeTime CreationTime "
+         "Priority PriorityBoost ParentProcessId CommandLine PriorityClass GDIObjects UserObjects "
+         "SystemAffinity ProcessAffinity PageFaults PrivatePageCount PageFileUsage "
+         "PeakPageFileUsage WorkingSetSize PeakWorkingSetSize QuotaPagedPoolUsage "
+         "QuotaNonPagedPoolUsage QuotaPeakPagedPoolUsage QuotaPeakNonPagedPoolUsage VirtualSize "
+         "PeakVirtualSize MaximumWorkingSetSize MinimumWorkingSetSize WriteOperationCount "
+         "WriteTransferCount ReadOperationCount ReadTransferCount OtherOperationCount "
+         "OtherTransferCount Owner Domain OwnerSID IsService"},
+        {ltThreads,
+         "ThreadID ModuleName ModulePath ParentProcessID ElapsedTime KernelModeTime UserModeTime "
+         "CreationTime Priority PriorityBase PriorityBoost StartAddress ThreadState ThreadWaitReason"},
+        {ltModules,
+         "ModuleName ModulePath Version Comments InternalName ProductName CompanyName LegalCopyright "
+         "ProductVersion FileDescription LegalTrademarks PrivateBuild FileVersion OriginalFilename "
+         "SpecialBuild"},
+        {ltServices, "AcceptPause AcceptStop CheckPoint Description DesktopInteract DisplayName ErrorControl "
+                     "ExitCode Name PathName ProcessID ServiceType Started StartMode StartName State Status"},
     };
     for (const Case& c : cases) {
         auto table = PropertyTable(c.kind);
-        ASSERT_EQ(table.size(), c.count) << int(c.kind);
-        EXPECT_STREQ(table.front().Name, c.first);
-        EXPECT_STREQ(table.back().Name, c.last);
-        std::set<std::string> names;
-        for (const TPropertyInfo& p : table) EXPECT_TRUE(names.insert(p.Name).second) << p.Name;
-        EXPECT_EQ(FindProperty(table, c.last), &table.back());
+        std::string names;
+        for (const TPropertyInfo& p : table) names += (names.empty() ? "" : " ") + std::string(p.Name);
+        EXPECT_EQ(names, c.names) << int(c.kind);
+        EXPECT_EQ(FindProperty(table, table.back().Name), &table.back());
         EXPECT_EQ(FindProperty(table, "handle"), nullptr); // names are exact
     }
     TServiceInfoObject service;
@@ -327,36 +343,65 @@ struct TerminateCase {
     int answer;
     bool wmiMethod; // the instance has a "Terminate" method
     int wmiReturn;  // its "ReturnValue"
+    bool wmiEnds;   // the method ends the process
     bool liveChild; // the object names a running child, else a process that cannot be opened
     bool expected;
     bool childSurvives;
     std::vector<std::string> messages;
 };
 
+// Answers as the fake does, noting whether a window of ours could be used while each box was up.
+class WatchingBoxes : public fake::MessageBoxes {
+public:
+    WatchingBoxes(int answer, HWND watched) : fake::MessageBoxes(answer), watched_(watched) {}
+    int show(HWND owner, const std::string& text, const std::string& caption, UINT type) override {
+        if (IsWindowEnabled(watched_)) usableBehind.push_back(text);
+        return fake::MessageBoxes::show(owner, text, caption, type);
+    }
+    std::vector<std::string> usableBehind;
+
+private:
+    HWND watched_;
+};
+
 TEST(ProcessInfo, TerminateFlow) {
     const TerminateCase cases[] = {
-        {"answer no", IDNO, true, 0, true, false, true, {}},
-        {"wmi denied, cannot open", IDYES, true, 2, false, false, true, {"Access denied"}},
-        {"wmi code without text, cannot open", IDYES, true, 77, false, false, true, {"*"}},
+        {"answer no", IDNO, true, 0, false, true, false, true, {}},
+        {"wmi ends it", IDYES, true, 0, true, true, true, false, {}},
+        {"wmi denied, cannot open", IDYES, true, 2, false, false, false, true, {"Access denied"}},
+        {"wmi code without text, cannot open", IDYES, true, 77, false, false, false, true, {"*"}},
         {"wmi says done, process survives",
          IDYES,
          true,
          0,
+         false,
          true,
          false,
          true,
          {"Unable to terminate process"}},
-        {"wmi fails, win32 succeeds", IDYES, true, 8, true, true, false, {}},
-        {"wmi call itself fails", IDYES, false, 0, true, true, false, {}},
+        {"wmi fails, win32 succeeds", IDYES, true, 8, false, true, true, false, {}},
+        {"wmi call itself fails", IDYES, false, 0, false, true, true, false, {}},
     };
+    // A window of ours, shown off the screen without taking the activation: no box may leave it usable.
+    std::unique_ptr<std::remove_pointer_t<HWND>, decltype(&DestroyWindow)> window(
+        CreateWindowExA(WS_EX_TOOLWINDOW, "STATIC", "ours", WS_POPUP, -2000, -2000, 40, 20, nullptr, nullptr,
+                        nullptr, nullptr),
+        DestroyWindow);
+    HWND ours = window.get();
+    ASSERT_TRUE(ours);
+    ShowWindow(ours, SW_SHOWNOACTIVATE);
     for (const TerminateCase& c : cases) {
         SCOPED_TRACE(c.name);
         SleeperProcess child;
         ASSERT_TRUE(child.started());
-        fake::MessageBoxes boxes(c.answer);
+        WatchingBoxes boxes(c.answer, ours);
         auto instance = fake::object({});
         if (c.wmiMethod)
-            instance->methods["Terminate"] = fake::answers({{"ReturnValue", Value::Int32(c.wmiReturn)}});
+            instance->methods["Terminate"] = [&](const fw::wmi::Params&) {
+                if (c.wmiEnds)
+                    TerminateProcess(fw::Handle(OpenProcess(PROCESS_TERMINATE, FALSE, child.id())).get(), 0);
+                return fake::object({{"ReturnValue", Value::Int32(c.wmiReturn)}});
+            };
         TProcessInfoObject process;
         process.SetID(Value::UInt32(c.liveChild ? child.id() : 0xFFFFFFF0u));
         process.WbemObject = instance;
@@ -383,6 +428,8 @@ TEST(ProcessInfo, TerminateFlow) {
             ASSERT_EQ(instance->calls.size(), 1u);
             EXPECT_EQ(instance->calls[0].second, (fw::wmi::Params{{"Reason", Value::Int32(0)}}));
         }
+        EXPECT_EQ(boxes.usableBehind, std::vector<std::string>{});
+        EXPECT_TRUE(IsWindowEnabled(ours));
     }
 }
 

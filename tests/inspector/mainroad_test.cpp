@@ -128,6 +128,14 @@ TEST_F(MainRoad, TerminatingAProcessTakesItsRowsAway) {
 
     p.Focus(form, row);
     PostMessageA(form, WM_COMMAND, MAKEWPARAM(cmTerminateProcess, 0), 0);
+    HWND box = nullptr;
+    EXPECT_TRUE(WaitFor([&] { return (box = p.Find("#32770", "Terminate process")) != nullptr; }));
+    // The question is the program's: above the list that asks, with no window of ours usable behind it
+    // (a list closed meanwhile would be gone when the answer comes).
+    EXPECT_EQ(form, GetWindow(box, GW_OWNER));
+    EXPECT_FALSE(IsWindowEnabled(form));
+    EXPECT_FALSE(IsWindowEnabled(p.main));
+    p.Picture("terminate_question");
     ASSERT_TRUE(p.Answer(IDYES)) << "\"Are you sure you want to terminate this process?\"";
     EXPECT_NE(-1, sleeper.waitExit(timeout));
     ASSERT_TRUE(WaitFor([&] { return Program::Rows(form) == rows - 1; }));

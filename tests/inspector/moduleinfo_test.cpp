@@ -66,4 +66,20 @@ TEST(ModuleInfo, FilesWithoutTranslationOrVersion) {
     }
 }
 
+TEST(ModuleInfo, TheFileIsReadOncePerObject) {
+    // A file that gains a version block after an object first looked at it: that object keeps what it
+    // read, however many version properties are read afterwards; a new object reads the file anew.
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    const std::string path = std::string(temp) + "ostrel_module_read_once.dll";
+    ASSERT_TRUE(CopyFileA(besideTests("ostrel_sleeper.exe").c_str(), path.c_str(), FALSE));
+    TModuleInfoObject module(path);
+    EXPECT_EQ(module.ReadVersion(), Value("(Unavailable)"));
+    ASSERT_TRUE(CopyFileA(besideTests("version_sample.dll").c_str(), path.c_str(), FALSE));
+    EXPECT_EQ(module.ReadVersion(), Value("(Unavailable)"));
+    EXPECT_EQ(module.ReadFileVersion(), Value("(Unavailable)"));
+    EXPECT_EQ(TModuleInfoObject(path).ReadFileVersion(), Value("5.1.2600.2180"));
+    DeleteFileA(path.c_str());
+}
+
 } // namespace

@@ -102,6 +102,9 @@ TEST_F(Windows, PropertiesOfOurOwnWindows) {
     EXPECT_EQ(TWindowInfoObject(owned).ReadOwnerWindow(), handleValue(top));
     EXPECT_EQ(TWindowInfoObject(owned).ReadParentWindow(), handleValue(GetDesktopWindow()));
     EXPECT_EQ(TWindowInfoObject(owned).ReadExtWindowStyle(), Value::UInt32(WS_EX_TOOLWINDOW));
+    // A genuine 0 reads as 0, whatever error the thread had before.
+    SetLastError(ERROR_ACCESS_DENIED);
+    EXPECT_EQ(TWindowInfoObject(child).ReadExtWindowStyle(), Value::UInt32(0));
 
     std::string desktopClass = TWindowInfoObject(GetDesktopWindow()).ReadClassName().toText();
     EXPECT_GT(desktopClass.size(), 10u);

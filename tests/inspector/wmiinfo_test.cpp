@@ -136,7 +136,47 @@ TEST_F(RealWmi, Threads) {
     std::printf("Win32_Thread unavailable: %s\n", unavailableProperties(listed).c_str());
 }
 
+TEST_F(RealWmi, MethodWithInParameters) {
+    // The registry provider's methods take their in-parameters as "Terminate" does, so this runs the same
+    // signature, spawn and put of the adapter against a real provider, with a value to compare.
+    const char* subKey = "Software\\Microsoft\\Windows NT\\CurrentVersion";
+    char expected[64] = {};
+    DWORD size = sizeof expected;
+    ASSERT_EQ(ERROR_SUCCESS, RegGetValueA(HKEY_LOCAL_MACHINE, subKey, "CurrentVersion", RRF_RT_REG_SZ,
+                                          nullptr, expected, &size));
+    std::shared_ptr<fw::wmi::Object> result;
+    // WMI carries a uint32 parameter as a signed 32-bit variant.
+    const auto root = static_cast<std::int32_t>(reinterpret_cast<UINT_PTR>(HKEY_LOCAL_MACHINE));
+    ASSERT_NO_THROW(result = services->getObject("StdRegProv")
+                                 ->execMethod("GetStringValue", {{"hDefKey", Value::Int32(root)},
+                                                                 {"sSubKeyName", Value(subKey)},
+                                                                 {"sValueName", Value("CurrentVersion")}}));
+    Value returnValue, text;
+    std::int64_t code = -1;
+    ASSERT_TRUE(result->get("ReturnValue", returnValue) && returnValue.toInt64(code));
+    EXPECT_EQ(0, code);
+    ASSERT_TRUE(result->get("sValue", text));
+    EXPECT_EQ(std::string(expected), text.toText());
+}
+
 TEST_F(RealWmi, TerminateChild) {
+    {
+        // WMI's own "Terminate" ends the process where the provider has it; Wine's lacks it, which is
+        // what the terminate command's direct way is for.
+        SleeperProcess child;
+        ASSERT_TRUE(child.started());
+        auto instance = services->getObject("Win32_Process.Handle=\"" + std::to_string(child.id()) + "\"");
+        try {
+            auto result = instance->execMethod("Terminate", {{"Reason", Value::Int32(0)}});
+            Value returnValue;
+            ASSERT_TRUE(result->get("ReturnValue", returnValue));
+            EXPECT_EQ(Value::Int32(0), returnValue);
+            EXPECT_NE(-1, child.waitExit(10000));
+        } catch (const fw::EOleException& e) {
+            EXPECT_TRUE(fw::wmi::isNotProvided(e.code())) << e.what();
+            EXPECT_TRUE(child.alive());
+        }
+    }
     SleeperProcess child;
     ASSERT_TRUE(child.started());
     fake::MessageBoxes boxes(IDYES);
