@@ -234,6 +234,9 @@ void TrackRegisters(const TDecodedInstruction& d, std::uint8_t opcodeByte, TRegi
     default:
         break;
     }
+    // A callee may change eax, ecx and edx; a constant loaded before the call names nothing after it.
+    if (op == 0xE8 || op == 0x9A || (op == 0xFF && (d.Reg == 2 || d.Reg == 3)))
+        r[kEax] = r[kEcx] = r[kEdx] = 0;
 }
 
 // Fills in where a call or jump goes; false when a cell that must be read cannot be.

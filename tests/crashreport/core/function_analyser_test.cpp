@@ -162,6 +162,52 @@ TEST_F(Crafted, FarCallsAndThunks) {
     EXPECT_EQ(At("f_short_entry") - At("f_tail"), static_cast<Address>(info.CodeLen));
 }
 
+// A callee may change eax, ecx and edx: what a register held before a call resolves nothing after it,
+// while ebx, esi, edi and ebp keep their values across it.
+TEST_F(Crafted, RegistersAcrossCalls) {
+    const Address at = At("f_long"), data = at + 0x20, callee = At("f_merge"), routine = At("f_halt");
+    auto le = [](Address v) {
+        return std::vector<std::uint8_t>{std::uint8_t(v), std::uint8_t(v >> 8), std::uint8_t(v >> 16),
+                                         std::uint8_t(v >> 24)};
+    };
+    // mov reg, constant; call callee; then the transfer through reg; ret
+    auto code = [&](std::uint8_t mov, Address constant, std::vector<std::uint8_t> transfer) {
+        std::vector<std::uint8_t> bytes{mov};
+        for (auto b : le(constant)) bytes.push_back(b);
+        bytes.push_back(0xE8);
+        for (auto b : le(callee - (at + 10))) bytes.push_back(b);
+        bytes.insert(bytes.end(), transfer.begin(), transfer.end());
+        bytes.push_back(0xC3);
+        bytes.resize(data - at, 0xCC);
+        bytes.insert(bytes.end(), {0xFF, 0xFF, 0xFF, 0xFF}); // data, no code
+        return bytes;
+    };
+    struct Case {
+        const char* what;
+        std::vector<std::uint8_t> bytes;
+        Address resolved; // far call target through the register, 0 when it stays unknown
+    } const cases[] = {
+        {"mov eax, data; call; jmp eax", code(0xB8, data, {0xFF, 0xE0}), 0},
+        {"mov eax, routine; call; call eax", code(0xB8, routine, {0xFF, 0xD0}), 0},
+        {"mov edx, routine; call; call edx", code(0xBA, routine, {0xFF, 0xD2}), 0},
+        {"mov ebx, routine; call; call ebx", code(0xBB, routine, {0xFF, 0xD3}), routine},
+        {"mov esi, routine; call; jmp esi", code(0xBE, routine, {0xFF, 0xE6}), routine},
+    };
+    for (const Case& c : cases) {
+        env.Memory().Place(at, c.bytes);
+        TFunctionInfo info;
+        core::AnalyseFunction(env, at, info);
+        ASSERT_TRUE(info.IsValid) << c.what << ": " << info.LastErrorStr;
+        EXPECT_FALSE(Covers(info, data)) << c.what;
+        std::vector<Address> targets;
+        for (const core::TFarCall& f : info.FarCalls) targets.push_back(f.Target);
+        std::vector<Address> expected{callee};
+        if (c.resolved) expected.push_back(c.resolved);
+        EXPECT_EQ(expected, targets) << c.what;
+        EXPECT_EQ(c.resolved ? 0u : 1u, info.UnknownTargets.size()) << c.what;
+    }
+}
+
 TEST_F(Crafted, ExceptionFrameHandlerIsAnArea) {
     const TFunctionInfo info = Analyse("f_seh");
     ASSERT_TRUE(info.IsValid);

@@ -205,6 +205,19 @@ TEST(X86Decoder, RegisterTracking) {
         {"movd ebx, mm0", {0x0F, 0x7E, 0xC3}, core::kEbx, true},
         {"cvttsd2si edi", {0xF2, 0x0F, 0x2C, 0xF8}, core::kEdi, true},
         {"push ebx keeps ebx", {0x53}, core::kEbx, false},
+        {"call rel32 changes eax", {0xE8, 0x10, 0, 0, 0}, core::kEax, true},
+        {"call rel32 changes ecx", {0xE8, 0x10, 0, 0, 0}, core::kEcx, true},
+        {"call rel32 changes edx", {0xE8, 0x10, 0, 0, 0}, core::kEdx, true},
+        {"call rel32 keeps ebx", {0xE8, 0x10, 0, 0, 0}, core::kEbx, false},
+        {"call rel32 keeps esi", {0xE8, 0x10, 0, 0, 0}, core::kEsi, false},
+        {"call eax changes eax", {0xFF, 0xD0}, core::kEax, true},
+        {"call [ebx] changes edx", {0xFF, 0x13}, core::kEdx, true},
+        {"call [ebx] keeps ebx", {0xFF, 0x13}, core::kEbx, false},
+        {"far call through memory changes ecx", {0xFF, 0x1B}, core::kEcx, true},
+        {"far call changes eax", {0x9A, 1, 2, 3, 4, 5, 6}, core::kEax, true},
+        {"far call keeps edi", {0x9A, 1, 2, 3, 4, 5, 6}, core::kEdi, false},
+        {"jmp eax keeps eax", {0xFF, 0xE0}, core::kEax, false},
+        {"jmp rel32 keeps edx", {0xE9, 0x10, 0, 0, 0}, core::kEdx, false},
     };
     for (const Clobber& c : clobbers) {
         TRegisterState state;
