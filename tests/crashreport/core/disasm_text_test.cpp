@@ -99,6 +99,8 @@ TEST(DisasmText, InstructionLines) {
         {{0x0F, 0x0F, 0xC1, 0x9E}, "pfadd   mm0, mm1"},
         {{0x0F, 0x1F, 0x44, 0x00, 0x00}, "nop     dword ptr [eax+eax]"},
         {{0x0F, 0x0B}, "db $0f\r\n10000001   db $0b"},
+        {{0xE8, 0x00, 0x00, 0x00, 0x00}, "call    +0 ($10000005)"},
+        {{0xEB, 0xFE}, "jmp     -2 ($10000000)"},
     };
     for (const Case& c : cases) {
         TestMemory memory;
