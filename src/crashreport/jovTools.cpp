@@ -52,23 +52,25 @@ uint32_t FunctionRvaOnDisk(HMODULE base, uint32_t index) {
 FARPROC Resolve(HMODULE base, const PeExports& exports, uint32_t imageSize, uint32_t rva, int depth);
 
 // The routine behind a function-table index; an entry that points outside the image was changed in
-// memory, and the file on disk holds the true one.
-FARPROC ResolveIndex(HMODULE base, const PeExports& exports, uint32_t imageSize, uint32_t index, int depth) {
+// memory, and the file on disk holds the true one. Absent when the entry is empty or unreadable (the
+// export counts as not found); a forwarder that leads nowhere resolves to nil, and the system is not
+// asked then: it would load the forwarder's module while the program is crashing.
+std::optional<FARPROC> ResolveIndex(HMODULE base, const PeExports& exports, uint32_t imageSize,
+                                    uint32_t index, int depth) {
     auto rva = exports.FunctionRva(index);
-    if (!rva || *rva == 0) return nullptr;
+    if (!rva || *rva == 0) return std::nullopt;
     if (*rva > imageSize) rva = FunctionRvaOnDisk(base, index);
-    return *rva ? Resolve(base, exports, imageSize, *rva, depth) : nullptr;
+    if (*rva == 0) return std::nullopt;
+    return Resolve(base, exports, imageSize, *rva, depth);
 }
 
 FARPROC ByName(HMODULE base, const char* name, int depth) {
     if (!name) return nullptr;
     TLoadedImage image(base);
-    if (const auto exports = PeExports::Read(image.image())) {
-        if (const auto index = exports->FunctionIndexByName(name)) {
-            const FARPROC routine = ResolveIndex(base, *exports, image.size(), *index, depth);
-            if (routine) return routine;
-        }
-    }
+    if (const auto exports = PeExports::Read(image.image()))
+        if (const auto index = exports->FunctionIndexByName(name))
+            if (const auto routine = ResolveIndex(base, *exports, image.size(), *index, depth))
+                return *routine;
     return GetProcAddress(base, name);
 }
 
@@ -76,10 +78,9 @@ FARPROC ByOrdinal(HMODULE base, uint32_t ordinal, int depth) {
     TLoadedImage image(base);
     if (const auto exports = PeExports::Read(image.image())) {
         const uint32_t index = ordinal - exports->OrdinalBase();
-        if (ordinal >= exports->OrdinalBase() && index < exports->FunctionCount()) {
-            const FARPROC routine = ResolveIndex(base, *exports, image.size(), index, depth);
-            if (routine) return routine;
-        }
+        if (ordinal >= exports->OrdinalBase() && index < exports->FunctionCount())
+            if (const auto routine = ResolveIndex(base, *exports, image.size(), index, depth))
+                return *routine;
     }
     return ordinal <= 0xFFFF ? GetProcAddress(base, MAKEINTRESOURCEA(ordinal)) : nullptr;
 }
