@@ -173,6 +173,12 @@ TEST(X86Decoder, RegisterTracking) {
     info = core::DecodeInstructionEx(mem, kCode + 5, &copy, false);
     EXPECT_EQ(0u, info.Target) << "no resolution unless asked";
 
+    TestMemory noCell; // call [ecx] through a register that holds an unreadable address
+    noCell.Place(kCode, {0xB9, 0x00, 0x60, 0x40, 0x00, 0xFF, 0x11});
+    TRegisterState loaded;
+    core::DecodeInstructionEx(noCell, kCode, &loaded, true);
+    EXPECT_FALSE(core::DecodeInstructionEx(noCell, kCode + 5, &loaded, true).IsValid);
+
     core::DecodeInstructionEx(mem, kCode + 9, &regs, false); // mov eax, ecx
     EXPECT_EQ(kCode + 1, regs.Regs[core::kEax]);
     core::DecodeInstructionEx(mem, kCode + 11, &regs, false); // rep movsb
