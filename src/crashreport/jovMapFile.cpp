@@ -155,7 +155,9 @@ bool TMapFile::loadResource() {
     HGLOBAL loaded = LoadResource(module, resource);
     const DWORD size = SizeofResource(module, resource);
     const void* data = loaded ? LockResource(loaded) : nullptr;
-    return data && core::LoadCompactSymbols(std::string_view(static_cast<const char*>(data), size), *this);
+    // A copy: the module may be unloaded while its symbols are read.
+    std::string copy(size, '\0');
+    return data && SafeReadMemory(data, copy.data(), size) && core::LoadCompactSymbols(copy, *this);
 }
 
 bool TMapFile::loadTd32() {
