@@ -33,14 +33,6 @@ DWORD WINAPI ThreadStartWrapper(void* parameter) {
     return result;
 }
 
-// The image as the loader mapped it, for the portable readers.
-std::span<const uint8_t> MappedImage(HMODULE module) {
-    const auto* base = reinterpret_cast<const uint8_t*>(module);
-    const IMAGE_NT_HEADERS* headers = ImageNtHeaders(module);
-    return headers ? std::span<const uint8_t>(base, headers->OptionalHeader.SizeOfImage)
-                   : std::span<const uint8_t>();
-}
-
 void PatchAll(const void* oldRoutine, const void* newRoutine) {
     if (CrashState().IsMainModule)
         PatchImportsOfModules(ListProcessModules(false), oldRoutine, newRoutine);
@@ -89,9 +81,9 @@ std::vector<TModuleEntry> ListProcessModules(bool withVersions) {
 }
 
 bool PatchModuleImports(HMODULE module, const void* oldRoutine, const void* newRoutine) {
-    const std::span<const uint8_t> image = MappedImage(module);
-    if (image.empty()) return false;
-    const ImportTables tables = ReadImportTables(image);
+    TLoadedImage image(module);
+    if (!image.size()) return false;
+    const ImportTables tables = ReadImportTables(image.image());
     if (tables.Damaged) {
         if (module == CrashReporterModule())
             MessageBoxA(
@@ -104,7 +96,8 @@ bool PatchModuleImports(HMODULE module, const void* oldRoutine, const void* newR
     for (const ImportAddressTable& table : tables.Tables)
         for (uint32_t i = 0; i < table.Count; ++i) {
             auto* cell = reinterpret_cast<void**>(base + table.Rva + 4 * i);
-            if (*cell != oldRoutine) continue;
+            const void* current = nullptr;
+            if (!SafeReadMemory(cell, &current, sizeof current) || current != oldRoutine) continue;
             DWORD protection;
             if (!VirtualProtect(cell, sizeof *cell, PAGE_EXECUTE_READWRITE, &protection)) continue;
             InterlockedExchangePointer(cell, const_cast<void*>(newRoutine));

@@ -140,8 +140,7 @@ TMapFile::TMapFile(bool valid, HMODULE module, const std::string& moduleFileName
 }
 
 void TMapFile::readImageRanges() {
-    const auto* base = reinterpret_cast<const uint8_t*>(module);
-    const auto ranges = core::ReadImageRanges({base, ImageNtHeaders(module)->OptionalHeader.SizeOfHeaders});
+    const auto ranges = core::ReadImageRanges(CopyImageHeaders(module));
     if (!ranges) return;
     const auto at = uint32_t(reinterpret_cast<uintptr_t>(module));
     codeBegin = at + ranges->codeBegin;
@@ -156,20 +155,23 @@ bool TMapFile::loadResource() {
     HGLOBAL loaded = LoadResource(module, resource);
     const DWORD size = SizeofResource(module, resource);
     const void* data = loaded ? LockResource(loaded) : nullptr;
-    return data && core::LoadCompactSymbols(std::string_view(static_cast<const char*>(data), size), *this);
+    // A copy: the module may be unloaded while its symbols are read.
+    std::string copy(size, '\0');
+    return data && SafeReadMemory(data, copy.data(), size) && core::LoadCompactSymbols(copy, *this);
 }
 
 bool TMapFile::loadTd32() {
-    if (module && ImageNtHeaders(module)) {
-        const auto* debug = static_cast<const IMAGE_DEBUG_DIRECTORY*>(
-            ImageDataDirectory(module, IMAGE_DIRECTORY_ENTRY_DEBUG));
-        const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(ImageNtHeaders(module));
-        if (debug && debug->AddressOfRawData != 0 &&
-            Within(debug->AddressOfRawData, debug->SizeOfData, nt->OptionalHeader.SizeOfImage)) {
-            const auto* start = reinterpret_cast<const uint8_t*>(module) + debug->AddressOfRawData;
-            if (IsReadableMemory(start, debug->SizeOfData))
-                return core::LoadTd32({start, debug->SizeOfData}, *this);
-        }
+    IMAGE_NT_HEADERS nt;
+    IMAGE_DEBUG_DIRECTORY debug;
+    if (module && CopyImageNtHeaders(module, nt) &&
+        SafeReadMemory(ImageDataDirectory(module, IMAGE_DIRECTORY_ENTRY_DEBUG), &debug, sizeof debug) &&
+        debug.AddressOfRawData != 0 &&
+        Within(debug.AddressOfRawData, debug.SizeOfData, nt.OptionalHeader.SizeOfImage)) {
+        // A copy: the module may be unloaded while its symbols are read.
+        std::vector<uint8_t> data(debug.SizeOfData);
+        if (SafeReadMemory(reinterpret_cast<const uint8_t*>(module) + debug.AddressOfRawData, data.data(),
+                           data.size()))
+            return core::LoadTd32(data, *this);
     }
     std::string name = symbolFileName;
     if (!HasExtension(name, ".tds") && FileExists(WithExtension(name, ".tds")))

@@ -142,13 +142,13 @@ int ProcessCodeEnvironment::LineOf(core::Address address) {
     return SymbolLineProc ? SymbolLineProc(Pointer(address)) : 0;
 }
 
-std::span<const std::uint8_t> ProcessCodeEnvironment::SectionBytes(core::Address address, bool unwind) {
+bool ProcessCodeEnvironment::CopySection(core::Address address, bool unwind, SectionCopy& copy) {
     HMODULE module = nullptr;
     std::string file;
-    if (!address || !ModuleFromAddress(Pointer(address), module, file)) return {};
+    if (!address || !ModuleFromAddress(Pointer(address), module, file)) return false;
     const IMAGE_NT_HEADERS* headers = ImageNtHeaders(module);
     IMAGE_NT_HEADERS nt;
-    if (!headers || !SafeReadMemory(headers, &nt, sizeof nt, readable_)) return {};
+    if (!headers || !SafeReadMemory(headers, &nt, sizeof nt, readable_)) return false;
     const core::Address base = AddressOf(module);
     const auto* table = reinterpret_cast<const std::uint8_t*>(headers) +
                         offsetof(IMAGE_NT_HEADERS, OptionalHeader) + nt.FileHeader.SizeOfOptionalHeader;
@@ -156,42 +156,50 @@ std::span<const std::uint8_t> ProcessCodeEnvironment::SectionBytes(core::Address
     const unsigned count = std::min<unsigned>(nt.FileHeader.NumberOfSections, 96);
     for (unsigned i = 0; i < count; ++i) {
         IMAGE_SECTION_HEADER section;
-        if (!SafeReadMemory(table + i * sizeof section, &section, sizeof section, readable_)) return {};
+        if (!SafeReadMemory(table + i * sizeof section, &section, sizeof section, readable_)) return false;
         const core::Address from = base + section.VirtualAddress;
         const std::uint32_t size = std::min(section.Misc.VirtualSize, section.SizeOfRawData);
-        // Sections of a loaded module are read in place, once they are known to be readable.
-        if (unwind) {
-            // The image keeps ".eh_frame" as a reference into the file's string table ("/4") or cut
-            // to 8 characters: the contents tell.
-            const char* name = reinterpret_cast<const char*>(section.Name);
-            const bool candidate = name[0] == '/' || std::strncmp(name, ".eh_fram", 8) == 0;
-            if (!candidate || (section.Characteristics & IMAGE_SCN_MEM_DISCARDABLE) || size < 8 ||
-                !IsReadableMemory(Pointer(from), size))
-                continue;
-            const std::span<const std::uint8_t> bytes(static_cast<const std::uint8_t*>(Pointer(from)), size);
-            if (core::IsUnwindSection(bytes)) return bytes;
-            continue;
+        // The image keeps ".eh_frame" as a reference into the file's string table ("/4") or cut to 8
+        // characters: the contents tell.
+        const char* name = reinterpret_cast<const char*>(section.Name);
+        const bool wanted = unwind ? (name[0] == '/' || std::strncmp(name, ".eh_fram", 8) == 0) &&
+                                         !(section.Characteristics & IMAGE_SCN_MEM_DISCARDABLE) && size >= 8
+                                   : address - from < size;
+        if (!wanted) continue;
+        copy.Module = base;
+        copy.Begin = from;
+        copy.Bytes.resize(size);
+        if (!SafeReadMemory(Pointer(from), copy.Bytes.data(), size, readable_)) {
+            copy.Bytes.clear();
+            if (unwind) continue;
+            return false;
         }
-        if (address < from || address - from >= size) continue;
-        const std::uint32_t left = size - (address - from);
-        if (!IsReadableMemory(Pointer(address), left)) return {};
-        return {static_cast<const std::uint8_t*>(Pointer(address)), left};
+        if (!unwind || core::IsUnwindSection(copy.Bytes)) return true;
     }
-    return {};
+    copy.Bytes.clear();
+    return false;
 }
 
 bool ProcessCodeEnvironment::LandingPads(core::Address code, core::TLandingPads& pads) {
     HMODULE module = nullptr;
     std::string file;
     if (!code || !ModuleFromAddress(Pointer(code), module, file)) return false;
-    if (unwindModule_ != AddressOf(module)) {
-        unwindModule_ = AddressOf(module);
-        unwind_ = SectionBytes(code, true);
+    if (unwind_.Module != AddressOf(module)) {
+        unwind_ = SectionCopy{};
+        CopySection(code, true, unwind_);
+        unwind_.Module = AddressOf(module); // looked for once, found or not
     }
-    if (unwind_.empty()) return false;
+    if (unwind_.Bytes.empty()) return false;
     return core::FindLandingPads(
-        unwind_, AddressOf(unwind_.data()), code,
-        [&](core::Address at) -> std::span<const std::uint8_t> { return SectionBytes(at, false); }, pads);
+        unwind_.Bytes, unwind_.Begin, code,
+        [&](core::Address at) -> std::span<const std::uint8_t> {
+            if (!lsda_.Holds(at)) {
+                lsda_ = SectionCopy{};
+                if (!CopySection(at, false, lsda_)) return {};
+            }
+            return std::span<const std::uint8_t>(lsda_.Bytes).subspan(at - lsda_.Begin);
+        },
+        pads);
 }
 
 } // namespace jov

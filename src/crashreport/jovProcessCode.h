@@ -5,6 +5,7 @@
 #include "crashreport/core/ReadableRanges.h"
 
 #include <span>
+#include <vector>
 
 namespace jov {
 
@@ -26,10 +27,19 @@ public:
     bool LandingPads(core::Address code, core::TLandingPads& pads) override;
 
 private:
+    // A copy of a module's section, read through the safe read: another thread may unload the module
+    // while the tables in it are parsed.
+    struct SectionCopy {
+        core::Address Module = 0;
+        core::Address Begin = 0;
+        std::vector<std::uint8_t> Bytes;
+        bool Holds(core::Address address) const { return address - Begin < Bytes.size(); }
+    };
+
     std::string ExportedName(core::Address address, bool demangle);
-    // The bytes of the module's section that holds the address, from the address on; with `unwind`, the
-    // module's unwind section instead. Empty when not readable.
-    std::span<const std::uint8_t> SectionBytes(core::Address address, bool unwind);
+    // Copies the module's section that holds the address, or with `unwind` the module's unwind section;
+    // false when there is none or it cannot be read.
+    bool CopySection(core::Address address, bool unwind, SectionCopy& copy);
 
     // The decoder reads a byte at a time: one safe read per page instead of one per byte.
     static constexpr std::uint32_t kPageSize = 4096;
@@ -37,9 +47,10 @@ private:
     std::uint8_t page_[kPageSize];
     core::Address pageBase_ = 0;
     bool pageValid_ = false;
-    // The unwind section of the module last asked about, found once per analysis.
-    core::Address unwindModule_ = 0;
-    std::span<const std::uint8_t> unwind_;
+    // The unwind section of the module last asked about, found once per analysis, and the section that
+    // held the last language-specific data.
+    SectionCopy unwind_;
+    SectionCopy lsda_;
 };
 
 } // namespace jov

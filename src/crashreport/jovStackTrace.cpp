@@ -117,9 +117,8 @@ public:
 
 private:
     void ReadExports(HMODULE handle, DWORD imageSize, std::vector<Address>& functions) {
-        if (!IsReadableMemory(handle, imageSize)) return;
-        const auto exports =
-            PeExports::Read({{reinterpret_cast<const std::uint8_t*>(handle), std::size_t(imageSize)}, false});
+        TLoadedImage image(handle);
+        const auto exports = PeExports::Read(image.image());
         if (!exports) return;
         for (std::uint32_t i = 0; i < exports->FunctionCount(); ++i) {
             const auto rva = exports->FunctionRva(i);

@@ -1,12 +1,11 @@
 #include "crashreport/jovTools.h"
 
-#include "crashreport/jovToolsMsgHandlers.h"
-
 #include "crashreport/core/NumberText.h"
 #include "crashreport/core/PeImage.h"
 #include "crashreport/jovDisAsmSafeRead.h"
 #include "crashreport/jovToolsMsgHandlers.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <optional>
@@ -38,16 +37,6 @@ TOS DetectOs() {
 // Forwarders may chain; a damaged or circular chain must end.
 constexpr int maxForwarderDepth = 16;
 
-// The loaded image as bytes, when its headers and all of [base, base + SizeOfImage) are readable.
-std::optional<std::span<const uint8_t>> LoadedImage(HMODULE base) {
-    const IMAGE_NT_HEADERS* headers = ImageNtHeaders(base);
-    DWORD size = 0;
-    if (!headers || !SafeReadMemory(&headers->OptionalHeader.SizeOfImage, &size, sizeof size))
-        return std::nullopt;
-    if (!IsReadableMemory(base, size)) return std::nullopt;
-    return std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(base), size);
-}
-
 // The function RVA of an export from the module's file on disk; 0 when the file cannot be used.
 uint32_t FunctionRvaOnDisk(HMODULE base, uint32_t index) {
     char name[MAX_PATH];
@@ -55,57 +44,53 @@ uint32_t FunctionRvaOnDisk(HMODULE base, uint32_t index) {
     if (length == 0 || length >= sizeof name) return 0;
     const TMappedFile file(name);
     if (!file.data()) return 0;
-    const auto exports = PeExports::Read({{file.data(), file.size()}, true});
+    const auto exports = PeExports::Read({std::span<const uint8_t>(file.data(), file.size()), true});
     const auto rva = exports ? exports->FunctionRva(index) : std::nullopt;
     return rva.value_or(0);
 }
 
-FARPROC Resolve(HMODULE base, uint32_t rva, int depth);
+FARPROC Resolve(HMODULE base, const PeExports& exports, uint32_t imageSize, uint32_t rva, int depth);
 
 // The routine behind a function-table index; an entry that points outside the image was changed in
-// memory, and the file on disk holds the true one.
-FARPROC ResolveIndex(HMODULE base, const PeExports& exports, uint32_t imageSize, uint32_t index, int depth) {
+// memory, and the file on disk holds the true one. Absent when the entry is empty or unreadable (the
+// export counts as not found); a forwarder that leads nowhere resolves to nil, and the system is not
+// asked then: it would load the forwarder's module while the program is crashing.
+std::optional<FARPROC> ResolveIndex(HMODULE base, const PeExports& exports, uint32_t imageSize,
+                                    uint32_t index, int depth) {
     auto rva = exports.FunctionRva(index);
-    if (!rva || *rva == 0) return nullptr;
+    if (!rva || *rva == 0) return std::nullopt;
     if (*rva > imageSize) rva = FunctionRvaOnDisk(base, index);
-    return *rva ? Resolve(base, *rva, depth) : nullptr;
+    if (*rva == 0) return std::nullopt;
+    return Resolve(base, exports, imageSize, *rva, depth);
 }
 
 FARPROC ByName(HMODULE base, const char* name, int depth) {
     if (!name) return nullptr;
-    if (const auto image = LoadedImage(base)) {
-        if (const auto exports = PeExports::Read({*image, false})) {
-            if (const auto index = exports->FunctionIndexByName(name)) {
-                const FARPROC routine = ResolveIndex(base, *exports, image->size(), *index, depth);
-                if (routine) return routine;
-            }
-        }
-    }
+    TLoadedImage image(base);
+    if (const auto exports = PeExports::Read(image.image()))
+        if (const auto index = exports->FunctionIndexByName(name))
+            if (const auto routine = ResolveIndex(base, *exports, image.size(), *index, depth))
+                return *routine;
     return GetProcAddress(base, name);
 }
 
 FARPROC ByOrdinal(HMODULE base, uint32_t ordinal, int depth) {
-    if (const auto image = LoadedImage(base)) {
-        if (const auto exports = PeExports::Read({*image, false})) {
-            const uint32_t index = ordinal - exports->OrdinalBase();
-            if (ordinal >= exports->OrdinalBase() && index < exports->FunctionCount()) {
-                const FARPROC routine = ResolveIndex(base, *exports, image->size(), index, depth);
-                if (routine) return routine;
-            }
-        }
+    TLoadedImage image(base);
+    if (const auto exports = PeExports::Read(image.image())) {
+        const uint32_t index = ordinal - exports->OrdinalBase();
+        if (ordinal >= exports->OrdinalBase() && index < exports->FunctionCount())
+            if (const auto routine = ResolveIndex(base, *exports, image.size(), index, depth))
+                return *routine;
     }
     return ordinal <= 0xFFFF ? GetProcAddress(base, MAKEINTRESOURCEA(ordinal)) : nullptr;
 }
 
-FARPROC Resolve(HMODULE base, uint32_t rva, int depth) {
-    const auto image = LoadedImage(base);
-    if (!image) return nullptr;
-    const auto exports = PeExports::Read({*image, false});
-    if (!exports || !exports->IsForwarder(rva)) {
-        if (rva >= image->size()) return nullptr;
+FARPROC Resolve(HMODULE base, const PeExports& exports, uint32_t imageSize, uint32_t rva, int depth) {
+    if (!exports.IsForwarder(rva)) {
+        if (rva >= imageSize) return nullptr;
         return reinterpret_cast<FARPROC>(reinterpret_cast<uintptr_t>(base) + rva);
     }
-    const auto text = exports->ForwarderText(rva);
+    const auto text = exports.ForwarderText(rva);
     const auto forwarder = text ? ParseForwarder(*text) : std::nullopt;
     if (!forwarder || depth >= maxForwarderDepth) return nullptr;
     const HMODULE target = GetModuleHandleA(std::string(forwarder->Module).c_str());
@@ -193,6 +178,39 @@ bool ModuleFromAddress(const void* address, HMODULE& module, std::string& fileNa
     return !fileName.empty();
 }
 
+TLoadedImage::TLoadedImage(HMODULE base) : base_(reinterpret_cast<uintptr_t>(base)) {
+    const IMAGE_NT_HEADERS* headers = ImageNtHeaders(base);
+    DWORD size = 0;
+    if (headers && SafeReadMemory(&headers->OptionalHeader.SizeOfImage, &size, sizeof size)) size_ = size;
+}
+
+bool TLoadedImage::Read(uint64_t offset, void* destination, size_t length) {
+    if (offset > size_ || size_ - offset < length) return false;
+    if (bytes_.empty()) bytes_.resize(size_t{cachedPages} * pageSize);
+    auto* out = static_cast<uint8_t*>(destination);
+    while (length > 0) {
+        const uint64_t pageOffset = offset - offset % pageSize;
+        unsigned slot = 0;
+        while (slot < cachedPages && pages_[slot].offset != pageOffset) ++slot;
+        if (slot == cachedPages) {
+            slot = nextPage_;
+            nextPage_ = (nextPage_ + 1) % cachedPages;
+            const size_t pageLength = static_cast<size_t>(std::min<uint64_t>(pageSize, size_ - pageOffset));
+            pages_[slot].offset = pageOffset;
+            pages_[slot].readable = SafeReadMemory(reinterpret_cast<const void*>(base_ + pageOffset),
+                                                   bytes_.data() + size_t{slot} * pageSize, pageLength);
+        }
+        if (!pages_[slot].readable) return false;
+        const size_t inPage = static_cast<size_t>(offset - pageOffset);
+        const size_t part = std::min<size_t>(length, pageSize - inPage);
+        std::memcpy(out, bytes_.data() + size_t{slot} * pageSize + inPage, part);
+        out += part;
+        offset += part;
+        length -= part;
+    }
+    return true;
+}
+
 const IMAGE_NT_HEADERS* ImageNtHeaders(HMODULE base) {
     IMAGE_DOS_HEADER dos;
     if (!SafeReadMemory(base, &dos, sizeof dos) || dos.e_magic != IMAGE_DOS_SIGNATURE) return nullptr;
@@ -200,30 +218,44 @@ const IMAGE_NT_HEADERS* ImageNtHeaders(HMODULE base) {
     if (at < reinterpret_cast<uintptr_t>(base)) return nullptr;
     const auto* headers = reinterpret_cast<const IMAGE_NT_HEADERS*>(at);
     DWORD signature = 0;
-    if (!IsReadableMemory(headers, sizeof *headers) ||
-        !SafeReadMemory(headers, &signature, sizeof signature) || signature != IMAGE_NT_SIGNATURE)
+    if (!SafeReadMemory(headers, &signature, sizeof signature) || signature != IMAGE_NT_SIGNATURE)
         return nullptr;
     return headers;
 }
 
+bool CopyImageNtHeaders(HMODULE base, IMAGE_NT_HEADERS& headers) {
+    const IMAGE_NT_HEADERS* at = ImageNtHeaders(base);
+    return at && SafeReadMemory(at, &headers, sizeof headers);
+}
+
+std::vector<uint8_t> CopyImageHeaders(HMODULE base) {
+    IMAGE_NT_HEADERS nt;
+    if (!CopyImageNtHeaders(base, nt)) return {};
+    std::vector<uint8_t> headers(nt.OptionalHeader.SizeOfHeaders);
+    if (!SafeReadMemory(base, headers.data(), headers.size())) return {};
+    return headers;
+}
+
 const void* ImageDataDirectory(HMODULE base, unsigned index) {
-    const auto image = LoadedImage(base);
-    const auto directory = image ? jov::ImageDataDirectory(*image, index) : std::nullopt;
-    if (!directory || directory->VirtualAddress >= image->size()) return nullptr;
-    return image->data() + directory->VirtualAddress;
+    TLoadedImage image(base);
+    const auto directory = jov::ImageDataDirectory(image.image(), index);
+    if (!directory || directory->VirtualAddress >= image.size()) return nullptr;
+    return reinterpret_cast<const uint8_t*>(base) + directory->VirtualAddress;
 }
 
 uint32_t RvaToFileOffset(const IMAGE_NT_HEADERS* headers, uint32_t rva) {
     IMAGE_FILE_HEADER file;
     if (!headers || !SafeReadMemory(&headers->FileHeader, &file, sizeof file)) return rva;
-    const size_t size = offsetof(IMAGE_NT_HEADERS, OptionalHeader) + file.SizeOfOptionalHeader +
-                        size_t{file.NumberOfSections} * sizeof(IMAGE_SECTION_HEADER);
-    if (!IsReadableMemory(headers, size)) return rva;
-    return jov::RvaToFileOffset({reinterpret_cast<const uint8_t*>(headers), size}, 0, rva);
+    std::vector<uint8_t> copy(offsetof(IMAGE_NT_HEADERS, OptionalHeader) + file.SizeOfOptionalHeader +
+                              size_t{file.NumberOfSections} * sizeof(IMAGE_SECTION_HEADER));
+    if (!SafeReadMemory(headers, copy.data(), copy.size())) return rva;
+    return jov::RvaToFileOffset(copy, 0, rva);
 }
 
 FARPROC ResolveExportRva(HMODULE base, uint32_t rva) {
-    return Resolve(base, rva, 0);
+    TLoadedImage image(base);
+    const auto exports = PeExports::Read(image.image());
+    return exports ? Resolve(base, *exports, image.size(), rva, 0) : nullptr;
 }
 
 FARPROC ExportByName(HMODULE base, const char* name) {
@@ -235,11 +267,11 @@ FARPROC ExportByOrdinal(HMODULE base, uint32_t ordinal) {
 }
 
 std::string ExportNameOfAddress(HMODULE base, const void* address, bool demangle) {
-    const auto image = LoadedImage(base);
-    const auto exports = image ? PeExports::Read({*image, false}) : std::nullopt;
+    TLoadedImage image(base);
+    const auto exports = PeExports::Read(image.image());
     const uintptr_t offset = reinterpret_cast<uintptr_t>(address) - reinterpret_cast<uintptr_t>(base);
     if (!exports || reinterpret_cast<uintptr_t>(address) < reinterpret_cast<uintptr_t>(base) ||
-        offset >= image->size())
+        offset >= image.size())
         return {};
     return ExportNameOfRva(*exports, static_cast<uint32_t>(offset), demangle);
 }

@@ -4,11 +4,13 @@
 #include "crashreport/core/Demangle.h"
 #include "crashreport/core/NumberText.h"
 #include "crashreport/core/OsClass.h"
+#include "crashreport/core/PeImage.h"
 
 #include <windows.h>
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace jov {
 
@@ -32,7 +34,39 @@ HMODULE ModuleOfAddress(const void* address);
 // The module the crash reporter is linked into.
 HMODULE CrashReporterModule();
 
+// A module of this process, read through the safe read a page at a time and never in place: another
+// thread may unload it, or change a page's protection, while we look; the reads then just fail.
+class TLoadedImage final : public PeImageReader {
+public:
+    explicit TLoadedImage(HMODULE base);
+    TLoadedImage(const TLoadedImage&) = delete;
+    TLoadedImage& operator=(const TLoadedImage&) = delete;
+
+    // SizeOfImage bytes from the base; empty when the headers cannot be read.
+    PeImage image() { return PeImage(*this, size_); }
+    uint32_t size() const { return size_; }
+    bool Read(uint64_t offset, void* destination, size_t length) override;
+
+private:
+    static constexpr uint32_t pageSize = 4096;
+    static constexpr unsigned cachedPages = 4; // a table and the texts it points to stay at hand
+    struct Page {
+        uint64_t offset = UINT64_MAX;
+        bool readable = false;
+    };
+    uintptr_t base_;
+    uint32_t size_ = 0;
+    Page pages_[cachedPages];
+    std::vector<uint8_t> bytes_; // the cached pages, allocated at the first read
+    unsigned nextPage_ = 0;
+};
+
+// The address of the NT headers (their first bytes read safely), or nil; read them through the safe read.
 const IMAGE_NT_HEADERS* ImageNtHeaders(HMODULE base);
+// A copy of the module's NT headers; false when they cannot be read.
+bool CopyImageNtHeaders(HMODULE base, IMAGE_NT_HEADERS& headers);
+// A copy of the module's headers (SizeOfHeaders bytes); empty when they cannot be read.
+std::vector<uint8_t> CopyImageHeaders(HMODULE base);
 // base + the directory's virtual address; nil without headers or when the directory is absent.
 const void* ImageDataDirectory(HMODULE base, unsigned index);
 uint32_t RvaToFileOffset(const IMAGE_NT_HEADERS* headers, uint32_t rva);

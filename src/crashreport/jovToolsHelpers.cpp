@@ -47,8 +47,9 @@ std::string ReadRegistryString(HKEY root, const char* keyPath, const char* value
 }
 
 bool IsConsoleProgram() {
-    const IMAGE_NT_HEADERS* headers = ImageNtHeaders(GetModuleHandleA(nullptr));
-    return headers && headers->OptionalHeader.Subsystem == IMAGE_SUBSYSTEM_WINDOWS_CUI;
+    IMAGE_NT_HEADERS headers;
+    return CopyImageNtHeaders(GetModuleHandleA(nullptr), headers) &&
+           headers.OptionalHeader.Subsystem == IMAGE_SUBSYSTEM_WINDOWS_CUI;
 }
 
 bool CopyToClipboard(const std::string& text) {

@@ -17,8 +17,8 @@ foreach(source IN LISTS crash_apps)
     # The framework only for the catch point of window procedures; the crash reporter never includes it.
     target_link_libraries(${app} PRIVATE ostrel_framework)
     ostrel_use_crash_reporter(${app})
-    if(name STREQUAL "report_contents")
-        ostrel_link_with_symbols(${app}) # the report names the faulting function
+    if(name STREQUAL "report_contents" OR name STREQUAL "stale_register_jump")
+        ostrel_link_with_symbols(${app}) # the report names the faulting function and lists it
     endif()
     ostrel_data_path(program ${CMAKE_CURRENT_BINARY_DIR}/${app}.exe)
     ostrel_data_path(declaration ${source})

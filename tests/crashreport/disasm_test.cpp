@@ -121,6 +121,22 @@ TEST_F(CraftedLive, DecodesThroughTheSnapshot) {
     jov::TInstructionInfo info;
     jov::ComposeInstructionText(reinterpret_cast<const void*>(kReserve), text, nullptr, info, false);
     EXPECT_EQ("", text) << "nothing readable, no text";
+
+    // jmp [cell] with the cell on a page of its own: readable memory, but a list that does not mark it
+    // readable makes the jump invalid.
+    constexpr std::uintptr_t thunk = kReserve + 0x3000, cell = kReserve + 0x4000;
+    ASSERT_TRUE(VirtualAlloc(reinterpret_cast<void*>(thunk), 0x2000, MEM_COMMIT, PAGE_EXECUTE_READWRITE));
+    const std::uint8_t jump[] = {0xFF, 0x25, 0x00, 0x40, 0x00, 0x10};
+    std::memcpy(reinterpret_cast<void*>(thunk), jump, sizeof jump);
+    *reinterpret_cast<std::uint32_t*>(cell) = 0x77001234;
+    const jov::ReadableSnapshot withCell = jov::TakeReadableSnapshot();
+    const jov::TInstructionInfo through =
+        jov::DecodeInstructionChecked(reinterpret_cast<const void*>(thunk), withCell.get());
+    ASSERT_TRUE(through.IsValid);
+    EXPECT_EQ(0x77001234u, through.Target);
+    const jov::TDATryRead withoutCell = {
+        {0, cell, true}, {cell, cell + 0x1000, false}, {cell + 0x1000, 0x80000000u, true}};
+    EXPECT_FALSE(jov::DecodeInstructionChecked(reinterpret_cast<const void*>(thunk), &withoutCell).IsValid);
 }
 
 TEST_F(CraftedLive, ParseFunctionIsTheLinkedDisassemblyRoutine) {

@@ -63,7 +63,8 @@ struct Busy {
 const void* CellHolding(HMODULE module, const void* routine) {
     const auto* base = reinterpret_cast<const uint8_t*>(module);
     const IMAGE_NT_HEADERS* headers = jov::ImageNtHeaders(module);
-    const jov::ImportTables tables = jov::ReadImportTables({base, headers->OptionalHeader.SizeOfImage});
+    const jov::ImportTables tables =
+        jov::ReadImportTables(std::span<const uint8_t>(base, headers->OptionalHeader.SizeOfImage));
     for (const jov::ImportAddressTable& table : tables.Tables)
         for (uint32_t i = 0; i < table.Count; ++i) {
             const auto* cell = reinterpret_cast<void* const*>(base + table.Rva + 4 * i);

@@ -1,4 +1,5 @@
 #include "crashreport/core/PeImage.h"
+#include "crashreport/core/TestPeImage.h"
 #include "crashreport/jovTools.h"
 #include "crashreport/jovToolsMsgHandlers.h"
 
@@ -6,6 +7,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 using namespace jov;
@@ -180,6 +182,70 @@ TEST_F(ExportTestModule, DamagedHeadersReadAsNone) {
     EXPECT_EQ(ImageNtHeaders(nullptr), nullptr);
     EXPECT_EQ(RvaToFileOffset(nullptr, 0x1234), 0x1234u);
     EXPECT_NE(ImageNtHeaders(module), nullptr);
+}
+
+namespace {
+
+struct PageToggler {
+    uint8_t* page;
+    volatile LONG stop = 0;
+    volatile LONG rounds = 0;
+};
+
+DWORD WINAPI TogglePage(void* parameter) {
+    auto& t = *static_cast<PageToggler*>(parameter);
+    for (DWORD old; !t.stop; InterlockedIncrement(&t.rounds))
+        for (DWORD protection : {PAGE_NOACCESS, PAGE_READWRITE | PAGE_GUARD, PAGE_READONLY})
+            VirtualProtect(t.page, 0x1000, protection, &old);
+    return 0;
+}
+
+} // namespace
+
+// Another thread changes the protection of the page that holds a module's export table while we read
+// it, and then takes the page away: each look-up finds the export or nothing, and none faults.
+TEST(Tools, ExportsOfAnImageWhosePagesGoAway) {
+    const TestImage t;
+    auto* base = static_cast<uint8_t*>(
+        VirtualAlloc(nullptr, t.mapped.size(), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    ASSERT_TRUE(base);
+    std::memcpy(base, t.mapped.data(), t.mapped.size());
+    const auto module = reinterpret_cast<HMODULE>(base);
+    const auto alpha = reinterpret_cast<FARPROC>(base + 0x1010);
+    ASSERT_EQ(ExportNameOfAddress(module, base + 0x1010, false), "Alpha");
+    ASSERT_EQ(ExportByName(module, "Alpha"), alpha);
+    ASSERT_EQ(ExportByOrdinal(module, 5), alpha);
+
+    PageToggler toggler{base + 0x2000};
+    const HANDLE thread = CreateThread(nullptr, 0, TogglePage, &toggler, 0, nullptr);
+    ASSERT_TRUE(thread);
+    int found = 0;
+    for (int i = 0; i < 3000 || toggler.rounds < 100; ++i) {
+        const std::string name = ExportNameOfAddress(module, base + 0x1010, false);
+        EXPECT_TRUE(name.empty() || name == "Alpha") << name;
+        const FARPROC routine = ExportByName(module, "Alpha");
+        EXPECT_TRUE(!routine || routine == alpha);
+        found += name == "Alpha";
+    }
+    InterlockedExchange(&toggler.stop, 1);
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    std::printf("%d of the look-ups found the export, %ld protection rounds\n", found,
+                static_cast<long>(toggler.rounds));
+
+    DWORD old;
+    ASSERT_TRUE(VirtualProtect(base + 0x2000, 0x1000, PAGE_NOACCESS, &old));
+    EXPECT_EQ(ExportNameOfAddress(module, base + 0x1010, false), "");
+    EXPECT_EQ(ExportByName(module, "Alpha"), nullptr);
+    EXPECT_EQ(ExportByOrdinal(module, 5), nullptr);
+    EXPECT_EQ(ImageDataDirectory(module, 0), base + 0x2000) << "the headers are still there";
+    ASSERT_TRUE(VirtualFree(base + 0x2000, 0x1000, MEM_DECOMMIT));
+    EXPECT_EQ(ExportNameOfAddress(module, base + 0x1010, false), "");
+    ASSERT_TRUE(VirtualFree(base, 0, MEM_RELEASE));
+    EXPECT_EQ(ExportNameOfAddress(module, base + 0x1010, false), "");
+    EXPECT_EQ(ExportByName(module, "Alpha"), nullptr);
+    EXPECT_EQ(ImageDataDirectory(module, 0), nullptr);
+    EXPECT_TRUE(CopyImageHeaders(module).empty());
 }
 
 TEST(Tools, ModulesAndVersions) {

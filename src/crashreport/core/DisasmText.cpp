@@ -274,7 +274,7 @@ std::uint32_t ReadImmediate(CodeReader& reader, Address at, int size) {
 std::string ImmediateOperand(CodeReader& reader, const TDecodedInstruction& d) {
     const std::uint16_t op = d.Info.Opcode;
     if (!d.ImmSize || op == 0x0F0F || ((op == 0xD4 || op == 0xD5) && d.Imm == 10)) return {};
-    if (d.OpcodeFlags & opf::kRelative) return Signed(d.Imm, true) + " ($" + Hex(d.Info.Target) + ")";
+    if (d.OpcodeFlags & opf::kRelative) return Signed(d.Imm, true) + " ($" + Hex(RelativeTarget(d)) + ")";
     if (op == 0x69 || op == 0x6B || (op >= 0x80 && op <= 0x83)) return Signed(d.Imm, false);
     if (op == 0xC8) {
         const std::uint32_t frame = ReadImmediate(reader, d.ImmPos, 2);

@@ -1,10 +1,6 @@
 #include "crashreport/core/ImportTable.h"
 #include "crashreport/core/LittleEndian.h"
 
-#include "crashreport/core/PeImage.h"
-
-#include <cstring>
-
 namespace jov {
 namespace {
 
@@ -12,9 +8,16 @@ constexpr uint32_t DescriptorSize = 20;
 constexpr uint32_t NameOffset = 12;
 constexpr uint32_t AddressTableOffset = 16;
 
+bool ReadU32(const PeImage& image, uint64_t offset, uint32_t& value) {
+    uint8_t bytes[4];
+    if (!image.Read(offset, bytes, sizeof bytes)) return false;
+    value = LoadU32(bytes);
+    return true;
+}
+
 } // namespace
 
-ImportTables ReadImportTables(std::span<const uint8_t> image) {
+ImportTables ReadImportTables(const PeImage& image) {
     ImportTables result;
     const std::optional<PeDataDirectory> directory = ImageDataDirectory(image, ImportDirectory);
     if (!directory) return result;

@@ -1,8 +1,9 @@
 #pragma once
 // The import address tables of an image as the loader mapped it (virtual addresses are offsets), checked
 // against the image before anything is rewritten in them.
+#include "crashreport/core/PeImage.h"
+
 #include <cstdint>
-#include <span>
 #include <vector>
 
 namespace jov {
@@ -22,6 +23,6 @@ struct ImportTables {
 };
 
 // An image without an import directory has no tables and is not damaged.
-ImportTables ReadImportTables(std::span<const uint8_t> image);
+ImportTables ReadImportTables(const PeImage& image);
 
 } // namespace jov

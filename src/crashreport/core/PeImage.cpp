@@ -8,10 +8,9 @@
 namespace jov {
 namespace {
 
-template <typename T> std::optional<T> ReadAt(std::span<const uint8_t> bytes, uint64_t offset) {
-    if (offset > bytes.size() || bytes.size() - offset < sizeof(T)) return std::nullopt;
+template <typename T> std::optional<T> ReadAt(const PeImage& image, uint64_t offset) {
     T value;
-    std::memcpy(&value, bytes.data() + offset, sizeof value);
+    if (!image.Read(offset, &value, sizeof value)) return std::nullopt;
     return value;
 }
 
@@ -23,10 +22,19 @@ constexpr uint32_t sectionHeaderSize = 40;
 constexpr uint32_t maxSections = 96;
 // Longest text accepted as a forwarder or export name; keeps a damaged table from yielding huge texts.
 constexpr size_t maxNameLength = 4096;
+// Texts are read in pieces that never cross a page: the page after a text's end may be gone.
+constexpr uint64_t textPiece = 64, pageSize = 4096;
 
 } // namespace
 
-std::optional<uint32_t> ImageNtHeaders(std::span<const uint8_t> image) {
+bool PeImage::Read(uint64_t offset, void* destination, size_t length) const {
+    if (offset > size_ || size_ - offset < length) return false;
+    if (reader_) return reader_->Read(offset, destination, length);
+    std::memcpy(destination, bytes_.data() + offset, length);
+    return true;
+}
+
+std::optional<uint32_t> ImageNtHeaders(const PeImage& image) {
     const auto mz = ReadAt<uint16_t>(image, 0);
     const auto offset = ReadAt<uint32_t>(image, 60);
     if (!mz || *mz != 0x5A4D || !offset) return std::nullopt;
@@ -35,13 +43,13 @@ std::optional<uint32_t> ImageNtHeaders(std::span<const uint8_t> image) {
     return *offset;
 }
 
-std::optional<uint32_t> ImageSizeOfImage(std::span<const uint8_t> image) {
+std::optional<uint32_t> ImageSizeOfImage(const PeImage& image) {
     const auto nt = ImageNtHeaders(image);
     if (!nt) return std::nullopt;
     return ReadAt<uint32_t>(image, uint64_t{*nt} + 4 + fileHeaderSize + 56);
 }
 
-std::optional<PeDataDirectory> ImageDataDirectory(std::span<const uint8_t> image, unsigned index) {
+std::optional<PeDataDirectory> ImageDataDirectory(const PeImage& image, unsigned index) {
     const auto nt = ImageNtHeaders(image);
     if (!nt) return std::nullopt;
     const uint64_t optional = uint64_t{*nt} + 4 + fileHeaderSize;
@@ -55,7 +63,7 @@ std::optional<PeDataDirectory> ImageDataDirectory(std::span<const uint8_t> image
     return directory;
 }
 
-std::vector<PeSection> ReadSectionTable(std::span<const uint8_t> image, uint32_t ntHeaders) {
+std::vector<PeSection> ReadSectionTable(const PeImage& image, uint32_t ntHeaders) {
     std::vector<PeSection> sections;
     const auto count = ReadAt<uint16_t>(image, uint64_t{ntHeaders} + 4 + 2);
     const auto optionalSize = ReadAt<uint16_t>(image, uint64_t{ntHeaders} + 4 + 16);
@@ -80,17 +88,17 @@ uint32_t SectionOffset(const std::vector<PeSection>& sections, uint32_t rva) {
     return rva;
 }
 
-uint32_t RvaToFileOffset(std::span<const uint8_t> image, uint32_t ntHeaders, uint32_t rva) {
+uint32_t RvaToFileOffset(const PeImage& image, uint32_t ntHeaders, uint32_t rva) {
     return SectionOffset(ReadSectionTable(image, ntHeaders), rva);
 }
 
 std::optional<PeExports> PeExports::Read(PeImage image) {
-    const auto nt = ImageNtHeaders(image.bytes);
-    const auto directory = ImageDataDirectory(image.bytes, ExportDirectory);
+    const auto nt = ImageNtHeaders(image);
+    const auto directory = ImageDataDirectory(image, ExportDirectory);
     if (!nt || !directory) return std::nullopt;
     PeExports exports(image);
     exports.ntHeaders_ = *nt;
-    if (image.fileLayout) exports.sections_ = ReadSectionTable(image.bytes, *nt);
+    if (image.FileLayout()) exports.sections_ = ReadSectionTable(image, *nt);
     exports.directory_ = *directory;
     const uint32_t d = directory->VirtualAddress;
     const auto base = exports.ReadU32(uint64_t{d} + 16), functions = exports.ReadU32(uint64_t{d} + 20),
@@ -110,28 +118,46 @@ std::optional<PeExports> PeExports::Read(PeImage image) {
 
 std::optional<uint64_t> PeExports::Offset(uint64_t rva) const {
     if (rva > UINT32_MAX) return std::nullopt;
-    return image_.fileLayout ? SectionOffset(sections_, static_cast<uint32_t>(rva)) : rva;
+    return image_.FileLayout() ? SectionOffset(sections_, static_cast<uint32_t>(rva)) : rva;
 }
 
 std::optional<uint32_t> PeExports::ReadU32(uint64_t rva) const {
     const auto offset = Offset(rva);
-    return offset ? ReadAt<uint32_t>(image_.bytes, *offset) : std::nullopt;
+    return offset ? ReadAt<uint32_t>(image_, *offset) : std::nullopt;
 }
 
 std::optional<uint16_t> PeExports::ReadU16(uint64_t rva) const {
     const auto offset = Offset(rva);
-    return offset ? ReadAt<uint16_t>(image_.bytes, *offset) : std::nullopt;
+    return offset ? ReadAt<uint16_t>(image_, *offset) : std::nullopt;
 }
 
-std::optional<std::string_view> PeExports::ReadText(uint32_t rva) const {
+template <typename Part> bool PeExports::ReadText(uint32_t rva, Part&& part) const {
     const auto found = Offset(rva);
-    if (!found || *found >= image_.bytes.size()) return std::nullopt;
-    const size_t offset = static_cast<size_t>(*found);
-    const auto* start = reinterpret_cast<const char*>(image_.bytes.data() + offset);
-    const size_t room = std::min(image_.bytes.size() - offset, maxNameLength + 1);
-    const void* end = std::memchr(start, 0, room);
-    if (!end) return std::nullopt;
-    return std::string_view(start, static_cast<size_t>(static_cast<const char*>(end) - start));
+    if (!found) return false;
+    char piece[textPiece];
+    for (uint64_t at = *found, length = 0; length <= maxNameLength;) {
+        const uint64_t room =
+            std::min({textPiece, pageSize - at % pageSize, image_.Size() - std::min(at, image_.Size()),
+                      maxNameLength + 1 - length});
+        if (room == 0 || !image_.Read(at, piece, static_cast<size_t>(room))) return false;
+        const void* end = std::memchr(piece, 0, static_cast<size_t>(room));
+        const size_t used = end ? static_cast<size_t>(static_cast<const char*>(end) - piece) : size_t(room);
+        if (!part(std::string_view(piece, used))) return false;
+        if (end) return true;
+        at += room;
+        length += room;
+    }
+    return false;
+}
+
+std::optional<std::string> PeExports::Text(uint32_t rva) const {
+    std::string text;
+    if (!ReadText(rva, [&](std::string_view piece) {
+            text += piece;
+            return true;
+        }))
+        return std::nullopt;
+    return text;
 }
 
 std::optional<uint32_t> PeExports::FunctionRva(uint32_t index) const {
@@ -139,17 +165,26 @@ std::optional<uint32_t> PeExports::FunctionRva(uint32_t index) const {
     return ReadU32(uint64_t{functions_} + uint64_t{index} * 4);
 }
 
-std::optional<std::string_view> PeExports::Name(uint32_t nameIndex) const {
+std::optional<std::string> PeExports::Name(uint32_t nameIndex) const {
     if (nameIndex >= nameCount_) return std::nullopt;
     const auto rva = ReadU32(uint64_t{names_} + uint64_t{nameIndex} * 4);
-    return rva ? ReadText(*rva) : std::nullopt;
+    return rva ? Text(*rva) : std::nullopt;
 }
 
 std::optional<uint32_t> PeExports::FunctionIndexByName(std::string_view name) const {
     for (uint32_t i = 0; i < nameCount_; ++i) {
-        const auto candidate = Name(i);
-        if (!candidate) return std::nullopt; // the rest of a damaged table is not trusted either
-        if (*candidate == name) {
+        const auto rva = ReadU32(uint64_t{names_} + uint64_t{i} * 4);
+        if (!rva) return std::nullopt; // the rest of a damaged table is not trusted either
+        // Compared piece by piece: no copy of every name on the way.
+        std::string_view rest = name;
+        bool equal = true;
+        const bool readable = ReadText(*rva, [&](std::string_view piece) {
+            equal = equal && rest.substr(0, piece.size()) == piece;
+            rest.remove_prefix(std::min(piece.size(), rest.size()));
+            return true;
+        });
+        if (!readable) return std::nullopt;
+        if (equal && rest.empty()) {
             const auto index = ReadU16(uint64_t{nameOrdinals_} + uint64_t{i} * 2);
             return index ? std::optional<uint32_t>(*index) : std::nullopt;
         }
@@ -157,7 +192,7 @@ std::optional<uint32_t> PeExports::FunctionIndexByName(std::string_view name) co
     return std::nullopt;
 }
 
-std::optional<std::string_view> PeExports::NameOfFunction(uint32_t index) const {
+std::optional<std::string> PeExports::NameOfFunction(uint32_t index) const {
     for (uint32_t i = 0; i < nameCount_; ++i) {
         const auto ordinalIndex = ReadU16(uint64_t{nameOrdinals_} + uint64_t{i} * 2);
         if (!ordinalIndex) return std::nullopt;
@@ -175,9 +210,9 @@ std::optional<uint32_t> PeExports::FunctionIndexOfRva(uint32_t rva) const {
     return std::nullopt;
 }
 
-std::optional<std::string_view> PeExports::ForwarderText(uint32_t rva) const {
+std::optional<std::string> PeExports::ForwarderText(uint32_t rva) const {
     if (!IsForwarder(rva)) return std::nullopt;
-    return ReadText(rva);
+    return Text(rva);
 }
 
 std::optional<PeForwarder> ParseForwarder(std::string_view text) {
@@ -205,7 +240,7 @@ std::string ExportNameOfRva(const PeExports& exports, uint32_t rva, bool demangl
     if (!name) return "#" + std::to_string(uint64_t{exports.OrdinalBase()} + *index);
     std::string text(*name), unit;
     if (demangle && DemangleSymbol(text, unit)) return unit + "." + text;
-    return std::string(*name);
+    return *name;
 }
 
 } // namespace jov

@@ -1,7 +1,8 @@
 #pragma once
-// Reading executable images (headers, data directories, export tables) from a span of bytes: either a
-// module as the loader mapped it, where virtual addresses are offsets, or the module's file on disk.
-// Every offset taken from the image is checked against the span: a damaged image reads as "not found".
+// Reading executable images (headers, data directories, export tables): either a module as the loader
+// mapped it, where virtual addresses are offsets, or the module's file on disk. Every offset taken from
+// the image is checked against its size: a damaged image reads as "not found".
+#include <concepts>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -11,9 +12,36 @@
 
 namespace jov {
 
-struct PeImage {
-    std::span<const uint8_t> bytes;
-    bool fileLayout = false; // the file on disk: virtual addresses go through the section table
+// The bytes of an image that may go away while they are read (a module of the running process that
+// another thread unloads): Read copies exactly `length` bytes at `offset` or fails, and never faults.
+class PeImageReader {
+public:
+    virtual bool Read(uint64_t offset, void* destination, size_t length) = 0;
+
+protected:
+    ~PeImageReader() = default;
+};
+
+// An image's bytes in plain reach (a file, a copy) or behind a reader, which must outlive the PeImage
+// and whatever is read with it.
+class PeImage {
+public:
+    template <typename Bytes>
+    requires std::convertible_to<const Bytes&, std::span<const uint8_t>> PeImage(const Bytes& bytes,
+                                                                                 bool fileLayout = false)
+        : bytes_(bytes), size_(bytes_.size()), fileLayout_(fileLayout) {}
+    PeImage(PeImageReader& reader, uint64_t size) : reader_(&reader), size_(size) {}
+
+    bool Read(uint64_t offset, void* destination, size_t length) const;
+    uint64_t Size() const { return size_; }
+    // The file on disk: virtual addresses go through the section table.
+    bool FileLayout() const { return fileLayout_; }
+
+private:
+    std::span<const uint8_t> bytes_;
+    PeImageReader* reader_ = nullptr;
+    uint64_t size_ = 0;
+    bool fileLayout_ = false;
 };
 
 struct PeDataDirectory {
@@ -23,20 +51,20 @@ struct PeDataDirectory {
 constexpr unsigned ExportDirectory = 0;
 
 // "MZ" at the start and "PE\0\0" at the offset stored at 60: the offset of the NT headers.
-std::optional<uint32_t> ImageNtHeaders(std::span<const uint8_t> image);
-std::optional<uint32_t> ImageSizeOfImage(std::span<const uint8_t> image);
+std::optional<uint32_t> ImageNtHeaders(const PeImage& image);
+std::optional<uint32_t> ImageSizeOfImage(const PeImage& image);
 // Absent without headers, beyond the image's directory count, or when the directory is empty.
-std::optional<PeDataDirectory> ImageDataDirectory(std::span<const uint8_t> image, unsigned index);
+std::optional<PeDataDirectory> ImageDataDirectory(const PeImage& image, unsigned index);
 // A section header's virtual address and file offset (absent when the header is cut off).
 struct PeSection {
     uint32_t VirtualAddress;
     std::optional<uint32_t> RawOffset;
 };
 // The first 96 section headers at most, as far as they can be read.
-std::vector<PeSection> ReadSectionTable(std::span<const uint8_t> image, uint32_t ntHeaders);
+std::vector<PeSection> ReadSectionTable(const PeImage& image, uint32_t ntHeaders);
 // The file offset of a virtual address; unchanged when no section holds it.
 uint32_t SectionOffset(const std::vector<PeSection>& sections, uint32_t rva);
-uint32_t RvaToFileOffset(std::span<const uint8_t> image, uint32_t ntHeaders, uint32_t rva);
+uint32_t RvaToFileOffset(const PeImage& image, uint32_t ntHeaders, uint32_t rva);
 
 // A validated view of an image's export directory.
 class PeExports {
@@ -50,15 +78,15 @@ public:
     // Exact, case-sensitive, in name-table order.
     std::optional<uint32_t> FunctionIndexByName(std::string_view name) const;
     std::optional<uint32_t> FunctionRva(uint32_t index) const;
-    std::optional<std::string_view> Name(uint32_t nameIndex) const;
+    std::optional<std::string> Name(uint32_t nameIndex) const;
     // The name whose ordinal index is `index`; absent for an export without a name.
-    std::optional<std::string_view> NameOfFunction(uint32_t index) const;
+    std::optional<std::string> NameOfFunction(uint32_t index) const;
     std::optional<uint32_t> FunctionIndexOfRva(uint32_t rva) const;
     // An RVA inside the export directory is a forwarder text, not code.
     bool IsForwarder(uint32_t rva) const {
         return rva >= directory_.VirtualAddress && rva - directory_.VirtualAddress < directory_.Size;
     }
-    std::optional<std::string_view> ForwarderText(uint32_t rva) const;
+    std::optional<std::string> ForwarderText(uint32_t rva) const;
 
 private:
     explicit PeExports(PeImage image) : image_(image) {}
@@ -66,7 +94,10 @@ private:
     std::optional<uint64_t> Offset(uint64_t rva) const;
     std::optional<uint32_t> ReadU32(uint64_t rva) const;
     std::optional<uint16_t> ReadU16(uint64_t rva) const;
-    std::optional<std::string_view> ReadText(uint32_t rva) const;
+    // Calls `part` with the text's pieces up to its zero; false when it is unreadable or too long, or
+    // when `part` returns false.
+    template <typename Part> bool ReadText(uint32_t rva, Part&& part) const;
+    std::optional<std::string> Text(uint32_t rva) const;
 
     PeImage image_;
     uint32_t ntHeaders_ = 0;

@@ -234,6 +234,9 @@ void TrackRegisters(const TDecodedInstruction& d, std::uint8_t opcodeByte, TRegi
     default:
         break;
     }
+    // A callee may change eax, ecx and edx; a constant loaded before the call names nothing after it.
+    if (op == 0xE8 || op == 0x9A || (op == 0xFF && (d.Reg == 2 || d.Reg == 3)))
+        r[kEax] = r[kEcx] = r[kEdx] = 0;
 }
 
 // Fills in where a call or jump goes; false when a cell that must be read cannot be.
@@ -243,8 +246,7 @@ bool ResolveTarget(TDecodedInstruction& d, CodeReader& reader, const TRegisterSt
     if (d.OpcodeFlags & opf::kRelative) {
         info.IsRelative = true;
         info.TargetField = d.ImmPos;
-        info.Target = info.Next + static_cast<Address>(d.Imm);
-        if (d.OperandSize == 2) info.Target &= 0xFFFF;
+        info.Target = RelativeTarget(d);
         info.TargetSize = d.ImmSize;
         info.Enlargeable = info.Opcode < 0xE0 || info.Opcode > 0xE3;
         (info.Opcode == 0xE8 ? info.IsCall : info.IsJump) = true;
@@ -473,6 +475,11 @@ TDecodedInstruction DecodeInstruction(CodeReader& reader, Address address, TRegi
 TInstructionInfo DecodeInstructionEx(CodeReader& reader, Address address, TRegisterState* regs,
                                      bool resolveByRegs) {
     return DecodeInstruction(reader, address, regs, resolveByRegs).Info;
+}
+
+Address RelativeTarget(const TDecodedInstruction& d) {
+    const Address target = d.Info.Next + static_cast<Address>(d.Imm);
+    return d.OperandSize == 2 ? target & 0xFFFF : target;
 }
 
 TInstructionInfo DecodeInstructionAt(CodeReader& reader, Address address) {

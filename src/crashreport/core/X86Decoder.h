@@ -107,6 +107,9 @@ TInstructionInfo DecodeInstructionEx(CodeReader& reader, Address address, TRegis
                                      bool resolveByRegs);
 TInstructionInfo DecodeInstructionAt(CodeReader& reader, Address address);
 
+// Where a relative call or jump goes, also for a call to the next instruction (which has no Target).
+Address RelativeTarget(const TDecodedInstruction& d);
+
 // Tables (X86Tables.cpp).
 struct OpcodeEntry {
     std::uint16_t Flags;

@@ -99,6 +99,8 @@ TEST(DisasmText, InstructionLines) {
         {{0x0F, 0x0F, 0xC1, 0x9E}, "pfadd   mm0, mm1"},
         {{0x0F, 0x1F, 0x44, 0x00, 0x00}, "nop     dword ptr [eax+eax]"},
         {{0x0F, 0x0B}, "db $0f\r\n10000001   db $0b"},
+        {{0xE8, 0x00, 0x00, 0x00, 0x00}, "call    +0 ($10000005)"},
+        {{0xEB, 0xFE}, "jmp     -2 ($10000000)"},
     };
     for (const Case& c : cases) {
         TestMemory memory;
@@ -108,6 +110,52 @@ TEST(DisasmText, InstructionLines) {
         core::TInstructionInfo info;
         const std::string line = core::ComposeInstructionText(env, 0x10000000, nullptr, info, false);
         EXPECT_EQ(std::string("10000000   ") + c.text, line);
+    }
+}
+
+// A target without a name of its own is named after where its jump thunk leads; a target in another
+// module carries that module's file name.
+TEST(DisasmText, CommentsLookThroughThunksAndNameOtherModules) {
+    constexpr Address kOther = 0x20000000, kRoutine = kOther + 0x10;
+    class TwoModules : public TestCodeEnvironment {
+    public:
+        bool ModuleOf(Address address, core::ModuleSpan& module) override {
+            if (address - kOther >= 0x1000) return TestCodeEnvironment::ModuleOf(address, module);
+            module = {kOther, 0x1000, "C:\\system\\other.dll", false};
+            return true;
+        }
+        std::string NameOfAddress(Address address) override {
+            return address == kRoutine ? "Routine" : TestCodeEnvironment::NameOfAddress(address);
+        }
+    } env;
+    ASSERT_TRUE(env.Load("crafted"));
+    const Address at = env.Symbol("f_long"), merge = env.Symbol("f_merge");
+    auto rel = [](Address from, Address to) {
+        const Address d = to - from;
+        return std::vector<std::uint8_t>{std::uint8_t(d), std::uint8_t(d >> 8), std::uint8_t(d >> 16),
+                                         std::uint8_t(d >> 24)};
+    };
+    // at: call thunk1; at+5: call Routine; at+10: call thunk2; at+16: thunk1: jmp f_merge;
+    // at+21: thunk2: jmp Routine
+    std::vector<std::uint8_t> code;
+    auto put = [&](std::uint8_t op, Address next, Address to) {
+        code.push_back(op);
+        for (std::uint8_t b : rel(next, to)) code.push_back(b);
+    };
+    put(0xE8, at + 5, at + 16);
+    put(0xE8, at + 10, kRoutine);
+    put(0xE8, at + 15, at + 21);
+    code.push_back(0xC3);
+    put(0xE9, at + 21, merge);
+    put(0xE9, at + 26, kRoutine);
+    env.Memory().Place(at, code);
+    const std::pair<Address, const char*> cases[] = {
+        {at, "  ; f_merge"}, {at + 5, "  ; Routine (other.dll)"}, {at + 10, "  ; Routine (other.dll)"}};
+    for (const auto& [address, comment] : cases) {
+        core::TInstructionInfo info;
+        const std::string line = core::ComposeInstructionText(env, address, nullptr, info, false);
+        EXPECT_TRUE(line.ends_with(comment)) << line;
+        EXPECT_EQ(40u, line.find("  ; ")) << line;
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 using core::Address;
 using core::TCodeArea;
@@ -103,6 +104,58 @@ TEST_F(Crafted, CaseTables) {
     EXPECT_EQ(At("f_split"), far.CodeBegin + far.CodeLen) << "the third entry lies outside the code";
 }
 
+// Every bound test the detector knows: above and greater take the constant + 1 entries, above-or-equal
+// and greater-or-equal the constant, in short and long form.
+TEST_F(Crafted, CaseTableBounds) {
+    const Address at = At("f_long");
+    struct Case {
+        std::vector<std::uint8_t> jump; // to the ret after the table, patched below
+        std::uint32_t entries;
+    } const cases[] = {{{0x77, 0}, 4},
+                       {{0x7F, 0}, 4},
+                       {{0x73, 0}, 3},
+                       {{0x7D, 0}, 3},
+                       {{0x0F, 0x87, 0, 0, 0, 0}, 4},
+                       {{0x0F, 0x8F, 0, 0, 0, 0}, 4},
+                       {{0x0F, 0x83, 0, 0, 0, 0}, 3},
+                       {{0x0F, 0x8D, 0, 0, 0, 0}, 3}};
+    for (const Case& c : cases) {
+        // cmp eax, 3; jcc out; jmp [eax*4+table]; table of 4; ret x4; out: ret
+        std::vector<std::uint8_t> code{0x83, 0xF8, 0x03};
+        code.insert(code.end(), c.jump.begin(), c.jump.end());
+        const Address table = at + static_cast<Address>(code.size()) + 7, rets = table + 16;
+        code.insert(code.end(), {0xFF, 0x24, 0x85});
+        for (int i = 0; i < 4; ++i) code.push_back(std::uint8_t(table >> (8 * i)));
+        for (Address entry = rets; entry < rets + 4; ++entry)
+            for (int i = 0; i < 4; ++i) code.push_back(std::uint8_t(entry >> (8 * i)));
+        code.insert(code.end(), {0xC3, 0xC3, 0xC3, 0xC3, 0xC3});
+        const std::int32_t out = static_cast<std::int32_t>(rets + 4 - (at + 3 + c.jump.size()));
+        std::memcpy(&code[3 + c.jump.size() - (c.jump.size() == 2 ? 1 : 4)], &out,
+                    c.jump.size() == 2 ? 1 : 4);
+        env.Memory().Place(at, code);
+        TFunctionInfo info;
+        core::AnalyseFunction(env, at, info);
+        ASSERT_TRUE(info.IsValid) << std::hex << int(c.jump[c.jump.size() == 2 ? 0 : 1]);
+        const auto tables = std::find_if(info.CodeAreas.begin(), info.CodeAreas.end(),
+                                         [](const TCodeArea& a) { return a.IsCaseTable; });
+        ASSERT_NE(info.CodeAreas.end(), tables);
+        EXPECT_EQ(table + c.entries * 4 - 1, tables->AreaEnd) << std::hex << int(c.jump.back());
+        EXPECT_EQ(c.entries == 4, Covers(info, rets + 3)) << "the fourth entry";
+    }
+}
+
+// Code that only the gap step reaches is invalid: the areas it added go, and the analysis fails.
+TEST_F(Crafted, GapWalkIntoInvalidCodeFails) {
+    const Address at = At("f_long");
+    // test eax, eax; jz +4; jmp ecx; (gap) FF FF; ret
+    env.Memory().Place(at, {0x85, 0xC0, 0x74, 0x04, 0xFF, 0xE1, 0xFF, 0xFF, 0xC3});
+    TFunctionInfo info;
+    core::AnalyseFunction(env, at, info);
+    EXPECT_FALSE(info.IsValid);
+    EXPECT_EQ(core::kErrorInvalidCode, info.LastErrorNo);
+    EXPECT_FALSE(Covers(info, at + 6));
+}
+
 TEST_F(Crafted, SplitsAndMerges) {
     TFunctionInfo info = Analyse("f_split");
     ASSERT_TRUE(info.IsValid);
@@ -160,6 +213,52 @@ TEST_F(Crafted, FarCallsAndThunks) {
     EXPECT_FALSE(info.FarCalls[0].IsCall);
     EXPECT_EQ(At("f_merge"), info.FarCalls[0].Target);
     EXPECT_EQ(At("f_short_entry") - At("f_tail"), static_cast<Address>(info.CodeLen));
+}
+
+// A callee may change eax, ecx and edx: what a register held before a call resolves nothing after it,
+// while ebx, esi, edi and ebp keep their values across it.
+TEST_F(Crafted, RegistersAcrossCalls) {
+    const Address at = At("f_long"), data = at + 0x20, callee = At("f_merge"), routine = At("f_halt");
+    auto le = [](Address v) {
+        return std::vector<std::uint8_t>{std::uint8_t(v), std::uint8_t(v >> 8), std::uint8_t(v >> 16),
+                                         std::uint8_t(v >> 24)};
+    };
+    // mov reg, constant; call callee; then the transfer through reg; ret
+    auto code = [&](std::uint8_t mov, Address constant, std::vector<std::uint8_t> transfer) {
+        std::vector<std::uint8_t> bytes{mov};
+        for (auto b : le(constant)) bytes.push_back(b);
+        bytes.push_back(0xE8);
+        for (auto b : le(callee - (at + 10))) bytes.push_back(b);
+        bytes.insert(bytes.end(), transfer.begin(), transfer.end());
+        bytes.push_back(0xC3);
+        bytes.resize(data - at, 0xCC);
+        bytes.insert(bytes.end(), {0xFF, 0xFF, 0xFF, 0xFF}); // data, no code
+        return bytes;
+    };
+    struct Case {
+        const char* what;
+        std::vector<std::uint8_t> bytes;
+        Address resolved; // far call target through the register, 0 when it stays unknown
+    } const cases[] = {
+        {"mov eax, data; call; jmp eax", code(0xB8, data, {0xFF, 0xE0}), 0},
+        {"mov eax, routine; call; call eax", code(0xB8, routine, {0xFF, 0xD0}), 0},
+        {"mov edx, routine; call; call edx", code(0xBA, routine, {0xFF, 0xD2}), 0},
+        {"mov ebx, routine; call; call ebx", code(0xBB, routine, {0xFF, 0xD3}), routine},
+        {"mov esi, routine; call; jmp esi", code(0xBE, routine, {0xFF, 0xE6}), routine},
+    };
+    for (const Case& c : cases) {
+        env.Memory().Place(at, c.bytes);
+        TFunctionInfo info;
+        core::AnalyseFunction(env, at, info);
+        ASSERT_TRUE(info.IsValid) << c.what << ": " << info.LastErrorStr;
+        EXPECT_FALSE(Covers(info, data)) << c.what;
+        std::vector<Address> targets;
+        for (const core::TFarCall& f : info.FarCalls) targets.push_back(f.Target);
+        std::vector<Address> expected{callee};
+        if (c.resolved) expected.push_back(c.resolved);
+        EXPECT_EQ(expected, targets) << c.what;
+        EXPECT_EQ(c.resolved ? 0u : 1u, info.UnknownTargets.size()) << c.what;
+    }
 }
 
 TEST_F(Crafted, ExceptionFrameHandlerIsAnArea) {

@@ -173,6 +173,12 @@ TEST(X86Decoder, RegisterTracking) {
     info = core::DecodeInstructionEx(mem, kCode + 5, &copy, false);
     EXPECT_EQ(0u, info.Target) << "no resolution unless asked";
 
+    TestMemory noCell; // call [ecx] through a register that holds an unreadable address
+    noCell.Place(kCode, {0xB9, 0x00, 0x60, 0x40, 0x00, 0xFF, 0x11});
+    TRegisterState loaded;
+    core::DecodeInstructionEx(noCell, kCode, &loaded, true);
+    EXPECT_FALSE(core::DecodeInstructionEx(noCell, kCode + 5, &loaded, true).IsValid);
+
     core::DecodeInstructionEx(mem, kCode + 9, &regs, false); // mov eax, ecx
     EXPECT_EQ(kCode + 1, regs.Regs[core::kEax]);
     core::DecodeInstructionEx(mem, kCode + 11, &regs, false); // rep movsb
@@ -205,6 +211,19 @@ TEST(X86Decoder, RegisterTracking) {
         {"movd ebx, mm0", {0x0F, 0x7E, 0xC3}, core::kEbx, true},
         {"cvttsd2si edi", {0xF2, 0x0F, 0x2C, 0xF8}, core::kEdi, true},
         {"push ebx keeps ebx", {0x53}, core::kEbx, false},
+        {"call rel32 changes eax", {0xE8, 0x10, 0, 0, 0}, core::kEax, true},
+        {"call rel32 changes ecx", {0xE8, 0x10, 0, 0, 0}, core::kEcx, true},
+        {"call rel32 changes edx", {0xE8, 0x10, 0, 0, 0}, core::kEdx, true},
+        {"call rel32 keeps ebx", {0xE8, 0x10, 0, 0, 0}, core::kEbx, false},
+        {"call rel32 keeps esi", {0xE8, 0x10, 0, 0, 0}, core::kEsi, false},
+        {"call eax changes eax", {0xFF, 0xD0}, core::kEax, true},
+        {"call [ebx] changes edx", {0xFF, 0x13}, core::kEdx, true},
+        {"call [ebx] keeps ebx", {0xFF, 0x13}, core::kEbx, false},
+        {"far call through memory changes ecx", {0xFF, 0x1B}, core::kEcx, true},
+        {"far call changes eax", {0x9A, 1, 2, 3, 4, 5, 6}, core::kEax, true},
+        {"far call keeps edi", {0x9A, 1, 2, 3, 4, 5, 6}, core::kEdi, false},
+        {"jmp eax keeps eax", {0xFF, 0xE0}, core::kEax, false},
+        {"jmp rel32 keeps edx", {0xE9, 0x10, 0, 0, 0}, core::kEdx, false},
     };
     for (const Clobber& c : clobbers) {
         TRegisterState state;
