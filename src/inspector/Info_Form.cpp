@@ -127,8 +127,8 @@ HWND TInfoForm::AddControl(const char* className, const char* text, DWORD style,
                                    fw::application().instance(), nullptr);
     if (!control) throw std::runtime_error("The detail window's controls cannot be created");
     SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(GuiFont()), FALSE);
-    SetWindowSubclass(control, EscapeProc, EscapeSubclassId, reinterpret_cast<DWORD_PTR>(handle()));
     if (page < 0) {
+        PassEscape(control);
         ShowWindow(control, SW_SHOWNA);
     } else {
         Place(page, control);
@@ -136,7 +136,12 @@ HWND TInfoForm::AddControl(const char* className, const char* text, DWORD style,
     return control;
 }
 
+void TInfoForm::PassEscape(HWND control) {
+    SetWindowSubclass(control, EscapeProc, EscapeSubclassId, reinterpret_cast<DWORD_PTR>(handle()));
+}
+
 void TInfoForm::Place(int page, HWND control) {
+    PassEscape(control);
     pages_[page].push_back(control);
     SetWindowPos(control, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     ShowWindow(control, page == ActivePage() ? SW_SHOWNA : SW_HIDE);
@@ -265,7 +270,6 @@ TInfoForm::TNumberLink& TInfoForm::AddLink(int page, int row, const char* captio
     for (auto& field : secondColumns_[page])
         if (field.second == value) field.second = link.handle();
     SendMessageA(link.handle(), WM_SETFONT, reinterpret_cast<WPARAM>(GuiFont()), FALSE);
-    SetWindowSubclass(link.handle(), EscapeProc, EscapeSubclassId, reinterpret_cast<DWORD_PTR>(handle()));
     Place(page, link.handle());
     return link;
 }
@@ -283,7 +287,6 @@ void TInfoForm::AddKindTree(TOstrelTreeview& tree, TListTypes kind, int page, co
     tree.Create(handle(), nextId_++, FromPage(pageBounds));
     tree.SetImageList(KindIcons());
     tree.OnFormatText = TreeFormatText;
-    SetWindowSubclass(tree.handle(), EscapeProc, EscapeSubclassId, reinterpret_cast<DWORD_PTR>(handle()));
     std::vector<TColumnSetting*> shown = ShownColumns(OstrelSettings->ColumnSettings[kind]);
     for (std::size_t i = 0; i < shown.size(); ++i) {
         TOstrelTreeview::Column column;

@@ -81,7 +81,8 @@ protected:
     HWND AddGroup(int page, const RECT& bounds, const char* caption);
     HWND AddValue(int page, const RECT& bounds);
     HWND AddListBox(int page, const RECT& bounds);
-    // A control of a page placed in page coordinates (added to the page's controls).
+    // A control of a page placed in page coordinates (added to the page's controls); it hands Esc to
+    // the window.
     void Place(int page, HWND control);
     RECT PageRect() const;
     int PageWidth() const;
@@ -109,6 +110,7 @@ protected:
 private:
     static LRESULT CALLBACK EscapeProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                        DWORD_PTR data);
+    void PassEscape(HWND control);
     HWND AddControl(const char* className, const char* text, DWORD style, DWORD exStyle, int page,
                     const RECT& bounds);
     RECT FromPage(const RECT& bounds) const;

@@ -190,6 +190,49 @@ TEST_F(Details, WindowInfoShowsTheWindowItsStylesPropertiesAndChildren) {
     Picture(*form, "detail_window_info");
 }
 
+// As the user does: the page's tab clicked, the control focused, Esc pressed.
+TEST_F(Details, EscClosesTheWindowWhicheverOfItsControlsHasTheFocus) {
+    TestWindows windows;
+    auto window = std::make_unique<TWindowInfoForm>(windows.top, sources);
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(GetModuleHandleA("kernel32.dll"), path, MAX_PATH);
+    auto module = std::make_unique<TModuleInfoForm>(path, sources);
+    struct Case {
+        const char* name;
+        TInfoForm& form;
+        int page;
+        HWND control;
+    } const cases[] = {
+        {"refresh button", *window, TWindowInfoForm::pgGeneral,
+         GetDlgItem(window->handle(), TInfoForm::cmRefresh)},
+        {"caption edit", *window, TWindowInfoForm::pgGeneral, window->laCaption},
+        {"properties list", *window, TWindowInfoForm::pgGeneral, window->vtProperties},
+        {"style list", *window, TWindowInfoForm::pgStyles, window->lbWindowStyles},
+        {"child tree", *window, TWindowInfoForm::pgWindows, window->ChildTree.handle()},
+        {"Select Window", *window, TWindowInfoForm::pgWindows, window->btnSelect},
+        {"Properties", *window, TWindowInfoForm::pgWindows, window->btnProperties},
+        {"FindWindow-Coder", *window, TWindowInfoForm::pgWindows, window->btnFindWndCoder},
+        {"module path", *module, 0, module->edPath},
+        {"module properties button", *module, 0, module->btnModuleInfo},
+    };
+    for (const Case& c : cases) {
+        c.form.show();
+        SetForegroundWindow(c.form.handle());
+        HWND tabs = FindWindowExA(c.form.handle(), nullptr, WC_TABCONTROLA, nullptr);
+        RECT tab{};
+        SendMessageA(tabs, TCM_GETITEMRECT, c.page, reinterpret_cast<LPARAM>(&tab));
+        const LPARAM at = MAKELPARAM((tab.left + tab.right) / 2, (tab.top + tab.bottom) / 2);
+        PostMessageA(tabs, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        PostMessageA(tabs, WM_LBUTTONUP, 0, at);
+        ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(c.control) != FALSE; }, 5000)) << c.name;
+        SetFocus(c.control);
+        ASSERT_EQ(c.control, GetFocus()) << c.name;
+        PostMessageA(c.control, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+        PostMessageA(c.control, WM_KEYUP, VK_ESCAPE, 0xC0010001);
+        EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(c.form.handle()); }, 5000)) << c.name;
+    }
+}
+
 TEST_F(Details, LinksOpenTheNumberTheyCarryAfterTheFormatChanged) {
     TestWindows windows;
     OpenedRecorder recorder;
