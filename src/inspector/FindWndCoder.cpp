@@ -30,6 +30,9 @@ public:
         core::TWndCodeNode node;
         node.ClassName = info.ReadClassName().toText();
         node.WindowText = info.ReadWindowText().toText();
+        // Shown as it is, but no text to look the window up by.
+        node.TextRead =
+            node.WindowText != TextSendMessageTimedOut && node.WindowText != TextSendMessageFailed;
         std::int64_t id = 0;
         if (info.ReadControlID().toInt64(id)) node.ControlID = std::int32_t(id);
         return node;

@@ -7,6 +7,7 @@
 #include "Functions.h"
 #include "controls/CodeEditor.h"
 #include "framework/Application.h"
+#include "helpers/ChildProcess.h"
 #include "support/ProcessDriver.h"
 #include "support/Screenshot.h"
 #include "support/TestSettings.h"
@@ -132,6 +133,31 @@ TEST(FindWndCoder, ChainAndCodeOfAnEditInsideADialog) {
               coder->Editor().code().find("{\r\n\tHWND wnd;\r\n\r\n\twnd =  FindWindow(\"CodegenTestTop\""));
     EXPECT_NE(std::string::npos, coder->Editor().code().find("\"it's \\\"typed\\\"\");"));
     testing_support::SaveScreenshotPng("findwndcoder_cpp", {top.handle(), coder->handle()});
+    coder->close();
+    fw::application().processMessages();
+}
+
+TEST(FindWndCoder, AWindowThatDoesNotAnswerIsLookedUpByItsClassAlone) {
+    TestSettings settings;
+    OstrelSettings->SelectCodeLanguage();
+    SleeperProcess sleeper("window");
+    ASSERT_TRUE(sleeper.started());
+    HWND hung = nullptr;
+    ASSERT_TRUE(
+        WaitFor([&] { return (hung = sleeper.findWindow("OstrelHungWindow", nullptr, false)) != nullptr; }));
+
+    auto* coder = new TFindWndCodeGenerator(hung); // frees itself when closed
+    coder->show();
+    ASSERT_EQ(1u, coder->Rows().size());
+    const core::TWndCodeNode& node = coder->Rows()[0].Node;
+    EXPECT_EQ("<SendMessage timed out>", node.WindowText) << "shown as the window information has it";
+    EXPECT_EQ(core::ccClassName, node.Checks);
+    EXPECT_EQ((core::TCheckLook{false, true}), core::CheckLook(node, core::TCodeCheckBox::WindowText));
+    EXPECT_EQ("var\r\n  wnd: HWND;\r\nbegin\r\n"
+              "  wnd :=  FindWindow('OstrelHungWindow', nil);\r\n"
+              "\r\n  if wnd <> 0 then\r\n  begin\r\n\r\n  end;\r\nend;\r\n",
+              coder->Editor().code());
+    testing_support::SaveScreenshotPng("findwndcoder_hung_window", {coder->handle()});
     coder->close();
     fw::application().processMessages();
 }
