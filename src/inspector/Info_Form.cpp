@@ -201,11 +201,16 @@ void TInfoForm::ShowPage(int page) {
                 ShowWindow(control, SW_SHOWNA);
 }
 
+HWND TInfoForm::AddCaption(int page, int row, const char* caption) {
+    const int top = Margin + row * RowHeight;
+    return AddControl("STATIC", caption, SS_LEFT | SS_NOPREFIX, 0, page,
+                      FromPage(RECT{Margin, top, Margin + LabelWidth, top + FieldHeight}));
+}
+
 HWND TInfoForm::AddField(int page, int row, const char* caption, int column) {
     const int top = Margin + row * RowHeight, left = Margin, valueLeft = left + LabelWidth + Gap;
     const int right = column == 0 ? valueLeft + FirstValueWidth : PageWidth() - Margin;
-    HWND label = AddControl("STATIC", caption, SS_LEFT | SS_NOPREFIX, 0, page,
-                            FromPage(RECT{left, top, left + LabelWidth, top + FieldHeight}));
+    HWND label = AddCaption(page, row, caption);
     HWND value = AddValue(page, RECT{valueLeft, top, right, top + FieldHeight});
     if (column == 1) {
         secondColumns_[page].emplace_back(label, value);
@@ -247,9 +252,8 @@ HWND TInfoForm::AddValue(int page, const RECT& bounds) {
 }
 
 HWND TInfoForm::AddEdit(int page, int row, const char* caption, int lines, int reserve) {
-    const int top = Margin + row * RowHeight, left = Margin, editLeft = left + LabelWidth + Gap;
-    AddControl("STATIC", caption, SS_LEFT | SS_NOPREFIX, 0, page,
-               FromPage(RECT{left, top, left + LabelWidth, top + FieldHeight}));
+    const int top = Margin + row * RowHeight, editLeft = Margin + LabelWidth + Gap;
+    AddCaption(page, row, caption);
     DWORD style = ES_READONLY | ES_AUTOHSCROLL | WS_TABSTOP;
     if (lines > 1) style = ES_READONLY | ES_MULTILINE | WS_VSCROLL | WS_TABSTOP;
     int height = lines > 1 ? lines * RowHeight - 4 : 20;

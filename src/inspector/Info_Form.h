@@ -73,6 +73,8 @@ protected:
     // margin; in a two-column row (column 0 or 1) the second column's captions are as wide as the widest
     // of them on that page, so that none is cut off.
     int AddPage(const char* caption);
+    // A row's caption alone, for a row whose value is a control of its own.
+    HWND AddCaption(int page, int row, const char* caption);
     HWND AddField(int page, int row, const char* caption, int column = -1);
     // An edit that leaves `reserve` pixels free before the right margin.
     HWND AddEdit(int page, int row, const char* caption, int lines = 1, int reserve = 0);

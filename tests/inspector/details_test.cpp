@@ -128,6 +128,41 @@ protected:
     FakeSources sources;
 };
 
+// As a click on the page's tab does.
+void ClickTab(TInfoForm& form, int page) {
+    HWND tabs = FindWindowExA(form.handle(), nullptr, WC_TABCONTROLA, nullptr);
+    RECT tab{};
+    SendMessageA(tabs, TCM_GETITEMRECT, page, reinterpret_cast<LPARAM>(&tab));
+    const LPARAM at = MAKELPARAM((tab.left + tab.right) / 2, (tab.top + tab.bottom) / 2);
+    PostMessageA(tabs, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageA(tabs, WM_LBUTTONUP, 0, at);
+    PumpUntil([&] { return form.ActivePage() == page; }, 5000);
+}
+
+// The texts of the visible controls of a window that lie on the same row as `control`, right of it.
+struct RowSearch {
+    HWND control;
+    RECT at;
+    std::vector<std::string> texts;
+};
+
+BOOL CALLBACK CollectRightOf(HWND child, LPARAM param) {
+    auto& search = *reinterpret_cast<RowSearch*>(param);
+    RECT r;
+    GetWindowRect(child, &r);
+    if (child != search.control && IsWindowVisible(child) && r.left >= search.at.right &&
+        r.top < search.at.bottom && r.bottom > search.at.top)
+        search.texts.push_back(TextOf(child));
+    return TRUE;
+}
+
+std::vector<std::string> RightOf(HWND form, HWND control) {
+    RowSearch search{control, {}, {}};
+    GetWindowRect(control, &search.at);
+    EnumChildWindows(form, CollectRightOf, reinterpret_cast<LPARAM>(&search));
+    return search.texts;
+}
+
 // A top-level window with a child, a grandchild, a string property and one under an integer atom.
 struct TestWindows {
     HWND top, child, grandchild;
@@ -187,6 +222,15 @@ TEST_F(Details, WindowInfoShowsTheWindowItsStylesPropertiesAndChildren) {
     ASSERT_EQ(1u, form->ChildTree.Rows().roots().size());
     EXPECT_EQ(1u, form->ChildTree.Rows().roots().front()->children.size());
     EXPECT_TRUE(IsWindowEnabled(form->btnProperties));
+
+    // "Properties:" is followed by its list alone, also after a visit to another page.
+    form->show();
+    ClickTab(*form, TWindowInfoForm::pgWindows);
+    Picture(*form, "detail_window_info_windows");
+    ClickTab(*form, TWindowInfoForm::pgGeneral);
+    HWND propertiesCaption = FindWindowExA(form->handle(), nullptr, "STATIC", "Properties:");
+    ASSERT_TRUE(propertiesCaption);
+    EXPECT_EQ(std::vector<std::string>{}, RightOf(form->handle(), propertiesCaption));
     Picture(*form, "detail_window_info");
 }
 
@@ -218,12 +262,7 @@ TEST_F(Details, EscClosesTheWindowWhicheverOfItsControlsHasTheFocus) {
     for (const Case& c : cases) {
         c.form.show();
         SetForegroundWindow(c.form.handle());
-        HWND tabs = FindWindowExA(c.form.handle(), nullptr, WC_TABCONTROLA, nullptr);
-        RECT tab{};
-        SendMessageA(tabs, TCM_GETITEMRECT, c.page, reinterpret_cast<LPARAM>(&tab));
-        const LPARAM at = MAKELPARAM((tab.left + tab.right) / 2, (tab.top + tab.bottom) / 2);
-        PostMessageA(tabs, WM_LBUTTONDOWN, MK_LBUTTON, at);
-        PostMessageA(tabs, WM_LBUTTONUP, 0, at);
+        ClickTab(c.form, c.page);
         ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(c.control) != FALSE; }, 5000)) << c.name;
         SetFocus(c.control);
         ASSERT_EQ(c.control, GetFocus()) << c.name;
