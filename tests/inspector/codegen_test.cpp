@@ -6,7 +6,9 @@
 #include "WndSearch.h"
 #include "Functions.h"
 #include "controls/CodeEditor.h"
+#include "core/NumberFormat.h"
 #include "framework/Application.h"
+#include "fakes/FakeMessageBoxes.h"
 #include "helpers/ChildProcess.h"
 #include "support/ProcessDriver.h"
 #include "support/Screenshot.h"
@@ -19,6 +21,10 @@ namespace {
 
 void EnsureApplication() {
     fw::application().initialize(GetModuleHandleA(nullptr));
+}
+
+std::uint32_t Id(HWND wnd) {
+    return std::uint32_t(reinterpret_cast<UINT_PTR>(wnd));
 }
 
 // Pumps messages until the condition holds or 5 s have passed.
@@ -278,6 +284,89 @@ TEST(WndSearch, FinderPopupOfTheSearchWindowLeadsToTheCodeOfAHelpersEdit) {
     search->close();
     fw::application().processMessages();
     fw::application().setMainForm(previousMain);
+}
+
+// Typed into the search window's edits as the keyboard does; Enter as the dialog manager takes it.
+TEST(WndSearch, TypedClassCaptionAndHandleLookTheWindowUp) {
+    TestSettings settings;
+    fake::MessageBoxes boxes;
+    Host first("searched twin", "WndSearchTestTarget");
+    Host second("searched twin", "WndSearchTestTarget");
+    Host other("other caption", "WndSearchTestOther");
+    auto* search = new TWndSearchForm; // frees itself when closed
+    search->show();
+    SetForegroundWindow(search->handle());
+    HWND handle = search->WndHandle(), caption = search->WndCaption.handle();
+    HWND className = GetDlgItem(search->handle(), IDC_SEARCH_CLASS);
+    auto text = [](HWND control) {
+        char buffer[256] = {};
+        GetWindowTextA(control, buffer, sizeof buffer);
+        return std::string(buffer);
+    };
+    auto type = [](HWND edit, const std::string& typed) {
+        SetFocus(edit);
+        SendMessageA(edit, EM_SETSEL, 0, -1);
+        PostMessageA(edit, WM_KEYDOWN, VK_DELETE, 1);
+        for (char c : typed) PostMessageA(edit, WM_CHAR, WPARAM(BYTE(c)), 1);
+    };
+    auto enter = [](HWND edit) {
+        SetFocus(edit);
+        PostMessageA(edit, WM_KEYDOWN, VK_RETURN, 1);
+        PostMessageA(edit, WM_KEYUP, VK_RETURN, 0xC0000001);
+    };
+    auto shows = [&](HWND control, const std::string& expected) {
+        return WaitFor([&] { return text(control) == expected; });
+    };
+    HWND upper = FindWindowA("WndSearchTestTarget", nullptr);
+    HWND lower = upper == first.handle() ? second.handle() : first.handle();
+    const std::string topmostTarget = FormatNumber(Id(upper));
+
+    // A class alone finds the first top-level window of that class; with a caption both must match.
+    type(className, "WndSearchTestTarget");
+    EXPECT_TRUE(shows(handle, topmostTarget)) << text(handle);
+    type(caption, "other caption");
+    EXPECT_TRUE(shows(handle, "<no window found>")) << text(handle);
+    type(className, "");
+    EXPECT_TRUE(shows(handle, FormatNumber(Id(other.handle())))) << "the caption alone";
+
+    // Enter on a handle fills caption and class, and those texts look nothing up: the lower twin stays.
+    type(handle, FormatNumber(Id(lower)));
+    enter(handle);
+    EXPECT_TRUE(shows(className, "WndSearchTestTarget")) << text(className);
+    EXPECT_EQ("searched twin", text(caption));
+    EXPECT_EQ(FormatNumber(Id(lower)), text(handle));
+    EXPECT_TRUE(boxes.shown.empty());
+    testing_support::SaveScreenshotPng("window_search_typed_handle", {search->handle()});
+
+    // Enter in the class edit reads the handle too; a bad handle is the parser's message.
+    type(handle, "12x");
+    enter(className);
+    ASSERT_TRUE(WaitFor([&] { return !boxes.shown.empty(); }));
+    EXPECT_EQ("\"12x\" is not a valid Handle-Value", boxes.shown[0].text);
+    EXPECT_EQ("Error", boxes.shown[0].caption);
+    EXPECT_EQ(fw::application().handle(), boxes.shown[0].owner);
+
+    // A handle that is no window, as the finder could report one that went.
+    HWND gone = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    DestroyWindow(gone);
+    search->FindWndPanel.OnFoundWnd(gone);
+    ASSERT_EQ(2u, boxes.shown.size());
+    EXPECT_EQ(FormatNumber(Id(gone)) + " is not a Window", boxes.shown[1].text);
+    EXPECT_EQ("Invalid Handle", boxes.shown[1].caption);
+    EXPECT_EQ(search->handle(), boxes.shown[1].owner);
+
+    // Another number format: the handle follows, a text that is no number stays.
+    type(handle, FormatNumber(Id(second.handle())));
+    EXPECT_TRUE(shows(handle, FormatNumber(Id(second.handle()))));
+    OstrelSettings->ParseFormat = FormatDollarHex;
+    OstrelSettings->IntFormat = FormatDecimal;
+    search->UpdateIntFormat();
+    EXPECT_EQ(std::to_string(Id(second.handle())), text(handle));
+    SetWindowTextA(handle, "<no window found>");
+    search->UpdateIntFormat();
+    EXPECT_EQ("<no window found>", text(handle));
+    search->close();
+    fw::application().processMessages();
 }
 
 TEST(WndSearch, HideOstrelRestoresExactlyTheWindowsThatWereVisible) {
