@@ -168,6 +168,24 @@ TEST(FindWndCoder, AWindowThatDoesNotAnswerIsLookedUpByItsClassAlone) {
     fw::application().processMessages();
 }
 
+TEST(FindWndCoder, EscClosesTheWindowFromEachOfItsControls) {
+    TestSettings settings;
+    Host top("Esc target");
+    for (int id :
+         {IDC_CODER_HANDLE, IDC_CODER_UPDATETREE, IDC_CODER_SHOWCHILDREN, IDC_CODER_TREE, IDC_CODER_CODE}) {
+        auto* coder = new TFindWndCodeGenerator(top.handle()); // frees itself when closed
+        coder->show();
+        SetForegroundWindow(coder->handle());
+        HWND control = GetDlgItem(coder->handle(), id), window = coder->handle();
+        SetFocus(control);
+        ASSERT_EQ(control, GetFocus()) << id;
+        PostMessageA(control, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+        PostMessageA(control, WM_KEYUP, VK_ESCAPE, 0xC0010001);
+        EXPECT_TRUE(WaitFor([&] { return !IsWindow(window); })) << id;
+        if (IsWindow(window)) coder->close();
+    }
+}
+
 TEST(FinderPopup, OpensBesideTheButtonAndPostsTheCommandWithTheHolderWindow) {
     EnsureApplication();
     Host main("main form");
