@@ -355,9 +355,12 @@ LRESULT TFindWndCodeGenerator::handleMessage(UINT message, WPARAM wParam, LPARAM
     const int splitterTop = upperPanelHeight + treeHeight_;
     const int y = GET_Y_LPARAM(lParam);
     switch (message) {
-    case WM_GETMINMAXINFO:
+    case WM_GETMINMAXINFO: {
+        // The styled form repaints its caption here too.
+        const LRESULT result = TOstrelForm::handleMessage(message, wParam, lParam);
         reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = {minWidth, minHeight};
-        return 0;
+        return result;
+    }
     case WM_SETCURSOR: {
         POINT p{};
         GetCursorPos(&p);
