@@ -326,6 +326,35 @@ TEST_F(Details, UpdateEveryIsClampedAndFollowsTheCheckBox) {
     EXPECT_FALSE(form->TimerRunning());
 }
 
+TEST_F(Details, RefreshAndEachTimerTickShowWhatChangedInTheWindow) {
+    TestWindows windows;
+    auto form = std::make_unique<TWindowInfoForm>(windows.top, sources);
+    auto change = [&](const char* caption, int x, LONG style) {
+        SetWindowTextA(windows.top, caption);
+        SetWindowPos(windows.top, nullptr, x, 130, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowLongA(windows.top, GWL_STYLE, style);
+    };
+    auto shows = [&](const char* caption) {
+        RECT r;
+        GetWindowRect(windows.top, &r);
+        return TextOf(form->laCaption) == caption && TextOf(form->laRect) == FormatRect(r) &&
+               TextOf(form->laWindowStyle) ==
+                   FormatNumber(std::uint32_t(GetWindowLongA(windows.top, GWL_STYLE)));
+    };
+    const LONG style = GetWindowLongA(windows.top, GWL_STYLE);
+    change("refreshed", 110, style & ~WS_MAXIMIZEBOX);
+    EXPECT_FALSE(shows("refreshed"));
+    form->RefreshClick();
+    EXPECT_TRUE(shows("refreshed"));
+    auto styles = ListBoxItems(form->lbWindowStyles);
+    EXPECT_EQ(styles.end(), std::find(styles.begin(), styles.end(), "WS_MAXIMIZEBOX"));
+
+    form->SetAutoUpdate(true);
+    form->SetUpdateTime(1);
+    change("ticked", 120, style);
+    EXPECT_TRUE(PumpUntil([&] { return shows("ticked"); }, 3000)) << TextOf(form->laCaption);
+}
+
 std::map<std::string, fw::Value> ProcessValues(DWORD id) {
     return {{"Handle", fw::Value(std::to_string(id))}, {"ProcessId", fw::Value::UInt32(id)},
             {"Name", fw::Value("fake.exe")},           {"ExecutablePath", fw::Value("C:\\nowhere\\fake.exe")},
