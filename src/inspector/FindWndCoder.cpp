@@ -104,9 +104,7 @@ TFindWndCodeGenerator::TFindWndCodeGenerator(HWND wnd) {
 
 bool TFindWndCodeGenerator::onCreate() {
     editor_ = std::make_unique<TCodeEditor>(handle(), IDC_CODER_CODE);
-    if (OstrelSettings && OstrelSettings->ProgramIcon)
-        SendMessageA(handle(), WM_SETICON, ICON_SMALL,
-                     reinterpret_cast<LPARAM>(OstrelSettings->ProgramIcon.get()));
+    SetIconResource(IDI_FINDWNDCODER);
     CheckDlgButton(handle(), IDC_CODER_SHOWCHILDREN, BST_CHECKED);
 
     HWND list = Control(IDC_CODER_TREE);

@@ -60,9 +60,6 @@ void OpenNumberLink(TListTypes target, std::uint32_t number) {
 
 TInfoForm::TInfoForm(std::unique_ptr<TBasicInfo> info, const char* caption, TListingSources& sources)
     : Info(std::move(info)), Sources(sources) {
-    HINSTANCE instance = fw::application().instance();
-    icon_.reset(static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_KIND_FIRST + Info->Kind),
-                                              IMAGE_ICON, 0, 0, LR_DEFAULTSIZE)));
     RECT frame{0, 0, ClientWidth, ClientHeight};
     const DWORD style = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
     AdjustWindowRect(&frame, style, FALSE);
@@ -75,10 +72,7 @@ TInfoForm::TInfoForm(std::unique_ptr<TBasicInfo> info, const char* caption, TLis
     p.parent = fw::application().handle();
     create(p);
     SetCaptionButtons(core::ButtonBit(cbMinimize) | core::ButtonBit(cbClose));
-    if (icon_) {
-        SendMessageA(handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.get()));
-        SendMessageA(handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_.get()));
-    }
+    SetIconResource(IDI_KIND_FIRST + Info->Kind);
 
     HWND refresh = AddControl("BUTTON", "Refresh", WS_TABSTOP | BS_PUSHBUTTON, 0, -1, RECT{8, 6, 88, 28});
     SetWindowLongPtrA(refresh, GWLP_ID, cmRefresh);

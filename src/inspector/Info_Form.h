@@ -130,7 +130,6 @@ private:
     // Per page, the caption and value of each second-column field.
     std::vector<std::vector<std::pair<HWND, HWND>>> secondColumns_;
     std::list<TNumberLink> links_;
-    fw::Icon icon_;
     int nextId_ = FirstFieldId;
     int updateSeconds_ = core::DefaultUpdateSeconds;
     bool timerRunning_ = false;

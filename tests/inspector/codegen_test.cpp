@@ -110,6 +110,8 @@ TEST(FindWndCoder, ChainAndCodeOfAnEditInsideADialog) {
 
     auto* coder = new TFindWndCodeGenerator(edit); // frees itself when closed
     coder->show();
+    for (WPARAM which : {ICON_BIG, ICON_SMALL})
+        EXPECT_NE(0, SendMessageA(coder->handle(), WM_GETICON, which, 0)) << "its own icon, in both sizes";
     const auto& rows = coder->Rows();
     ASSERT_EQ(4u, rows.size());
     EXPECT_EQ("CodegenTestTop", rows[0].Node.ClassName);
@@ -314,6 +316,8 @@ TEST(WndSearch, TypedClassCaptionAndHandleLookTheWindowUp) {
     auto* search = new TWndSearchForm; // frees itself when closed
     search->show();
     SetForegroundWindow(search->handle());
+    for (WPARAM which : {ICON_BIG, ICON_SMALL})
+        EXPECT_NE(0, SendMessageA(search->handle(), WM_GETICON, which, 0)) << "its own icon, in both sizes";
     HWND handle = search->WndHandle(), caption = search->WndCaption.handle();
     HWND className = GetDlgItem(search->handle(), IDC_SEARCH_CLASS);
     auto text = [](HWND control) {

@@ -356,10 +356,15 @@ TEST_F(Details, RefreshAndEachTimerTickShowWhatChangedInTheWindow) {
 }
 
 std::map<std::string, fw::Value> ProcessValues(DWORD id) {
-    return {{"Handle", fw::Value(std::to_string(id))}, {"ProcessId", fw::Value::UInt32(id)},
-            {"Name", fw::Value("fake.exe")},           {"ExecutablePath", fw::Value("C:\\nowhere\\fake.exe")},
-            {"CommandLine", fw::Value("fake.exe /x")}, {"ParentProcessId", fw::Value::UInt32(4)},
-            {"ThreadCount", fw::Value::UInt32(3)},     {"KernelModeTime", fw::Value("10000000")},
+    return {{"Handle", fw::Value(std::to_string(id))},
+            {"ProcessId", fw::Value::UInt32(id)},
+            {"Name", fw::Value("fake.exe")},
+            {"Caption", fw::Value("fake.exe")},
+            {"ExecutablePath", fw::Value("C:\\nowhere\\fake.exe")},
+            {"CommandLine", fw::Value("fake.exe /x")},
+            {"ParentProcessId", fw::Value::UInt32(4)},
+            {"ThreadCount", fw::Value::UInt32(3)},
+            {"KernelModeTime", fw::Value("10000000")},
             {"UserModeTime", fw::Value("20000000")}};
 }
 
