@@ -145,6 +145,89 @@ TEST(FindWndCoder, ChainAndCodeOfAnEditInsideADialog) {
     fw::application().processMessages();
 }
 
+// The generator's own window as the user works it: clicks on the drawn check boxes, the sibling rows shown
+// and hidden, another number format, and a handle it cannot use.
+TEST(FindWndCoder, ClicksOnTheBoxesTheSiblingRowsAndABadHandle) {
+    TestSettings settings;
+    OstrelSettings->SelectCodeLanguage();
+    fake::MessageBoxes boxes;
+    Host top("Top window", "CodegenTestTop");
+    HWND dialog = CreateWindowExA(0, "#32770", "Inner", WS_CHILD | WS_VISIBLE, 0, 0, 300, 200, top.handle(),
+                                  HMENU(INT_PTR(7)), nullptr, nullptr);
+    CreateWindowExA(0, "STATIC", "label", WS_CHILD | WS_VISIBLE, 0, 0, 50, 20, dialog, HMENU(INT_PTR(1000)),
+                    nullptr, nullptr);
+    HWND edit = CreateWindowExA(0, "EDIT", "typed", WS_CHILD | WS_VISIBLE, 0, 30, 100, 20, dialog,
+                                HMENU(INT_PTR(1001)), nullptr, nullptr);
+    auto* coder = new TFindWndCodeGenerator(edit); // frees itself when closed
+    coder->show();
+    SetForegroundWindow(coder->handle());
+    HWND list = GetDlgItem(coder->handle(), IDC_CODER_TREE);
+    // A click in a cell, 8 pixels from its left edge: on its check box.
+    auto click = [&](int item, int column) {
+        RECT cell{LVIR_BOUNDS, column, 0, 0};
+        SendMessageA(list, LVM_GETSUBITEMRECT, item, reinterpret_cast<LPARAM>(&cell));
+        const LPARAM at = MAKELPARAM(cell.left + 8, (cell.top + cell.bottom) / 2);
+        PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        PostMessageA(list, WM_LBUTTONUP, 0, at);
+    };
+    auto codeHas = [&](const std::string& line) {
+        return WaitFor([&] { return coder->Editor().code().find(line) != std::string::npos; });
+    };
+    enum { colClassName = 1, colWindowText, colControlID };
+    const struct {
+        int item, column;
+        const char* line;
+    } clicks[] = {
+        {3, colControlID, "wnd :=  GetDlgItem(wnd, 1001);"},
+        {3, colClassName, "wnd :=  GetDlgItem(wnd, 1001);"}, // locked while the ID is in use
+        {3, colControlID, "wnd :=  FindWindowEx(wnd, 0, 'Edit', 'typed');"},
+        {0, colClassName, "wnd :=  FindWindow(nil, 'Top window');"},
+        {0, colWindowText, "wnd :=  FindWindow(nil, 'Top window');"}, // the last of the two stays
+        {0, colClassName, "wnd :=  FindWindow('CodegenTestTop', 'Top window');"},
+        {2, colClassName, "wnd :=  FindWindow('CodegenTestTop', 'Top window');"}, // a sibling has no boxes
+    };
+    for (const auto& c : clicks) {
+        click(c.item, c.column);
+        EXPECT_TRUE(codeHas(c.line)) << c.item << "/" << c.column << ":\n" << coder->Editor().code();
+    }
+    testing_support::SaveScreenshotPng("findwndcoder_after_clicks", {top.handle(), coder->handle()});
+
+    auto rows = [&] { return int(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); };
+    HWND showAll = GetDlgItem(coder->handle(), IDC_CODER_SHOWCHILDREN);
+    SendMessageA(showAll, BM_CLICK, 0, 0);
+    EXPECT_EQ(3, rows()) << "the label, a sibling on no path, is hidden";
+    SendMessageA(showAll, BM_CLICK, 0, 0);
+    EXPECT_EQ(4, rows());
+
+    auto cell = [&](int item, int column) {
+        char text[64] = {};
+        LVITEMA lvItem{};
+        lvItem.iSubItem = column;
+        lvItem.pszText = text;
+        lvItem.cchTextMax = sizeof text;
+        SendMessageA(list, LVM_GETITEMTEXTA, item, reinterpret_cast<LPARAM>(&lvItem));
+        return std::string(text);
+    };
+    HWND handle = GetDlgItem(coder->handle(), IDC_CODER_HANDLE);
+    OstrelSettings->ParseFormat = FormatDollarHex;
+    OstrelSettings->IntFormat = FormatDecimal;
+    coder->UpdateIntFormat();
+    EXPECT_EQ(std::to_string(Id(edit)), cell(3, 0));
+    char typed[32] = {};
+    GetWindowTextA(handle, typed, sizeof typed);
+    EXPECT_EQ(std::to_string(Id(edit)), typed);
+
+    SetWindowTextA(handle, "12x");
+    SendMessageA(GetDlgItem(coder->handle(), IDC_CODER_UPDATETREE), BM_CLICK, 0, 0);
+    ASSERT_EQ(1u, boxes.shown.size());
+    EXPECT_EQ("\"12x\" is not a valid Handle-Value", boxes.shown[0].text);
+    EXPECT_EQ("Error", boxes.shown[0].caption);
+    EXPECT_EQ(coder->handle(), boxes.shown[0].owner);
+    EXPECT_EQ(4, rows()) << "the tree stays";
+    coder->close();
+    fw::application().processMessages();
+}
+
 TEST(FindWndCoder, AWindowThatDoesNotAnswerIsLookedUpByItsClassAlone) {
     TestSettings settings;
     OstrelSettings->SelectCodeLanguage();
