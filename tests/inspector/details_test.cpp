@@ -460,10 +460,22 @@ TEST_F(Details, ThreadInfoFromWmi) {
                       {"ProcessHandle", fw::Value(std::to_string(GetCurrentProcessId()))},
                       {"ThreadState", fw::Value::UInt32(2)},
                       {"ElapsedTime", fw::Value("1234")}})};
+    char exe[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    auto process = ProcessValues(GetCurrentProcessId());
+    process["ExecutablePath"] = fw::Value(exe);
+    sources.wmi->Add("Win32_Process", process);
     auto form = std::make_unique<TThreadInfoForm>(id, sources);
     EXPECT_EQ(FormatNumber(id), TextOf(form->laThreadID));
     EXPECT_NE(TextUnavailable, TextOf(form->laThreadState));
+    EXPECT_EQ(exe, TextOf(form->edModule));
     Picture(*form, "detail_thread_info");
+    EXPECT_TRUE(IsWindowVisible(form->ModuleButton())) << "the module is a file";
+
+    parseFormat = FormatDollarHex;
+    intFormat = FormatDecimal;
+    form->UpdateIntFormat();
+    EXPECT_EQ(std::to_string(id), TextOf(form->laThreadID));
 }
 
 TEST_F(Details, ModuleInfoOfKernel32ReadsItsVersion) {
