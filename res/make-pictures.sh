@@ -63,6 +63,11 @@ kind_icon kind-module -fill '#f1faee' -stroke '#1d3557' -draw 'rectangle 6,3 25,
     -draw 'line 10,9 21,9' -draw 'line 10,14 21,14' -draw 'line 10,19 21,19'
 kind_icon kind-service -fill '#457b9d' -stroke '#1d3557' -draw 'circle 16,16 16,4' \
     -fill white -draw 'circle 16,16 16,11'
+# Window icons of the window search 601 (a magnifier) and the code generator 602 (code brackets).
+kind_icon search-window -fill none -stroke '#1d3557' -strokewidth 3 -draw 'circle 13,13 13,4' \
+    -draw 'line 19,19 29,29'
+kind_icon code-generator -fill none -stroke '#1d3557' -strokewidth 3 -draw 'polyline 11,7 3,16 11,25' \
+    -draw 'polyline 21,7 29,16 21,25' -stroke '#e63946' -draw 'line 18,5 14,27'
 # Toolbar pictures, 42 x 42 each, one strip; magenta is transparent, so nothing is blended into it. Order:
 # refresh, highlight, window, process, thread, module, code, search, filter, service, finder, properties.
 # A grey strip for disabled buttons.

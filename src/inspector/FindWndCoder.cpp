@@ -30,6 +30,9 @@ public:
         core::TWndCodeNode node;
         node.ClassName = info.ReadClassName().toText();
         node.WindowText = info.ReadWindowText().toText();
+        // Shown as it is, but no text to look the window up by.
+        node.TextRead =
+            node.WindowText != TextSendMessageTimedOut && node.WindowText != TextSendMessageFailed;
         std::int64_t id = 0;
         if (info.ReadControlID().toInt64(id)) node.ControlID = std::int32_t(id);
         return node;
@@ -101,9 +104,7 @@ TFindWndCodeGenerator::TFindWndCodeGenerator(HWND wnd) {
 
 bool TFindWndCodeGenerator::onCreate() {
     editor_ = std::make_unique<TCodeEditor>(handle(), IDC_CODER_CODE);
-    if (OstrelSettings && OstrelSettings->ProgramIcon)
-        SendMessageA(handle(), WM_SETICON, ICON_SMALL,
-                     reinterpret_cast<LPARAM>(OstrelSettings->ProgramIcon.get()));
+    SetIconResource(IDI_FINDWNDCODER);
     CheckDlgButton(handle(), IDC_CODER_SHOWCHILDREN, BST_CHECKED);
 
     HWND list = Control(IDC_CODER_TREE);
@@ -352,9 +353,12 @@ LRESULT TFindWndCodeGenerator::handleMessage(UINT message, WPARAM wParam, LPARAM
     const int splitterTop = upperPanelHeight + treeHeight_;
     const int y = GET_Y_LPARAM(lParam);
     switch (message) {
-    case WM_GETMINMAXINFO:
+    case WM_GETMINMAXINFO: {
+        // The styled form repaints its caption here too.
+        const LRESULT result = TOstrelForm::handleMessage(message, wParam, lParam);
         reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = {minWidth, minHeight};
-        return 0;
+        return result;
+    }
     case WM_SETCURSOR: {
         POINT p{};
         GetCursorPos(&p);

@@ -60,9 +60,6 @@ void OpenNumberLink(TListTypes target, std::uint32_t number) {
 
 TInfoForm::TInfoForm(std::unique_ptr<TBasicInfo> info, const char* caption, TListingSources& sources)
     : Info(std::move(info)), Sources(sources) {
-    HINSTANCE instance = fw::application().instance();
-    icon_.reset(static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_KIND_FIRST + Info->Kind),
-                                              IMAGE_ICON, 0, 0, LR_DEFAULTSIZE)));
     RECT frame{0, 0, ClientWidth, ClientHeight};
     const DWORD style = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
     AdjustWindowRect(&frame, style, FALSE);
@@ -75,10 +72,7 @@ TInfoForm::TInfoForm(std::unique_ptr<TBasicInfo> info, const char* caption, TLis
     p.parent = fw::application().handle();
     create(p);
     SetCaptionButtons(core::ButtonBit(cbMinimize) | core::ButtonBit(cbClose));
-    if (icon_) {
-        SendMessageA(handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.get()));
-        SendMessageA(handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_.get()));
-    }
+    SetIconResource(IDI_KIND_FIRST + Info->Kind);
 
     HWND refresh = AddControl("BUTTON", "Refresh", WS_TABSTOP | BS_PUSHBUTTON, 0, -1, RECT{8, 6, 88, 28});
     SetWindowLongPtrA(refresh, GWLP_ID, cmRefresh);
@@ -127,8 +121,8 @@ HWND TInfoForm::AddControl(const char* className, const char* text, DWORD style,
                                    fw::application().instance(), nullptr);
     if (!control) throw std::runtime_error("The detail window's controls cannot be created");
     SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(GuiFont()), FALSE);
-    SetWindowSubclass(control, EscapeProc, EscapeSubclassId, reinterpret_cast<DWORD_PTR>(handle()));
     if (page < 0) {
+        PassEscape(control);
         ShowWindow(control, SW_SHOWNA);
     } else {
         Place(page, control);
@@ -136,7 +130,12 @@ HWND TInfoForm::AddControl(const char* className, const char* text, DWORD style,
     return control;
 }
 
+void TInfoForm::PassEscape(HWND control) {
+    SetWindowSubclass(control, EscapeProc, EscapeSubclassId, reinterpret_cast<DWORD_PTR>(handle()));
+}
+
 void TInfoForm::Place(int page, HWND control) {
+    PassEscape(control);
     pages_[page].push_back(control);
     SetWindowPos(control, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     ShowWindow(control, page == ActivePage() ? SW_SHOWNA : SW_HIDE);
@@ -196,11 +195,16 @@ void TInfoForm::ShowPage(int page) {
                 ShowWindow(control, SW_SHOWNA);
 }
 
+HWND TInfoForm::AddCaption(int page, int row, const char* caption) {
+    const int top = Margin + row * RowHeight;
+    return AddControl("STATIC", caption, SS_LEFT | SS_NOPREFIX, 0, page,
+                      FromPage(RECT{Margin, top, Margin + LabelWidth, top + FieldHeight}));
+}
+
 HWND TInfoForm::AddField(int page, int row, const char* caption, int column) {
     const int top = Margin + row * RowHeight, left = Margin, valueLeft = left + LabelWidth + Gap;
     const int right = column == 0 ? valueLeft + FirstValueWidth : PageWidth() - Margin;
-    HWND label = AddControl("STATIC", caption, SS_LEFT | SS_NOPREFIX, 0, page,
-                            FromPage(RECT{left, top, left + LabelWidth, top + FieldHeight}));
+    HWND label = AddCaption(page, row, caption);
     HWND value = AddValue(page, RECT{valueLeft, top, right, top + FieldHeight});
     if (column == 1) {
         secondColumns_[page].emplace_back(label, value);
@@ -242,9 +246,8 @@ HWND TInfoForm::AddValue(int page, const RECT& bounds) {
 }
 
 HWND TInfoForm::AddEdit(int page, int row, const char* caption, int lines, int reserve) {
-    const int top = Margin + row * RowHeight, left = Margin, editLeft = left + LabelWidth + Gap;
-    AddControl("STATIC", caption, SS_LEFT | SS_NOPREFIX, 0, page,
-               FromPage(RECT{left, top, left + LabelWidth, top + FieldHeight}));
+    const int top = Margin + row * RowHeight, editLeft = Margin + LabelWidth + Gap;
+    AddCaption(page, row, caption);
     DWORD style = ES_READONLY | ES_AUTOHSCROLL | WS_TABSTOP;
     if (lines > 1) style = ES_READONLY | ES_MULTILINE | WS_VSCROLL | WS_TABSTOP;
     int height = lines > 1 ? lines * RowHeight - 4 : 20;
@@ -265,7 +268,6 @@ TInfoForm::TNumberLink& TInfoForm::AddLink(int page, int row, const char* captio
     for (auto& field : secondColumns_[page])
         if (field.second == value) field.second = link.handle();
     SendMessageA(link.handle(), WM_SETFONT, reinterpret_cast<WPARAM>(GuiFont()), FALSE);
-    SetWindowSubclass(link.handle(), EscapeProc, EscapeSubclassId, reinterpret_cast<DWORD_PTR>(handle()));
     Place(page, link.handle());
     return link;
 }
@@ -283,7 +285,6 @@ void TInfoForm::AddKindTree(TOstrelTreeview& tree, TListTypes kind, int page, co
     tree.Create(handle(), nextId_++, FromPage(pageBounds));
     tree.SetImageList(KindIcons());
     tree.OnFormatText = TreeFormatText;
-    SetWindowSubclass(tree.handle(), EscapeProc, EscapeSubclassId, reinterpret_cast<DWORD_PTR>(handle()));
     std::vector<TColumnSetting*> shown = ShownColumns(OstrelSettings->ColumnSettings[kind]);
     for (std::size_t i = 0; i < shown.size(); ++i) {
         TOstrelTreeview::Column column;

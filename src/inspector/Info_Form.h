@@ -73,6 +73,8 @@ protected:
     // margin; in a two-column row (column 0 or 1) the second column's captions are as wide as the widest
     // of them on that page, so that none is cut off.
     int AddPage(const char* caption);
+    // A row's caption alone, for a row whose value is a control of its own.
+    HWND AddCaption(int page, int row, const char* caption);
     HWND AddField(int page, int row, const char* caption, int column = -1);
     // An edit that leaves `reserve` pixels free before the right margin.
     HWND AddEdit(int page, int row, const char* caption, int lines = 1, int reserve = 0);
@@ -81,7 +83,8 @@ protected:
     HWND AddGroup(int page, const RECT& bounds, const char* caption);
     HWND AddValue(int page, const RECT& bounds);
     HWND AddListBox(int page, const RECT& bounds);
-    // A control of a page placed in page coordinates (added to the page's controls).
+    // A control of a page placed in page coordinates (added to the page's controls); it hands Esc to
+    // the window.
     void Place(int page, HWND control);
     RECT PageRect() const;
     int PageWidth() const;
@@ -109,6 +112,7 @@ protected:
 private:
     static LRESULT CALLBACK EscapeProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                        DWORD_PTR data);
+    void PassEscape(HWND control);
     HWND AddControl(const char* className, const char* text, DWORD style, DWORD exStyle, int page,
                     const RECT& bounds);
     RECT FromPage(const RECT& bounds) const;
@@ -126,7 +130,6 @@ private:
     // Per page, the caption and value of each second-column field.
     std::vector<std::vector<std::pair<HWND, HWND>>> secondColumns_;
     std::list<TNumberLink> links_;
-    fw::Icon icon_;
     int nextId_ = FirstFieldId;
     int updateSeconds_ = core::DefaultUpdateSeconds;
     bool timerRunning_ = false;

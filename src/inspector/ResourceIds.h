@@ -12,6 +12,9 @@
 #define IDR_FINDER_DRAG 402
 // The kinds' icons, 501 + TListTypes.
 #define IDI_KIND_FIRST 501
+// The window icons of the window search and the code generator.
+#define IDI_WNDSEARCH 601
+#define IDI_FINDWNDCODER 602
 #define IDB_TOOLBAR 601
 #define IDB_TOOLBAR_DISABLED 602
 

@@ -74,8 +74,7 @@ TWindowInfoForm::TWindowInfoForm(HWND window, TListingSources& sources)
     }
     laMenuHandle = AddField(pgGeneral, 10, "Menu Handle:");
     laInstanceHandle = AddField(pgGeneral, 11, "Instance Handle:");
-    HWND propertiesCaption = AddField(pgGeneral, 12, "Properties:");
-    ShowWindow(propertiesCaption, SW_HIDE);
+    AddCaption(pgGeneral, 12, "Properties:");
     const RECT area = PageRect();
     const int width = PageWidth(), height = PageHeight();
     vtProperties = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",

@@ -32,8 +32,7 @@ public:
     TOstrelTreeview ChildTree;
     HWND btnSelect, btnProperties, btnFindWndCoder;
 
-    // "Properties" follows the focused row; selecting in the lists and the code generator wait for their
-    // windows, so their buttons stay disabled.
+    // "Select Window" and "Properties" need a focused row; "FindWindow-Coder" opens without one too.
     void ChildTreeFocusChanged();
     void btnPropertiesClick();
 

@@ -38,9 +38,7 @@ bool TWndSearchForm::onCreate() {
     ToolWindowPanel->FormClass = &TFinderToolWnd::Create;
     ToolWindowPanel->SetShowDirection(core::sdRight);
     WndCaption.Attach(Control(IDC_SEARCH_CAPTION));
-    if (OstrelSettings && OstrelSettings->ProgramIcon)
-        SendMessageA(handle(), WM_SETICON, ICON_SMALL,
-                     reinterpret_cast<LPARAM>(OstrelSettings->ProgramIcon.get()));
+    SetIconResource(IDI_WNDSEARCH);
 
     RECT window{0, 0, clientWidth, clientHeight};
     AdjustWindowRectEx(&window, GetWindowLongA(handle(), GWL_STYLE), FALSE,

@@ -12,6 +12,7 @@ public:
     struct Shown {
         std::string text, caption;
         UINT type;
+        HWND owner;
     };
 
     explicit MessageBoxes(int answer = IDOK) : answer(answer), previous_(fw::setMessageBoxes(this)) {}
@@ -19,8 +20,8 @@ public:
     MessageBoxes(const MessageBoxes&) = delete;
     MessageBoxes& operator=(const MessageBoxes&) = delete;
 
-    int show(HWND, const std::string& text, const std::string& caption, UINT type) override {
-        shown.push_back({text, caption, type});
+    int show(HWND owner, const std::string& text, const std::string& caption, UINT type) override {
+        shown.push_back({text, caption, type, owner});
         return answer;
     }
 

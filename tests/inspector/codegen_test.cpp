@@ -6,7 +6,10 @@
 #include "WndSearch.h"
 #include "Functions.h"
 #include "controls/CodeEditor.h"
+#include "core/NumberFormat.h"
 #include "framework/Application.h"
+#include "fakes/FakeMessageBoxes.h"
+#include "helpers/ChildProcess.h"
 #include "support/ProcessDriver.h"
 #include "support/Screenshot.h"
 #include "support/TestSettings.h"
@@ -18,6 +21,10 @@ namespace {
 
 void EnsureApplication() {
     fw::application().initialize(GetModuleHandleA(nullptr));
+}
+
+std::uint32_t Id(HWND wnd) {
+    return std::uint32_t(reinterpret_cast<UINT_PTR>(wnd));
 }
 
 // Pumps messages until the condition holds or 5 s have passed.
@@ -103,6 +110,8 @@ TEST(FindWndCoder, ChainAndCodeOfAnEditInsideADialog) {
 
     auto* coder = new TFindWndCodeGenerator(edit); // frees itself when closed
     coder->show();
+    for (WPARAM which : {ICON_BIG, ICON_SMALL})
+        EXPECT_NE(0, SendMessageA(coder->handle(), WM_GETICON, which, 0)) << "its own icon, in both sizes";
     const auto& rows = coder->Rows();
     ASSERT_EQ(4u, rows.size());
     EXPECT_EQ("CodegenTestTop", rows[0].Node.ClassName);
@@ -134,6 +143,132 @@ TEST(FindWndCoder, ChainAndCodeOfAnEditInsideADialog) {
     testing_support::SaveScreenshotPng("findwndcoder_cpp", {top.handle(), coder->handle()});
     coder->close();
     fw::application().processMessages();
+}
+
+// The generator's own window as the user works it: clicks on the drawn check boxes, the sibling rows shown
+// and hidden, another number format, and a handle it cannot use.
+TEST(FindWndCoder, ClicksOnTheBoxesTheSiblingRowsAndABadHandle) {
+    TestSettings settings;
+    OstrelSettings->SelectCodeLanguage();
+    fake::MessageBoxes boxes;
+    Host top("Top window", "CodegenTestTop");
+    HWND dialog = CreateWindowExA(0, "#32770", "Inner", WS_CHILD | WS_VISIBLE, 0, 0, 300, 200, top.handle(),
+                                  HMENU(INT_PTR(7)), nullptr, nullptr);
+    CreateWindowExA(0, "STATIC", "label", WS_CHILD | WS_VISIBLE, 0, 0, 50, 20, dialog, HMENU(INT_PTR(1000)),
+                    nullptr, nullptr);
+    HWND edit = CreateWindowExA(0, "EDIT", "typed", WS_CHILD | WS_VISIBLE, 0, 30, 100, 20, dialog,
+                                HMENU(INT_PTR(1001)), nullptr, nullptr);
+    auto* coder = new TFindWndCodeGenerator(edit); // frees itself when closed
+    coder->show();
+    SetForegroundWindow(coder->handle());
+    HWND list = GetDlgItem(coder->handle(), IDC_CODER_TREE);
+    // A click in a cell, 8 pixels from its left edge: on its check box.
+    auto click = [&](int item, int column) {
+        RECT cell{LVIR_BOUNDS, column, 0, 0};
+        SendMessageA(list, LVM_GETSUBITEMRECT, item, reinterpret_cast<LPARAM>(&cell));
+        const LPARAM at = MAKELPARAM(cell.left + 8, (cell.top + cell.bottom) / 2);
+        PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        PostMessageA(list, WM_LBUTTONUP, 0, at);
+    };
+    auto codeHas = [&](const std::string& line) {
+        return WaitFor([&] { return coder->Editor().code().find(line) != std::string::npos; });
+    };
+    enum { colClassName = 1, colWindowText, colControlID };
+    const struct {
+        int item, column;
+        const char* line;
+    } clicks[] = {
+        {3, colControlID, "wnd :=  GetDlgItem(wnd, 1001);"},
+        {3, colClassName, "wnd :=  GetDlgItem(wnd, 1001);"}, // locked while the ID is in use
+        {3, colControlID, "wnd :=  FindWindowEx(wnd, 0, 'Edit', 'typed');"},
+        {0, colClassName, "wnd :=  FindWindow(nil, 'Top window');"},
+        {0, colWindowText, "wnd :=  FindWindow(nil, 'Top window');"}, // the last of the two stays
+        {0, colClassName, "wnd :=  FindWindow('CodegenTestTop', 'Top window');"},
+        {2, colClassName, "wnd :=  FindWindow('CodegenTestTop', 'Top window');"}, // a sibling has no boxes
+    };
+    for (const auto& c : clicks) {
+        click(c.item, c.column);
+        EXPECT_TRUE(codeHas(c.line)) << c.item << "/" << c.column << ":\n" << coder->Editor().code();
+    }
+    testing_support::SaveScreenshotPng("findwndcoder_after_clicks", {top.handle(), coder->handle()});
+
+    auto rows = [&] { return int(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); };
+    HWND showAll = GetDlgItem(coder->handle(), IDC_CODER_SHOWCHILDREN);
+    SendMessageA(showAll, BM_CLICK, 0, 0);
+    EXPECT_EQ(3, rows()) << "the label, a sibling on no path, is hidden";
+    SendMessageA(showAll, BM_CLICK, 0, 0);
+    EXPECT_EQ(4, rows());
+
+    auto cell = [&](int item, int column) {
+        char text[64] = {};
+        LVITEMA lvItem{};
+        lvItem.iSubItem = column;
+        lvItem.pszText = text;
+        lvItem.cchTextMax = sizeof text;
+        SendMessageA(list, LVM_GETITEMTEXTA, item, reinterpret_cast<LPARAM>(&lvItem));
+        return std::string(text);
+    };
+    HWND handle = GetDlgItem(coder->handle(), IDC_CODER_HANDLE);
+    OstrelSettings->ParseFormat = FormatDollarHex;
+    OstrelSettings->IntFormat = FormatDecimal;
+    coder->UpdateIntFormat();
+    EXPECT_EQ(std::to_string(Id(edit)), cell(3, 0));
+    char typed[32] = {};
+    GetWindowTextA(handle, typed, sizeof typed);
+    EXPECT_EQ(std::to_string(Id(edit)), typed);
+
+    SetWindowTextA(handle, "12x");
+    SendMessageA(GetDlgItem(coder->handle(), IDC_CODER_UPDATETREE), BM_CLICK, 0, 0);
+    ASSERT_EQ(1u, boxes.shown.size());
+    EXPECT_EQ("\"12x\" is not a valid Handle-Value", boxes.shown[0].text);
+    EXPECT_EQ("Error", boxes.shown[0].caption);
+    EXPECT_EQ(coder->handle(), boxes.shown[0].owner);
+    EXPECT_EQ(4, rows()) << "the tree stays";
+    coder->close();
+    fw::application().processMessages();
+}
+
+TEST(FindWndCoder, AWindowThatDoesNotAnswerIsLookedUpByItsClassAlone) {
+    TestSettings settings;
+    OstrelSettings->SelectCodeLanguage();
+    SleeperProcess sleeper("window");
+    ASSERT_TRUE(sleeper.started());
+    HWND hung = nullptr;
+    ASSERT_TRUE(
+        WaitFor([&] { return (hung = sleeper.findWindow("OstrelHungWindow", nullptr, false)) != nullptr; }));
+
+    auto* coder = new TFindWndCodeGenerator(hung); // frees itself when closed
+    coder->show();
+    ASSERT_EQ(1u, coder->Rows().size());
+    const core::TWndCodeNode& node = coder->Rows()[0].Node;
+    EXPECT_EQ("<SendMessage timed out>", node.WindowText) << "shown as the window information has it";
+    EXPECT_EQ(core::ccClassName, node.Checks);
+    EXPECT_EQ((core::TCheckLook{false, true}), core::CheckLook(node, core::TCodeCheckBox::WindowText));
+    EXPECT_EQ("var\r\n  wnd: HWND;\r\nbegin\r\n"
+              "  wnd :=  FindWindow('OstrelHungWindow', nil);\r\n"
+              "\r\n  if wnd <> 0 then\r\n  begin\r\n\r\n  end;\r\nend;\r\n",
+              coder->Editor().code());
+    testing_support::SaveScreenshotPng("findwndcoder_hung_window", {coder->handle()});
+    coder->close();
+    fw::application().processMessages();
+}
+
+TEST(FindWndCoder, EscClosesTheWindowFromEachOfItsControls) {
+    TestSettings settings;
+    Host top("Esc target");
+    for (int id :
+         {IDC_CODER_HANDLE, IDC_CODER_UPDATETREE, IDC_CODER_SHOWCHILDREN, IDC_CODER_TREE, IDC_CODER_CODE}) {
+        auto* coder = new TFindWndCodeGenerator(top.handle()); // frees itself when closed
+        coder->show();
+        SetForegroundWindow(coder->handle());
+        HWND control = GetDlgItem(coder->handle(), id), window = coder->handle();
+        SetFocus(control);
+        ASSERT_EQ(control, GetFocus()) << id;
+        PostMessageA(control, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+        PostMessageA(control, WM_KEYUP, VK_ESCAPE, 0xC0010001);
+        EXPECT_TRUE(WaitFor([&] { return !IsWindow(window); })) << id;
+        if (IsWindow(window)) coder->close();
+    }
 }
 
 TEST(FinderPopup, OpensBesideTheButtonAndPostsTheCommandWithTheHolderWindow) {
@@ -252,6 +387,91 @@ TEST(WndSearch, FinderPopupOfTheSearchWindowLeadsToTheCodeOfAHelpersEdit) {
     search->close();
     fw::application().processMessages();
     fw::application().setMainForm(previousMain);
+}
+
+// Typed into the search window's edits as the keyboard does; Enter as the dialog manager takes it.
+TEST(WndSearch, TypedClassCaptionAndHandleLookTheWindowUp) {
+    TestSettings settings;
+    fake::MessageBoxes boxes;
+    Host first("searched twin", "WndSearchTestTarget");
+    Host second("searched twin", "WndSearchTestTarget");
+    Host other("other caption", "WndSearchTestOther");
+    auto* search = new TWndSearchForm; // frees itself when closed
+    search->show();
+    SetForegroundWindow(search->handle());
+    for (WPARAM which : {ICON_BIG, ICON_SMALL})
+        EXPECT_NE(0, SendMessageA(search->handle(), WM_GETICON, which, 0)) << "its own icon, in both sizes";
+    HWND handle = search->WndHandle(), caption = search->WndCaption.handle();
+    HWND className = GetDlgItem(search->handle(), IDC_SEARCH_CLASS);
+    auto text = [](HWND control) {
+        char buffer[256] = {};
+        GetWindowTextA(control, buffer, sizeof buffer);
+        return std::string(buffer);
+    };
+    auto type = [](HWND edit, const std::string& typed) {
+        SetFocus(edit);
+        SendMessageA(edit, EM_SETSEL, 0, -1);
+        PostMessageA(edit, WM_KEYDOWN, VK_DELETE, 1);
+        for (char c : typed) PostMessageA(edit, WM_CHAR, WPARAM(BYTE(c)), 1);
+    };
+    auto enter = [](HWND edit) {
+        SetFocus(edit);
+        PostMessageA(edit, WM_KEYDOWN, VK_RETURN, 1);
+        PostMessageA(edit, WM_KEYUP, VK_RETURN, 0xC0000001);
+    };
+    auto shows = [&](HWND control, const std::string& expected) {
+        return WaitFor([&] { return text(control) == expected; });
+    };
+    HWND upper = FindWindowA("WndSearchTestTarget", nullptr);
+    HWND lower = upper == first.handle() ? second.handle() : first.handle();
+    const std::string topmostTarget = FormatNumber(Id(upper));
+
+    // A class alone finds the first top-level window of that class; with a caption both must match.
+    type(className, "WndSearchTestTarget");
+    EXPECT_TRUE(shows(handle, topmostTarget)) << text(handle);
+    type(caption, "other caption");
+    EXPECT_TRUE(shows(handle, "<no window found>")) << text(handle);
+    type(className, "");
+    EXPECT_TRUE(shows(handle, FormatNumber(Id(other.handle())))) << "the caption alone";
+
+    // Enter on a handle fills caption and class, and those texts look nothing up: the lower twin stays.
+    type(handle, FormatNumber(Id(lower)));
+    enter(handle);
+    EXPECT_TRUE(shows(className, "WndSearchTestTarget")) << text(className);
+    EXPECT_EQ("searched twin", text(caption));
+    EXPECT_EQ(FormatNumber(Id(lower)), text(handle));
+    EXPECT_TRUE(boxes.shown.empty());
+    testing_support::SaveScreenshotPng("window_search_typed_handle", {search->handle()});
+
+    // Enter in the class edit reads the handle too; a bad handle is the parser's message.
+    type(handle, "12x");
+    enter(className);
+    ASSERT_TRUE(WaitFor([&] { return !boxes.shown.empty(); }));
+    EXPECT_EQ("\"12x\" is not a valid Handle-Value", boxes.shown[0].text);
+    EXPECT_EQ("Error", boxes.shown[0].caption);
+    EXPECT_EQ(fw::application().handle(), boxes.shown[0].owner);
+
+    // A handle that is no window, as the finder could report one that went.
+    HWND gone = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    DestroyWindow(gone);
+    search->FindWndPanel.OnFoundWnd(gone);
+    ASSERT_EQ(2u, boxes.shown.size());
+    EXPECT_EQ(FormatNumber(Id(gone)) + " is not a Window", boxes.shown[1].text);
+    EXPECT_EQ("Invalid Handle", boxes.shown[1].caption);
+    EXPECT_EQ(search->handle(), boxes.shown[1].owner);
+
+    // Another number format: the handle follows, a text that is no number stays.
+    type(handle, FormatNumber(Id(second.handle())));
+    EXPECT_TRUE(shows(handle, FormatNumber(Id(second.handle()))));
+    OstrelSettings->ParseFormat = FormatDollarHex;
+    OstrelSettings->IntFormat = FormatDecimal;
+    search->UpdateIntFormat();
+    EXPECT_EQ(std::to_string(Id(second.handle())), text(handle));
+    SetWindowTextA(handle, "<no window found>");
+    search->UpdateIntFormat();
+    EXPECT_EQ("<no window found>", text(handle));
+    search->close();
+    fw::application().processMessages();
 }
 
 TEST(WndSearch, HideOstrelRestoresExactlyTheWindowsThatWereVisible) {

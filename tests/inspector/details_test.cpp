@@ -128,6 +128,41 @@ protected:
     FakeSources sources;
 };
 
+// As a click on the page's tab does.
+void ClickTab(TInfoForm& form, int page) {
+    HWND tabs = FindWindowExA(form.handle(), nullptr, WC_TABCONTROLA, nullptr);
+    RECT tab{};
+    SendMessageA(tabs, TCM_GETITEMRECT, page, reinterpret_cast<LPARAM>(&tab));
+    const LPARAM at = MAKELPARAM((tab.left + tab.right) / 2, (tab.top + tab.bottom) / 2);
+    PostMessageA(tabs, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageA(tabs, WM_LBUTTONUP, 0, at);
+    PumpUntil([&] { return form.ActivePage() == page; }, 5000);
+}
+
+// The texts of the visible controls of a window that lie on the same row as `control`, right of it.
+struct RowSearch {
+    HWND control;
+    RECT at;
+    std::vector<std::string> texts;
+};
+
+BOOL CALLBACK CollectRightOf(HWND child, LPARAM param) {
+    auto& search = *reinterpret_cast<RowSearch*>(param);
+    RECT r;
+    GetWindowRect(child, &r);
+    if (child != search.control && IsWindowVisible(child) && r.left >= search.at.right &&
+        r.top < search.at.bottom && r.bottom > search.at.top)
+        search.texts.push_back(TextOf(child));
+    return TRUE;
+}
+
+std::vector<std::string> RightOf(HWND form, HWND control) {
+    RowSearch search{control, {}, {}};
+    GetWindowRect(control, &search.at);
+    EnumChildWindows(form, CollectRightOf, reinterpret_cast<LPARAM>(&search));
+    return search.texts;
+}
+
 // A top-level window with a child, a grandchild, a string property and one under an integer atom.
 struct TestWindows {
     HWND top, child, grandchild;
@@ -187,7 +222,54 @@ TEST_F(Details, WindowInfoShowsTheWindowItsStylesPropertiesAndChildren) {
     ASSERT_EQ(1u, form->ChildTree.Rows().roots().size());
     EXPECT_EQ(1u, form->ChildTree.Rows().roots().front()->children.size());
     EXPECT_TRUE(IsWindowEnabled(form->btnProperties));
+
+    // "Properties:" is followed by its list alone, also after a visit to another page.
+    form->show();
+    ClickTab(*form, TWindowInfoForm::pgWindows);
+    Picture(*form, "detail_window_info_windows");
+    ClickTab(*form, TWindowInfoForm::pgGeneral);
+    HWND propertiesCaption = FindWindowExA(form->handle(), nullptr, "STATIC", "Properties:");
+    ASSERT_TRUE(propertiesCaption);
+    EXPECT_EQ(std::vector<std::string>{}, RightOf(form->handle(), propertiesCaption));
     Picture(*form, "detail_window_info");
+}
+
+// As the user does: the page's tab clicked, the control focused, Esc pressed.
+TEST_F(Details, EscClosesTheWindowWhicheverOfItsControlsHasTheFocus) {
+    TestWindows windows;
+    auto window = std::make_unique<TWindowInfoForm>(windows.top, sources);
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(GetModuleHandleA("kernel32.dll"), path, MAX_PATH);
+    auto module = std::make_unique<TModuleInfoForm>(path, sources);
+    struct Case {
+        const char* name;
+        TInfoForm& form;
+        int page;
+        HWND control;
+    } const cases[] = {
+        {"refresh button", *window, TWindowInfoForm::pgGeneral,
+         GetDlgItem(window->handle(), TInfoForm::cmRefresh)},
+        {"caption edit", *window, TWindowInfoForm::pgGeneral, window->laCaption},
+        {"properties list", *window, TWindowInfoForm::pgGeneral, window->vtProperties},
+        {"style list", *window, TWindowInfoForm::pgStyles, window->lbWindowStyles},
+        {"child tree", *window, TWindowInfoForm::pgWindows, window->ChildTree.handle()},
+        {"Select Window", *window, TWindowInfoForm::pgWindows, window->btnSelect},
+        {"Properties", *window, TWindowInfoForm::pgWindows, window->btnProperties},
+        {"FindWindow-Coder", *window, TWindowInfoForm::pgWindows, window->btnFindWndCoder},
+        {"module path", *module, 0, module->edPath},
+        {"module properties button", *module, 0, module->btnModuleInfo},
+    };
+    for (const Case& c : cases) {
+        c.form.show();
+        SetForegroundWindow(c.form.handle());
+        ClickTab(c.form, c.page);
+        ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(c.control) != FALSE; }, 5000)) << c.name;
+        SetFocus(c.control);
+        ASSERT_EQ(c.control, GetFocus()) << c.name;
+        PostMessageA(c.control, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+        PostMessageA(c.control, WM_KEYUP, VK_ESCAPE, 0xC0010001);
+        EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(c.form.handle()); }, 5000)) << c.name;
+    }
 }
 
 TEST_F(Details, LinksOpenTheNumberTheyCarryAfterTheFormatChanged) {
@@ -244,11 +326,45 @@ TEST_F(Details, UpdateEveryIsClampedAndFollowsTheCheckBox) {
     EXPECT_FALSE(form->TimerRunning());
 }
 
+TEST_F(Details, RefreshAndEachTimerTickShowWhatChangedInTheWindow) {
+    TestWindows windows;
+    auto form = std::make_unique<TWindowInfoForm>(windows.top, sources);
+    auto change = [&](const char* caption, int x, LONG style) {
+        SetWindowTextA(windows.top, caption);
+        SetWindowPos(windows.top, nullptr, x, 130, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowLongA(windows.top, GWL_STYLE, style);
+    };
+    auto shows = [&](const char* caption) {
+        RECT r;
+        GetWindowRect(windows.top, &r);
+        return TextOf(form->laCaption) == caption && TextOf(form->laRect) == FormatRect(r) &&
+               TextOf(form->laWindowStyle) ==
+                   FormatNumber(std::uint32_t(GetWindowLongA(windows.top, GWL_STYLE)));
+    };
+    const LONG style = GetWindowLongA(windows.top, GWL_STYLE);
+    change("refreshed", 110, style & ~WS_MAXIMIZEBOX);
+    EXPECT_FALSE(shows("refreshed"));
+    form->RefreshClick();
+    EXPECT_TRUE(shows("refreshed"));
+    auto styles = ListBoxItems(form->lbWindowStyles);
+    EXPECT_EQ(styles.end(), std::find(styles.begin(), styles.end(), "WS_MAXIMIZEBOX"));
+
+    form->SetAutoUpdate(true);
+    form->SetUpdateTime(1);
+    change("ticked", 120, style);
+    EXPECT_TRUE(PumpUntil([&] { return shows("ticked"); }, 3000)) << TextOf(form->laCaption);
+}
+
 std::map<std::string, fw::Value> ProcessValues(DWORD id) {
-    return {{"Handle", fw::Value(std::to_string(id))}, {"ProcessId", fw::Value::UInt32(id)},
-            {"Name", fw::Value("fake.exe")},           {"ExecutablePath", fw::Value("C:\\nowhere\\fake.exe")},
-            {"CommandLine", fw::Value("fake.exe /x")}, {"ParentProcessId", fw::Value::UInt32(4)},
-            {"ThreadCount", fw::Value::UInt32(3)},     {"KernelModeTime", fw::Value("10000000")},
+    return {{"Handle", fw::Value(std::to_string(id))},
+            {"ProcessId", fw::Value::UInt32(id)},
+            {"Name", fw::Value("fake.exe")},
+            {"Caption", fw::Value("fake.exe")},
+            {"ExecutablePath", fw::Value("C:\\nowhere\\fake.exe")},
+            {"CommandLine", fw::Value("fake.exe /x")},
+            {"ParentProcessId", fw::Value::UInt32(4)},
+            {"ThreadCount", fw::Value::UInt32(3)},
+            {"KernelModeTime", fw::Value("10000000")},
             {"UserModeTime", fw::Value("20000000")}};
 }
 
@@ -344,10 +460,22 @@ TEST_F(Details, ThreadInfoFromWmi) {
                       {"ProcessHandle", fw::Value(std::to_string(GetCurrentProcessId()))},
                       {"ThreadState", fw::Value::UInt32(2)},
                       {"ElapsedTime", fw::Value("1234")}})};
+    char exe[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    auto process = ProcessValues(GetCurrentProcessId());
+    process["ExecutablePath"] = fw::Value(exe);
+    sources.wmi->Add("Win32_Process", process);
     auto form = std::make_unique<TThreadInfoForm>(id, sources);
     EXPECT_EQ(FormatNumber(id), TextOf(form->laThreadID));
     EXPECT_NE(TextUnavailable, TextOf(form->laThreadState));
+    EXPECT_EQ(exe, TextOf(form->edModule));
     Picture(*form, "detail_thread_info");
+    EXPECT_TRUE(IsWindowVisible(form->ModuleButton())) << "the module is a file";
+
+    parseFormat = FormatDollarHex;
+    intFormat = FormatDecimal;
+    form->UpdateIntFormat();
+    EXPECT_EQ(std::to_string(id), TextOf(form->laThreadID));
 }
 
 TEST_F(Details, ModuleInfoOfKernel32ReadsItsVersion) {

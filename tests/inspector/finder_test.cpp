@@ -4,6 +4,7 @@
 #include "framework/Application.h"
 #include "support/Cursor.h"
 #include "support/ListFakes.h"
+#include "support/Screenshot.h"
 
 #include <gtest/gtest.h>
 
@@ -94,6 +95,28 @@ TEST_F(Finder, FrameIsInvertedOnTheScreenAndGoesAgain) {
     RemoveHighlight(gone);
     Settle();
     EXPECT_EQ(edge, screen.At(left.x, left.y));
+}
+
+TEST_F(Finder, TheFrameLeavesTheWindowsAboveTheFramedOneAlone) {
+    Screen screen;
+    RECT r;
+    GetWindowRect(top, &r);
+    // Above the framed window and across its left edge, as the finder's own window may lie.
+    HWND cover = Make(nullptr, r.left - 50, r.top + 60, 100, 50);
+    Settle();
+    const POINT covered{r.left + 1, r.top + 80}, bare{r.left + 1, r.top + 20};
+    const COLORREF coveredColour = screen.At(covered.x, covered.y), bareColour = screen.At(bare.x, bare.y);
+    HighlightWindow(top);
+    EXPECT_EQ(~bareColour & 0xFFFFFF, screen.At(bare.x, bare.y));
+    EXPECT_EQ(coveredColour, screen.At(covered.x, covered.y)) << "drawn over the window above";
+    testing_support::SaveScreenshotPng("finder_frame_below_a_window");
+    // The window above repaints while the frame is shown (its texts change during a drag).
+    RedrawWindow(cover, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    RemoveHighlight(top);
+    Settle();
+    EXPECT_EQ(coveredColour, screen.At(covered.x, covered.y)) << "an inverted line left on the window above";
+    EXPECT_EQ(bareColour, screen.At(bare.x, bare.y));
+    DestroyWindow(cover);
 }
 
 TEST_F(Finder, EachDragReportsItsWindowsAndReleaseReportsNothing) {

@@ -241,6 +241,52 @@ TEST_F(Forms, CaptionButtonPostsItsCommandOnlyWhenReleasedOverIt) {
     EXPECT_EQ(0, Taskbar().Items().Count());
 }
 
+TEST_F(Forms, CaptionButtonsSetTheStyleAndTheSystemMenuAndALongCaptionStopsBeforeThem) {
+    TTestForm* form = CreateChildForm<TTestForm>();
+    ASSERT_NE(nullptr, form);
+    HWND h = form->handle();
+    auto closeGreyed = [&] {
+        return (GetMenuState(GetSystemMenu(h, FALSE), SC_CLOSE, MF_BYCOMMAND) & MF_GRAYED) != 0;
+    };
+    const struct {
+        CaptionButtonSet buttons;
+        bool maximizeBox, minimizeBox, greyed;
+    } cases[] = {
+        {core::ButtonBit(cbClose) | core::ButtonBit(cbMinimize), false, true, false},
+        {core::ButtonBit(cbHelp) | core::ButtonBit(cbMaximize), true, false, true},
+        {core::allCaptionButtons, true, true, true}, // nothing enables Close again
+    };
+    for (const auto& c : cases) {
+        form->SetCaptionButtons(c.buttons);
+        const LONG style = GetWindowLongA(h, GWL_STYLE);
+        EXPECT_EQ(c.maximizeBox, (style & WS_MAXIMIZEBOX) != 0) << c.buttons;
+        EXPECT_EQ(c.minimizeBox, (style & WS_MINIMIZEBOX) != 0) << c.buttons;
+        EXPECT_EQ(c.greyed, closeGreyed()) << c.buttons;
+    }
+
+    // White caption text on a gradient without blue: the text ends 2 pixels before the leftmost button.
+    form->SetStartColor(0x000000);
+    form->SetEndColor(0x00FFFF);
+    form->SetTextColor(0xFFFFFF);
+    form->SetCaption(std::string(200, 'W'));
+    ASSERT_TRUE(Activate(form));
+    RECT w = form->bounds(), help = form->GetButtonRect(cbHelp);
+    const int textRight = help.left - 2;
+    auto whiteIn = [&](int from, int to) {
+        HDC screen = GetDC(nullptr);
+        bool white = false;
+        for (int x = from; x < to && !white; ++x)
+            for (int y = help.top; y < help.bottom && !white; ++y)
+                white = ((GetPixel(screen, w.left + x, w.top + y) >> 16) & 0xFF) > 128;
+        ReleaseDC(nullptr, screen);
+        return white;
+    };
+    EXPECT_TRUE(PumpUntil([&] { return whiteIn(textRight - 40, textRight); }, 5000))
+        << "no text near its end";
+    EXPECT_FALSE(whiteIn(textRight, help.left)) << "text between its end and the buttons";
+    testing_support::SaveScreenshotPng("styled_form_long_caption", {h});
+}
+
 TEST_F(Forms, DoubleClickMaximisesOnlyWithTheMaximizeButton) {
     TTestForm* form = CreateChildForm<TTestForm>();
     ASSERT_NE(nullptr, form);

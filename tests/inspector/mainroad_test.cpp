@@ -5,6 +5,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -143,6 +144,50 @@ TEST_F(MainRoad, TerminatingAProcessTakesItsRowsAway) {
     long before = std::strtol(status.c_str() + status.find(':') + 1, nullptr, 10);
     std::string after = Program::Status(form);
     EXPECT_EQ(before - 1, std::strtol(after.c_str() + after.find(':') + 1, nullptr, 10)) << after;
+}
+
+BOOL CALLBACK CollectDirectChild(HWND child, LPARAM children) {
+    auto& found = *reinterpret_cast<std::vector<HWND>*>(children);
+    if (GetAncestor(child, GA_PARENT) == found.front()) found.push_back(child);
+    return TRUE;
+}
+
+// From the main form's row to its detail window, whose "Select Window" focuses the first child's row in
+// every window list, the rows of its parent opened.
+TEST_F(MainRoad, SelectWindowInADetailWindowFocusesTheRowInEveryWindowList) {
+    const int cmProperties = 104, cmSelectWindow = 150;
+    Program p;
+    ASSERT_TRUE(p.main);
+    HWND lists[] = {p.OpenList(0, "1 Window List"), p.OpenList(0, "2 Window List")};
+    ASSERT_TRUE(lists[0] && lists[1]);
+    auto rowOf = [&](HWND list, HWND window) {
+        for (int i = 0; i < Program::Rows(list); ++i)
+            if (p.Cell(list, i, 0) == Hex(window)) return i;
+        return -1;
+    };
+    const int mainRow = rowOf(lists[0], p.main);
+    ASSERT_GE(mainRow, 0);
+    p.Focus(lists[0], mainRow);
+    PostMessageA(lists[0], WM_COMMAND, MAKEWPARAM(cmProperties, 0), 0);
+    HWND details = p.ostrel.waitWindow("TInfoForm", "1 Window Info", timeout);
+    ASSERT_TRUE(details);
+
+    // The detail window's child tree is sorted by handle and focuses its first row.
+    std::vector<HWND> children{p.main};
+    EnumChildWindows(p.main, CollectDirectChild, reinterpret_cast<LPARAM>(&children));
+    ASSERT_GT(children.size(), 1u);
+    const HWND first = *std::min_element(children.begin() + 1, children.end());
+    EXPECT_EQ(-1, rowOf(lists[1], first)) << "under the main form's closed row";
+    PostMessageA(details, WM_COMMAND, MAKEWPARAM(cmSelectWindow, BN_CLICKED), 0);
+    for (HWND list : lists)
+        EXPECT_TRUE(WaitFor([&] {
+            const int focused =
+                int(SendMessageA(Program::List(list), LVM_GETNEXTITEM, WPARAM(-1), LVNI_FOCUSED));
+            return focused >= 0 && p.Cell(list, focused, 0) == Hex(first);
+        })) << Text(list);
+    SetWindowPos(details, nullptr, 700, 500, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetForegroundWindow(lists[1]);
+    p.Picture("window_list_selected_from_details");
 }
 
 TEST_F(MainRoad, FinderDraggedOverAForeignWindowFillsTheFieldsAndFramesIt) {

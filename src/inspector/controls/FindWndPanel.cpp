@@ -5,6 +5,7 @@
 #include "framework/Exceptions.h"
 #include "framework/Resources.h"
 
+#include <utility>
 #include <vector>
 #include <windowsx.h>
 
@@ -41,12 +42,38 @@ HWND GetWindowAtPoint(POINT point) {
 }
 
 namespace {
-// The frame on the screen now. Inverting is its own undo, so the frame goes exactly, also where other
-// windows cover the framed one and its own repaint would not reach.
+// Where a window shows on the screen: its rectangle within its parents' client areas, less what the
+// windows above it and above each of its parents cover. A window DC is clipped so; the frame goes on the
+// screen DC clipped to this, since drawing into another process's window DC shows nothing under Wine.
+fw::Region VisibleRegion(HWND window) {
+    RECT r;
+    GetWindowRect(window, &r);
+    fw::Region visible(CreateRectRgnIndirect(&r));
+    const HWND desktop = GetDesktopWindow();
+    for (HWND w = window; w && w != desktop; w = GetAncestor(w, GA_PARENT)) {
+        if (HWND parent = GetAncestor(w, GA_PARENT); parent && parent != desktop) {
+            RECT client;
+            GetClientRect(parent, &client);
+            MapWindowPoints(parent, nullptr, reinterpret_cast<POINT*>(&client), 2);
+            fw::Region inside(CreateRectRgnIndirect(&client));
+            CombineRgn(visible.get(), visible.get(), inside.get(), RGN_AND);
+        }
+        for (HWND above = GetWindow(w, GW_HWNDPREV); above; above = GetWindow(above, GW_HWNDPREV)) {
+            if (!IsWindowVisible(above) || !GetWindowRect(above, &r)) continue;
+            fw::Region covered(CreateRectRgnIndirect(&r));
+            CombineRgn(visible.get(), visible.get(), covered.get(), RGN_DIFF);
+        }
+    }
+    return visible;
+}
+
+// The frame on the screen now. Inverting is its own undo: inverting again within the same region takes
+// the frame away exactly, and the windows above the framed one were never drawn on.
 struct DrawnFrame {
     HWND window = nullptr;
     RECT rect{};
     int inset = 0;
+    fw::Region clip;
 };
 DrawnFrame drawnFrame;
 
@@ -55,6 +82,7 @@ void InvertFrame(const DrawnFrame& frame) {
     if (!dc) return;
     HPEN pen = CreatePen(PS_SOLID, 3, RGB(0, 0, 0));
     if (pen) {
+        SelectClipRgn(dc, frame.clip.get());
         int oldMode = SetROP2(dc, R2_NOT);
         HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
         HGDIOBJ oldPen = SelectObject(dc, pen);
@@ -63,6 +91,7 @@ void InvertFrame(const DrawnFrame& frame) {
         SelectObject(dc, oldPen);
         SelectObject(dc, oldBrush);
         SetROP2(dc, oldMode);
+        SelectClipRgn(dc, nullptr);
         DeleteObject(pen);
     }
     ReleaseDC(nullptr, dc);
@@ -74,14 +103,14 @@ void HighlightWindow(HWND window) {
     if (!window || !GetWindowRect(window, &r)) return;
     if (drawnFrame.window) RemoveHighlight(drawnFrame.window);
     // A top-level window's frame lies one pixel further inside than a child's.
-    drawnFrame = {window, r, GetParent(window) ? 1 : 2};
+    drawnFrame = {window, r, GetParent(window) ? 1 : 2, VisibleRegion(window)};
     InvertFrame(drawnFrame);
 }
 
 void RemoveHighlight(HWND window) {
     if (!window) return;
-    const DrawnFrame frame = drawnFrame;
-    if (frame.window == window) drawnFrame = {};
+    DrawnFrame frame;
+    if (drawnFrame.window == window) std::swap(frame, drawnFrame);
     // A window that went took its frame with it, and a repaint of it would repaint the whole desktop.
     if (!IsWindow(window)) return;
     if (frame.window == window) InvertFrame(frame);

@@ -11,8 +11,8 @@
 // parent window there whose rectangle holds the point, else that window; none where there is none.
 HWND GetWindowAtPoint(POINT point);
 
-// An inverted thick frame on the window's screen rectangle (one frame at a time). Drawn on the screen
-// DC: a frame drawn into another process's window DC does not show everywhere.
+// An inverted thick frame on the window's screen rectangle, where the window shows (one frame at a time).
+// Drawn on the screen DC: a frame drawn into another process's window DC does not show everywhere.
 void HighlightWindow(HWND window);
 // Inverts the window's frame back and lets the window repaint; nothing for no window, no repaint for
 // one that is gone.

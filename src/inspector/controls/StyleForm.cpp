@@ -1,4 +1,5 @@
 #include "controls/StyleForm.h"
+#include "framework/Application.h"
 
 #include <algorithm>
 
@@ -109,6 +110,20 @@ void TStyleForm::ReadSmallIcon() {
     // A form made in code carries its icon in its class.
     if (!smallIcon_) smallIcon_ = reinterpret_cast<HICON>(GetClassLongPtrA(h, GCLP_HICONSM));
     if (!smallIcon_) smallIcon_ = reinterpret_cast<HICON>(GetClassLongPtrA(h, GCLP_HICON));
+}
+
+void TStyleForm::SetIconResource(int id) {
+    const struct {
+        WPARAM which;
+        int width, height;
+    } sizes[] = {{ICON_BIG, SM_CXICON, SM_CYICON}, {ICON_SMALL, SM_CXSMICON, SM_CYSMICON}};
+    for (std::size_t i = 0; i < ownIcons_.size(); ++i) {
+        ownIcons_[i].reset(static_cast<HICON>(LoadImageA(fw::application().instance(), MAKEINTRESOURCEA(id),
+                                                         IMAGE_ICON, GetSystemMetrics(sizes[i].width),
+                                                         GetSystemMetrics(sizes[i].height), 0)));
+        if (ownIcons_[i])
+            SendMessageA(handle(), WM_SETICON, sizes[i].which, reinterpret_cast<LPARAM>(ownIcons_[i].get()));
+    }
 }
 
 void TStyleForm::FinishCreation() {

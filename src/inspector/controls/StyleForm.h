@@ -62,6 +62,9 @@ public:
     void SetEnabled(bool value) { EnableWindow(handle(), value); }
     bool Active() const { return active_; }
 
+    // The window's big and small icon from the program's icon resource `id`, each in its own size.
+    void SetIconResource(int id);
+
     const TTitlebarButton& Button(CaptionButtonKind kind) const { return buttons_[kind]; }
     // In window coordinates; empty for a button that is not shown.
     RECT GetButtonRect(CaptionButtonKind kind) const;
@@ -94,6 +97,7 @@ private:
     bool active_ = false;
     bool creating_ = true;
     HICON smallIcon_ = nullptr;
+    std::array<fw::Icon, 2> ownIcons_; // big and small, from SetIconResource
     fw::Font captionFont_;
     int frameWidth_ = 0, frameHeight_ = 0;
     int smallIconWidth_ = 0, smallIconHeight_ = 0;

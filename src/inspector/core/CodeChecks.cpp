@@ -23,7 +23,7 @@ TCheckLook CheckLook(const TWndCodeNode& node, TCodeCheckBox box) {
     case TCodeCheckBox::ClassName:
         return {checked, idInUse};
     case TCodeCheckBox::WindowText:
-        return {checked, idInUse || node.WindowText.empty()};
+        return {checked, idInUse || !HasWindowText(node)};
     case TCodeCheckBox::ControlID:
         break;
     }

@@ -18,7 +18,8 @@ struct TCheckLook {
 TCheckLook CheckLook(const TWndCodeNode& node, TCodeCheckBox box);
 
 // Whether the user may change the box now: class name and text only while the control ID is not in use
-// and never the last of the two; the text only when there is one; the control ID only when it is not 0.
+// and never the last of the two; the text only when there is one (a window that did not answer has
+// none); the control ID only when it is not 0.
 bool CanToggleCheck(const TWndCodeNode& node, TCodeCheckBox box);
 
 // Changes the box when allowed; true when Checks changed (the code must then be generated again).

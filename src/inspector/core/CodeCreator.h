@@ -25,7 +25,14 @@ struct TWndCodeNode {
     std::string ClassName;
     std::string WindowText;
     std::int32_t ControlID = 0; // 0 for windows whose parent is the desktop
+    // False when the window did not answer: WindowText then holds the placeholder shown instead.
+    bool TextRead = true;
 };
+
+// Whether the record has a text the code can look the window up by.
+inline bool HasWindowText(const TWndCodeNode& node) {
+    return node.TextRead && !node.WindowText.empty();
+}
 
 // Whether the tables write Object Pascal (else C/C++): the string quote tells the languages apart.
 bool IsPascalTables(const TTokenTable& tokens);

@@ -29,7 +29,7 @@ TWndCodeNode FillCodeNode(const TWindowSource& source, std::uint32_t wnd) {
         node.ClassName.resize(node.ClassName.size() - desktopSuffix.size());
     if (source.Parent(wnd) == source.Desktop()) node.ControlID = 0;
     node.OnPath = false;
-    node.Checks = ccClassName | (node.WindowText.empty() ? 0 : ccWindowText);
+    node.Checks = ccClassName | (HasWindowText(node) ? ccWindowText : 0);
     return node;
 }
 

@@ -16,7 +16,8 @@ public:
     virtual std::uint32_t Parent(std::uint32_t wnd) const = 0;
     // The direct children, in enumeration order.
     virtual std::vector<std::uint32_t> Children(std::uint32_t wnd) const = 0;
-    // The window's class name (as the window information shows it), text and control ID.
+    // The window's class name (as the window information shows it), text and control ID; TextRead false
+    // with the placeholder as text when the window did not answer.
     virtual TWndCodeNode Read(std::uint32_t wnd) const = 0;
 };
 

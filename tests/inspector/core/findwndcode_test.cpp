@@ -271,6 +271,18 @@ private:
 
 } // namespace
 
+TEST(FindWndCode, APlaceholderTextIsNoText) {
+    FakeWindows w;
+    w.Add(0x100, w.desktop, "Hung", "<SendMessage timed out>");
+    w.records[0x100].TextRead = false;
+    const TWndCodeNode node = FillCodeNode(w, 0x100);
+    EXPECT_EQ("<SendMessage timed out>", node.WindowText);
+    EXPECT_EQ(ccClassName, node.Checks);
+    TWndCodeNode toggled = node;
+    EXPECT_FALSE(ToggleCheck(toggled, TCodeCheckBox::WindowText));
+    EXPECT_EQ((TCheckLook{false, true}), CheckLook(node, TCodeCheckBox::WindowText));
+}
+
 TEST(FindWndCode, ChainFromTheTopLevelWindowDown) {
     FakeWindows w;
     w.records[w.desktop] = Node("#32769 (Desktop)", "", 0, 77);
