@@ -57,15 +57,6 @@ std::string ClassOf(HWND window) {
     return name;
 }
 
-void WriteSetting(const char* name, DWORD type, const void* data, DWORD size) {
-    HKEY key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Lintra\\Ostrel", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                        &key, nullptr) != ERROR_SUCCESS)
-        return;
-    RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size);
-    RegCloseKey(key);
-}
-
 // The list's tag on the main form's toolbar and its caption.
 struct List {
     int tag;
@@ -217,9 +208,9 @@ TEST_F(Looks, AboutBoxAndItsBanner) {
 TEST_F(Looks, DockedMainWindowItsTaskbarAndTrayMenu) {
     const DWORD on = 1, off = 0;
     const BYTE tray = 1;
-    WriteSetting("AppBarDocking", REG_DWORD, &on, sizeof on);
-    WriteSetting("SaveDesktopIcons", REG_DWORD, &off, sizeof off);
-    WriteSetting("Minimization", REG_BINARY, &tray, sizeof tray);
+    WriteProgramSetting("AppBarDocking", REG_DWORD, &on, sizeof on);
+    WriteProgramSetting("SaveDesktopIcons", REG_DWORD, &off, sizeof off);
+    WriteProgramSetting("Minimization", REG_BINARY, &tray, sizeof tray);
     Program p;
     ASSERT_TRUE(p.main);
     Picture(p, "main_window_docked");
