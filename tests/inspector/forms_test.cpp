@@ -501,7 +501,13 @@ TEST_F(Forms, LinkLabelIsALinkOnlyWhileItHasAHandler) {
     label.Create(main->handle(), 100, {300, 40, 500, 60}, "link");
     int linkClicks = 0, plainClicks = 0;
     label.OnClick = [&](TLinkLabel&) { ++plainClicks; };
+    // A release without a press on the label, and a press released outside it, are no clicks.
+    SendMessageA(label.handle(), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    SendMessageA(label.handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    SendMessageA(label.handle(), WM_LBUTTONUP, 0, MAKELPARAM(5, 300));
+    EXPECT_EQ(0, plainClicks);
     auto click = [&] {
+        SendMessageA(label.handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
         SendMessageA(label.handle(), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
         SendMessageA(label.handle(), WM_SETCURSOR, WPARAM(label.handle()),
                      MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
