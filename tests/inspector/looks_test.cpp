@@ -201,6 +201,16 @@ TEST_F(Looks, AboutBoxAndItsBanner) {
     }));
     ReleaseDC(nullptr, screen);
     Picture(p, "about_banner");
+    // Only a left click on the credits closes the box; Esc closes it too.
+    PostMessageA(banner, WM_RBUTTONUP, 0, MAKELPARAM(10, 10));
+    PostMessageA(banner, WM_MBUTTONUP, 0, MAKELPARAM(10, 10));
+    EXPECT_TRUE(HoldsFor([&] { return IsWindowVisible(about) != FALSE; }, 500));
+    PostMessageA(banner, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+    PostMessageA(banner, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(about); }, 5000));
+    PostMessageA(p.main, WM_COMMAND, MAKEWPARAM(cmAbout, 0), 0);
+    about = p.ostrel.waitWindow("TAboutForm", "About Ostrel", programTimeout);
+    ASSERT_TRUE(about);
     PostMessageA(about, WM_KEYUP, VK_ESCAPE, 0);
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(about); }, 5000));
 }
