@@ -99,11 +99,8 @@ void DelayWithMessages(DWORD ms) {
     const DWORD start = GetTickCount();
     // Unsigned difference: correct across the tick counter's wrap.
     while (GetTickCount() - start < ms) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
+        // The application's own handling: a quit posted meanwhile still ends the program.
+        fw::application().processMessages();
         Sleep(1);
     }
 }
