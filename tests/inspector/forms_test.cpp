@@ -302,6 +302,15 @@ TEST_F(Forms, RightClickOpensTheSystemMenuAndItsCloseClosesTheForm) {
     EXPECT_TRUE(PumpUntil([&] { return opened.load(); }));
     escape.join();
     EXPECT_EQ(2, aliveForms);
+    EXPECT_TRUE(ButtonOf(form).Down) << "the button goes down, as with the left button";
+
+    // On the down button of a shown form, the right button minimises it first, as the left one does.
+    std::atomic<bool> again{false};
+    std::thread keep = AnswerSystemMenu(0, again);
+    ClickButton(form, true);
+    EXPECT_TRUE(PumpUntil([&] { return again.load(); }));
+    keep.join();
+    EXPECT_TRUE(IsIconic(form->handle()));
 
     std::atomic<bool> reopened{false};
     std::thread close = AnswerSystemMenu(SC_CLOSE, reopened);
