@@ -40,20 +40,34 @@ public:
     HWND handle;
 };
 
+// A bar of the test's own at the top edge of the screen, `height` high, below the bars there.
+class TopBar {
+public:
+    explicit TopBar(LONG height) : window_("test bar", {0, 0, 0, 0}) {
+        ShowWindow(window_.handle, SW_HIDE);
+        data_.cbSize = sizeof data_;
+        data_.hWnd = window_.handle;
+        data_.uEdge = ABE_TOP;
+        SHAppBarMessage(ABM_NEW, &data_);
+        data_.rc = {0, 0, GetSystemMetrics(SM_CXSCREEN), height};
+        SHAppBarMessage(ABM_QUERYPOS, &data_);
+        data_.rc.bottom = data_.rc.top + height;
+        if (height > 0) SHAppBarMessage(ABM_SETPOS, &data_);
+    }
+    ~TopBar() { SHAppBarMessage(ABM_REMOVE, &data_); }
+    TopBar(const TopBar&) = delete;
+    TopBar& operator=(const TopBar&) = delete;
+    LONG top() const { return data_.rc.top; }
+    LONG bottom() const { return data_.rc.bottom; }
+
+private:
+    TestWindow window_;
+    APPBARDATA data_{};
+};
+
 // The top of the strip the shell would give a new bar at the top edge: the bottom of the bars there.
 LONG TopBarsBottom() {
-    TestWindow probe("bar probe", {0, 0, 0, 0});
-    ShowWindow(probe.handle, SW_HIDE);
-    APPBARDATA data{};
-    data.cbSize = sizeof data;
-    data.hWnd = probe.handle;
-    data.uEdge = ABE_TOP;
-    SHAppBarMessage(ABM_NEW, &data);
-    data.rc = {0, 0, GetSystemMetrics(SM_CXSCREEN), 10};
-    SHAppBarMessage(ABM_QUERYPOS, &data);
-    const LONG top = data.rc.top;
-    SHAppBarMessage(ABM_REMOVE, &data);
-    return top;
+    return TopBar(0).top();
 }
 
 NOTIFYICONDATAA TrayIcon(HWND main) {
@@ -231,6 +245,31 @@ INSTANTIATE_TEST_SUITE_P(EachMinimization, MainStates,
                          testing::Values(Config{0, true}, Config{0, false}, Config{1, true}, Config{1, false},
                                          Config{2, true}, Config{2, false}),
                          [](const testing::TestParamInfo<Config>& info) { return Name(info.param); });
+
+// The shell moves the bars when one goes; the docked window follows its bar.
+TEST(MainBar, FollowsTheShellWhenABarAboveItGoes) {
+    const LONG base = TopBarsBottom();
+    WriteProgramSettings();
+    const DWORD on = 1;
+    WriteProgramSetting("AppBarDocking", REG_DWORD, &on, sizeof on);
+    auto above = std::make_unique<TopBar>(20);
+    ASSERT_EQ(base + 20, above->bottom());
+    Program p;
+    ASSERT_TRUE(p.started());
+    auto top = [&] {
+        RECT r{};
+        GetWindowRect(p.main, &r);
+        return r.top;
+    };
+    EXPECT_TRUE(WaitFor([&] { return top() == base + 20; })) << top();
+    above.reset();
+    // What the shell tells every bar once one of them has gone.
+    PostMessageA(p.main, WM_APPBARNOTIFY, ABN_POSCHANGED, 0);
+    EXPECT_TRUE(WaitFor([&] { return top() == base; })) << top();
+    RECT r{};
+    GetWindowRect(p.main, &r);
+    EXPECT_EQ(base + (r.bottom - r.top), TopBarsBottom()) << "the bar moved with the window";
+}
 
 // Whether Ctrl+F10, the stored hot key, is free: the program holds it when it registered it.
 bool HotKeyFree() {
