@@ -56,7 +56,6 @@ void Application::dispatch(MSG& msg) {
 }
 
 void Application::run() {
-    if (window_) ShowWindow(window_, SW_SHOWNA);
     MSG msg;
     while (!terminated_ && GetMessageA(&msg, nullptr, 0, 0) > 0) dispatch(msg);
     terminated_ = true;
@@ -127,12 +126,16 @@ HCURSOR Application::cursor(int index) const {
 }
 
 void Application::minimize() {
+    if (IsIconic(window_)) return;
     ShowWindow(window_, SW_MINIMIZE);
+    // Windows hides the forms we own with their minimised owner; Wine leaves them on the screen.
+    ShowOwnedPopups(window_, FALSE);
     if (onMinimize) onMinimize();
 }
 
 void Application::restore() {
     ShowWindow(window_, SW_RESTORE);
+    ShowOwnedPopups(window_, TRUE);
     if (onRestore) onRestore();
 }
 

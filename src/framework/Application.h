@@ -50,7 +50,8 @@ public:
     void setCursor(int index, Cursor cursor);
     HCURSOR cursor(int index) const;
 
-    // Minimising and restoring the whole application (its taskbar button).
+    // Minimising and restoring the whole application: its taskbar button and every form it owns (the main
+    // form's minimise comes here). The window is shown by whoever shows the main form, as the settings ask.
     void minimize();
     void restore();
     std::function<void()> onMinimize;

@@ -81,6 +81,10 @@ LRESULT Form::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         delete this;
         return 0;
     }
+    if (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_MINIMIZE && application().mainForm() == this) {
+        application().minimize();
+        return 0;
+    }
     return Window::handleMessage(message, wParam, lParam);
 }
 

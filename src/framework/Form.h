@@ -9,7 +9,7 @@ enum ModalResult : int { mrNone = 0, mrOk = IDOK, mrCancel = IDCANCEL, mrYes = I
 enum class CloseAction { None, Hide, Free, Minimize };
 
 // A top-level window made from a dialog template or in code. Closing the application's main form ends
-// the message loop.
+// the message loop; minimising it minimises the application.
 class Form : public Window {
 public:
     // Shows the form with every other window of the thread disabled, until a modal result is set.

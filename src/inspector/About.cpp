@@ -159,10 +159,11 @@ void TAboutForm::mouseUp(POINT at, WPARAM) {
 void TAboutForm::onBannerMouse(UINT message) {
     if (message == WM_LBUTTONDOWN) {
         thanks_.Gap = 5;
-    } else if (message == WM_LBUTTONUP || message == WM_RBUTTONUP || message == WM_MBUTTONUP) {
-        thanks_.Gap = 1;
-        setModalResult(fw::mrCancel);
+        return;
     }
+    thanks_.Gap = 1;
+    // A click, as on the form, is the left button's.
+    if (message == WM_LBUTTONUP) setModalResult(fw::mrCancel);
 }
 
 void TAboutForm::paint(HDC dc) {

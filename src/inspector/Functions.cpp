@@ -99,11 +99,8 @@ void DelayWithMessages(DWORD ms) {
     const DWORD start = GetTickCount();
     // Unsigned difference: correct across the tick counter's wrap.
     while (GetTickCount() - start < ms) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
+        // The application's own handling: a quit posted meanwhile still ends the program.
+        fw::application().processMessages();
         Sleep(1);
     }
 }
@@ -224,29 +221,18 @@ void ArrangeChildForms(TArrangeMode mode) {
     std::vector<HWND> windows;
     for (int i = 0, n = ChildFormCount(); i < n; ++i) windows.push_back(ChildForm(i)->handle());
     if (windows.empty()) return;
-    auto positions = [&] {
-        std::vector<RECT> rects;
-        for (HWND w : windows) {
-            RECT r{};
-            GetWindowRect(w, &r);
-            rects.push_back(r);
-        }
-        return rects;
-    };
-    std::vector<RECT> before = positions();
-    UINT arranged =
+    const UINT arranged =
         mode == TArrangeMode::Cascade
             ? CascadeWindows(GetDesktopWindow(), MDITILE_SKIPDISABLED, nullptr, UINT(windows.size()),
                              windows.data())
             : TileWindows(GetDesktopWindow(),
                           mode == TArrangeMode::TileHorizontally ? MDITILE_HORIZONTAL : MDITILE_VERTICAL,
                           nullptr, UINT(windows.size()), windows.data());
-    std::vector<RECT> after = positions();
-    bool moved = false;
-    for (size_t i = 0; i < windows.size(); ++i) moved = moved || !EqualRect(&before[i], &after[i]);
-    if (arranged && moved) return;
+    // Forms the system arranged stay as it put them, even where nothing had to move.
+    if (arranged) return;
 
-    // The system's arrangement is a stub here: the same over the work area, for the forms on screen.
+    // The system's arrangement is a stub here (it arranges none): the same over the work area, for the
+    // forms on screen.
     std::vector<HWND> shown;
     for (HWND w : windows)
         if (IsWindowVisible(w) && !IsIconic(w) && (mode != TArrangeMode::Cascade || IsWindowEnabled(w)))

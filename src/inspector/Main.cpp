@@ -40,6 +40,10 @@ TOstrelMainForm::TOstrelMainForm() {
     p.width = 800;
     p.height = 140;
     p.parent = fw::application().handle();
+    // Topmost from its creation (Wine may ignore making the fresh, hidden window topmost later). A bar is
+    // never topmost: StayOnTop is for the floating window only.
+    if (OstrelSettings && OstrelSettings->StayOnTop && !OstrelSettings->AppBarDocking)
+        p.exStyle = WS_EX_TOPMOST;
     create(p);
     font_ = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
     if (OstrelSettings) SetUseStandardCaption(OstrelSettings->Style == 1);
@@ -60,8 +64,6 @@ TOstrelMainForm::TOstrelMainForm() {
     // exists).
     RECT work{};
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-    if (OstrelSettings && OstrelSettings->StayOnTop)
-        SetWindowPos(handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     // At its final width first: the frame's height (caption, menu bar) is read from the window itself.
     MoveWindow(handle(), work.left, work.top, work.right - work.left, 200, FALSE);
     RECT window, inner;
@@ -122,8 +124,8 @@ void TOstrelMainForm::ApplyPlacement(const RECT& placement) {
 }
 
 void TOstrelMainForm::StyleFormShow() {
-    if (Docking() || (OstrelSettings && OstrelSettings->Minimization != 0))
-        ShowWindow(fw::application().handle(), SW_HIDE);
+    const bool button = !Docking() && (!OstrelSettings || OstrelSettings->Minimization == 0);
+    ShowWindow(fw::application().handle(), button ? SW_SHOWNA : SW_HIDE);
 }
 
 void TOstrelMainForm::StyleFormHide() {
@@ -429,7 +431,10 @@ void TOstrelMainForm::FinderCommand(int command, HWND source) {
     if (!field) return;
     bool error = false;
     std::string message;
-    const std::uint32_t value = ParseWindowHandle(fw::windowText(field), error, &message);
+    // Selecting and generating take any number: a window destroyed since a list showed it keeps its row,
+    // and the generator says itself what it finds.
+    const std::uint32_t value =
+        ParseWindowHandle(fw::windowText(field), error, command == fcProperties ? &message : nullptr);
     const HWND wnd = error ? nullptr : reinterpret_cast<HWND>(UINT_PTR(value));
     switch (command) {
     case fcSelectWindow:
@@ -475,9 +480,18 @@ LRESULT TOstrelMainForm::handleMessage(UINT message, WPARAM wParam, LPARAM lPara
         }
         break;
     case WM_SYSCOMMAND:
+        // Other minimising is the application's, through the base.
         if ((wParam & 0xFFF0) == SC_MINIMIZE && OstrelSettings && OstrelSettings->Minimization == 1) {
             MinimizeToTray();
             return 0;
+        }
+        break;
+    case WM_SHOWWINDOW:
+        // The form's show event; a show that only follows the restored application (lParam) is none.
+        if (wParam && !lParam) {
+            LRESULT result = TStyleForm::handleMessage(message, wParam, lParam);
+            StyleFormShow();
+            return result;
         }
         break;
     case WM_HOTKEY: {

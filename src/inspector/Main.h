@@ -55,7 +55,8 @@ public:
     void MenuShowClick();
     // Moves the form to its placement rectangle: the app bar's when docked, else the work area's top.
     void ApplyPlacement(const RECT& placement);
-    // The application's taskbar button while the form is shown or hidden, as Minimization asks.
+    // The application's taskbar button while the form is shown (first shown, or restored with the
+    // application) or minimised with it, as docking and Minimization ask.
     void StyleFormShow();
     void StyleFormHide();
     void TaskbarAddForm(fw::Form& form);

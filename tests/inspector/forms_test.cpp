@@ -348,6 +348,15 @@ TEST_F(Forms, RightClickOpensTheSystemMenuAndItsCloseClosesTheForm) {
     EXPECT_TRUE(PumpUntil([&] { return opened.load(); }));
     escape.join();
     EXPECT_EQ(2, aliveForms);
+    EXPECT_TRUE(ButtonOf(form).Down) << "the button goes down, as with the left button";
+
+    // On the down button of a shown form, the right button minimises it first, as the left one does.
+    std::atomic<bool> again{false};
+    std::thread keep = AnswerSystemMenu(0, again);
+    ClickButton(form, true);
+    EXPECT_TRUE(PumpUntil([&] { return again.load(); }));
+    keep.join();
+    EXPECT_TRUE(IsIconic(form->handle()));
 
     std::atomic<bool> reopened{false};
     std::thread close = AnswerSystemMenu(SC_CLOSE, reopened);
@@ -547,7 +556,13 @@ TEST_F(Forms, LinkLabelIsALinkOnlyWhileItHasAHandler) {
     label.Create(main->handle(), 100, {300, 40, 500, 60}, "link");
     int linkClicks = 0, plainClicks = 0;
     label.OnClick = [&](TLinkLabel&) { ++plainClicks; };
+    // A release without a press on the label, and a press released outside it, are no clicks.
+    SendMessageA(label.handle(), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    SendMessageA(label.handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    SendMessageA(label.handle(), WM_LBUTTONUP, 0, MAKELPARAM(5, 300));
+    EXPECT_EQ(0, plainClicks);
     auto click = [&] {
+        SendMessageA(label.handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
         SendMessageA(label.handle(), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
         SendMessageA(label.handle(), WM_SETCURSOR, WPARAM(label.handle()),
                      MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));

@@ -57,15 +57,6 @@ std::string ClassOf(HWND window) {
     return name;
 }
 
-void WriteSetting(const char* name, DWORD type, const void* data, DWORD size) {
-    HKEY key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Lintra\\Ostrel", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                        &key, nullptr) != ERROR_SUCCESS)
-        return;
-    RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size);
-    RegCloseKey(key);
-}
-
 // The list's tag on the main form's toolbar and its caption.
 struct List {
     int tag;
@@ -210,6 +201,16 @@ TEST_F(Looks, AboutBoxAndItsBanner) {
     }));
     ReleaseDC(nullptr, screen);
     Picture(p, "about_banner");
+    // Only a left click on the credits closes the box; Esc closes it too.
+    PostMessageA(banner, WM_RBUTTONUP, 0, MAKELPARAM(10, 10));
+    PostMessageA(banner, WM_MBUTTONUP, 0, MAKELPARAM(10, 10));
+    EXPECT_TRUE(HoldsFor([&] { return IsWindowVisible(about) != FALSE; }, 500));
+    PostMessageA(banner, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+    PostMessageA(banner, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(about); }, 5000));
+    PostMessageA(p.main, WM_COMMAND, MAKEWPARAM(cmAbout, 0), 0);
+    about = p.ostrel.waitWindow("TAboutForm", "About Ostrel", programTimeout);
+    ASSERT_TRUE(about);
     PostMessageA(about, WM_KEYUP, VK_ESCAPE, 0);
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(about); }, 5000));
 }
@@ -217,9 +218,9 @@ TEST_F(Looks, AboutBoxAndItsBanner) {
 TEST_F(Looks, DockedMainWindowItsTaskbarAndTrayMenu) {
     const DWORD on = 1, off = 0;
     const BYTE tray = 1;
-    WriteSetting("AppBarDocking", REG_DWORD, &on, sizeof on);
-    WriteSetting("SaveDesktopIcons", REG_DWORD, &off, sizeof off);
-    WriteSetting("Minimization", REG_BINARY, &tray, sizeof tray);
+    WriteProgramSetting("AppBarDocking", REG_DWORD, &on, sizeof on);
+    WriteProgramSetting("SaveDesktopIcons", REG_DWORD, &off, sizeof off);
+    WriteProgramSetting("Minimization", REG_BINARY, &tray, sizeof tray);
     Program p;
     ASSERT_TRUE(p.main);
     Picture(p, "main_window_docked");

@@ -2,6 +2,7 @@
 #include "Functions.h"
 #include "InfoObjects.h"
 #include "WindowText.h"
+#include "framework/Application.h"
 #include "helpers/ChildProcess.h"
 
 #include "helpers/ValuePrinter.h"
@@ -276,6 +277,11 @@ TEST_F(Windows, BlinkRedrawAndDelay) {
     start = GetTickCount();
     BlinkWindow(dead); // nothing to blink
     EXPECT_LT(GetTickCount() - start, 300u);
+
+    // A program closed during a blink still ends: the quit is not lost in the wait.
+    PostQuitMessage(0);
+    DelayWithMessages(20);
+    EXPECT_TRUE(fw::application().terminated());
 }
 
 } // namespace

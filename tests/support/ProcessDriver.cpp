@@ -97,6 +97,15 @@ void WriteProgramSettings() {
     RegCloseKey(k);
 }
 
+void WriteProgramSetting(const char* name, DWORD type, const void* data, DWORD size) {
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Lintra\\Ostrel", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                        &key, nullptr) != ERROR_SUCCESS)
+        return;
+    RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size);
+    RegCloseKey(key);
+}
+
 std::string SiblingPath(const std::string& name) {
     char path[MAX_PATH] = {};
     std::string self(path, GetModuleFileNameA(nullptr, path, MAX_PATH));

@@ -30,6 +30,8 @@ private:
 // Replaces the program's settings by a complete set that starts it without questions: the main window
 // with its finder panel, not docked, numbers as "$" and 8 hexadecimal digits.
 void WriteProgramSettings();
+// Writes one value of the program's settings over that set.
+void WriteProgramSetting(const char* name, DWORD type, const void* data, DWORD size);
 
 // Path of a file in the win32 build folder, as Windows sees it.
 std::string BuildPath(const std::string& name);

@@ -78,13 +78,24 @@ LRESULT TLinkLabel::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return TRUE;
         }
         break;
+    case WM_LBUTTONDOWN:
+        // A click is a press and a release both on the label: the capture tells where the release was.
+        pressed_ = true;
+        SetCapture(handle());
+        return 0;
     case WM_LBUTTONUP: {
+        const bool pressed = pressed_;
+        pressed_ = false;
+        if (GetCapture() == handle()) ReleaseCapture();
         POINT p{short(LOWORD(lParam)), short(HIWORD(lParam))};
         RECT r{};
         GetClientRect(handle(), &r);
-        if (PtInRect(&r, p)) Click();
+        if (pressed && PtInRect(&r, p)) Click();
         return 0;
     }
+    case WM_CAPTURECHANGED:
+        pressed_ = false;
+        break;
     }
     return Window::handleMessage(message, wParam, lParam);
 }

@@ -35,4 +35,5 @@ private:
     NotifyEvent onLinkClick_;
     HFONT normalFont_ = nullptr; // as set by its parent; not ours
     fw::Font linkFont_;          // the normal font, underlined
+    bool pressed_ = false;       // the left button went down on the label and is not released yet
 };

@@ -566,20 +566,22 @@ void TTaskbar::OnButtonUp(POINT p, bool right) {
     if (!over) return;
     TTaskItem* item = button->Item;
     HWND window = item->Form->handle();
-    if (!right) {
-        if (button->Down && !IsIconic(window)) {
-            // The active form's button: minimise it into the button.
-            item->MinimizeForm();
+    if (button->Down && !IsIconic(window)) {
+        // The active form's button: minimise it into the button.
+        item->MinimizeForm();
+        if (!right) return;
+    } else {
+        SetDown(button);
+        if (!right) {
+            try {
+                item->ShowForm();
+            } catch (...) {
+                items_.Remove(item, false, false);
+            }
             return;
         }
-        SetDown(button);
-        try {
-            item->ShowForm();
-        } catch (...) {
-            items_.Remove(item, false, false);
-        }
-        return;
     }
+    // The right button also opens the form's system menu.
     if (!IsIconic(window)) ShowWindow(window, SW_SHOW);
     POINT cursor{};
     GetCursorPos(&cursor);
