@@ -70,6 +70,10 @@ void QueueTermination(bool canContinue) {
 
 bool CatchPointReport(std::exception_ptr exception) {
     if (!exception) return false;
+    // A drag that holds the mouse (the finder, a caption button, the taskbar) ends before the report: it
+    // would otherwise go on behind the dialog and take the clicks meant for it.
+    if (HWND capture = GetCapture())
+        SendMessageTimeoutA(capture, WM_CANCELMODE, 0, 0, SMTO_ABORTIFHUNG, 1000, nullptr);
     QueueCxxException(exception, true, nullptr);
     return true;
 }
