@@ -24,33 +24,39 @@ HANDLE workerThread = nullptr;
 HANDLE pipeRead = nullptr;
 HANDLE pipeWrite = nullptr;
 
-// Threads whose request is still being handled. A failure while a thread waits (the main thread
-// dispatches messages meanwhile) must not queue again and nest without bound.
+// Requests still being handled, by requesting thread and the event it waits on. The main thread
+// dispatches messages while it waits and may fail again meanwhile: that request is queued behind the
+// first, and only a thread failing again inside its second wait is not queued, so that waits do not nest
+// without bound.
 constexpr int PendingSlots = 64;
-volatile LONG pendingThreads[PendingSlots];
-
-bool MarkPending(DWORD threadId) {
-    for (volatile LONG& slot : pendingThreads)
-        if (InterlockedCompareExchange(&slot, static_cast<LONG>(threadId), 0) == 0) return true;
-    return false;
-}
-void ClearPending(DWORD threadId) {
-    for (volatile LONG& slot : pendingThreads)
-        InterlockedCompareExchange(&slot, 0, static_cast<LONG>(threadId));
-}
+struct PendingRequest {
+    volatile LONG Thread;
+    HANDLE volatile Event;
+};
+PendingRequest pendingRequests[PendingSlots];
 
 class PendingMark {
 public:
-    explicit PendingMark(DWORD threadId) : threadId_(threadId), marked_(MarkPending(threadId)) {}
+    explicit PendingMark(DWORD threadId) {
+        for (PendingRequest& slot : pendingRequests)
+            if (InterlockedCompareExchange(&slot.Thread, static_cast<LONG>(threadId), 0) == 0) {
+                slot_ = &slot;
+                return;
+            }
+    }
     ~PendingMark() {
-        if (marked_) ClearPending(threadId_);
+        if (!slot_) return;
+        slot_->Event = nullptr;
+        InterlockedExchange(&slot_->Thread, 0);
     }
     PendingMark(const PendingMark&) = delete;
     PendingMark& operator=(const PendingMark&) = delete;
+    void setEvent(HANDLE event) {
+        if (slot_) slot_->Event = event;
+    }
 
 private:
-    DWORD threadId_;
-    bool marked_;
+    PendingRequest* slot_ = nullptr;
 };
 
 struct RtlCriticalSection {
@@ -152,13 +158,53 @@ bool StartWorkerThread() {
     return true;
 }
 
+PVOID volatile turnMutex = nullptr;
+volatile LONG turnOwner = 0;
+
+HANDLE TurnMutex() {
+    if (!turnMutex) {
+        HANDLE made = CreateMutexA(nullptr, FALSE, nullptr);
+        if (made && InterlockedCompareExchangePointer(&turnMutex, made, nullptr)) CloseHandle(made);
+    }
+    return turnMutex;
+}
+
 } // namespace
 
-bool IsCrashRequestPending() {
-    const DWORD threadId = GetCurrentThreadId();
-    for (volatile LONG& slot : pendingThreads)
-        if (static_cast<DWORD>(slot) == threadId) return true;
-    return false;
+ReportTurn::ReportTurn() {
+    HANDLE mutex = TurnMutex();
+    const DWORD got =
+        mutex ? WaitForSingleObject(mutex, IsLoaderLockHeldHere() ? 2000 : INFINITE) : WAIT_FAILED;
+    owned_ = got == WAIT_OBJECT_0 || got == WAIT_ABANDONED;
+    if (!owned_) return;
+    // A turn left behind by a thread that died with it names that thread, whose id may be ours by now.
+    const DWORD self = GetCurrentThreadId();
+    outermost_ = got == WAIT_ABANDONED || static_cast<DWORD>(turnOwner) != self;
+    if (outermost_) InterlockedExchange(&turnOwner, static_cast<LONG>(self));
+}
+
+ReportTurn::~ReportTurn() {
+    if (!owned_) return;
+    if (outermost_) InterlockedExchange(&turnOwner, 0);
+    ReleaseMutex(turnMutex);
+}
+
+bool HoldsReportTurn() {
+    return static_cast<DWORD>(turnOwner) == GetCurrentThreadId();
+}
+
+int PendingRequestCount() {
+    const LONG self = static_cast<LONG>(GetCurrentThreadId());
+    int count = 0;
+    for (const PendingRequest& slot : pendingRequests) count += slot.Thread == self;
+    return count;
+}
+
+void WaitForPendingRequests() {
+    const LONG self = static_cast<LONG>(GetCurrentThreadId());
+    for (const PendingRequest& slot : pendingRequests)
+        if (slot.Thread == self)
+            if (HANDLE event = slot.Event) WaitForSingleObject(event, INFINITE);
 }
 
 DWORD CrashWorkerThreadId() {
@@ -183,10 +229,10 @@ void QueueCrashRequest(bool frozen, const TExceptionRef* exception, const void* 
                        DWORD threadId) {
     try {
         const DWORD callingThread = GetCurrentThreadId();
-        if (callingThread == workerId) return;
+        if (callingThread == workerId || HoldsReportTurn()) return;
         if (MainThreadRunsHandlers() && callingThread == CrashState().MainThreadId) return;
         if (!threadId) threadId = callingThread;
-        if (IsCrashRequestPending()) return;
+        if (PendingRequestCount() >= MaxPendingRequests) return;
         TExceptionRef object;
         const bool hasObject = ReadExceptionRef(exception, object);
         if (hasObject && InheritsFromName(object.Type, "EAbort")) {
@@ -207,6 +253,7 @@ void QueueCrashRequest(bool frozen, const TExceptionRef* exception, const void* 
         HANDLE event = nullptr, workerEvent = nullptr;
         if (!IsLoaderLockHeld() && pipeWrite) {
             event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+            pending.setEvent(event);
             if (event && !DuplicateHandle(GetCurrentProcess(), event, GetCurrentProcess(), &workerEvent, 0,
                                           FALSE, DUPLICATE_SAME_ACCESS))
                 workerEvent = nullptr;
@@ -257,6 +304,8 @@ void QueueCrashRequest(bool frozen, const TExceptionRef* exception, const void* 
 
 void ProcessCrashRequest(const CrashRequest& request) {
     try {
+        ReportTurn turn;
+        if (!turn.owned()) return;
         const CrashSettings& settings = RunningSettings();
         PruneEndedThreads();
         // A freeze is reported while the frozen thread stands still anyway.
