@@ -27,3 +27,10 @@ foreach(source IN LISTS crash_apps)
         ostrel_link_with_symbols(${app})
     endif()
 endforeach()
+
+# A second module carrying the crash reporter, for the program that loads it.
+add_library(crashapp_module SHARED ${CMAKE_CURRENT_LIST_DIR}/modules/crash_module.cpp)
+target_compile_options(crashapp_module PRIVATE ${ostrel_warnings})
+set_target_properties(crashapp_module PROPERTIES PREFIX "")
+ostrel_use_crash_reporter(crashapp_module)
+add_dependencies(crashapp_second_module crashapp_module)
