@@ -54,7 +54,8 @@ void QueueCxxException(const std::exception_ptr& exception, bool canContinue, st
         stackPointer = reinterpret_cast<const void*>(site->StackPointer);
         framePointer = reinterpret_cast<const void*>(site->FramePointer);
     }
-    QueueCrashRequest(false, &ref, address, canContinue, stackPointer, framePointer, reportResult);
+    QueueCrashRequest(false, &ref, address, canContinue, stackPointer, framePointer, reportResult, 0,
+                      &exception);
 }
 
 namespace {

@@ -9,11 +9,14 @@
 #include "crashreport/jovExceptState.h"
 #include "crashreport/jovExceptThreads.h"
 #include "crashreport/jovExceptWatchdog.h"
+#include "crashreport/jovTools.h"
 #include "crashreport/jovToolsHelpers.h"
 
 #include <float.h>
 
 #include <array>
+#include <exception>
+#include <new>
 #include <optional>
 
 namespace jov {
@@ -86,6 +89,33 @@ std::array<DWORD, 2> LoaderLockOwners() {
     return {CriticalSectionOwner(peb + PebLoaderLockOffset), CriticalSectionOwner(peb + PebFastLockOffset)};
 }
 
+// What a request hands the worker, held by the requester and the worker until the later of them lets go:
+// a main thread that stops waiting on a quit message returns while the worker still reads the exception
+// and writes the report.
+struct RequestData {
+    TExceptionRef Exception;
+    std::exception_ptr Thrown;       // keeps a thrown object alive
+    std::optional<JovException> Own; // a copy of the crash reporter's own exception object
+    std::string Report;              // the report, when it is handed back instead of shown
+    volatile LONG Users = 1;
+};
+
+void Release(RequestData* data) {
+    if (data && InterlockedDecrement(&data->Users) == 0) delete data;
+}
+
+RequestData* MakeRequestData(const TExceptionRef& exception, const std::exception_ptr* thrown) {
+    auto* data = new (std::nothrow) RequestData;
+    if (!data) return nullptr;
+    data->Exception = exception;
+    if (thrown) data->Thrown = *thrown;
+    if (exception.Type && *exception.Type == typeid(JovException)) {
+        data->Own.emplace(*static_cast<const JovException*>(exception.Object));
+        data->Exception.Object = &*data->Own;
+    }
+    return data;
+}
+
 bool ReadExceptionRef(const TExceptionRef* exception, TExceptionRef& out) {
     if (!exception || !SafeReadMemory(exception, &out, sizeof out)) return false;
     // A class description that cannot be read counts as no object.
@@ -143,6 +173,7 @@ DWORD WINAPI CrashWorker(void*) {
         ProcessCrashRequest(request);
         if (InterlockedExchange(&currentEvent, 0))
             ReleaseRequester(reinterpret_cast<HANDLE>(request.Event), request.ThreadId);
+        Release(reinterpret_cast<RequestData*>(request.Shared));
     }
     return 0;
 }
@@ -226,7 +257,7 @@ bool IsLoaderLockHeldHere() {
 
 void QueueCrashRequest(bool frozen, const TExceptionRef* exception, const void* address, bool canContinue,
                        const void* stackPointer, const void* framePointer, std::string* reportResult,
-                       DWORD threadId) {
+                       DWORD threadId, const std::exception_ptr* thrown) {
     try {
         const DWORD callingThread = GetCurrentThreadId();
         if (callingThread == workerId || HoldsReportTurn()) return;
@@ -239,17 +270,19 @@ void QueueCrashRequest(bool frozen, const TExceptionRef* exception, const void* 
             if (!canContinue) CloseApplication();
             return;
         }
+        RequestData* data = MakeRequestData(hasObject ? object : TExceptionRef(), thrown);
+        if (!data) return;
         PendingMark pending(callingThread);
         WatchdogPause watchdogPause;
         CrashRequest request;
         request.ThreadId = threadId;
         request.Frozen = frozen;
-        request.ExceptionObject = hasObject ? reinterpret_cast<uint32_t>(exception) : 0;
+        request.ExceptionObject = hasObject ? reinterpret_cast<uint32_t>(&data->Exception) : 0;
         request.ExceptionAddress = reinterpret_cast<uint32_t>(address);
         request.CanContinue = canContinue;
         request.StackPointer = reinterpret_cast<uint32_t>(stackPointer);
         request.FramePointer = reinterpret_cast<uint32_t>(framePointer);
-        request.ReportResult = reinterpret_cast<uint32_t>(reportResult);
+        request.Shared = reinterpret_cast<uint32_t>(data);
         HANDLE event = nullptr, workerEvent = nullptr;
         if (!IsLoaderLockHeld() && pipeWrite) {
             event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
@@ -264,12 +297,15 @@ void QueueCrashRequest(bool frozen, const TExceptionRef* exception, const void* 
             MSG message;
             PeekMessageA(&message, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
         }
+        bool done = false;
         if (workerEvent) {
             request.Event = reinterpret_cast<uint32_t>(workerEvent);
             const CrashRequestBytes bytes = EncodeCrashRequest(request);
             DWORD written = 0;
+            InterlockedIncrement(&data->Users);
             if (WriteFile(pipeWrite, bytes.data(), bytes.size(), &written, nullptr) &&
                 written == bytes.size()) {
+                done = true;
                 if (mainThread) {
                     // The main thread keeps its windows alive while the worker (and its dialog) runs.
                     MSG message;
@@ -277,6 +313,7 @@ void QueueCrashRequest(bool frozen, const TExceptionRef* exception, const void* 
                         const BOOL got = GetMessageA(&message, nullptr, 0, 0);
                         if (got == 0) {
                             PostQuitMessage(static_cast<int>(message.wParam));
+                            done = false;
                             break;
                         }
                         if (got < 0) {
@@ -291,11 +328,15 @@ void QueueCrashRequest(bool frozen, const TExceptionRef* exception, const void* 
                 }
             } else {
                 CloseHandle(workerEvent);
+                Release(data);
             }
         } else if (!event) {
             ProcessCrashRequest(request);
+            done = true;
         }
         if (event) CloseHandle(event);
+        if (done && reportResult) *reportResult = data->Report;
+        Release(data);
         // Reinitialised, not loaded with a control word that unmasks exceptions later code does not expect.
         if (RunningSettings().ResetFpu) _fpreset();
     } catch (...) {
@@ -314,7 +355,7 @@ void ProcessCrashRequest(const CrashRequest& request) {
         RecordExceptionTime(CrashState().History, NowInSeconds());
         const auto* exception = reinterpret_cast<const TExceptionRef*>(request.ExceptionObject);
         const void* address = reinterpret_cast<const void*>(request.ExceptionAddress);
-        auto* result = reinterpret_cast<std::string*>(request.ReportResult);
+        auto* data = reinterpret_cast<RequestData*>(request.Shared);
         std::string report, screenShot;
         bool ignored = false;
         if (exception && !settings.IgnoreClasses.empty()) {
@@ -346,7 +387,7 @@ void ProcessCrashRequest(const CrashRequest& request) {
                 SendBugReport(report, screenShot, nullptr, true);
             if (!handled && settings.ShowExceptionBox) {
                 if (settings.ReturnReport) {
-                    if (result) *result = report;
+                    if (data) data->Report = report;
                 } else {
                     RunExceptionBox(request.Frozen, exception, address, canContinue, screenShot, report);
                 }

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <exception>
 #include <string>
 
 namespace jov {
@@ -13,9 +14,11 @@ namespace jov {
 // Returns when the report is done, or at once when the failure is filtered out. `exception` is nil for
 // a freeze or when the failure has no object. A thread id other than 0 reports for that thread (a
 // thread without stack left has its report queued by a helper).
+// `thrown`, when given, is kept alive for the worker: the requester may stop waiting before the report
+// is done (the main thread on a quit message).
 void QueueCrashRequest(bool frozen, const TExceptionRef* exception, const void* address, bool canContinue,
                        const void* stackPointer, const void* framePointer, std::string* reportResult,
-                       DWORD threadId = 0);
+                       DWORD threadId = 0, const std::exception_ptr* thrown = nullptr);
 // One report, on the worker (or inline under the loader lock).
 void ProcessCrashRequest(const CrashRequest& request);
 
