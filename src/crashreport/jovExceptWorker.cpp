@@ -146,6 +146,8 @@ bool RunAction(TCrashAction action, bool frozen, bool& canContinue, std::string&
     CallExceptionHandlers(hkAction, action, frozen, handled, canContinue, screenShot, report,
                           request.ThreadId, reinterpret_cast<const void*>(request.ExceptionAddress),
                           exception);
+    // A failure that cannot be continued stays so whatever a handler says.
+    canContinue = canContinue && request.CanContinue;
     return handled;
 }
 

