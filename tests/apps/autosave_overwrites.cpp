@@ -12,11 +12,10 @@
 #include <string>
 
 constexpr jov::CrashSettings SaveOverwriting() {
-    jov::CrashSettings settings = crashapp::ConsoleSettings();
+    jov::CrashSettings settings = crashapp::UnheldSettings(); // only the file matters here
     settings.AutoSave = true;
     settings.BugReportFileCap = 0;
     settings.BugReportFile = "%appname%.txt"; // beside the program
-    settings.PauseThreads = false;            // only the file matters here
     return settings;
 }
 constinit const jov::CrashSettings jov::ProgramCrashSettings = SaveOverwriting();

@@ -14,12 +14,7 @@
 #include <stdexcept>
 #include <string>
 
-constexpr jov::CrashSettings MainThreadPumps() {
-    jov::CrashSettings settings = crashapp::ConsoleSettings();
-    settings.PauseThreads = false;
-    return settings;
-}
-constinit const jov::CrashSettings jov::ProgramCrashSettings = MainThreadPumps();
+constinit const jov::CrashSettings jov::ProgramCrashSettings = crashapp::UnheldSettings();
 
 namespace {
 
@@ -55,12 +50,7 @@ void NextFailure(jov::THandlerCall&) {
 } // namespace
 
 int main() {
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = Procedure;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = "CrashAppWindow";
-    RegisterClassA(&windowClass);
-    window = CreateWindowA("CrashAppWindow", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    window = crashapp::MessageWindow(Procedure);
     secondStarted = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     thirdHandled = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     jov::AddExceptionHandler(jov::hkException, NextFailure);

@@ -10,12 +10,7 @@
 
 #include <stdexcept>
 
-constexpr jov::CrashSettings MainThreadPumps() {
-    jov::CrashSettings settings = crashapp::ConsoleSettings();
-    settings.PauseThreads = false;
-    return settings;
-}
-constinit const jov::CrashSettings jov::ProgramCrashSettings = MainThreadPumps();
+constinit const jov::CrashSettings jov::ProgramCrashSettings = crashapp::UnheldSettings();
 
 namespace {
 
@@ -49,12 +44,7 @@ void FaultNext(jov::THandlerCall&) {
 } // namespace
 
 int main() {
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = Procedure;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = "CrashAppWindow";
-    RegisterClassA(&windowClass);
-    window = CreateWindowA("CrashAppWindow", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    window = crashapp::MessageWindow(Procedure);
     faulting = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     jov::AddExceptionHandler(jov::hkException, FaultNext);
     SendMessageA(window, WM_APP, 0, 0);

@@ -15,8 +15,7 @@
 #include <string>
 
 constexpr jov::CrashSettings MainThreadPumps() {
-    jov::CrashSettings settings = crashapp::ConsoleSettings();
-    settings.PauseThreads = false;
+    jov::CrashSettings settings = crashapp::UnheldSettings();
     settings.ExceptionText = "An error occurred in the application. (%exceptMsg%)";
     return settings;
 }

@@ -12,12 +12,7 @@
 
 #include <stdexcept>
 
-constexpr jov::CrashSettings NothingHeld() {
-    jov::CrashSettings settings = crashapp::ConsoleSettings();
-    settings.PauseThreads = false;
-    return settings;
-}
-constinit const jov::CrashSettings jov::ProgramCrashSettings = NothingHeld();
+constinit const jov::CrashSettings jov::ProgramCrashSettings = crashapp::UnheldSettings();
 
 namespace {
 
