@@ -11,6 +11,7 @@
 // EXPECT_LINE module's worker in the shared registry: yes
 // EXPECT_LINE module's own thread creation hooked: yes
 // EXPECT_LINE program's thread creation still leads to its own hook: yes
+// EXPECT_LINE another module's thread creation left alone: yes
 // EXPECT_LINE users after the module: 1
 // EXPECT_LINE module's worker ended: yes
 // EXPECT_LINE block still in use: yes
@@ -26,11 +27,11 @@ template <class F> F Export(HMODULE module, const char* name) {
     return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
 
-std::string ModulePath() {
+std::string ModulePath(const char* name) {
     char path[MAX_PATH];
     const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
     std::string folder(path, length);
-    return folder.substr(0, folder.rfind('\\') + 1) + "crashapp_module.dll";
+    return folder.substr(0, folder.rfind('\\') + 1) + name;
 }
 
 } // namespace
@@ -40,7 +41,11 @@ int main() {
     crashapp::Say("users before: " + std::to_string(block->ReferenceCount));
     const DWORD mainThread = GetCurrentThreadId();
     jov::SetThreadName(mainThread, "renamed main");
-    HMODULE module = LoadLibraryA(ModulePath().c_str());
+    // Loaded after the program's start, which hooked the modules there were then.
+    HMODULE plain = LoadLibraryA(ModulePath("crashapp_plain_module.dll").c_str());
+    const auto plainCreateThread = Export<void* (*)()>(plain, "PlainModuleCreateThread");
+    void* const plainCell = plainCreateThread ? plainCreateThread() : nullptr;
+    HMODULE module = LoadLibraryA(ModulePath("crashapp_module.dll").c_str());
     using Query = DWORD(WINAPI*)();
     const auto mutex = Export<HANDLE(WINAPI*)()>(module, "ModuleThreadListMutex");
     const auto workerId = Export<Query>(module, "ModuleWorkerId");
@@ -58,6 +63,8 @@ int main() {
     crashapp::Say("program's thread creation still leads to its own hook: " +
                   startstate::YesNo(reinterpret_cast<void*>(&CreateThread) ==
                                     reinterpret_cast<void*>(&jov::HookedCreateThread)));
+    crashapp::Say("another module's thread creation left alone: " +
+                  startstate::YesNo(plainCell && plainCreateThread() == plainCell));
     HANDLE worker = OpenThread(SYNCHRONIZE, FALSE, moduleWorker);
     FreeLibrary(module);
     crashapp::Say("users after the module: " + std::to_string(block->ReferenceCount));
