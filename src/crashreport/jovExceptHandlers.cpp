@@ -20,7 +20,7 @@ struct THandlerEntry {
 };
 
 std::vector<THandlerEntry>* HandlerLists() {
-    static auto* lists = new std::vector<THandlerEntry>[3]; // outlives every static destructor
+    static auto* lists = new std::vector<THandlerEntry>[2]; // outlives every static destructor
     return lists;
 }
 HWND handlerWindow = nullptr;
@@ -31,7 +31,7 @@ void RunHandlers(THandlerCall& call) {
     const bool onMainThread = GetCurrentThreadId() == CrashState().MainThreadId;
     if (onMainThread) mainThreadRunsHandlers = true;
     for (const THandlerEntry& entry : std::vector<THandlerEntry>(HandlerLists()[call.Kind])) {
-        if (call.Kind != hkHandled && call.Handled) break;
+        if (call.Handled) break;
         if (entry.NeedsMainThread != call.MainThreadPass) continue;
         if (call.FallbackPass && !entry.MayRunElsewhere) continue;
         try {

@@ -1,7 +1,8 @@
 #pragma once
-// The handlers the crash reporter calls when a report is ready (kind 0), before an action (kind 1) and
-// when the program caught an exception itself (kind 2). A handler may need the main thread: the report
-// runs on the crash worker, so such handlers run through the main thread's handler window.
+// The handlers the crash reporter calls when a report is ready (kind 0) and before an action (kind 1).
+// Handlers of exceptions the program caught itself (kind 2) have no way in. A handler may need the main
+// thread: the report runs on the crash worker, so such handlers run through the main thread's handler
+// window.
 #include "crashreport/jovTypes.h"
 
 #include <windows.h>
@@ -10,7 +11,7 @@
 
 namespace jov {
 
-enum THandlerKind : uint8_t { hkException = 0, hkAction = 1, hkHandled = 2 };
+enum THandlerKind : uint8_t { hkException = 0, hkAction = 1 };
 
 struct THandlerCall {
     THandlerKind Kind;
@@ -38,7 +39,7 @@ void CallExceptionHandlers(THandlerKind kind, uint8_t action, bool frozen, bool&
                            std::string& screenShot, std::string& report, DWORD threadId, const void* address,
                            const TExceptionRef* exception);
 
-// Whether any handler of the kind is registered (kind 2 is asked before a report is composed for it).
+// Whether any handler of the kind is registered.
 bool HasExceptionHandlers(THandlerKind kind);
 // True on the main thread while it runs the handlers that need it: a failure there is not queued again.
 bool MainThreadRunsHandlers();

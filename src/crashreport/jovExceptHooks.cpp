@@ -54,7 +54,8 @@ void QueueCxxException(const std::exception_ptr& exception, bool canContinue, st
         stackPointer = reinterpret_cast<const void*>(site->StackPointer);
         framePointer = reinterpret_cast<const void*>(site->FramePointer);
     }
-    QueueCrashRequest(false, &ref, address, canContinue, stackPointer, framePointer, reportResult);
+    QueueCrashRequest(false, &ref, address, canContinue, stackPointer, framePointer, reportResult, 0,
+                      &exception);
 }
 
 namespace {
@@ -70,6 +71,10 @@ void QueueTermination(bool canContinue) {
 
 bool CatchPointReport(std::exception_ptr exception) {
     if (!exception) return false;
+    // A drag that holds the mouse (the finder, a caption button, the taskbar) ends before the report: it
+    // would otherwise go on behind the dialog and take the clicks meant for it.
+    if (HWND capture = GetCapture())
+        SendMessageTimeoutA(capture, WM_CANCELMODE, 0, 0, SMTO_ABORTIFHUNG, 1000, nullptr);
     QueueCxxException(exception, true, nullptr);
     return true;
 }

@@ -17,8 +17,12 @@ namespace {
 
 void QueueOsException(const EXCEPTION_RECORD& record, bool canContinue, const void* stackPointer,
                       const void* framePointer, DWORD threadId) {
-    // A failure while this thread's own report is pending cannot be continued: the thread is broken.
-    if (IsCrashRequestPending()) CloseApplication();
+    // A thread that keeps failing inside its own waits is broken: once the reports it waits for are done,
+    // the program ends.
+    if (PendingRequestCount() >= MaxPendingRequests) {
+        WaitForPendingRequests();
+        CloseApplication();
+    }
     const JovException exception(OsExceptionMessage(record));
     const TExceptionRef ref{&typeid(JovException), &exception};
     QueueCrashRequest(false, &ref, record.ExceptionAddress, canContinue, stackPointer, framePointer, nullptr,
@@ -73,7 +77,12 @@ LONG WINAPI ThreadLastChanceHandler(EXCEPTION_POINTERS* pointers) {
     const EXCEPTION_RECORD& record = *pointers->ExceptionRecord;
     if (record.ExceptionFlags & (EXCEPTION_UNWINDING | EXCEPTION_EXIT_UNWIND))
         return EXCEPTION_CONTINUE_SEARCH;
-    if (record.ExceptionCode == ThreadNamingCode) return EXCEPTION_CONTINUE_EXECUTION;
+    if (record.ExceptionCode == ThreadNamingCode) {
+        // Without vectored handlers (Windows 2000) the name is read here, where an uncaught naming
+        // exception ends up; with them it was recorded already and is recorded again alike.
+        ThreadNamingHandler(pointers);
+        return EXCEPTION_CONTINUE_EXECUTION;
+    }
     if (GetCurrentThreadId() == CrashWorkerThreadId()) {
         // Nothing is reported from inside a report.
         ReplaceFailedWorker();

@@ -141,11 +141,12 @@ void StopCrashReporter() {
         return;
     }
     state.Started = false;
+    // The hooks go first: from here on a failure takes the runtime's own way, not to parts being stopped.
+    UndoCodePatches();
+    RemoveRuntimeHooks();
     StopFreezeWatchdog();
     RestoreCreateThreadImports();
     DoneHandlerWindow();
-    UndoCodePatches();
-    RemoveRuntimeHooks();
     StopCrashWorker();
     ReleaseSharedBlock();
     ClearExcludedThreads();

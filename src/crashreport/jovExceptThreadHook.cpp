@@ -67,7 +67,13 @@ std::vector<TModuleEntry> ListProcessModules(bool withVersions) {
             const auto module = static_cast<HMODULE>(region.AllocationBase);
             const std::string fullName = ModuleFileName(module);
             if (!fullName.empty()) {
-                TModuleEntry entry{module, ExtractFileNamePart(fullName), ExtractFolderPart(fullName), {}};
+                // The list's folder goes without its trailing backslash.
+                std::string folder = ExtractFolderPart(fullName);
+                if (!folder.empty() && folder.back() == '\\')
+                    folder.pop_back();
+                else
+                    folder.clear();
+                TModuleEntry entry{module, ExtractFileNamePart(fullName), std::move(folder), {}};
                 if (withVersions)
                     if (const uint64_t version = GetFileVersionNumber(fullName))
                         entry.Version = FileVersionText(version);

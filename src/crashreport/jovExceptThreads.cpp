@@ -28,11 +28,16 @@ size_t NodeSize(const TThreadInfoNode* node) {
     return LocalSize(const_cast<TThreadInfoNode*>(node));
 }
 
+// A failed wait (a broken handle) owns nothing; an abandoned mutex is owned.
+bool TakeMutex(HANDLE mutex, DWORD timeout) {
+    const DWORD got = mutex ? WaitForSingleObject(mutex, timeout) : WAIT_FAILED;
+    return got == WAIT_OBJECT_0 || got == WAIT_ABANDONED;
+}
+
 class ListLock {
 public:
     ListLock(TSharedProcessBlock* block, DWORD timeout)
-        : mutex_(block ? block->ThreadListMutex : nullptr),
-          owned_(mutex_ && WaitForSingleObject(mutex_, timeout) != WAIT_TIMEOUT) {}
+        : mutex_(block ? block->ThreadListMutex : nullptr), owned_(TakeMutex(mutex_, timeout)) {}
     ~ListLock() {
         if (owned_) ReleaseMutex(mutex_);
     }
@@ -53,8 +58,7 @@ TThreadInfoNode*& ListHead(TSharedProcessBlock* block) {
 class NamedLock {
 public:
     NamedLock(const std::string& name, DWORD timeout)
-        : mutex_(CreateMutexA(nullptr, FALSE, name.c_str())),
-          owned_(mutex_ && WaitForSingleObject(mutex_, timeout) != WAIT_TIMEOUT) {}
+        : mutex_(CreateMutexA(nullptr, FALSE, name.c_str())), owned_(TakeMutex(mutex_, timeout)) {}
     ~NamedLock() {
         if (owned_) ReleaseMutex(mutex_);
         if (mutex_) CloseHandle(mutex_);

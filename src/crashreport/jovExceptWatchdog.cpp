@@ -60,7 +60,8 @@ DWORD WINAPI Watchdog(void* parameter) {
         if (static_cast<int32_t>(due - now) < static_cast<int32_t>(least)) due = now + least;
         if (WaitForSingleObject(stopEvent, due - now) != WAIT_TIMEOUT) break;
         const bool answered = TakeAnswer();
-        if (InterlockedExchange(&restartCount, 0)) {
+        // A request that could not hold the watchdog still holds the main thread: its silence is no freeze.
+        if (InterlockedExchange(&restartCount, 0) || pauseDepth > 0) {
             watch.Restart();
             due = GetTickCount();
             continue;

@@ -19,42 +19,46 @@ struct WebRequest {
     TExtensionControlBlock* Copy;
 };
 
-CRITICAL_SECTION* tableLock = nullptr;
-std::vector<WebRequest>* table = nullptr;
+// The requests that run, under their lock; made on first use (again after the crash reporter's stop).
+struct WebTable {
+    WebTable() { InitializeCriticalSection(&Lock); }
+    ~WebTable() { DeleteCriticalSection(&Lock); }
+    WebTable(const WebTable&) = delete;
+    WebTable& operator=(const WebTable&) = delete;
+    CRITICAL_SECTION Lock;
+    std::vector<WebRequest> Requests;
+};
+WebTable* volatile webTable = nullptr;
 
-bool MakeTable() {
-    tableLock = new CRITICAL_SECTION;
-    InitializeCriticalSection(tableLock);
-    table = new std::vector<WebRequest>;
-    return true;
-}
-
-// Made on first use and deleted at the crash reporter's stop.
-CRITICAL_SECTION* TableLock() {
-    static const bool made = MakeTable();
-    (void)made;
-    return tableLock;
+WebTable& Table() {
+    if (!webTable) {
+        auto* made = new WebTable;
+        if (InterlockedCompareExchangePointer(reinterpret_cast<void* volatile*>(&webTable), made, nullptr))
+            delete made;
+    }
+    return *webTable;
 }
 
 class TableGuard {
 public:
-    TableGuard() : lock_(TableLock()) { EnterCriticalSection(lock_); }
-    ~TableGuard() { LeaveCriticalSection(lock_); }
+    TableGuard() : table_(Table()) { EnterCriticalSection(&table_.Lock); }
+    ~TableGuard() { LeaveCriticalSection(&table_.Lock); }
     TableGuard(const TableGuard&) = delete;
     TableGuard& operator=(const TableGuard&) = delete;
+    std::vector<WebRequest>& requests() { return table_.Requests; }
 
 private:
-    CRITICAL_SECTION* lock_;
+    WebTable& table_;
 };
 
-// Removes the request of the block copy and answers whether its headers were sent.
-bool RemoveRequest(TExtensionControlBlock* copy) {
+// Removes the request of the block copy; false when it is gone already (the server ended its session).
+bool RemoveRequest(TExtensionControlBlock* copy, bool& headersSent) {
     TableGuard guard;
-    for (auto request = table->begin(); request != table->end(); ++request)
+    for (auto request = guard.requests().begin(); request != guard.requests().end(); ++request)
         if (request->Copy == copy) {
-            const bool sent = request->HeadersSent;
-            table->erase(request);
-            return sent;
+            headersSent = request->HeadersSent;
+            guard.requests().erase(request);
+            return true;
         }
     return false;
 }
@@ -64,19 +68,19 @@ BOOL WINAPI HookedServerSupportFunction(THttpConnection connection, DWORD code, 
     TServerSupportFunction original = nullptr;
     {
         TableGuard guard;
-        for (const WebRequest& request : *table)
+        for (const WebRequest& request : guard.requests())
             if (request.Copy->ConnectionId == connection) original = request.Original;
     }
     if (!original) return FALSE;
     const BOOL result = original(connection, code, buffer, size, dataType);
     TableGuard guard;
-    for (auto request = table->begin(); request != table->end(); ++request) {
+    for (auto request = guard.requests().begin(); request != guard.requests().end(); ++request) {
         if (request->Copy->ConnectionId != connection) continue;
         if ((result && code == SendResponseHeader) || code == SendResponseHeaderEx)
             request->HeadersSent = true;
         if (code == DoneWithSession) {
             delete request->Copy;
-            table->erase(request);
+            guard.requests().erase(request);
         }
         break;
     }
@@ -99,7 +103,7 @@ DWORD RunWebRequest(TWebRequestProc procedure, TExtensionControlBlock* block) {
     copy->ServerSupportFunction = HookedServerSupportFunction;
     {
         TableGuard guard;
-        table->push_back({block->ServerSupportFunction, false, copy});
+        guard.requests().push_back({block->ServerSupportFunction, false, copy});
     }
     DWORD status;
     std::string report;
@@ -111,10 +115,7 @@ DWORD RunWebRequest(TWebRequestProc procedure, TExtensionControlBlock* block) {
     }
     bool headersSent = false;
     // A pending request lives on until the server says it is done with the session.
-    if (status != WebStatusPending) {
-        headersSent = RemoveRequest(copy);
-        delete copy;
-    }
+    if (status != WebStatusPending && RemoveRequest(copy, headersSent)) delete copy;
     if (status == WebStatusError && !report.empty()) {
         if (!headersSent) {
             char header[] = "Content-Type: text/html\r\n\r\n";
@@ -130,13 +131,11 @@ DWORD RunWebRequest(TWebRequestProc procedure, TExtensionControlBlock* block) {
 }
 
 void DoneWebRequestTable() {
-    if (!tableLock) return;
-    DeleteCriticalSection(tableLock);
-    delete tableLock;
-    tableLock = nullptr;
-    for (const WebRequest& request : *table) delete request.Copy;
+    WebTable* table = static_cast<WebTable*>(
+        InterlockedExchangePointer(reinterpret_cast<void* volatile*>(&webTable), nullptr));
+    if (!table) return;
+    for (const WebRequest& request : table->Requests) delete request.Copy;
     delete table;
-    table = nullptr;
 }
 
 } // namespace jov

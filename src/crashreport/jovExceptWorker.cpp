@@ -10,11 +10,14 @@
 #include "crashreport/jovExceptThreads.h"
 #include "crashreport/jovExceptWatchdog.h"
 #include "crashreport/jovExceptWindowingProbe.h"
+#include "crashreport/jovTools.h"
 #include "crashreport/jovToolsHelpers.h"
 
 #include <float.h>
 
 #include <array>
+#include <exception>
+#include <new>
 #include <optional>
 
 namespace jov {
@@ -25,33 +28,39 @@ HANDLE workerThread = nullptr;
 HANDLE pipeRead = nullptr;
 HANDLE pipeWrite = nullptr;
 
-// Threads whose request is still being handled. A failure while a thread waits (the main thread
-// dispatches messages meanwhile) must not queue again and nest without bound.
+// Requests still being handled, by requesting thread and the event it waits on. The main thread
+// dispatches messages while it waits and may fail again meanwhile: that request is queued behind the
+// first, and only a thread failing again inside its second wait is not queued, so that waits do not nest
+// without bound.
 constexpr int PendingSlots = 64;
-volatile LONG pendingThreads[PendingSlots];
-
-bool MarkPending(DWORD threadId) {
-    for (volatile LONG& slot : pendingThreads)
-        if (InterlockedCompareExchange(&slot, static_cast<LONG>(threadId), 0) == 0) return true;
-    return false;
-}
-void ClearPending(DWORD threadId) {
-    for (volatile LONG& slot : pendingThreads)
-        InterlockedCompareExchange(&slot, 0, static_cast<LONG>(threadId));
-}
+struct PendingRequest {
+    volatile LONG Thread;
+    HANDLE volatile Event;
+};
+PendingRequest pendingRequests[PendingSlots];
 
 class PendingMark {
 public:
-    explicit PendingMark(DWORD threadId) : threadId_(threadId), marked_(MarkPending(threadId)) {}
+    explicit PendingMark(DWORD threadId) {
+        for (PendingRequest& slot : pendingRequests)
+            if (InterlockedCompareExchange(&slot.Thread, static_cast<LONG>(threadId), 0) == 0) {
+                slot_ = &slot;
+                return;
+            }
+    }
     ~PendingMark() {
-        if (marked_) ClearPending(threadId_);
+        if (!slot_) return;
+        slot_->Event = nullptr;
+        InterlockedExchange(&slot_->Thread, 0);
     }
     PendingMark(const PendingMark&) = delete;
     PendingMark& operator=(const PendingMark&) = delete;
+    void setEvent(HANDLE event) {
+        if (slot_) slot_->Event = event;
+    }
 
 private:
-    DWORD threadId_;
-    bool marked_;
+    PendingRequest* slot_ = nullptr;
 };
 
 struct RtlCriticalSection {
@@ -79,6 +88,33 @@ DWORD CriticalSectionOwner(uint32_t pointerAddress) {
 std::array<DWORD, 2> LoaderLockOwners() {
     const uint32_t peb = PebPointer();
     return {CriticalSectionOwner(peb + PebLoaderLockOffset), CriticalSectionOwner(peb + PebFastLockOffset)};
+}
+
+// What a request hands the worker, held by the requester and the worker until the later of them lets go:
+// a main thread that stops waiting on a quit message returns while the worker still reads the exception
+// and writes the report.
+struct RequestData {
+    TExceptionRef Exception;
+    std::exception_ptr Thrown;       // keeps a thrown object alive
+    std::optional<JovException> Own; // a copy of the crash reporter's own exception object
+    std::string Report;              // the report, when it is handed back instead of shown
+    volatile LONG Users = 1;
+};
+
+void Release(RequestData* data) {
+    if (data && InterlockedDecrement(&data->Users) == 0) delete data;
+}
+
+RequestData* MakeRequestData(const TExceptionRef& exception, const std::exception_ptr* thrown) {
+    auto* data = new (std::nothrow) RequestData;
+    if (!data) return nullptr;
+    data->Exception = exception;
+    if (thrown) data->Thrown = *thrown;
+    if (exception.Type && *exception.Type == typeid(JovException)) {
+        data->Own.emplace(*static_cast<const JovException*>(exception.Object));
+        data->Exception.Object = &*data->Own;
+    }
+    return data;
 }
 
 bool ReadExceptionRef(const TExceptionRef* exception, TExceptionRef& out) {
@@ -111,6 +147,8 @@ bool RunAction(TCrashAction action, bool frozen, bool& canContinue, std::string&
     CallExceptionHandlers(hkAction, action, frozen, handled, canContinue, screenShot, report,
                           request.ThreadId, reinterpret_cast<const void*>(request.ExceptionAddress),
                           exception);
+    // A failure that cannot be continued stays so whatever a handler says.
+    canContinue = canContinue && request.CanContinue;
     return handled;
 }
 
@@ -138,6 +176,7 @@ DWORD WINAPI CrashWorker(void*) {
         ProcessCrashRequest(request);
         if (InterlockedExchange(&currentEvent, 0))
             ReleaseRequester(reinterpret_cast<HANDLE>(request.Event), request.ThreadId);
+        Release(reinterpret_cast<RequestData*>(request.Shared));
     }
     return 0;
 }
@@ -153,13 +192,53 @@ bool StartWorkerThread() {
     return true;
 }
 
+PVOID volatile turnMutex = nullptr;
+volatile LONG turnOwner = 0;
+
+HANDLE TurnMutex() {
+    if (!turnMutex) {
+        HANDLE made = CreateMutexA(nullptr, FALSE, nullptr);
+        if (made && InterlockedCompareExchangePointer(&turnMutex, made, nullptr)) CloseHandle(made);
+    }
+    return turnMutex;
+}
+
 } // namespace
 
-bool IsCrashRequestPending() {
-    const DWORD threadId = GetCurrentThreadId();
-    for (volatile LONG& slot : pendingThreads)
-        if (static_cast<DWORD>(slot) == threadId) return true;
-    return false;
+ReportTurn::ReportTurn() {
+    HANDLE mutex = TurnMutex();
+    const DWORD got =
+        mutex ? WaitForSingleObject(mutex, IsLoaderLockHeldHere() ? 2000 : INFINITE) : WAIT_FAILED;
+    owned_ = got == WAIT_OBJECT_0 || got == WAIT_ABANDONED;
+    if (!owned_) return;
+    // A turn left behind by a thread that died with it names that thread, whose id may be ours by now.
+    const DWORD self = GetCurrentThreadId();
+    outermost_ = got == WAIT_ABANDONED || static_cast<DWORD>(turnOwner) != self;
+    if (outermost_) InterlockedExchange(&turnOwner, static_cast<LONG>(self));
+}
+
+ReportTurn::~ReportTurn() {
+    if (!owned_) return;
+    if (outermost_) InterlockedExchange(&turnOwner, 0);
+    ReleaseMutex(turnMutex);
+}
+
+bool HoldsReportTurn() {
+    return static_cast<DWORD>(turnOwner) == GetCurrentThreadId();
+}
+
+int PendingRequestCount() {
+    const LONG self = static_cast<LONG>(GetCurrentThreadId());
+    int count = 0;
+    for (const PendingRequest& slot : pendingRequests) count += slot.Thread == self;
+    return count;
+}
+
+void WaitForPendingRequests() {
+    const LONG self = static_cast<LONG>(GetCurrentThreadId());
+    for (const PendingRequest& slot : pendingRequests)
+        if (slot.Thread == self)
+            if (HANDLE event = slot.Event) WaitForSingleObject(event, INFINITE);
 }
 
 DWORD CrashWorkerThreadId() {
@@ -181,33 +260,36 @@ bool IsLoaderLockHeldHere() {
 
 void QueueCrashRequest(bool frozen, const TExceptionRef* exception, const void* address, bool canContinue,
                        const void* stackPointer, const void* framePointer, std::string* reportResult,
-                       DWORD threadId) {
+                       DWORD threadId, const std::exception_ptr* thrown) {
     try {
         const DWORD callingThread = GetCurrentThreadId();
-        if (callingThread == workerId) return;
+        if (callingThread == workerId || HoldsReportTurn()) return;
         if (MainThreadRunsHandlers() && callingThread == CrashState().MainThreadId) return;
         if (!threadId) threadId = callingThread;
-        if (IsCrashRequestPending()) return;
+        if (PendingRequestCount() >= MaxPendingRequests) return;
         TExceptionRef object;
         const bool hasObject = ReadExceptionRef(exception, object);
         if (hasObject && InheritsFromName(object.Type, "EAbort")) {
             if (!canContinue) CloseApplication();
             return;
         }
+        RequestData* data = MakeRequestData(hasObject ? object : TExceptionRef(), thrown);
+        if (!data) return;
         PendingMark pending(callingThread);
         WatchdogPause watchdogPause;
         CrashRequest request;
         request.ThreadId = threadId;
         request.Frozen = frozen;
-        request.ExceptionObject = hasObject ? reinterpret_cast<uint32_t>(exception) : 0;
+        request.ExceptionObject = hasObject ? reinterpret_cast<uint32_t>(&data->Exception) : 0;
         request.ExceptionAddress = reinterpret_cast<uint32_t>(address);
         request.CanContinue = canContinue;
         request.StackPointer = reinterpret_cast<uint32_t>(stackPointer);
         request.FramePointer = reinterpret_cast<uint32_t>(framePointer);
-        request.ReportResult = reinterpret_cast<uint32_t>(reportResult);
+        request.Shared = reinterpret_cast<uint32_t>(data);
         HANDLE event = nullptr, workerEvent = nullptr;
         if (!IsLoaderLockHeld() && pipeWrite) {
             event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+            pending.setEvent(event);
             if (event && !DuplicateHandle(GetCurrentProcess(), event, GetCurrentProcess(), &workerEvent, 0,
                                           FALSE, DUPLICATE_SAME_ACCESS))
                 workerEvent = nullptr;
@@ -218,12 +300,15 @@ void QueueCrashRequest(bool frozen, const TExceptionRef* exception, const void* 
             MSG message;
             PeekMessageA(&message, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
         }
+        bool done = false;
         if (workerEvent) {
             request.Event = reinterpret_cast<uint32_t>(workerEvent);
             const CrashRequestBytes bytes = EncodeCrashRequest(request);
             DWORD written = 0;
+            InterlockedIncrement(&data->Users);
             if (WriteFile(pipeWrite, bytes.data(), bytes.size(), &written, nullptr) &&
                 written == bytes.size()) {
+                done = true;
                 if (mainThread) {
                     // The main thread keeps its windows alive while the worker (and its dialog) runs.
                     MSG message;
@@ -231,6 +316,7 @@ void QueueCrashRequest(bool frozen, const TExceptionRef* exception, const void* 
                         const BOOL got = GetMessageA(&message, nullptr, 0, 0);
                         if (got == 0) {
                             PostQuitMessage(static_cast<int>(message.wParam));
+                            done = false;
                             break;
                         }
                         if (got < 0) {
@@ -245,11 +331,15 @@ void QueueCrashRequest(bool frozen, const TExceptionRef* exception, const void* 
                 }
             } else {
                 CloseHandle(workerEvent);
+                Release(data);
             }
         } else if (!event) {
             ProcessCrashRequest(request);
+            done = true;
         }
         if (event) CloseHandle(event);
+        if (done && reportResult) *reportResult = data->Report;
+        Release(data);
         // Reinitialised, not loaded with a control word that unmasks exceptions later code does not expect.
         if (RunningSettings().ResetFpu) _fpreset();
     } catch (...) {
@@ -258,6 +348,8 @@ void QueueCrashRequest(bool frozen, const TExceptionRef* exception, const void* 
 
 void ProcessCrashRequest(const CrashRequest& request) {
     try {
+        ReportTurn turn;
+        if (!turn.owned()) return;
         const CrashSettings& settings = RunningSettings();
         PruneEndedThreads();
         // A freeze is reported while the frozen thread stands still anyway.
@@ -266,7 +358,7 @@ void ProcessCrashRequest(const CrashRequest& request) {
         RecordExceptionTime(CrashState().History, NowInSeconds());
         const auto* exception = reinterpret_cast<const TExceptionRef*>(request.ExceptionObject);
         const void* address = reinterpret_cast<const void*>(request.ExceptionAddress);
-        auto* result = reinterpret_cast<std::string*>(request.ReportResult);
+        auto* data = reinterpret_cast<RequestData*>(request.Shared);
         std::string report, screenShot;
         bool ignored = false;
         if (exception && !settings.IgnoreClasses.empty()) {
@@ -298,7 +390,7 @@ void ProcessCrashRequest(const CrashRequest& request) {
                 SendBugReport(report, screenShot, nullptr, true);
             if (!handled && settings.ShowExceptionBox) {
                 if (settings.ReturnReport) {
-                    if (result) *result = report;
+                    if (data) data->Report = report;
                 } else {
                     RunExceptionBox(request.Frozen, exception, address, canContinue, screenShot, report);
                 }

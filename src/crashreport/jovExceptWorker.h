@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <exception>
 #include <string>
 
 namespace jov {
@@ -13,14 +14,40 @@ namespace jov {
 // Returns when the report is done, or at once when the failure is filtered out. `exception` is nil for
 // a freeze or when the failure has no object. A thread id other than 0 reports for that thread (a
 // thread without stack left has its report queued by a helper).
+// `thrown`, when given, is kept alive for the worker: the requester may stop waiting before the report
+// is done (the main thread on a quit message).
 void QueueCrashRequest(bool frozen, const TExceptionRef* exception, const void* address, bool canContinue,
                        const void* stackPointer, const void* framePointer, std::string* reportResult,
-                       DWORD threadId = 0);
+                       DWORD threadId = 0, const std::exception_ptr* thrown = nullptr);
 // One report, on the worker (or inline under the loader lock).
 void ProcessCrashRequest(const CrashRequest& request);
 
-// True while the calling thread waits for its own report: a second failure there is not queued.
-bool IsCrashRequestPending();
+// The calling thread's requests still being handled. A thread with this many is not queued again: it
+// fails anew inside its own waits.
+constexpr int MaxPendingRequests = 2;
+int PendingRequestCount();
+// Returns when every pending request of the calling thread is done.
+void WaitForPendingRequests();
+
+// One report at a time: the stack tracer's caches and the paused-thread list belong to whoever makes the
+// report (the worker, a failing thread under the loader lock, an outside caller of the trace export).
+// Held for the object's life; a thread that already holds it holds it again. Waited for without limit,
+// except by a thread inside the loader: the report it waits for may need the loader lock, and after
+// 2000 ms it goes without.
+class ReportTurn {
+public:
+    ReportTurn();
+    ~ReportTurn();
+    ReportTurn(const ReportTurn&) = delete;
+    ReportTurn& operator=(const ReportTurn&) = delete;
+    bool owned() const { return owned_; }
+
+private:
+    bool owned_;
+    bool outermost_ = false;
+};
+// True on the thread that makes a report: nothing it fails in is reported from inside that report.
+bool HoldsReportTurn();
 
 bool StartCrashWorker();
 void StopCrashWorker();

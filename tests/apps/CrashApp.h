@@ -15,6 +15,13 @@ constexpr jov::CrashSettings ConsoleSettings() {
     return settings;
 }
 
+// The main thread keeps dispatching its messages while its report runs: no thread is held.
+constexpr jov::CrashSettings UnheldSettings() {
+    jov::CrashSettings settings = ConsoleSettings();
+    settings.PauseThreads = false;
+    return settings;
+}
+
 // Written straight to the handle: the crash reporter ends processes without flushing the C runtime.
 inline void Say(const std::string& line) {
     const std::string text = line + "\r\n";
@@ -31,6 +38,16 @@ inline DWORD RunThread(LPTHREAD_START_ROUTINE routine, void* parameter = nullptr
     GetExitCodeThread(thread, &code);
     CloseHandle(thread);
     return code;
+}
+
+// A message-only window of the procedure, made once per program.
+inline HWND MessageWindow(WNDPROC procedure) {
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "CrashAppWindow";
+    RegisterClassA(&windowClass);
+    return CreateWindowA("CrashAppWindow", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
 }
 
 } // namespace crashapp

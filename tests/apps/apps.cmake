@@ -31,3 +31,13 @@ foreach(source IN LISTS crash_apps)
         ostrel_link_with_symbols(${app})
     endif()
 endforeach()
+
+# A second module carrying the crash reporter and a module without it, for the program that loads them.
+add_library(crashapp_module SHARED ${CMAKE_CURRENT_LIST_DIR}/modules/crash_module.cpp)
+add_library(crashapp_plain_module SHARED ${CMAKE_CURRENT_LIST_DIR}/modules/plain_module.cpp)
+foreach(module crashapp_module crashapp_plain_module)
+    target_compile_options(${module} PRIVATE ${ostrel_warnings})
+    set_target_properties(${module} PROPERTIES PREFIX "")
+endforeach()
+ostrel_use_crash_reporter(crashapp_module)
+add_dependencies(crashapp_second_module crashapp_module crashapp_plain_module)

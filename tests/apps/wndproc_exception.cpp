@@ -29,12 +29,7 @@ static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPAR
 }
 
 int main() {
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = Procedure;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = "CrashAppWindow";
-    RegisterClassA(&windowClass);
-    HWND window = CreateWindowA("CrashAppWindow", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    HWND window = crashapp::MessageWindow(Procedure);
     SendMessageA(window, WM_APP, 0, 0);
     crashapp::Say("window procedure returned");
     DestroyWindow(window);

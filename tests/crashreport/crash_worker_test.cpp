@@ -1,7 +1,9 @@
 #include "crashreport/core/CrashRequest.h"
 #include "crashreport/core/NumberText.h"
 #include "crashreport/jovDisAsmSafeRead.h"
+#include "crashreport/jovExceptHandlers.h"
 #include "crashreport/jovExceptHooks.h"
+#include "crashreport/jovExceptLastChance.h"
 #include "crashreport/jovExceptState.h"
 #include "crashreport/jovExceptThreads.h"
 #include "crashreport/jovExceptWorker.h"
@@ -122,6 +124,45 @@ TEST(CrashWorker, OnlyThreadsTheProgramSuspendedAreMarked) {
         << report;
 }
 
+namespace {
+
+bool cancelModeSeen = false;
+bool captureLost = false;
+bool cancelledBeforeReport = false;
+
+LRESULT CALLBACK DragWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_CANCELMODE) cancelModeSeen = true;
+    if (message == WM_CAPTURECHANGED) captureLost = true;
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void NoteCancelMode(jov::THandlerCall&) {
+    cancelledBeforeReport = cancelModeSeen;
+}
+
+} // namespace
+
+TEST(CatchPoint, AWindowHoldingTheMouseCaptureIsCancelledBeforeTheReport) {
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = DragWindow;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "CrashWorkerTestDrag";
+    RegisterClassA(&windowClass);
+    HWND window = CreateWindowA("CrashWorkerTestDrag", "drag", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(window, nullptr);
+    SetCapture(window);
+    ASSERT_EQ(GetCapture(), window);
+    jov::AddExceptionHandler(jov::hkException, NoteCancelMode);
+    EXPECT_TRUE(jov::CatchPointReport(Thrown(std::runtime_error("during a drag"))));
+    jov::RemoveExceptionHandler(jov::hkException, NoteCancelMode);
+    EXPECT_TRUE(cancelModeSeen);
+    EXPECT_TRUE(cancelledBeforeReport);
+    EXPECT_TRUE(captureLost);
+    EXPECT_EQ(GetCapture(), nullptr);
+    DestroyWindow(window);
+}
+
 TEST(CrashWorker, HistoryAndFilters) {
     const int64_t before = jov::CrashState().History[0];
     // A class named in IgnoreClasses goes through with an empty report, by its plain or its qualified
@@ -163,6 +204,34 @@ TEST(CrashWorker, TheLoaderLockIsToldApartByItsHolder) {
     EXPECT_FALSE(jov::IsLoaderLockHeld());
     CloseHandle(held);
     CloseHandle(release);
+}
+
+TEST(LastChance, ANamingExceptionThatReachesItNamesTheThread) {
+    // Where the system has no vectored handlers the naming exception is seen only here.
+    std::thread([] {
+        const char* name = "named at last chance";
+        EXCEPTION_RECORD record{};
+        record.ExceptionCode = 0x406D1388;
+        record.NumberParameters = 4;
+        record.ExceptionInformation[0] = 0x1000;
+        record.ExceptionInformation[1] = reinterpret_cast<ULONG_PTR>(name);
+        record.ExceptionInformation[2] = 0xFFFFFFFF;
+        CONTEXT context{};
+        EXCEPTION_POINTERS pointers{&record, &context};
+        EXPECT_EQ(jov::ThreadLastChanceHandler(&pointers), EXCEPTION_CONTINUE_EXECUTION);
+        EXPECT_EQ(jov::ThreadNameOf(GetCurrentThreadId()), name);
+        jov::SetThreadName(GetCurrentThreadId(), "");
+    }).join();
+}
+
+TEST(ThreadRegistry, NothingIsWrittenWithoutTheListMutex) {
+    // A wait that fails (here on a handle that is no mutex) owns nothing.
+    jov::TSharedProcessBlock* block = jov::CrashState().Block;
+    const HANDLE mutex = block->ThreadListMutex;
+    block->ThreadListMutex = reinterpret_cast<HANDLE>(0x7ffffff0);
+    jov::SetThreadName(GetCurrentThreadId(), "written unguarded");
+    block->ThreadListMutex = mutex;
+    EXPECT_EQ(jov::ThreadNameOf(GetCurrentThreadId()), "main thread");
 }
 
 TEST(ThreadRegistry, NamesReplaceAndEndedThreadsLeave) {

@@ -2,6 +2,7 @@
 #include "crashreport/jovExceptHooks.h"
 #include "crashreport/jovExceptLastChance.h"
 #include "crashreport/jovExceptPatch.h"
+#include "crashreport/jovToolsHelpers.h"
 #include "crashreport/jovTypes.h"
 
 #include <gtest/gtest.h>
@@ -139,4 +140,28 @@ TEST(LastChance, AccessViolationTextsOfARecord) {
         << text;
     record.ExceptionCode = 0xC0000094;
     EXPECT_EQ(jov::OsExceptionMessage(record), "Division by zero");
+}
+
+// A string value up to its first zero, other types as their bytes; anything missing gives an empty text.
+TEST(Helpers, ReadRegistryString) {
+    const char* key = "Software\\OstrelToolsTest";
+    HKEY handle;
+    ASSERT_EQ(
+        RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &handle, nullptr),
+        ERROR_SUCCESS);
+    const char text[] = "first\0second";
+    RegSetValueExA(handle, "text", 0, REG_SZ, reinterpret_cast<const BYTE*>(text), sizeof text);
+    RegSetValueExA(handle, "unterminated", 0, REG_SZ, reinterpret_cast<const BYTE*>("abc"), 3);
+    const BYTE bytes[] = {'x', 0, 'y'};
+    RegSetValueExA(handle, "binary", 0, REG_BINARY, bytes, sizeof bytes);
+    RegSetValueExA(handle, "empty", 0, REG_SZ, reinterpret_cast<const BYTE*>(""), 0);
+    RegCloseKey(handle);
+    const std::pair<const char*, std::string> cases[] = {
+        {"text", "first"}, {"unterminated", "abc"}, {"binary", std::string("x\0y", 3)},
+        {"empty", ""},     {"missing", ""},
+    };
+    for (const auto& [value, expected] : cases)
+        EXPECT_EQ(jov::ReadRegistryString(HKEY_CURRENT_USER, key, value), expected) << value;
+    EXPECT_EQ(jov::ReadRegistryString(HKEY_CURRENT_USER, "Software\\OstrelNoSuchKey", "text"), "");
+    RegDeleteKeyA(HKEY_CURRENT_USER, key);
 }

@@ -14,7 +14,7 @@ CrashRequestBytes EncodeCrashRequest(const CrashRequest& request) {
     bytes[20] = request.CanContinue;
     StoreU32(&bytes[24], request.StackPointer);
     StoreU32(&bytes[28], request.FramePointer);
-    StoreU32(&bytes[32], request.ReportResult);
+    StoreU32(&bytes[32], request.Shared);
     return bytes;
 }
 
@@ -28,7 +28,7 @@ CrashRequest DecodeCrashRequest(const CrashRequestBytes& bytes) {
     request.CanContinue = bytes[20] != 0;
     request.StackPointer = LoadU32(&bytes[24]);
     request.FramePointer = LoadU32(&bytes[28]);
-    request.ReportResult = LoadU32(&bytes[32]);
+    request.Shared = LoadU32(&bytes[32]);
     return request;
 }
 

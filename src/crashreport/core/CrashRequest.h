@@ -20,7 +20,7 @@ struct CrashRequest {
     bool CanContinue = false;  // the program may go on after the report
     uint32_t StackPointer = 0; // where the stack trace starts
     uint32_t FramePointer = 0;
-    uint32_t ReportResult = 0; // a text that receives the report instead of showing it, 0 when none
+    uint32_t Shared = 0; // what requester and worker share: the exception kept, the report text
 };
 
 constexpr size_t CrashRequestSize = 36;

@@ -9,7 +9,7 @@ std::string ExtractFileNamePart(std::string_view path) {
 
 std::string ExtractFolderPart(std::string_view path) {
     const size_t slash = path.rfind('\\');
-    return std::string(slash == std::string_view::npos ? std::string_view() : path.substr(0, slash));
+    return std::string(slash == std::string_view::npos ? path : path.substr(0, slash + 1));
 }
 
 } // namespace jov

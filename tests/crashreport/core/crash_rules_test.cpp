@@ -126,9 +126,9 @@ TEST(ExceptionTexts, MessagesEndInOneFullStop) {
 
 TEST(PathText, FileNameAndFolderParts) {
     EXPECT_EQ(ExtractFileNamePart("C:\\Program Files\\x.exe"), "x.exe");
-    EXPECT_EQ(ExtractFolderPart("C:\\Program Files\\x.exe"), "C:\\Program Files");
+    EXPECT_EQ(ExtractFolderPart("C:\\Program Files\\x.exe"), "C:\\Program Files\\");
     EXPECT_EQ(ExtractFileNamePart("x.exe"), "x.exe");
-    EXPECT_EQ(ExtractFolderPart("x.exe"), "");
+    EXPECT_EQ(ExtractFolderPart("x.exe"), "x.exe");
 }
 
 namespace outer {
@@ -190,7 +190,7 @@ TEST(CrashRequest, RoundTripsThroughItsBytes) {
     request.CanContinue = true;
     request.StackPointer = 0x12ff00;
     request.FramePointer = 0x12ff40;
-    request.ReportResult = 0x5000;
+    request.Shared = 0x5000;
     const CrashRequestBytes bytes = EncodeCrashRequest(request);
     EXPECT_EQ(bytes[0], 0x44);
     EXPECT_EQ(bytes[8], 1);
@@ -198,7 +198,7 @@ TEST(CrashRequest, RoundTripsThroughItsBytes) {
     EXPECT_EQ(bytes[16], 0x2b);
     const CrashRequest back = DecodeCrashRequest(bytes);
     EXPECT_EQ(EncodeCrashRequest(back), bytes);
-    EXPECT_EQ(back.ReportResult, 0x5000u);
+    EXPECT_EQ(back.Shared, 0x5000u);
 }
 
 TEST(CrashRequest, RestartHandoffAndNames) {
