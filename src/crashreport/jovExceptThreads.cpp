@@ -5,6 +5,7 @@
 #include "crashreport/jovDisAsmSafeRead.h"
 #include "crashreport/jovExceptState.h"
 #include "crashreport/jovMapFile.h"
+#include "crashreport/jovStepGuard.h"
 
 #include <tlhelp32.h>
 
@@ -31,7 +32,13 @@ class ListLock {
 public:
     ListLock(TSharedProcessBlock* block, DWORD timeout)
         : mutex_(block ? block->ThreadListMutex : nullptr),
-          owned_(mutex_ && WaitForSingleObject(mutex_, timeout) != WAIT_TIMEOUT) {}
+          owned_(mutex_ && WaitForSingleObject(mutex_, timeout) != WAIT_TIMEOUT),
+          // A report that fails while it reads the list must not keep every other thread out of it.
+          release_(
+              [](void* mutex) {
+                  if (mutex) ReleaseMutex(mutex);
+              },
+              owned_ ? mutex_ : nullptr) {}
     ~ListLock() {
         if (owned_) ReleaseMutex(mutex_);
     }
@@ -42,6 +49,7 @@ public:
 private:
     HANDLE mutex_;
     bool owned_;
+    TFaultRelease release_;
 };
 
 TThreadInfoNode*& ListHead(TSharedProcessBlock* block) {
