@@ -3,6 +3,11 @@
 add_executable(CrashAppRunner ${CMAKE_CURRENT_LIST_DIR}/CrashAppRunner.cpp)
 target_compile_options(CrashAppRunner PRIVATE ${ostrel_warnings})
 
+# A module without symbols that recursion programs call into.
+add_library(crashapp_recursion SHARED ${CMAKE_CURRENT_LIST_DIR}/recursion_dll/Recursion.cpp)
+set_target_properties(crashapp_recursion PROPERTIES PREFIX "")
+target_link_options(crashapp_recursion PRIVATE -s)
+
 file(GLOB crash_apps CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/*.cpp)
 list(FILTER crash_apps EXCLUDE REGEX "/CrashAppRunner\\.cpp$")
 foreach(source IN LISTS crash_apps)
@@ -13,7 +18,10 @@ foreach(source IN LISTS crash_apps)
     # The framework only for the catch point of window procedures; the crash reporter never includes it.
     target_link_libraries(${app} PRIVATE ostrel_framework)
     ostrel_use_crash_reporter(${app})
-    if(name STREQUAL "report_contents")
+    if(name STREQUAL "stack_overflow_tight")
+        target_link_libraries(${app} PRIVATE crashapp_recursion)
+    endif()
+    if(name STREQUAL "report_contents" OR name STREQUAL "stack_overflow_tight" OR name STREQUAL "fault_in_tracing")
         ostrel_link_with_symbols(${app}) # the report names the faulting function
     endif()
     ostrel_data_path(program ${CMAKE_CURRENT_BINARY_DIR}/${app}.exe)
