@@ -18,8 +18,6 @@
 #include "crashreport/jovTools.h"
 #include "crashreport/jovToolsHelpers.h"
 
-#include <tlhelp32.h>
-
 #include <exception>
 
 namespace jov {
@@ -46,33 +44,6 @@ const void* Pointer(uint32_t address) {
     return reinterpret_cast<const void*>(address);
 }
 
-class Snapshot {
-public:
-    explicit Snapshot(DWORD flags) : handle_(CreateToolhelp32Snapshot(flags, 0)) {}
-    ~Snapshot() {
-        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-    }
-    Snapshot(const Snapshot&) = delete;
-    Snapshot& operator=(const Snapshot&) = delete;
-    HANDLE get() const { return handle_; }
-
-private:
-    HANDLE handle_;
-};
-
-std::vector<uint32_t> ListProcessThreads() {
-    std::vector<uint32_t> ids;
-    Snapshot snapshot(TH32CS_SNAPTHREAD);
-    THREADENTRY32 entry{};
-    entry.dwSize = sizeof entry;
-    const DWORD process = GetCurrentProcessId();
-    if (snapshot.get() == INVALID_HANDLE_VALUE || !Thread32First(snapshot.get(), &entry)) return ids;
-    do
-        if (entry.th32OwnerProcessID == process) ids.push_back(entry.th32ThreadID);
-    while (Thread32Next(snapshot.get(), &entry));
-    return ids;
-}
-
 // The live process as the thread sections see it.
 class LiveThreads final : public ReportThreadSource {
 public:
@@ -89,7 +60,10 @@ public:
     LiveThreads(const LiveThreads&) = delete;
     LiveThreads& operator=(const LiveThreads&) = delete;
 
-    std::vector<uint32_t> Threads() override { return ListProcessThreads(); }
+    std::vector<uint32_t> Threads() override {
+        const std::vector<DWORD> ids = ListProcessThreads();
+        return {ids.begin(), ids.end()};
+    }
     bool Node(uint32_t threadId, ThreadNode& node) override { return ThreadNodeOf(threadId, node); }
     bool Context(uint32_t threadId, ThreadContextData& context) override {
         return ThreadContextInfo(threadId, context);
