@@ -21,7 +21,7 @@ foreach(source IN LISTS crash_apps)
     if(name STREQUAL "stack_overflow_tight")
         target_link_libraries(${app} PRIVATE crashapp_recursion)
     endif()
-    if(name STREQUAL "report_contents" OR name STREQUAL "stack_overflow_tight" OR name STREQUAL "fault_in_tracing")
+    if(name MATCHES "^(report_contents|stack_overflow_tight|fault_in_tracing|call_bad_pointer)$")
         ostrel_link_with_symbols(${app}) # the report names the faulting function
     endif()
     ostrel_data_path(program ${CMAKE_CURRENT_BINARY_DIR}/${app}.exe)
