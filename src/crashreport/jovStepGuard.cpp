@@ -15,14 +15,8 @@
 namespace jov {
 namespace {
 
-struct SectionView {
-    void* DebugInfo;
-    LONG LockCount;
-    LONG RecursionCount;
-    HANDLE OwningThread;
-    HANDLE LockSemaphore;
-    ULONG_PTR SpinCount;
-};
+// A critical section's own fields, read while another thread may change them.
+using SectionView = RTL_CRITICAL_SECTION;
 
 DWORD OwnerOf(const SectionView* section) {
     return static_cast<DWORD>(

@@ -137,10 +137,10 @@ void TraceRecursions() {
             const int frames =
                 bench::WalkFrames(context, reinterpret_cast<uintptr_t>(recursion.slot.stackBase));
             const double walk = std::max(Ms(start), 0.001);
-            std::printf("%3d B  %7d  %9.1f ms (%zu line%s)  %9.1f ms (%zu line%s)  %8.2f ms  %6.0f\n",
-                        frameBytes, recursion.levels, ms[1], lines[1], lines[1] == 1 ? "" : "s", ms[0],
-                        lines[0], lines[0] == 1 ? "" : "s", walk, ms[1] / walk);
-            (void)frames;
+            std::printf(
+                "%3d B  %7d  %9.1f ms (%zu line%s)  %9.1f ms (%zu line%s)  %8.2f ms (%d frames)  %4.0f\n",
+                frameBytes, recursion.levels, ms[1], lines[1], lines[1] == 1 ? "" : "s", ms[0], lines[0],
+                lines[0] == 1 ? "" : "s", walk, frames, ms[1] / walk);
             if (levels == 10000) {
                 first[frameBytes == 48][0] = ms[1];
                 first[frameBytes == 48][1] = ms[0];

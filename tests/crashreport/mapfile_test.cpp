@@ -97,6 +97,15 @@ void WriteText(const std::string& name, const std::string& text) {
     std::ofstream(name, std::ios::binary | std::ios::trunc) << text;
 }
 
+// Symbols of the helper's one function, which starts `offset` bytes into its code.
+std::string OneFunctionSymbols(uint32_t offset) {
+    symdata::SymbolData data;
+    data.segments = {{0, offset + 0x100, "helper"}};
+    data.publics = {{"MapFileHelperFunction", offset}};
+    data.lines = {{3, offset}};
+    return symdata::WriteCompactSymbols(data);
+}
+
 class HelperModule : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -136,13 +145,9 @@ TEST_F(HelperModule, WithoutSymbolsTheTableIsInvalid) {
 }
 
 TEST_F(HelperModule, CompactFileBesideIsReadAndFoundAgain) {
-    symdata::SymbolData data;
     const uint32_t offset = codeOffset();
     jov::FreeSymbolTableCache();
-    data.segments = {{0, offset + 0x100, "helper"}};
-    data.publics = {{"MapFileHelperFunction", offset}};
-    data.lines = {{3, offset}};
-    WriteText(folder_ + "mapfile_helper.jov", symdata::WriteCompactSymbols(data));
+    WriteText(folder_ + "mapfile_helper.jov", OneFunctionSymbols(offset));
 
     const auto table = jov::MapFileForAddress(function_);
     ASSERT_TRUE(table->valid);
@@ -159,12 +164,7 @@ TEST_F(HelperModule, CompactFileBesideIsReadAndFoundAgain) {
 TEST_F(HelperModule, ASymbolFilePlacedLaterIsRead) {
     const auto without = jov::MapFileForAddress(function_);
     EXPECT_FALSE(without->valid);
-    const auto offset = uint32_t(function_ - without->codeBegin);
-    symdata::SymbolData data;
-    data.segments = {{0, offset + 0x100, "helper"}};
-    data.publics = {{"MapFileHelperFunction", offset}};
-    data.lines = {{3, offset}};
-    WriteText(folder_ + "mapfile_helper.jov", symdata::WriteCompactSymbols(data));
+    WriteText(folder_ + "mapfile_helper.jov", OneFunctionSymbols(uint32_t(function_ - without->codeBegin)));
     const auto table = jov::MapFileForAddress(function_);
     ASSERT_TRUE(table->valid);
     jov::AddressInfo info;
@@ -202,12 +202,8 @@ TEST_F(HelperModule, ASymbolFileInAFolderBeyondLatin1IsFound) {
     const std::string name(ansi, length);
     const auto without = jov::MapFileForAddress(function);
     EXPECT_EQ(without->moduleFileName, name);
-    symdata::SymbolData data;
-    const uint32_t offset = uint32_t(function - without->codeBegin);
-    data.segments = {{0, offset + 0x100, "helper"}};
-    data.publics = {{"MapFileHelperFunction", offset}};
     const std::string jov = name.substr(0, name.rfind('.')) + ".jov";
-    WriteText(jov, symdata::WriteCompactSymbols(data));
+    WriteText(jov, OneFunctionSymbols(uint32_t(function - without->codeBegin)));
     EXPECT_TRUE(jov::MapFileForAddress(function)->valid);
     jov::FreeSymbolTableCache();
     FreeLibrary(module);
