@@ -33,6 +33,7 @@ void QueueOsException(const EXCEPTION_RECORD& record, bool canContinue, const vo
 struct OverflowReport {
     const EXCEPTION_RECORD* Record;
     const void* StackPointer;
+    const void* FramePointer; // the recursion's frames are certain, and it is traced in linear time
     DWORD ThreadId;
     bool CanContinue;
 };
@@ -41,7 +42,8 @@ DWORD WINAPI ReportOverflow(void* parameter) {
     // One of the crash reporter's own threads: it has no place in the report it makes.
     SetThreadName(GetCurrentThreadId(), "-");
     const auto& report = *static_cast<const OverflowReport*>(parameter);
-    QueueOsException(*report.Record, report.CanContinue, report.StackPointer, nullptr, report.ThreadId);
+    QueueOsException(*report.Record, report.CanContinue, report.StackPointer, report.FramePointer,
+                     report.ThreadId);
     SetThreadName(GetCurrentThreadId(), "");
     return 0;
 }
@@ -91,7 +93,9 @@ LONG WINAPI ThreadLastChanceHandler(EXCEPTION_POINTERS* pointers) {
     const void* stackPointer = reinterpret_cast<const void*>(pointers->ContextRecord->Esp);
     const bool mainThread = GetCurrentThreadId() == CrashState().MainThreadId;
     if (record.ExceptionCode == StackOverflowCode) {
-        OverflowReport report{&record, stackPointer, GetCurrentThreadId(), !mainThread};
+        OverflowReport report{&record, stackPointer,
+                              reinterpret_cast<const void*>(pointers->ContextRecord->Ebp),
+                              GetCurrentThreadId(), !mainThread};
         if (HANDLE helper = CreateThreadUnhooked(ReportOverflow, &report)) {
             WaitForSingleObject(helper, INFINITE);
             CloseHandle(helper);

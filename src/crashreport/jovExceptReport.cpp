@@ -13,12 +13,10 @@
 #include "crashreport/jovExceptWatchdog.h"
 #include "crashreport/jovExceptWorker.h"
 #include "crashreport/jovStackTrace.h"
-#include "crashreport/jovThrowSite.h"
+#include "crashreport/jovStepGuard.h"
 #include "crashreport/jovStrings.h"
 #include "crashreport/jovTools.h"
 #include "crashreport/jovToolsHelpers.h"
-
-#include <tlhelp32.h>
 
 #include <exception>
 
@@ -46,42 +44,26 @@ const void* Pointer(uint32_t address) {
     return reinterpret_cast<const void*>(address);
 }
 
-class Snapshot {
-public:
-    explicit Snapshot(DWORD flags) : handle_(CreateToolhelp32Snapshot(flags, 0)) {}
-    ~Snapshot() {
-        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-    }
-    Snapshot(const Snapshot&) = delete;
-    Snapshot& operator=(const Snapshot&) = delete;
-    HANDLE get() const { return handle_; }
-
-private:
-    HANDLE handle_;
-};
-
-std::vector<uint32_t> ListProcessThreads() {
-    std::vector<uint32_t> ids;
-    Snapshot snapshot(TH32CS_SNAPTHREAD);
-    THREADENTRY32 entry{};
-    entry.dwSize = sizeof entry;
-    const DWORD process = GetCurrentProcessId();
-    if (snapshot.get() == INVALID_HANDLE_VALUE || !Thread32First(snapshot.get(), &entry)) return ids;
-    do
-        if (entry.th32OwnerProcessID == process) ids.push_back(entry.th32ThreadID);
-    while (Thread32Next(snapshot.get(), &entry));
-    return ids;
-}
-
 // The live process as the thread sections see it.
 class LiveThreads final : public ReportThreadSource {
 public:
-    LiveThreads(bool showProgress) : tracker_(showProgress ? CreateProgressTracker() : nullptr) {}
+    LiveThreads(bool showProgress)
+        : tracker_(showProgress ? CreateProgressTracker() : nullptr),
+          // A bar left on the screen by a failed report would stay there for the program's life.
+          release_(
+              [](void* resource) {
+                  auto* tracker = static_cast<ProgressTracker*>(resource);
+                  FreeProgressTracker(tracker);
+              },
+              tracker_) {}
     ~LiveThreads() override { FreeProgressTracker(tracker_); }
     LiveThreads(const LiveThreads&) = delete;
     LiveThreads& operator=(const LiveThreads&) = delete;
 
-    std::vector<uint32_t> Threads() override { return ListProcessThreads(); }
+    std::vector<uint32_t> Threads() override {
+        const std::vector<DWORD> ids = ListProcessThreads();
+        return {ids.begin(), ids.end()};
+    }
     bool Node(uint32_t threadId, ThreadNode& node) override { return ThreadNodeOf(threadId, node); }
     bool Context(uint32_t threadId, ThreadContextData& context) override {
         return ThreadContextInfo(threadId, context);
@@ -104,6 +86,7 @@ public:
 
 private:
     ProgressTracker* tracker_;
+    TFaultRelease release_;
 };
 
 std::string LocalDateTime(const SYSTEMTIME& time) {
@@ -341,42 +324,43 @@ void ComposeCrashReport(bool frozen, const TExceptionRef* exception, const void*
                         const void* stackPointer, const void* framePointer, bool showProgress,
                         std::string& report) {
     report.clear();
-    try {
-        const CrashSettings& settings = RunningSettings();
-        FailureRecords records;
-        {
-            LiveThreads threads(showProgress);
-            ExceptionPartInput input;
-            input.Frozen = frozen;
-            input.ListAllThreads = settings.ListAllThreads;
-            input.ShowProgress = showProgress;
-            input.FrozenText = settings.FrozenText.str();
-            if (!frozen) {
-                input.ClassName = ExceptionClassName(exception);
-                input.Message = ExceptionMessageText(exception);
-                TExceptionRef ref;
-                input.External = ReadRef(exception, ref) && InheritsFromName(ref.Type, "EExternal");
+    // Every piece is appended whole, so what a failure leaves is the report so far.
+    TStepFailure failure;
+    const bool composed = RunGuarded(
+        [&] {
+            const CrashSettings& settings = RunningSettings();
+            FailureRecords records;
+            {
+                LiveThreads threads(showProgress);
+                ExceptionPartInput input;
+                input.Frozen = frozen;
+                input.ListAllThreads = settings.ListAllThreads;
+                input.ShowProgress = showProgress;
+                input.FrozenText = settings.FrozenText.str();
+                if (!frozen) {
+                    input.ClassName = ExceptionClassName(exception);
+                    input.Message = ExceptionMessageText(exception);
+                    TExceptionRef ref;
+                    input.External = ReadRef(exception, ref) && InheritsFromName(ref.Type, "EExternal");
+                }
+                input.ExceptionThread = threadId;
+                input.MainThread = CrashState().MainThreadId;
+                input.WatchdogThread = FreezeWatchdogThreadId();
+                input.WorkerThread = CrashWorkerThreadId();
+                input.Address = AddressOf(address);
+                input.StackPointer = AddressOf(stackPointer);
+                input.FramePointer = AddressOf(framePointer);
+                ComposeExceptionPart(threads, input, records, report);
             }
-            input.ExceptionThread = threadId;
-            input.MainThread = CrashState().MainThreadId;
-            input.WatchdogThread = FreezeWatchdogThreadId();
-            input.WorkerThread = CrashWorkerThreadId();
-            input.Address = AddressOf(address);
-            input.StackPointer = AddressOf(stackPointer);
-            input.FramePointer = AddressOf(framePointer);
-            ComposeExceptionPart(threads, input, records, report);
-        }
-        report.insert(0, ComposeReportHeader());
-        if (settings.ListLoadedModules) report += "\r\n\r\n" + ComposeModuleSection();
-        if (settings.ListHardware) report += "\r\n\r\n" + ComposeHardwareSection();
-        report += ComposeDisassemblySection(address, records);
-    } catch (...) {
-        report += "\r\n\r\nAn exception occurred during composing the bug report.";
-        // Only the runtime's throws reach this handler, and the throw wrapper recorded where this one came
-        // from.
-        if (const TThrowSite* site = FindThrowSite(GetCurrentThreadId()))
-            report += " " + FormatHex(site->ReturnAddress);
-    }
+            report.insert(0, ComposeReportHeader());
+            if (settings.ListLoadedModules) report += "\r\n\r\n" + ComposeModuleSection();
+            if (settings.ListHardware) report += "\r\n\r\n" + ComposeHardwareSection();
+            report += ComposeDisassemblySection(address, records);
+        },
+        failure);
+    if (composed) return;
+    report += "\r\n\r\nAn exception occurred during composing the bug report.";
+    if (failure.Address) report += " " + FormatHex(failure.Address);
 }
 
 } // namespace jov

@@ -6,6 +6,7 @@
 #include "crashreport/jovExceptState.h"
 #include "crashreport/jovExceptWindowingProbe.h"
 #include "crashreport/jovMapFile.h"
+#include "crashreport/jovStepGuard.h"
 
 #include <tlhelp32.h>
 
@@ -37,7 +38,13 @@ bool TakeMutex(HANDLE mutex, DWORD timeout) {
 class ListLock {
 public:
     ListLock(TSharedProcessBlock* block, DWORD timeout)
-        : mutex_(block ? block->ThreadListMutex : nullptr), owned_(TakeMutex(mutex_, timeout)) {}
+        : mutex_(block ? block->ThreadListMutex : nullptr), owned_(TakeMutex(mutex_, timeout)),
+          // A report that fails while it reads the list must not keep every other thread out of it.
+          release_(
+              [](void* mutex) {
+                  if (mutex) ReleaseMutex(mutex);
+              },
+              owned_ ? mutex_ : nullptr) {}
     ~ListLock() {
         if (owned_) ReleaseMutex(mutex_);
     }
@@ -48,6 +55,7 @@ public:
 private:
     HANDLE mutex_;
     bool owned_;
+    TFaultRelease release_;
 };
 
 TThreadInfoNode*& ListHead(TSharedProcessBlock* block) {

@@ -10,6 +10,7 @@
 #include "crashreport/jovExceptThreads.h"
 #include "crashreport/jovExceptWatchdog.h"
 #include "crashreport/jovExceptWindowingProbe.h"
+#include "crashreport/jovStepGuard.h"
 #include "crashreport/jovTools.h"
 #include "crashreport/jovToolsHelpers.h"
 
@@ -369,8 +370,13 @@ void ProcessCrashRequest(const CrashRequest& request) {
                       ListContainsItem(classes, ExceptionClassName(exception, true), ',');
         }
         if (!ignored) {
-            if (settings.ScreenShotSize > 0 && settings.ScreenShotProc)
-                settings.ScreenShotProc(ScreenShotMode(settings.ScreenShotSize), screenShot);
+            // A picture that fails leaves none; the report is still made.
+            TStepFailure failure;
+            if (settings.ScreenShotSize > 0 && settings.ScreenShotProc &&
+                !RunGuarded(
+                    [&] { settings.ScreenShotProc(ScreenShotMode(settings.ScreenShotSize), screenShot); },
+                    failure))
+                screenShot.clear();
             ComposeCrashReport(request.Frozen, exception, address, request.ThreadId,
                                reinterpret_cast<const void*>(request.StackPointer),
                                reinterpret_cast<const void*>(request.FramePointer),

@@ -1,5 +1,6 @@
 #include "crashreport/jovMapFile.h"
 
+#include <array>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -104,11 +105,21 @@ std::shared_ptr<TMapFile> CachedTable(HMODULE module, const std::string& fileNam
     return nullptr;
 }
 
-// Modules in which no source gave a table. Looking again searches beside the module and maps its file
-// each time, which the function analysis of a first report would do for every call into a system module.
+// Modules in which no source gave a table, with the times of the files a table could come from. Looking
+// again searches beside the module and maps its file each time, which the function analysis of a first
+// report would do for every call into a system module; a symbol file placed (or a module file rebuilt)
+// later changes the times, and the module is looked at again.
+using SourceTimes = std::array<uint32_t, 4>;
+
+SourceTimes SymbolSourceTimes(const std::string& fileName) {
+    return {FileDosTime(fileName), FileDosTime(WithExtension(fileName, ".tds")),
+            FileDosTime(WithExtension(fileName, ".map")), FileDosTime(WithExtension(fileName, ".jov"))};
+}
+
 struct ModuleWithoutSymbols {
     HMODULE module;
     std::string fileName;
+    SourceTimes times;
 };
 
 std::vector<ModuleWithoutSymbols>& NoSymbols() {
@@ -117,8 +128,15 @@ std::vector<ModuleWithoutSymbols>& NoSymbols() {
 }
 
 bool WithoutSymbols(HMODULE module, const std::string& fileName) {
-    for (const ModuleWithoutSymbols& known : NoSymbols())
-        if (known.module == module && lstrcmpiA(known.fileName.c_str(), fileName.c_str()) == 0) return true;
+    auto& modules = NoSymbols();
+    for (size_t i = 0; i < modules.size(); ++i) {
+        if (modules[i].module != module || lstrcmpiA(modules[i].fileName.c_str(), fileName.c_str()) != 0)
+            continue;
+        if (modules[i].times == SymbolSourceTimes(fileName)) return true;
+        modules[i] = std::move(modules.back());
+        modules.pop_back();
+        return false;
+    }
     return false;
 }
 
@@ -217,7 +235,7 @@ std::shared_ptr<TMapFile> MapFileForAddress(uintptr_t address) {
         if (table->valid)
             Cache().push_back({FileDosTime(table->symbolFileName), table});
         else
-            NoSymbols().push_back({module, fileName});
+            NoSymbols().push_back({module, fileName, SymbolSourceTimes(fileName)});
         return table;
     } catch (...) {
         try {

@@ -5,6 +5,7 @@
 #include "crashreport/jovDisAsmSafeRead.h"
 #include "crashreport/jovMapFile.h"
 #include "crashreport/jovProcessCode.h"
+#include "crashreport/jovStepGuard.h"
 #include "crashreport/jovTools.h"
 #include "crashreport/jovToolsHelpers.h"
 
@@ -115,6 +116,13 @@ public:
 
     std::string DescribeAddress(Address address) override { return jov::DescribeAddress(Pointer(address)); }
 
+    bool RunStep(void (*step)(void*), void* context, Address& failure) override {
+        TStepFailure fault;
+        const bool completed = RunGuardedStep(step, context, fault);
+        failure = fault.Address;
+        return completed;
+    }
+
 private:
     void ReadExports(HMODULE handle, DWORD imageSize, std::vector<Address>& functions) {
         TLoadedImage image(handle);
@@ -187,45 +195,53 @@ __attribute__((noinline)) std::string TraceStack(bool HideItemsWithoutLine, bool
                                                  const void*& outEntryPoint, ProgressTracker* progress,
                                                  const void* framePointer, const TSavedStack* saved) {
     outAddress = outEntryPoint = nullptr;
-    try {
-        core::TraceInput input;
-        input.Options = {HideItemsWithoutLine, ShowRelativeAddress, ShowRelativeLine};
-        input.Current = AddressOf(currentAddress);
-        if (!input.Current && !exception) input.Current = AddressOf(__builtin_return_address(0));
-        input.Exception = exception;
-        input.External = externalException;
-        input.StackBegin = AddressOf(stackBegin);
-        input.StackEnd = AddressOf(stackEnd);
-        if (saved) {
-            if (!input.StackBegin) input.StackBegin = Address(saved->Base);
-            if (!input.StackEnd) input.StackEnd = Address(saved->Base + saved->Size);
-        } else {
-            // Above our own return slot: the caller's line comes from the current address.
-            if (!input.StackBegin) input.StackBegin = AddressOf(__builtin_frame_address(0)) + 8;
-            if (!input.StackEnd) input.StackEnd = AddressOf(OwnStackBase());
-            if (input.StackEnd <= input.StackBegin ||
-                !IsReadableMemory(stackBegin ? stackBegin : Pointer(input.StackBegin),
-                                  input.StackEnd - input.StackBegin))
-                return {};
-        }
-        input.Creator = AddressOf(creatorAddress);
-        input.FramePointer = AddressOf(framePointer);
-
-        const ReadableSnapshot snapshot = TakeReadableSnapshot();
-        if (!caches) caches = new core::TraceCaches;
-        ProcessTrace process(snapshot.get());
-        LiveStack live(snapshot.get());
-        std::unique_ptr<SavedStack> copy = saved ? std::make_unique<SavedStack>(*saved) : nullptr;
-        TrackerProgress tracker(progress);
-        core::StackTracer tracer(process, *caches, copy ? static_cast<core::CodeReader&>(*copy) : live, input,
-                                 &tracker);
-        std::string text = tracer.Run();
-        outAddress = Pointer(tracer.OutAddress);
-        outEntryPoint = Pointer(tracer.OutEntryPoint);
-        return text;
-    } catch (...) {
-        return {};
+    core::TraceInput input;
+    input.Options = {HideItemsWithoutLine, ShowRelativeAddress, ShowRelativeLine};
+    input.Current = AddressOf(currentAddress);
+    if (!input.Current && !exception) input.Current = AddressOf(__builtin_return_address(0));
+    input.Exception = exception;
+    input.External = externalException;
+    input.StackBegin = AddressOf(stackBegin);
+    input.StackEnd = AddressOf(stackEnd);
+    if (saved) {
+        if (!input.StackBegin) input.StackBegin = Address(saved->Base);
+        if (!input.StackEnd) input.StackEnd = Address(saved->Base + saved->Size);
+    } else {
+        // Above our own return slot: the caller's line comes from the current address.
+        if (!input.StackBegin) input.StackBegin = AddressOf(__builtin_frame_address(0)) + 8;
+        if (!input.StackEnd) input.StackEnd = AddressOf(OwnStackBase());
+        if (input.StackEnd <= input.StackBegin ||
+            !IsReadableMemory(stackBegin ? stackBegin : Pointer(input.StackBegin),
+                              input.StackEnd - input.StackBegin))
+            return {};
     }
+    input.Creator = AddressOf(creatorAddress);
+    input.FramePointer = AddressOf(framePointer);
+
+    // The steps have guards of their own; this one holds what lies around them. Results leave it only
+    // when it completes.
+    std::string text;
+    Address address = 0, entry = 0;
+    TStepFailure failure;
+    RunGuarded(
+        [&] {
+            const ReadableSnapshot snapshot = TakeReadableSnapshot();
+            if (!caches) caches = new core::TraceCaches;
+            ProcessTrace process(snapshot.get());
+            LiveStack live(snapshot.get());
+            std::unique_ptr<SavedStack> copy = saved ? std::make_unique<SavedStack>(*saved) : nullptr;
+            TrackerProgress tracker(progress);
+            core::StackTracer tracer(process, *caches, copy ? static_cast<core::CodeReader&>(*copy) : live,
+                                     input, &tracker);
+            std::string trace = tracer.Run();
+            address = tracer.OutAddress;
+            entry = tracer.OutEntryPoint;
+            text.swap(trace);
+        },
+        failure);
+    outAddress = Pointer(address);
+    outEntryPoint = Pointer(entry);
+    return text;
 }
 
 std::string TraceThrowSite(bool HideItemsWithoutLine, bool ShowRelativeAddress, bool ShowRelativeLine,

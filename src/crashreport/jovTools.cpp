@@ -163,18 +163,11 @@ HMODULE CrashReporterModule() {
 bool ModuleFromAddress(const void* address, HMODULE& module, std::string& fileName) {
     module = ModuleOfAddress(address);
     if (!module) return false;
-    fileName.clear();
-    TOS os;
-    GetOsInfo(os);
-    if (os.IsWin9x) {
-        char name[MAX_PATH];
-        const DWORD length = GetModuleFileNameA(module, name, sizeof name);
-        fileName.assign(name, length < sizeof name ? length : 0);
-    } else {
-        wchar_t name[MAX_PATH];
-        const DWORD length = GetModuleFileNameW(module, name, MAX_PATH);
-        for (DWORD i = 0; i < length && i < MAX_PATH; ++i) fileName += static_cast<char>(name[i] & 0xFF);
-    }
+    // The name in the ANSI code page, as every file routine here opens it: a folder with characters beyond
+    // Latin-1 keeps its symbol files.
+    char name[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(module, name, sizeof name);
+    fileName.assign(name, length < sizeof name ? length : 0);
     return !fileName.empty();
 }
 

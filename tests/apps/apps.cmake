@@ -7,6 +7,11 @@ target_include_directories(CrashAppRunner PRIVATE ${PROJECT_SOURCE_DIR}/tests)
 set(crash_app_timeout 120)
 math(EXPR crash_app_deadline "${crash_app_timeout} - 20")
 
+# A module without symbols that recursion programs call into.
+add_library(crashapp_recursion SHARED ${CMAKE_CURRENT_LIST_DIR}/recursion_dll/Recursion.cpp)
+set_target_properties(crashapp_recursion PROPERTIES PREFIX "")
+target_link_options(crashapp_recursion PRIVATE -s)
+
 file(GLOB crash_apps CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/*.cpp)
 list(FILTER crash_apps EXCLUDE REGEX "/CrashAppRunner\\.cpp$")
 foreach(source IN LISTS crash_apps)
@@ -17,7 +22,10 @@ foreach(source IN LISTS crash_apps)
     # The framework only for the catch point of window procedures; the crash reporter never includes it.
     target_link_libraries(${app} PRIVATE ostrel_framework)
     ostrel_use_crash_reporter(${app})
-    if(name STREQUAL "report_contents" OR name STREQUAL "stale_register_jump")
+    if(name STREQUAL "stack_overflow_tight")
+        target_link_libraries(${app} PRIVATE crashapp_recursion)
+    endif()
+    if(name MATCHES "^(report_contents|stale_register_jump|stack_overflow_tight|fault_in_tracing|call_bad_pointer)$")
         ostrel_link_with_symbols(${app}) # the report names the faulting function and lists it
     endif()
     ostrel_data_path(program ${CMAKE_CURRENT_BINARY_DIR}/${app}.exe)

@@ -97,6 +97,15 @@ void WriteText(const std::string& name, const std::string& text) {
     std::ofstream(name, std::ios::binary | std::ios::trunc) << text;
 }
 
+// Symbols of the helper's one function, which starts `offset` bytes into its code.
+std::string OneFunctionSymbols(uint32_t offset) {
+    symdata::SymbolData data;
+    data.segments = {{0, offset + 0x100, "helper"}};
+    data.publics = {{"MapFileHelperFunction", offset}};
+    data.lines = {{3, offset}};
+    return symdata::WriteCompactSymbols(data);
+}
+
 class HelperModule : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -136,13 +145,9 @@ TEST_F(HelperModule, WithoutSymbolsTheTableIsInvalid) {
 }
 
 TEST_F(HelperModule, CompactFileBesideIsReadAndFoundAgain) {
-    symdata::SymbolData data;
     const uint32_t offset = codeOffset();
     jov::FreeSymbolTableCache();
-    data.segments = {{0, offset + 0x100, "helper"}};
-    data.publics = {{"MapFileHelperFunction", offset}};
-    data.lines = {{3, offset}};
-    WriteText(folder_ + "mapfile_helper.jov", symdata::WriteCompactSymbols(data));
+    WriteText(folder_ + "mapfile_helper.jov", OneFunctionSymbols(offset));
 
     const auto table = jov::MapFileForAddress(function_);
     ASSERT_TRUE(table->valid);
@@ -154,6 +159,57 @@ TEST_F(HelperModule, CompactFileBesideIsReadAndFoundAgain) {
     EXPECT_EQ(info.line, 3u);
     // Found again, not rebuilt, although the symbol file is not the module file.
     EXPECT_EQ(jov::MapFileForAddress(function_), table);
+}
+
+TEST_F(HelperModule, ASymbolFilePlacedLaterIsRead) {
+    const auto without = jov::MapFileForAddress(function_);
+    EXPECT_FALSE(without->valid);
+    WriteText(folder_ + "mapfile_helper.jov", OneFunctionSymbols(uint32_t(function_ - without->codeBegin)));
+    const auto table = jov::MapFileForAddress(function_);
+    ASSERT_TRUE(table->valid);
+    jov::AddressInfo info;
+    ASSERT_TRUE(jov::GetAddressInfo(function_, info));
+    EXPECT_EQ(info.publicName, "MapFileHelperFunction");
+}
+
+// A character of the ANSI code page whose byte there differs from the low byte of its UTF-16 unit.
+wchar_t CharacterBeyondLatin1() {
+    for (wchar_t candidate : {L'\u20ac', L'\u0416', L'\u03a9', L'\u05d0', L'\u0e01', L'\u3042'}) {
+        char bytes[4];
+        BOOL lossy = FALSE;
+        const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, &candidate, 1, bytes, sizeof bytes,
+                                          nullptr, &lossy);
+        if (n == 1 && !lossy && static_cast<unsigned char>(bytes[0]) != (candidate & 0xFF)) return candidate;
+    }
+    return 0;
+}
+
+TEST_F(HelperModule, ASymbolFileInAFolderBeyondLatin1IsFound) {
+    const wchar_t character = CharacterBeyondLatin1();
+    ASSERT_NE(character, 0) << "the ANSI code page holds none of the characters tried";
+    wchar_t helper[MAX_PATH];
+    ASSERT_TRUE(GetModuleFileNameW(module_, helper, MAX_PATH));
+    std::wstring folder = helper;
+    folder = folder.substr(0, folder.find_last_of(L'\\') + 1) + L"sym" + character + L"bols";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring copy = folder + L"\\mapfile_helper_copy.dll";
+    ASSERT_TRUE(CopyFileW(helper, copy.c_str(), FALSE));
+    HMODULE module = LoadLibraryW(copy.c_str());
+    ASSERT_NE(module, nullptr);
+    const auto function = reinterpret_cast<uintptr_t>(GetProcAddress(module, "MapFileHelperFunction"));
+    char ansi[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(module, ansi, MAX_PATH);
+    const std::string name(ansi, length);
+    const auto without = jov::MapFileForAddress(function);
+    EXPECT_EQ(without->moduleFileName, name);
+    const std::string jov = name.substr(0, name.rfind('.')) + ".jov";
+    WriteText(jov, OneFunctionSymbols(uint32_t(function - without->codeBegin)));
+    EXPECT_TRUE(jov::MapFileForAddress(function)->valid);
+    jov::FreeSymbolTableCache();
+    FreeLibrary(module);
+    DeleteFileA(jov.c_str());
+    DeleteFileW(copy.c_str());
+    RemoveDirectoryW(folder.c_str());
 }
 
 TEST_F(HelperModule, MapFileBesideWinsAndMayBeEmpty) {

@@ -7,8 +7,9 @@
 namespace jov {
 
 std::string ThreadTitleText(uint32_t threadId, const ThreadNode* node, bool showDashed) {
-    if (node && node->Name == "-") return showDashed ? "thread " + FormatHex(threadId) : std::string();
-    if (node && !node->Name.empty()) return node->Name + " (" + FormatHex(threadId) + ")";
+    const bool dashed = node && node->Name == "-";
+    if (dashed && !showDashed) return {};
+    if (node && !dashed && !node->Name.empty()) return node->Name + " (" + FormatHex(threadId) + ")";
     std::string title = "thread " + FormatHex(threadId);
     if (node && node->Extended && !node->ClassName.empty()) title += " (" + node->ClassName + ")";
     return title;

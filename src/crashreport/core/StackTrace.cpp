@@ -16,36 +16,57 @@ std::string DescribeAddressText(Address address, bool found, std::string_view mo
     return text += function;
 }
 
-std::string InternalErrorText(std::string_view step, std::string_view original) {
-    // A C++ exception carries no address of its own: the step's name is what is known.
+std::string InternalErrorText(std::string_view step, std::string_view failure, std::string_view original) {
     std::string text = ">> internal error in ";
     text += step;
+    if (!failure.empty()) (text += ":\r\n") += failure;
     if (!original.empty()) (text += "\r\n>> original exception location: \r\n") += original;
     return text;
 }
 
+bool TraceEnvironment::RunStep(void (*step)(void*), void* context, Address& failure) {
+    failure = 0;
+    try {
+        step(context);
+        return true;
+    } catch (...) {
+        // A C++ exception carries no address of its own.
+        return false;
+    }
+}
+
 std::string StackTracer::Run() {
-    using Step = void (*)(StackTracer&, std::string&);
+    struct Turn {
+        StackTracer* tracer;
+        std::string* text;
+        void (*step)(StackTracer&, std::string&);
+    };
     const struct {
         const char* name;
-        Step step;
+        void (*step)(StackTracer&, std::string&);
     } steps[] = {
         {"CollectPossibleStackItems", [](StackTracer& t, std::string&) { t.CollectPossibleStackItems(); }},
         {"RemoveRecursiveStackAreas",
-         [](StackTracer& t, std::string&) { RemoveRecursiveAreas(t.Items, true); }},
+         [](StackTracer& t, std::string&) { RemoveRecursiveAreas(t.Items, true, t.progress_, 25); }},
         {"InDeepChecks", [](StackTracer& t, std::string&) { t.InDeepChecks(); }},
         {"RealizeOptimalLinkChains", [](StackTracer& t, std::string&) { t.RealizeOptimalLinkChains(); }},
-        {"RemoveRecursiveAreas", [](StackTracer& t, std::string&) { RemoveRecursiveAreas(t.Items, false); }},
+        {"RemoveRecursiveAreas",
+         [](StackTracer& t, std::string&) { RemoveRecursiveAreas(t.Items, false, t.progress_, 1000); }},
         {"FillFinalOutput", [](StackTracer& t, std::string&) { t.FillFinalOutput(); }},
         {"ComposeResult", [](StackTracer& t, std::string& text) { text = t.ComposeResult(); }},
     };
     std::string result;
     for (const auto& [name, step] : steps) {
-        try {
-            step(*this, result);
-        } catch (...) {
-            return InternalErrorText(name, in_.Exception ? env_.DescribeAddress(in_.Current) : std::string());
-        }
+        Turn turn{this, &result, step};
+        Address failure = 0;
+        if (!env_.RunStep(
+                [](void* t) {
+                    auto& turn = *static_cast<Turn*>(t);
+                    turn.step(*turn.tracer, *turn.text);
+                },
+                &turn, failure))
+            return InternalErrorText(name, failure ? env_.DescribeAddress(failure) : std::string(),
+                                     in_.Exception ? env_.DescribeAddress(in_.Current) : std::string());
     }
     return result;
 }

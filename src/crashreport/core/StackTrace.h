@@ -86,6 +86,9 @@ public:
     virtual void Analyse(Address entry, TFunctionInfo& info) { AnalyseFunction(Code(), entry, info); }
     // "xxxxxxxx module unit line function" of an address, for the internal-error text.
     virtual std::string DescribeAddress(Address address) = 0;
+    // Runs one step of the trace; false when it raised, with where the failure happened (0 unknown). The
+    // live process also turns the system's exceptions into a failure here.
+    virtual bool RunStep(void (*step)(void*), void* context, Address& failure);
 
 protected:
     ~TraceEnvironment() = default;
@@ -184,8 +187,9 @@ private:
 };
 
 // Steps 2 and 5: repeated direct or mutual recursion leaves one round. With dropLinks a removed item also
-// loses every link to or from it.
-void RemoveRecursiveAreas(std::vector<StackItem>& items, bool dropLinks);
+// loses every link to or from it. The progress is kept at `position` while it works.
+void RemoveRecursiveAreas(std::vector<StackItem>& items, bool dropLinks, TraceProgress* progress = nullptr,
+                          int position = 0);
 
 // The 8 bytes before a return address hold a call that ends there (E8 rel32, 9A far, FF /2 or /3).
 bool CallBeforeReturn(const std::uint8_t (&before)[8]);
@@ -197,7 +201,8 @@ bool IsRaisingRoutineName(std::string_view name);
 std::string DescribeAddressText(Address address, bool found, std::string_view module, std::string_view unit,
                                 std::uint32_t line, std::string_view function);
 
-// Text that replaces the trace when a step failed; `original` describes the exception address, if any.
-std::string InternalErrorText(std::string_view step, std::string_view original);
+// Text that replaces the trace when a step failed; `failure` describes where it failed and `original` the
+// exception address, each when known.
+std::string InternalErrorText(std::string_view step, std::string_view failure, std::string_view original);
 
 } // namespace core

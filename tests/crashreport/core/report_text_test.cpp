@@ -121,6 +121,9 @@ TEST(ReportThreads, Titles) {
     EXPECT_EQ(ThreadTitleText(0x1a4, nullptr, false), "thread $1a4");
     EXPECT_EQ(ThreadTitleText(0x1a4, &dashed, false), "");
     EXPECT_EQ(ThreadTitleText(0x1a4, &dashed, true), "thread $1a4");
+    // A "-" thread that is shown (the exception thread, a creator) is titled like an unnamed one.
+    const ThreadNode dashedTyped{"-", true, "TPump", 0, 0};
+    EXPECT_EQ(ThreadTitleText(0x1a4, &dashedTyped, true), "thread $1a4 (TPump)");
     EXPECT_EQ(ThreadTitleText(0x1a4, &named, false), "gui ($1a4)");
     EXPECT_EQ(ThreadTitleText(0x1a4, &typed, false), "thread $1a4 (TPump)");
     typed.Extended = false;

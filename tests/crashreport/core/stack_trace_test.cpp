@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <random>
+#include <string>
 
 using core::Address;
 using core::StackItem;
@@ -93,6 +95,129 @@ TEST(RecursionRemoval, DropsLinksAndRelinksTheFrameChain) {
     EXPECT_TRUE(items[4].Callers.Links.empty() && items[1].Callees.Links.empty());
     core::RemoveRecursiveAreas(kept, false);
     EXPECT_EQ(1u, kept[4].Callers.Links.size());
+}
+
+// The rule as it is stated, step by step: passes from the innermost live item down to the second, each
+// removal going on with the next live item below the removed round, until a pass changes nothing.
+void RemoveByTheRule(std::vector<StackItem>& items, bool dropLinks) {
+    auto remove = [&](int index) {
+        StackItem& item = items[index];
+        item.Removed = true;
+        item.Anchor = false;
+        if (item.PrevChain >= 0) items[item.PrevChain].NextChain = item.NextChain;
+        if (item.NextChain >= 0) items[item.NextChain].PrevChain = item.PrevChain;
+        item.PrevChain = item.NextChain = -1;
+        if (!dropLinks) return;
+        item.Callees.Links.clear();
+        item.Callers.Links.clear();
+        for (StackItem& other : items)
+            for (core::LinkList* list : {&other.Callees, &other.Callers})
+                std::erase_if(list->Links, [&](const StackLink& l) { return l.Target == index; });
+    };
+    for (bool changed = true; changed;) {
+        changed = false;
+        for (int i = int(items.size()) - 1; i >= 1; --i) {
+            if (items[i].Removed) continue;
+            std::vector<int> below; // live items below i, nearest first
+            for (int x = i - 1; x >= 0; --x)
+                if (!items[x].Removed) below.push_back(x);
+            std::size_t k = 0;
+            while (k < below.size() && items[below[k]].ReturnAddress != items[i].ReturnAddress) ++k;
+            if (k == below.size() || below.size() - (k + 1) < k) continue;
+            bool same = true;
+            for (std::size_t t = 0; t < k && same; ++t)
+                same = items[below[t]].ReturnAddress == items[below[k + 1 + t]].ReturnAddress;
+            if (!same) continue;
+            remove(i);
+            for (std::size_t t = 0; t < k; ++t) remove(below[t]);
+            changed = true;
+        }
+    }
+}
+
+bool SameItems(const std::vector<StackItem>& a, const std::vector<StackItem>& b) {
+    auto sameLinks = [](const core::LinkList& x, const core::LinkList& y) {
+        return std::equal(x.Links.begin(), x.Links.end(), y.Links.begin(), y.Links.end(),
+                          [](const StackLink& l, const StackLink& m) {
+                              return l.Target == m.Target && l.CallAddress == m.CallAddress;
+                          });
+    };
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (a[i].Removed != b[i].Removed || a[i].Anchor != b[i].Anchor || a[i].PrevChain != b[i].PrevChain ||
+            a[i].NextChain != b[i].NextChain || !sameLinks(a[i].Callees, b[i].Callees) ||
+            !sameLinks(a[i].Callers, b[i].Callers))
+            return false;
+    return a.size() == b.size();
+}
+
+std::string ReturnsText(const std::vector<StackItem>& items) {
+    std::string text;
+    for (const StackItem& item : items)
+        (text += std::to_string(item.ReturnAddress)) += item.Removed ? "- " : " ";
+    return text;
+}
+
+TEST(RecursionRemoval, GivesWhatTheRuleGivesOnRandomAndCraftedStacks) {
+    std::mt19937 random(20240607);
+    auto pick = [&](int n) { return int(random() % unsigned(n)); };
+    std::vector<std::vector<Address>> stacks = {
+        {},
+        {7},
+        std::vector<Address>(5000, 7),              // deep direct recursion
+        {2, 0, 2, 2, 0, 0, 1, 0, 2, 0, 1},          // passes and restarts give different results
+        {0, 0, 1, 0, 1, 2, 2, 1, 0, 1, 2, 0, 0, 1}, // so do a removal's successors
+        {1, 5, 2, 5, 0, 1, 5, 2, 0, 1, 0, 0, 1, 2, 0, 1, 5, 2, 5, 0}, // six passes
+    };
+    std::vector<Address> mutual;
+    for (int i = 0; i < 3000; ++i) mutual.push_back(0xA + Address(i % 3));
+    mutual.push_back(0xF);
+    stacks.push_back(mutual);
+    std::vector<Address> nested; // rounds of rounds: (A B B B C)^k
+    for (int round = 0; round < 50; ++round)
+        for (Address a : {1, 2, 2, 2, 3}) nested.push_back(a);
+    stacks.push_back(nested);
+    for (int i = 0; i < 3000; ++i) {
+        std::vector<Address> stack(1 + pick(40));
+        const int alphabet = 1 + pick(5);
+        for (Address& a : stack) a = Address(pick(alphabet));
+        stacks.push_back(stack);
+    }
+    for (const auto& returns : stacks)
+        for (bool dropLinks : {true, false}) {
+            auto items = ItemsWithReturns(returns);
+            const int n = int(items.size());
+            int previous = -1; // a frame chain through some of the items, ascending
+            for (int i = 0; i < n; ++i)
+                if (pick(3) == 0) {
+                    items[i].Anchor = true;
+                    items[i].PrevChain = previous;
+                    if (previous >= 0) items[previous].NextChain = i;
+                    previous = i;
+                }
+            for (int i = 0; i < n && n > 1; ++i)
+                for (int l = pick(3); l > 0; --l) {
+                    items[i].Callees.Links.push_back({pick(n), Address(l), false, 0, -1, 0});
+                    items[i].Callers.Links.push_back({pick(2) ? -1 : pick(n), Address(l), false, 0, -1, 0});
+                }
+            auto expected = items;
+            RemoveByTheRule(expected, dropLinks);
+            core::RemoveRecursiveAreas(items, dropLinks);
+            EXPECT_TRUE(SameItems(expected, items))
+                << "in:   " << ReturnsText(ItemsWithReturns(returns)) << "\nrule: " << ReturnsText(expected)
+                << "\ngot:  " << ReturnsText(items);
+        }
+}
+
+TEST(RecursionRemoval, KeepsTheProgressWhereItStands) {
+    struct Positions : core::TraceProgress {
+        std::vector<int> seen;
+        void SetPosition(int position) override { seen.push_back(position); }
+    } progress;
+    auto items = ItemsWithReturns(std::vector<Address>(20000, 7));
+    core::RemoveRecursiveAreas(items, true, &progress, 25);
+    EXPECT_EQ(1u, LiveReturns(items).size());
+    EXPECT_GE(progress.seen.size(), 4u);
+    EXPECT_TRUE(std::all_of(progress.seen.begin(), progress.seen.end(), [](int p) { return p == 25; }));
 }
 
 // A fake process: a module at 0x400000 with code at 0x401000 and symbols, a stack below 0x130000.
