@@ -11,9 +11,10 @@
 namespace jov {
 
 struct TStepFailure {
-    uint32_t Code = 0; // the system's exception code; 0 for a C++ throw
-    uint32_t Address =
-        0; // where it happened (for a throw, behind the throwing call when recorded); 0 unknown
+    // The system's exception code; 0 for a C++ throw.
+    uint32_t Code = 0;
+    // Where it happened (for a throw, behind the throwing call when recorded); 0 when unknown.
+    uint32_t Address = 0;
 };
 
 // True when the step completed; false with `failure` filled in when it raised or faulted. Guards nest, and
