@@ -1,10 +1,27 @@
 /* A child process for tests to inspect and terminate: it only waits, a minute at most. With the argument
    "window" it first makes a top-level window "ostrel hung window" and never answers its messages; with
    "shown" it shows a window "ostrel finder target" of class "OstrelFinderTarget" at (300, 300), 300 x 200,
-   and answers its messages for that minute. */
+   and answers its messages for that minute; with "slowtext" it makes a window "ostrel slow text" of class
+   "OstrelSlowText" that answers every message at once but WM_GETTEXT, which takes it five seconds. */
 #include <windows.h>
 
 #include <string.h>
+
+static LRESULT CALLBACK SlowTextProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_GETTEXT) Sleep(5000);
+    return DefWindowProcA(wnd, msg, wParam, lParam);
+}
+
+/* Answers the messages of this thread's windows until the minute is over. */
+static int AnswerForAMinute(void) {
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < 60000) {
+        MSG msg;
+        MsgWaitForMultipleObjects(0, NULL, FALSE, 100, QS_ALLINPUT);
+        while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    }
+    return 0;
+}
 
 int main(int argc, char** argv) {
     if (argc > 1 && strcmp(argv[1], "window") == 0) {
@@ -16,9 +33,18 @@ int main(int argc, char** argv) {
         CreateWindowExA(0, wc.lpszClassName, "ostrel hung window", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, NULL,
                         NULL, wc.hInstance, NULL);
     }
+    if (argc > 1 && strcmp(argv[1], "slowtext") == 0) {
+        WNDCLASSA wc = {0};
+        wc.lpfnWndProc = SlowTextProc;
+        wc.hInstance = GetModuleHandleA(NULL);
+        wc.lpszClassName = "OstrelSlowText";
+        RegisterClassA(&wc);
+        CreateWindowExA(0, wc.lpszClassName, "ostrel slow text", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, NULL,
+                        NULL, wc.hInstance, NULL);
+        return AnswerForAMinute();
+    }
     if (argc > 1 && strcmp(argv[1], "shown") == 0) {
         WNDCLASSA wc = {0};
-        DWORD start = GetTickCount();
         wc.lpfnWndProc = DefWindowProcA;
         wc.hInstance = GetModuleHandleA(NULL);
         wc.hbrBackground = (HBRUSH)(COLOR_WINDOW + 1);
@@ -26,12 +52,7 @@ int main(int argc, char** argv) {
         RegisterClassA(&wc);
         CreateWindowExA(WS_EX_TOPMOST, wc.lpszClassName, "ostrel finder target",
                         WS_OVERLAPPEDWINDOW | WS_VISIBLE, 300, 300, 300, 200, NULL, NULL, wc.hInstance, NULL);
-        while (GetTickCount() - start < 60000) {
-            MSG msg;
-            MsgWaitForMultipleObjects(0, NULL, FALSE, 100, QS_ALLINPUT);
-            while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-        }
-        return 0;
+        return AnswerForAMinute();
     }
     Sleep(60000);
     return 0;
