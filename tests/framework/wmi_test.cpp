@@ -2,6 +2,7 @@
 #include "framework/ComPtr.h"
 #include "framework/Wmi.h"
 #include "framework/WmiFetch.h"
+#include "helpers/WmiConnection.h"
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,14 +15,7 @@ class Collections : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(com.ok());
-        ComPtr<IWbemLocator> locator;
-        ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER,
-                                                  IID_IWbemLocator, locator.putVoid()));
-        BSTR nameSpace = SysAllocString(L"root\\cimv2");
-        HRESULT hr =
-            locator->ConnectServer(nameSpace, nullptr, nullptr, nullptr, 0, nullptr, nullptr, services.put());
-        SysFreeString(nameSpace);
-        ASSERT_HRESULT_SUCCEEDED(hr);
+        ASSERT_HRESULT_SUCCEEDED(ConnectRootCimv2(services));
     }
     ComPtr<IEnumWbemClassObject> Enumerate(const wchar_t* className) {
         ComPtr<IEnumWbemClassObject> items;
