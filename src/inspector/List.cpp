@@ -295,11 +295,7 @@ void TListForm::SelectWindowRows(HWND wnd) {
     Tree.Rows().forEach([&](TOstrelTreeview::Node& node) {
         if (node.data.Kind == ltWindows && RowId(node.data) == id) last = &node;
     });
-    if (!last) return;
-    // A row inside a closed parent would be focused out of sight.
-    for (TOstrelTreeview::Node* parent = last->parent; parent; parent = parent->parent)
-        Tree.SetExpanded(parent, true);
-    Tree.FocusNode(last);
+    if (last) SelectRow(last);
 }
 
 void SelectWindowInLists(HWND wnd) {

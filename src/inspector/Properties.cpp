@@ -1,6 +1,7 @@
 #include "Properties.h"
 #include "ConstVars.h"
 #include "ResourceIds.h"
+#include "TreeRows.h"
 #include "framework/ClassicLook.h"
 #include "framework/MessageBox.h"
 #include <algorithm>
@@ -152,7 +153,8 @@ void TPropertyForm::ListTypesChange() {
     items_.clear();
     for (auto& copy : copies_[currentListType_])
         if (copy.Property) items_.push_back(&copy);
-    std::stable_sort(items_.begin(), items_.end(), [](auto* a, auto* b) { return a->name < b->name; });
+    std::stable_sort(items_.begin(), items_.end(),
+                     [](auto* a, auto* b) { return CompareTextNoCase(a->name, b->name) < 0; });
     for (std::size_t i = 0; i < items_.size(); ++i) {
         LVITEMA item{};
         item.mask = LVIF_TEXT;
