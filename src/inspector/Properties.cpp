@@ -288,8 +288,12 @@ void TPropertyForm::ApplyClick() {
     }
     for (int kind = 0; kind < ListTypeCount; ++kind) {
         auto& records = settings_.ColumnSettings[kind];
-        for (std::size_t i = 0; i < records.size() && i < copies_[kind].size(); ++i)
-            *records[i] = copies_[kind][i];
+        // Only what the dialog edits: list workers read the names and readers of these records meanwhile.
+        for (std::size_t i = 0; i < records.size() && i < copies_[kind].size(); ++i) {
+            records[i]->visible = copies_[kind][i].visible;
+            records[i]->position = copies_[kind][i].position;
+            records[i]->width = copies_[kind][i].width;
+        }
     }
 }
 

@@ -77,6 +77,7 @@ protected:
 
 TEST_F(ListForm, ProcessListCountsEachKindAndHeadsColumnsByTheFocusedRow) {
     TProcessListForm form(sources);
+    EXPECT_EQ(3, int(SendMessageA(form.StatusBar, SB_GETPARTS, 0, 0))) << "a panel per kind from the start";
     form.show(SW_SHOWNOACTIVATE);
     ASSERT_TRUE(Fill(form));
     EXPECT_EQ("Processes: 2", Panel(form.StatusBar, 0));
@@ -108,6 +109,20 @@ TEST_F(ListForm, ProcessListCountsEachKindAndHeadsColumnsByTheFocusedRow) {
                                         "Create FindWindow code...", "-", "Show window properties..."}),
               MenuTexts(form.KindMenu(ltWindows)));
     EXPECT_EQ(0, GetMenuItemCount(form.KindMenu(ltModules))) << "not a kind of this list";
+
+    // A right-click shows the menu of the row under the mouse, none below the last row.
+    auto at = [&](int x, int y) {
+        POINT point{x, y};
+        ClientToScreen(form.Tree.handle(), &point);
+        return point;
+    };
+    RECT row{}, client{};
+    ListView_GetItemRect(form.Tree.handle(), 0, &row, LVIR_BOUNDS);
+    GetClientRect(form.Tree.handle(), &client);
+    EXPECT_EQ(form.KindMenu(ltProcesses),
+              form.TreeGetPopupMenu(at(row.left + 30, (row.top + row.bottom) / 2)));
+    EXPECT_EQ(nullptr, form.TreeGetPopupMenu(at(30, client.bottom - 5)));
+    EXPECT_EQ(form.KindMenu(ltThreads), form.TreeGetPopupMenu({-1, -1})) << "the keyboard's: the focused row";
 }
 
 TEST_F(ListForm, ModuleListCountsProcessesNotRowsAndRefreshFillsAgain) {
