@@ -23,35 +23,30 @@ static int AnswerForAMinute(void) {
     return 0;
 }
 
+/* A top-level window of a class of its own, with a background so that it paints when shown. */
+static void MakeWindow(const char* className, WNDPROC proc, const char* title, DWORD exStyle, DWORD style,
+                       int x, int y, int width, int height) {
+    WNDCLASSA wc = {0};
+    wc.lpfnWndProc = proc;
+    wc.hInstance = GetModuleHandleA(NULL);
+    wc.hbrBackground = (HBRUSH)(COLOR_WINDOW + 1);
+    wc.lpszClassName = className;
+    RegisterClassA(&wc);
+    CreateWindowExA(exStyle, className, title, style, x, y, width, height, NULL, NULL, wc.hInstance, NULL);
+}
+
 int main(int argc, char** argv) {
-    if (argc > 1 && strcmp(argv[1], "window") == 0) {
-        WNDCLASSA wc = {0};
-        wc.lpfnWndProc = DefWindowProcA;
-        wc.hInstance = GetModuleHandleA(NULL);
-        wc.lpszClassName = "OstrelHungWindow";
-        RegisterClassA(&wc);
-        CreateWindowExA(0, wc.lpszClassName, "ostrel hung window", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, NULL,
-                        NULL, wc.hInstance, NULL);
-    }
+    if (argc > 1 && strcmp(argv[1], "window") == 0)
+        MakeWindow("OstrelHungWindow", DefWindowProcA, "ostrel hung window", 0, WS_OVERLAPPEDWINDOW, 0, 0,
+                   200, 100);
     if (argc > 1 && strcmp(argv[1], "slowtext") == 0) {
-        WNDCLASSA wc = {0};
-        wc.lpfnWndProc = SlowTextProc;
-        wc.hInstance = GetModuleHandleA(NULL);
-        wc.lpszClassName = "OstrelSlowText";
-        RegisterClassA(&wc);
-        CreateWindowExA(0, wc.lpszClassName, "ostrel slow text", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, NULL,
-                        NULL, wc.hInstance, NULL);
+        MakeWindow("OstrelSlowText", SlowTextProc, "ostrel slow text", 0, WS_OVERLAPPEDWINDOW, 0, 0, 200,
+                   100);
         return AnswerForAMinute();
     }
     if (argc > 1 && strcmp(argv[1], "shown") == 0) {
-        WNDCLASSA wc = {0};
-        wc.lpfnWndProc = DefWindowProcA;
-        wc.hInstance = GetModuleHandleA(NULL);
-        wc.hbrBackground = (HBRUSH)(COLOR_WINDOW + 1);
-        wc.lpszClassName = "OstrelFinderTarget";
-        RegisterClassA(&wc);
-        CreateWindowExA(WS_EX_TOPMOST, wc.lpszClassName, "ostrel finder target",
-                        WS_OVERLAPPEDWINDOW | WS_VISIBLE, 300, 300, 300, 200, NULL, NULL, wc.hInstance, NULL);
+        MakeWindow("OstrelFinderTarget", DefWindowProcA, "ostrel finder target", WS_EX_TOPMOST,
+                   WS_OVERLAPPEDWINDOW | WS_VISIBLE, 300, 300, 300, 200);
         return AnswerForAMinute();
     }
     Sleep(60000);

@@ -186,16 +186,6 @@ TEST_F(ListForm, TerminatingFromAModuleListTakesItsRowsAndItsLoneModules) {
     EXPECT_EQ("Modules: 2", Panel(form.StatusBar, 0));
 }
 
-std::string ShownText(HWND list, int row, int column) {
-    char text[128] = {};
-    LVITEMA item{};
-    item.iSubItem = column;
-    item.pszText = text;
-    item.cchTextMax = sizeof text;
-    SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-    return text;
-}
-
 TEST_F(ListForm, WindowRowsAreSelectedInEveryListButModuleListsAndNumbersFollowTheFormat) {
     HWND top = sources.windows.Add(nullptr, 70), inner = sources.windows.Add(top);
     sources.windows.Add(nullptr, 71);
@@ -223,7 +213,7 @@ TEST_F(ListForm, WindowRowsAreSelectedInEveryListButModuleListsAndNumbersFollowT
         UpdateWindow(processes.Tree.handle());
         processes.UpdateIntFormat();
         EXPECT_TRUE(GetUpdateRect(processes.Tree.handle(), nullptr, FALSE)) << "painted anew";
-        EXPECT_EQ(shown ? "0x00000003" : "3", ShownText(processes.Tree.handle(), 0, 0));
+        EXPECT_EQ(shown ? "0x00000003" : "3", ListViewItemText(processes.Tree.handle(), 0, 0));
     }
     OstrelSettings->IntFormat = format;
 }

@@ -1,6 +1,8 @@
 #include "support/ListFakes.h"
 #include "framework/Application.h"
 
+#include <commctrl.h>
+
 #include <stdexcept>
 
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
@@ -11,6 +13,16 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 2, QS_ALLINPUT | QS_SENDMESSAGE);
     }
     return true;
+}
+
+std::string ListViewItemText(HWND list, int row, int column) {
+    char buffer[512] = {};
+    LVITEMA item{};
+    item.iSubItem = column;
+    item.pszText = buffer;
+    item.cchTextMax = sizeof buffer;
+    SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+    return buffer;
 }
 
 TColumnSettingLists DefaultColumnLists() {

@@ -17,6 +17,9 @@
 // Handles the message queue until `done` or the time-out; false on time-out.
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 20000);
 
+// The text a list view shows in a cell (an owner-data one asks its owner).
+std::string ListViewItemText(HWND list, int row, int column);
+
 // Every kind with its default columns (no registry involved).
 TColumnSettingLists DefaultColumnLists();
 // Shows exactly `names` of a kind, in that order.
