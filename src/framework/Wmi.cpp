@@ -4,8 +4,11 @@
 #include "framework/OleException.h"
 #include "framework/Variant.h"
 #include "framework/WideString.h"
+#include "framework/WmiFetch.h"
 
 #include <wbemcli.h>
+
+#include <algorithm>
 
 namespace fw::wmi {
 
@@ -77,6 +80,17 @@ public:
         return std::make_shared<ComObjectSet>(std::move(items), shared_from_this());
     }
 
+    std::vector<std::shared_ptr<Object>> instancesOf(const std::string& className) override {
+        ComPtr<IEnumWbemClassObject> items;
+        Bstr name(className);
+        checkHr(services_->CreateInstanceEnum(name.get(), instancesFlags, nullptr, items.put()),
+                "WMI instances of " + className);
+        std::vector<std::shared_ptr<Object>> objects;
+        for (ComPtr<IWbemClassObject>& object : fetchAll(*items.get()))
+            objects.push_back(std::make_shared<ComObject>(std::move(object), shared_from_this()));
+        return objects;
+    }
+
     ComPtr<IWbemClassObject> getClassObject(const std::string& path) {
         ComPtr<IWbemClassObject> object;
         Bstr bpath(path);
@@ -135,6 +149,23 @@ std::shared_ptr<Object> ComObject::execMethod(const std::string& method, const P
 }
 
 } // namespace
+
+std::vector<ComPtr<IWbemClassObject>> fetchAll(IEnumWbemClassObject& items, ULONG room) {
+    std::vector<ComPtr<IWbemClassObject>> objects;
+    std::vector<IWbemClassObject*> buffer;
+    for (;;) {
+        buffer.assign(room, nullptr);
+        ULONG returned = 0;
+        const HRESULT hr = items.Next(WBEM_INFINITE, room, buffer.data(), &returned);
+        // Owned from here, whatever the call says about itself.
+        for (ULONG i = 0; i < std::min(returned, room); ++i)
+            if (buffer[i]) objects.push_back(ComPtr<IWbemClassObject>::attach(buffer[i]));
+        if (hr == WBEM_S_FALSE) return objects; // the end came before the room was full
+        if (hr != WBEM_S_NO_ERROR) return {};
+        if (returned == 0) return objects;
+        room *= 4;
+    }
+}
 
 bool isNotProvided(long hresult) {
     switch (static_cast<unsigned long>(hresult)) {

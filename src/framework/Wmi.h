@@ -34,6 +34,9 @@ public:
     virtual ~Services() = default;
     virtual std::shared_ptr<Object> getObject(const std::string& path) = 0;
     virtual std::shared_ptr<ObjectSet> execQuery(const std::string& wql) = 0;
+    // Every instance of the class itself (not of its subclasses), fetched in one go: none when that
+    // fetch does not fully succeed. Throws when the collection cannot be had at all.
+    virtual std::vector<std::shared_ptr<Object>> instancesOf(const std::string& className) = 0;
 };
 
 // True for a failure that only says the provider lacks the property or method (old systems and Wine

@@ -60,9 +60,9 @@ void TFilterForm::OKClick() {
     list_.FilterOptions = {Checked(IDC_LIST_CASESENSITIVE), Checked(IDC_LIST_WILDCARDS),
                            Checked(IDC_LIST_ROOTNODE)};
     list_.Filters = filters_;
-    const bool active = Checked(IDC_LIST_ACTIVATE);
-    list_.FilterCheckbox->SetCheckboxChecked(active);
-    if (active) list_.FilterButtonCheckClick();
+    // Off shows every row again: rows left hidden under a cleared box would look unfiltered.
+    list_.FilterCheckbox->SetCheckboxChecked(Checked(IDC_LIST_ACTIVATE));
+    list_.FilterButtonCheckClick();
     close();
 }
 

@@ -111,6 +111,7 @@ TListForm::TListForm(TListTypes mainKind, std::vector<TListTypes> kinds, const c
 
     EnableTools(false);
     ToolBar.Enable(cmRefresh, true);
+    SetStatusParts();
     SetupColumns();
     Tree.SetSort(-1, sdAscending);
     RECT client;
@@ -199,10 +200,14 @@ void TListForm::ListEnd() {
     busy_ = false;
 }
 
-void TListForm::UpdateStatusPanels() {
+void TListForm::SetStatusParts() {
     std::vector<int> rights;
     for (std::size_t i = 0; i < kinds_.size(); ++i) rights.push_back(int(i + 1) * StatusPanelWidth);
     SendMessageA(StatusBar, SB_SETPARTS, rights.size(), reinterpret_cast<LPARAM>(rights.data()));
+}
+
+void TListForm::UpdateStatusPanels() {
+    SetStatusParts();
     for (std::size_t i = 0; i < kinds_.size(); ++i) {
         std::string text = core::StatusPanelText(ListKindNames(kinds_[i]).PluralName, Counters[kinds_[i]]);
         SendMessageA(StatusBar, SB_SETTEXTA, i, reinterpret_cast<LPARAM>(text.c_str()));
@@ -295,11 +300,7 @@ void TListForm::SelectWindowRows(HWND wnd) {
     Tree.Rows().forEach([&](TOstrelTreeview::Node& node) {
         if (node.data.Kind == ltWindows && RowId(node.data) == id) last = &node;
     });
-    if (!last) return;
-    // A row inside a closed parent would be focused out of sight.
-    for (TOstrelTreeview::Node* parent = last->parent; parent; parent = parent->parent)
-        Tree.SetExpanded(parent, true);
-    Tree.FocusNode(last);
+    if (last) SelectRow(last);
 }
 
 void SelectWindowInLists(HWND wnd) {
@@ -381,11 +382,23 @@ void TListForm::TerminateProcMenuClick() {
     TreeFocusChanged(Tree.FocusedNode());
 }
 
-void TListForm::ShowPopupMenu(POINT at) {
+HMENU TListForm::TreeGetPopupMenu(POINT at) const {
     TOstrelTreeview::Node* node = Tree.FocusedNode();
-    if (!node) return;
+    if (at.x != -1 || at.y != -1) {
+        // The row under the mouse, which the click has focused; none below the last row.
+        LVHITTESTINFO hit{};
+        hit.pt = at;
+        ScreenToClient(Tree.handle(), &hit.pt);
+        node = Tree.VisibleRow(ListView_HitTest(Tree.handle(), &hit));
+    }
+    if (!node) return nullptr;
     HMENU menu = KindMenu(node->data.Kind);
-    if (GetMenuItemCount(menu) <= 0) return;
+    return GetMenuItemCount(menu) > 0 ? menu : nullptr;
+}
+
+void TListForm::ShowPopupMenu(POINT at) {
+    HMENU menu = TreeGetPopupMenu(at);
+    if (!menu) return;
     if (at.x == -1 && at.y == -1) { // from the keyboard: at the focused row
         RECT r{};
         int row = ListView_GetNextItem(Tree.handle(), -1, LVNI_FOCUSED);

@@ -36,6 +36,9 @@ public:
 
     void StartRefresh();
     HMENU KindMenu(TListTypes kind) const { return menus_[kind].get(); }
+    // The pop-up menu for a right-click at a screen point: that of the row there, none below the last
+    // row; at (-1, -1), from the keyboard, that of the focused row.
+    HMENU TreeGetPopupMenu(POINT at) const;
     // Numbers are shown anew after the number format changed.
     void UpdateIntFormat() override;
 
@@ -93,6 +96,7 @@ private:
     void SetupColumns();
     void ListBegin();
     void ListEnd();
+    void SetStatusParts();
     void UpdateStatusPanels();
     void EnableTools(bool enabled);
     void ShowPopupMenu(POINT at);

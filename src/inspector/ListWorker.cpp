@@ -79,8 +79,10 @@ void TThreadData::execute() {
             pair[0] = cancelEvent_.get();
         }
         pair[1] = slots_.Semaphore;
-        // With both signalled the event wins and no slot is taken; a failed wait counts as a cancel.
-        tookSlot = WaitForMultipleObjects(2, pair, FALSE, INFINITE) == WAIT_OBJECT_0 + 1;
+        // With both signalled the event wins and no slot is taken.
+        const DWORD waited = WaitForMultipleObjects(2, pair, FALSE, INFINITE);
+        if (waited == WAIT_FAILED) throw fw::Exception("A list fill cannot wait for its slot");
+        tookSlot = waited == WAIT_OBJECT_0 + 1;
         if (!tookSlot) terminate();
         CloseCancelEvent();
         if (!terminated()) RunListing();

@@ -87,18 +87,19 @@ private:
     ProcessEntry* last_ = nullptr;
 };
 
-template <class Visit> void ForEachObject(fw::wmi::ObjectSet& set, TThreadData& worker, Visit visit) {
-    // The enumeration may hand out fewer objects per call than it has: ask until it ends.
-    while (!worker.Terminated()) {
-        std::shared_ptr<fw::wmi::Object> object = set.next();
-        if (!object || worker.Terminated()) return;
-        visit(std::move(object));
-    }
+using WmiObjects = std::vector<std::shared_ptr<fw::wmi::Object>>;
+
+// Every object of the class, fetched in one go: none when that fetch failed.
+WmiObjects Instances(TThreadData& worker, const char* className) {
+    if (!worker.Services) throw fw::Exception("No WMI connection for the list");
+    return worker.Services->instancesOf(className);
 }
 
-std::shared_ptr<fw::wmi::ObjectSet> Instances(TThreadData& worker, const char* className) {
-    if (!worker.Services) throw fw::Exception("No WMI connection for the list");
-    return worker.Services->execQuery(std::string("SELECT * FROM ") + className);
+template <class Visit> void ForEachObject(WmiObjects& objects, TThreadData& worker, Visit visit) {
+    for (auto& object : objects) {
+        if (worker.Terminated()) return;
+        visit(std::move(object));
+    }
 }
 
 // None for an instance that names no process we could read (it has gone meanwhile, or never had an ID).
@@ -117,7 +118,7 @@ void ListProcessesAndThreads(TThreadData& worker, bool processRows) {
     auto threads = Instances(worker, "Win32_Thread");
     auto processes = Instances(worker, "Win32_Process");
     ProcessTable table;
-    ForEachObject(*processes, worker, [&](std::shared_ptr<fw::wmi::Object> object) {
+    ForEachObject(processes, worker, [&](std::shared_ptr<fw::wmi::Object> object) {
         std::unique_ptr<TProcessInfoObject> info = ProcessFromWmi(std::move(object));
         if (!info) return; // gone, or never a process we could name: no row
         Node* row = nullptr;
@@ -128,7 +129,7 @@ void ListProcessesAndThreads(TThreadData& worker, bool processRows) {
         DWORD id = AsId(info->ProcessID);
         table.Insert({id, std::move(info), row});
     });
-    ForEachObject(*threads, worker, [&](std::shared_ptr<fw::wmi::Object> object) {
+    ForEachObject(threads, worker, [&](std::shared_ptr<fw::wmi::Object> object) {
         fw::Value owner;
         if (!object->get("ProcessHandle", owner)) owner = fw::Value();
         ProcessEntry* entry = table.Find(AsId(owner));
@@ -189,7 +190,8 @@ void ListModules(TThreadData& worker) {
     // The processes are read from WMI in one go: asked one by one, each answer costs a walk over every
     // process, and the list took minutes where many processes run.
     ProcessTable known;
-    ForEachObject(*Instances(worker, "Win32_Process"), worker, [&](std::shared_ptr<fw::wmi::Object> object) {
+    WmiObjects all = Instances(worker, "Win32_Process");
+    ForEachObject(all, worker, [&](std::shared_ptr<fw::wmi::Object> object) {
         if (auto info = ProcessFromWmi(std::move(object))) {
             info->Services = worker.Services;
             const DWORD id = AsId(info->ProcessID);
@@ -229,7 +231,7 @@ void ListModules(TThreadData& worker) {
 
 void ListServices(TThreadData& worker) {
     auto services = Instances(worker, "Win32_Service");
-    ForEachObject(*services, worker, [&](std::shared_ptr<fw::wmi::Object> object) {
+    ForEachObject(services, worker, [&](std::shared_ptr<fw::wmi::Object> object) {
         TServiceInfoObject info(std::move(object));
         info.Services = worker.Services;
         AddRow(worker, nullptr, info);

@@ -1,6 +1,7 @@
 #include "Properties.h"
 #include "ConstVars.h"
 #include "ResourceIds.h"
+#include "TreeRows.h"
 #include "framework/ClassicLook.h"
 #include "framework/MessageBox.h"
 #include <algorithm>
@@ -152,7 +153,8 @@ void TPropertyForm::ListTypesChange() {
     items_.clear();
     for (auto& copy : copies_[currentListType_])
         if (copy.Property) items_.push_back(&copy);
-    std::stable_sort(items_.begin(), items_.end(), [](auto* a, auto* b) { return a->name < b->name; });
+    std::stable_sort(items_.begin(), items_.end(),
+                     [](auto* a, auto* b) { return CompareTextNoCase(a->name, b->name) < 0; });
     for (std::size_t i = 0; i < items_.size(); ++i) {
         LVITEMA item{};
         item.mask = LVIF_TEXT;
@@ -286,8 +288,12 @@ void TPropertyForm::ApplyClick() {
     }
     for (int kind = 0; kind < ListTypeCount; ++kind) {
         auto& records = settings_.ColumnSettings[kind];
-        for (std::size_t i = 0; i < records.size() && i < copies_[kind].size(); ++i)
-            *records[i] = copies_[kind][i];
+        // Only what the dialog edits: list workers read the names and readers of these records meanwhile.
+        for (std::size_t i = 0; i < records.size() && i < copies_[kind].size(); ++i) {
+            records[i]->visible = copies_[kind][i].visible;
+            records[i]->position = copies_[kind][i].position;
+            records[i]->width = copies_[kind][i].width;
+        }
     }
 }
 

@@ -9,10 +9,20 @@ namespace {
 // Texts longer than this are cut: a length reported by another process is not trusted for allocation.
 constexpr DWORD_PTR MaxWindowText = 1 << 20;
 
+// Wine waits for the answer to the ANSI WM_GETTEXTLENGTH of another process's window as long as that
+// window does not answer, whatever the time-out; it keeps the time-out of the wide form, whose length
+// bounds the ANSI one (no character of an ANSI code page takes more than two bytes).
+bool AskWideLength() {
+    static const bool wine = GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+    return wine;
+}
+
 bool send(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT timeoutMs, DWORD_PTR& result,
-          WindowTextResult& failure) {
+          WindowTextResult& failure, bool wide = false) {
     SetLastError(0);
-    if (SendMessageTimeoutA(wnd, msg, wParam, lParam, SMTO_NORMAL, timeoutMs, &result)) return true;
+    if ((wide ? SendMessageTimeoutW : SendMessageTimeoutA)(wnd, msg, wParam, lParam, SMTO_NORMAL, timeoutMs,
+                                                           &result))
+        return true;
     failure = GetLastError() == ERROR_TIMEOUT ? WindowTextResult::TimedOut : WindowTextResult::Failed;
     return false;
 }
@@ -23,10 +33,9 @@ WindowTextResult ReadWindowText(HWND wnd, std::string& text, UINT timeoutMs) {
     text.clear();
     WindowTextResult failure = WindowTextResult::Failed;
     DWORD_PTR length = 0, copied = 0;
-    // Wine answers WM_GETTEXTLENGTH across processes without honouring the time-out; a plain message
-    // with the same limit finds a hung window first.
-    if (!send(wnd, WM_NULL, 0, 0, timeoutMs, length, failure)) return failure;
-    if (!send(wnd, WM_GETTEXTLENGTH, 0, 0, timeoutMs, length, failure)) return failure;
+    const bool wide = AskWideLength();
+    if (!send(wnd, WM_GETTEXTLENGTH, 0, 0, timeoutMs, length, failure, wide)) return failure;
+    if (wide) length = length > MaxWindowText / 2 ? MaxWindowText : 2 * length;
     if (length > MaxWindowText) length = MaxWindowText;
     std::vector<char> buffer(length + 1, '\0');
     if (!send(wnd, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(buffer.data()), timeoutMs, copied,

@@ -1,16 +1,17 @@
-// Fill time of the window list against the bare cost of reading the same windows, the same from a click
-// on the real program's toolbar to the filled, sorted and painted list window, the fill of each of the
-// five lists against the same objects and columns read directly, and the cost of building and sorting
-// 100,000 rows. Prints figures and ratios; asserts nothing. It replaces the program's settings in the
-// registry by the tests' set.
+// The lists against floors measured in the same run, in turns with them: a window list's fill, and the real
+// program's from a click on its toolbar to the filled, sorted and painted list window, against the
+// enumeration of the same windows with the two messages that read a window's text; each list's fill against
+// its floor (for the WMI lists one fetch of the same objects in a single call, with the same properties
+// read); building and sorting 100,000 rows. Every figure is the median of five runs; all of it runs a second
+// time with every processor kept busy. Prints figures and ratios; asserts nothing. It replaces the program's
+// settings in the registry by the tests' set.
 #include "ListWorker.h"
 #include "ListingSources.h"
-#include "WindowText.h"
 #include "core/TreeModel.h"
 #include "framework/Application.h"
 #include "framework/ComPtr.h"
 #include "framework/Handles.h"
-#include "framework/Wmi.h"
+#include "helpers/WmiConnection.h"
 #include "support/ListFakes.h"
 #include "support/ProcessDriver.h"
 
@@ -18,15 +19,19 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <type_traits>
 #include <vector>
 
 namespace {
 using Clock = std::chrono::steady_clock;
+using fw::ComPtr;
 
 double Ms(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
@@ -43,21 +48,62 @@ int ProcessCount() {
     return count;
 }
 
-// The shortest of the runs: the time of the whole call, or the time a call returns when it measures
-// only a part of its work.
-template <class F> double Best(int runs, F f) {
-    double best = 1e30;
-    for (int i = 0; i < runs; ++i) {
-        auto start = Clock::now();
-        if constexpr (std::is_same_v<decltype(f()), double>) {
-            best = std::min(best, f());
-        } else {
-            f();
-            best = std::min(best, Ms(start));
-        }
+// The time of the whole call, or the time a call returns when it measures only a part of its work.
+template <class F> double Time(F& f) {
+    auto start = Clock::now();
+    if constexpr (std::is_same_v<decltype(f()), double>) {
+        return f();
+    } else {
+        f();
+        return Ms(start);
     }
-    return best;
 }
+
+double Median(std::vector<double> times) {
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+// The medians of five runs of a floor and of the figure measured against it, the runs taken in turns so
+// that a change in the machine's load meets both alike.
+template <class Floor, class Figure> std::pair<double, double> Medians(Floor floor, Figure figure) {
+    std::vector<double> floors, figures;
+    for (int i = 0; i < 5; ++i) {
+        floors.push_back(Time(floor));
+        figures.push_back(Time(figure));
+    }
+    return {Median(floors), Median(figures)};
+}
+
+// The median of five runs.
+template <class F> double MedianOf(F f) {
+    std::vector<double> times;
+    for (int i = 0; i < 5; ++i) times.push_back(Time(f));
+    return Median(times);
+}
+
+// Every processor busy with a thread of its own while it lives.
+class CpuLoad {
+public:
+    CpuLoad() {
+        SYSTEM_INFO system;
+        GetSystemInfo(&system);
+        for (DWORD i = 0; i < system.dwNumberOfProcessors; ++i)
+            threads_.emplace_back([this] {
+                while (!stop_) {
+                }
+            });
+    }
+    ~CpuLoad() {
+        stop_ = true;
+        for (auto& thread : threads_) thread.join();
+    }
+    int Threads() const { return int(threads_.size()); }
+
+private:
+    std::atomic<bool> stop_{false};
+    std::vector<std::thread> threads_;
+};
 
 // Waits, answering at once what other programs send to this one's windows: the listing reads them too,
 // and a sleeping thread would hold each of its messages until the sleep ends.
@@ -70,31 +116,25 @@ void AnswerSentMessagesFor(DWORD ms) {
     }
 }
 
-struct Floor {
-    enum Text { Reader, OneMessage, Plain } how; // the window reader's text, one WM_GETTEXT, GetWindowTextA
+// The windows from the desktop down, each asked for its text with WM_GETTEXTLENGTH and WM_GETTEXT through
+// SendMessageTimeoutA with the time-out a window read must keep.
+struct WindowFloor {
     int windows = 0;
     void Read(HWND window) {
-        char text[256], name[256];
-        if (how == Reader) {
-            WindowTextOrPlaceholder(window);
-        } else if (how == OneMessage) {
-            DWORD_PTR result = 0;
-            SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_NORMAL,
-                                1000, &result);
-        } else {
-            GetWindowTextA(window, text, sizeof text);
+        DWORD_PTR length = 0, copied = 0;
+        if (SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 750, &length)) {
+            std::vector<char> text(length + 1);
+            SendMessageTimeoutA(window, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text.data()),
+                                SMTO_NORMAL, 750, &copied);
         }
-        GetClassNameA(window, name, sizeof name);
-        RECT r;
-        GetWindowRect(window, &r);
         ++windows;
     }
     static BOOL CALLBACK Child(HWND window, LPARAM self) {
-        reinterpret_cast<Floor*>(self)->Read(window);
+        reinterpret_cast<WindowFloor*>(self)->Read(window);
         return TRUE;
     }
     static BOOL CALLBACK Top(HWND window, LPARAM self) {
-        reinterpret_cast<Floor*>(self)->Read(window);
+        reinterpret_cast<WindowFloor*>(self)->Read(window);
         EnumChildWindows(window, Child, self);
         return TRUE;
     }
@@ -103,6 +143,7 @@ struct Floor {
         Read(GetDesktopWindow());
         EnumWindows(Top, reinterpret_cast<LPARAM>(this));
     }
+    void OfThread(DWORD threadId) { EnumThreadWindows(threadId, Top, reinterpret_cast<LPARAM>(this)); }
 };
 
 struct Maker {
@@ -137,30 +178,30 @@ struct Maker {
     bool ok = false;
 };
 
+void Ratio(const char* what, double figure, double floor, const char* goal) {
+    std::printf("  %s: %.1f ms; floor %.1f ms; ratio %.2f (goal at most %s)\n", what, figure, floor,
+                figure / floor, goal);
+}
+
 void WindowListFill(int count) {
     Maker maker(count);
     if (!maker.ok) {
         std::printf("window maker for %d windows failed\n", count);
         return;
     }
-    Floor reader{Floor::Reader}, messages{Floor::OneMessage}, plain{Floor::Plain};
-    double floorReader = Best(3, [&] { reader.Run(); });
-    double floorMessages = Best(3, [&] { messages.Run(); });
-    double floorPlain = Best(3, [&] { plain.Run(); });
+    WindowFloor reading;
     TestSlots slots;
     TColumnSettingLists lists = DefaultColumnLists(); // Handle, WindowText, ClassName
     TestListWindow window(ltWindows, {ltWindows}, lists);
-    double fill = Best(3, [&] {
-        window.Ends.clear();
-        window.Refresh(SystemSources(), slots.slots());
-        PumpUntil([&] { return window.Ended(); }, 600000);
-    });
-    std::printf(
-        "window list, %d bench windows (%d enumerated, %d rows): fill %.1f ms; floor with the window "
-        "reader's text %.1f ms (ratio %.2f), with one WM_GETTEXT %.1f ms (ratio %.2f), with GetWindowTextA "
-        "%.1f ms (ratio %.2f)\n",
-        count, reader.windows, window.Counters[ltWindows], fill, floorReader, fill / floorReader,
-        floorMessages, fill / floorMessages, floorPlain, fill / floorPlain);
+    auto [floor, fill] = Medians([&] { reading.Run(); },
+                                 [&] {
+                                     window.Ends.clear();
+                                     window.Refresh(SystemSources(), slots.slots());
+                                     PumpUntil([&] { return window.Ended(); }, 600000);
+                                 });
+    std::printf("window list of %d bench windows (%d enumerated, %d rows):\n", count, reading.windows,
+                window.Counters[ltWindows]);
+    Ratio("fill", fill, floor, "1.10");
 }
 
 // From the posted toolbar command to the list window whose status bar counts and whose rows are painted.
@@ -178,77 +219,116 @@ void ToolbarClickToFilledList(int count) {
         return;
     }
     // The floor reads the program's own windows too, as its listing does.
-    Floor reader{Floor::Reader};
-    double floor = Best(3, [&] { reader.Run(); });
+    WindowFloor reading;
     const int windowListCommand = 0x1000;
-    double click = Best(3, [&] {
-        auto start = Clock::now();
-        PostMessageA(main, WM_COMMAND, MAKEWPARAM(windowListCommand, BN_CLICKED), 0);
-        HWND form = nullptr, status = nullptr, rows = nullptr;
-        char text[64] = {};
-        for (;;) {
-            if (!form) form = ostrel.findWindow("TListForm", "1 Window List");
-            if (form && !status) status = FindWindowExA(form, nullptr, STATUSCLASSNAMEA, nullptr);
-            if (form && !rows) rows = FindWindowExA(form, nullptr, WC_LISTVIEWA, nullptr);
-            DWORD_PTR length = 0;
-            if (status &&
-                SendMessageTimeoutA(status, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
-                                    SMTO_NORMAL, 60000, &length) &&
-                length > 0 && rows && !GetUpdateRect(rows, nullptr, FALSE))
-                break;
-            if (!ostrel.alive()) return 1e30;
-            // Asked every 10 ms: asking every millisecond kept the program's own thread and the server
-            // busy enough to slow the fill it measures.
-            AnswerSentMessagesFor(10);
+    auto [floor, click] = Medians(
+        [&] { reading.Run(); },
+        [&] {
+            auto start = Clock::now();
+            PostMessageA(main, WM_COMMAND, MAKEWPARAM(windowListCommand, BN_CLICKED), 0);
+            HWND form = nullptr, status = nullptr, rows = nullptr;
+            char text[64] = {};
+            for (;;) {
+                if (!form) form = ostrel.findWindow("TListForm", "1 Window List");
+                if (form && !status) status = FindWindowExA(form, nullptr, STATUSCLASSNAMEA, nullptr);
+                if (form && !rows) rows = FindWindowExA(form, nullptr, WC_LISTVIEWA, nullptr);
+                DWORD_PTR length = 0;
+                if (status &&
+                    SendMessageTimeoutA(status, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+                                        SMTO_NORMAL, 60000, &length) &&
+                    length > 0 && rows && !GetUpdateRect(rows, nullptr, FALSE))
+                    break;
+                if (!ostrel.alive()) return 1e30;
+                // Asked every 10 ms: asking every millisecond kept the program's own thread and the server
+                // busy enough to slow the fill it measures.
+                AnswerSentMessagesFor(10);
+            }
+            double filled = Ms(start);
+            PostMessageA(form, WM_CLOSE, 0, 0);
+            while (IsWindowVisible(form)) Sleep(1);
+            return filled;
+        });
+    std::printf("window list of %d bench windows from the toolbar click (%d enumerated):\n", count,
+                reading.windows);
+    Ratio("click to painted list", click, floor, "1.30 on a quiet machine, 1.50 under load");
+}
+
+// A class's objects fetched as a listing must: the collection of the class's own instances, returned at
+// once, asked for all of its objects in one call; the properties of the list's columns read from each.
+class WmiFetch {
+public:
+    WmiFetch() { ConnectRootCimv2(services_); }
+    // The objects the class has now, counted one by one (before the timed runs: the fetch asks for all).
+    ULONG Count(const wchar_t* className) {
+        ComPtr<IEnumWbemClassObject> items = Enumerate(className);
+        ULONG count = 0;
+        for (ComPtr<IWbemClassObject> object; items; ++count) {
+            ULONG returned = 0;
+            if (items->Next(WBEM_INFINITE, 1, object.put(), &returned) != WBEM_S_NO_ERROR || !returned) break;
         }
-        double filled = Ms(start);
-        PostMessageA(form, WM_CLOSE, 0, 0);
-        while (IsWindowVisible(form)) Sleep(1);
-        return filled;
-    });
-    std::printf(
-        "window list from the toolbar click, %d bench windows (%d enumerated): %.1f ms; floor %.1f ms "
-        "(ratio %.2f, goal at most 1.30)\n",
-        count, reader.windows, click, floor, click / floor);
-}
-
-// The objects of a WMI class with the given properties read one by one; the count of objects.
-int ReadInstances(fw::wmi::Services& services, const char* className,
-                  std::initializer_list<const char*> properties,
-                  const std::function<void(fw::wmi::Object&)>& more = {}) {
-    int count = 0;
-    auto set = services.execQuery(std::string("SELECT * FROM ") + className);
-    while (auto object = set->next()) {
-        fw::Value value;
-        for (const char* name : properties) object->get(name, value);
-        if (more) more(*object);
-        ++count;
+        return count;
     }
-    return count;
-}
+    int Fetch(const wchar_t* className, ULONG count, std::initializer_list<const wchar_t*> properties,
+              const std::function<void(IWbemClassObject&)>& more = {}) {
+        ComPtr<IEnumWbemClassObject> items = Enumerate(className);
+        if (!items) return 0;
+        std::vector<IWbemClassObject*> objects(count, nullptr);
+        ULONG returned = 0;
+        items->Next(WBEM_INFINITE, count, objects.data(), &returned);
+        for (ULONG i = 0; i < returned; ++i) {
+            auto object = ComPtr<IWbemClassObject>::attach(objects[i]);
+            for (const wchar_t* name : properties) {
+                VARIANT value;
+                VariantInit(&value);
+                object->Get(name, 0, &value, nullptr, nullptr);
+                VariantClear(&value);
+            }
+            if (more) more(*object.get());
+        }
+        return int(returned);
+    }
 
-// What the default columns of each list show, read the plainest way: one WMI enumeration per class,
-// the windows of each thread, the module snapshots.
-struct DirectRead {
-    std::shared_ptr<fw::wmi::Services> services;
-    Floor windows{Floor::Reader};
-    int objects = 0;
+private:
+    ComPtr<IEnumWbemClassObject> Enumerate(const wchar_t* className) {
+        ComPtr<IEnumWbemClassObject> items;
+        BSTR name = SysAllocString(className);
+        if (services_)
+            services_->CreateInstanceEnum(name, long(WBEM_FLAG_RETURN_IMMEDIATELY) | long(WBEM_FLAG_SHALLOW),
+                                          nullptr, items.put());
+        SysFreeString(name);
+        return items;
+    }
+    ComPtr<IWbemServices> services_;
+};
 
-    void Connect() { services = fw::wmi::connectLocal(); }
-    void ThreadsWithWindows() {
-        objects +=
-            ReadInstances(*services, "Win32_Thread", {"Handle", "ProcessHandle"}, [&](fw::wmi::Object& o) {
-                fw::Value id;
-                std::int64_t thread = 0;
-                if (o.get("Handle", id) && id.toInt64(thread))
-                    EnumThreadWindows(DWORD(thread), Floor::Top, reinterpret_cast<LPARAM>(&windows));
+// What each list's default columns show, read the plainest way the lists' design allows.
+struct Floors {
+    ULONG threads = 0, processes = 0, services = 0;
+    void Count() {
+        WmiFetch wmi;
+        threads = wmi.Count(L"Win32_Thread");
+        processes = wmi.Count(L"Win32_Process");
+        services = wmi.Count(L"Win32_Service");
+    }
+    // Threads with their windows, processes; each fill connects once.
+    int ThreadsAndProcesses() const {
+        WmiFetch wmi;
+        WindowFloor windows;
+        int objects =
+            wmi.Fetch(L"Win32_Thread", threads, {L"Handle", L"ProcessHandle"}, [&](IWbemClassObject& o) {
+                VARIANT id;
+                VariantInit(&id);
+                if (SUCCEEDED(o.Get(L"Handle", 0, &id, nullptr, nullptr)) &&
+                    SUCCEEDED(VariantChangeType(&id, &id, 0, VT_UI4)))
+                    windows.OfThread(id.ulVal);
+                VariantClear(&id);
             });
-        objects += windows.windows;
+        objects += wmi.Fetch(L"Win32_Process", processes, {L"Handle", L"Caption", L"ExecutablePath"});
+        return objects + windows.windows;
     }
-    void Processes() {
-        objects += ReadInstances(*services, "Win32_Process", {"Handle", "Caption", "ExecutablePath"});
-    }
-    void Modules() {
+    // The module snapshots with the long form of every path, and the processes.
+    int ModulesAndProcesses() const {
+        int objects = 0;
         fw::Handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
         PROCESSENTRY32 process{};
         process.dwSize = sizeof process;
@@ -262,10 +342,12 @@ struct DirectRead {
                  next = Module32Next(modules.get(), &module), ++objects)
                 LongPath(module.szExePath);
         }
+        WmiFetch wmi;
+        return objects + wmi.Fetch(L"Win32_Process", processes, {L"Handle", L"Caption", L"ExecutablePath"});
     }
-    void Services() {
-        objects +=
-            ReadInstances(*services, "Win32_Service", {"Name", "DisplayName", "Description", "Started"});
+    int Services() const {
+        WmiFetch wmi;
+        return wmi.Fetch(L"Win32_Service", services, {L"Name", L"DisplayName", L"Description", L"Started"});
     }
 };
 
@@ -273,7 +355,7 @@ struct ListCase {
     const char* name;
     TListTypes mainKind;
     std::vector<TListTypes> kinds;
-    std::function<void(DirectRead&)> floor;
+    int (Floors::*floor)() const;
 };
 
 // Each list's fill, on the worker as the list window runs it, against its floor.
@@ -285,87 +367,55 @@ void EachListFill() {
     TestSlots slots;
     TColumnSettingLists lists = DefaultColumnLists();
     const ListCase cases[] = {
-        {"window list",
-         ltWindows,
-         {ltWindows},
-         [](DirectRead& r) {
-             r.windows.Run();
-             r.objects = r.windows.windows;
-         }},
-        {"process list",
-         ltProcesses,
-         {ltProcesses, ltThreads, ltWindows},
-         [](DirectRead& r) {
-             r.Connect();
-             r.ThreadsWithWindows();
-             r.Processes();
-         }},
-        {"thread list",
-         ltThreads,
-         {ltThreads, ltWindows},
-         [](DirectRead& r) {
-             r.Connect();
-             r.ThreadsWithWindows();
-             r.Processes();
-         }},
-        {"module list",
-         ltModules,
-         {ltModules, ltProcesses},
-         [](DirectRead& r) {
-             r.Connect();
-             r.Modules();
-             r.Processes();
-         }},
-        {"service list",
-         ltServices,
-         {ltServices},
-         [](DirectRead& r) {
-             r.Connect();
-             r.Services();
-         }},
+        {"process list", ltProcesses, {ltProcesses, ltThreads, ltWindows}, &Floors::ThreadsAndProcesses},
+        {"thread list", ltThreads, {ltThreads, ltWindows}, &Floors::ThreadsAndProcesses},
+        {"module list", ltModules, {ltModules, ltProcesses}, &Floors::ModulesAndProcesses},
+        {"service list", ltServices, {ltServices}, &Floors::Services},
     };
+    Floors floors;
+    floors.Count();
+    std::printf("lists, %d processes running (WMI: %lu processes, %lu threads, %lu services):\n",
+                ProcessCount(), floors.processes, floors.threads, floors.services);
     for (const ListCase& list : cases) {
         int objects = 0;
-        double floor = Best(3, [&] {
-            DirectRead read;
-            list.floor(read);
-            objects = read.objects;
-        });
         TestListWindow window(list.mainKind, list.kinds, lists);
-        double fill = Best(3, [&] {
-            window.Ends.clear();
-            window.Refresh(SystemSources(), slots.slots());
-            PumpUntil([&] { return window.Ended(); }, 900000);
-        });
+        auto [floor, fill] = Medians([&] { objects = (floors.*list.floor)(); },
+                                     [&] {
+                                         window.Ends.clear();
+                                         window.Refresh(SystemSources(), slots.slots());
+                                         PumpUntil([&] { return window.Ended(); }, 900000);
+                                     });
         int rows = 0;
         for (TListTypes kind : list.kinds) rows += window.Counters[kind];
-        std::printf("%s (%d processes running): fill %.1f ms, %d rows; floor %.1f ms, %d objects read "
-                    "(ratio %.2f)\n",
-                    list.name, ProcessCount(), fill, rows, floor, objects, fill / floor);
+        std::string what = std::string(list.name) + " fill (" + std::to_string(rows) +
+                           " rows; the floor read " + std::to_string(objects) + " objects)";
+        Ratio(what.c_str(), fill, floor, list.mainKind == ltModules ? "-" : "1.20");
     }
 }
 
 void HundredThousandRows() {
     TestColumns columns;
     core::TreeModel<TNodeData> rows;
-    double build = Best(1, [&] {
-        for (uint32_t i = 0; i < 100000; ++i) {
-            TestInfo info(ltProcesses);
-            info.Key = fw::Value::UInt32((i * 7919u) % 100003u);
-            info.Name =
-                "C:\\Program Files\\dir" + std::to_string(i % 97) + "\\module" + std::to_string(i) + ".dll";
-            auto* node = rows.addChild(nullptr);
-            node->data.Kind = ltProcesses;
-            BuildNodeData(columns.columns, info, node->data);
-        }
-    });
+    auto start = Clock::now();
+    for (uint32_t i = 0; i < 100000; ++i) {
+        TestInfo info(ltProcesses);
+        info.Key = fw::Value::UInt32((i * 7919u) % 100003u);
+        info.Name =
+            "C:\\Program Files\\dir" + std::to_string(i % 97) + "\\module" + std::to_string(i) + ".dll";
+        auto* node = rows.addChild(nullptr);
+        node->data.Kind = ltProcesses;
+        BuildNodeData(columns.columns, info, node->data);
+    }
+    double build = Ms(start);
+    bool ascending = false;
     auto sortBy = [&](int column) {
         const TKindSettings& settings = columns.columns[column];
-        return Best(1, [&] { SortRows(rows, settings, false); });
+        return MedianOf([&] { SortRows(rows, settings, ascending = !ascending); });
     };
     double byNumber = sortBy(0), byName = sortBy(1);
-    std::printf("100,000 rows: build %.1f ms, sort by number %.1f ms, sort by module name %.1f ms\n", build,
-                byNumber, byName);
+    std::printf(
+        "100,000 rows: build %.1f ms (one run), sort by number %.1f ms, sort by module name %.1f ms\n", build,
+        byNumber, byName);
 
     TColumnSettingLists lists;
     TestListWindow window(ltProcesses, {ltProcesses}, lists);
@@ -374,27 +424,39 @@ void HundredThousandRows() {
         window.Tree.KindSettings(i) = columns.columns[i];
     }
     for (const auto& row : rows.roots()) window.Tree.AddChild(nullptr)->data = row->data;
-    double show = Best(1, [&] { window.Tree.Refresh(); });
-    double click = Best(1, [&] { window.Tree.HeaderClick(1); });
+    double show = MedianOf([&] { window.Tree.Refresh(); });
+    double click = MedianOf([&] { window.Tree.HeaderClick(1); });
     std::printf("100,000 rows in the control: show %.1f ms, header click (sort by name and show) %.1f ms\n",
                 show, click);
 }
-} // namespace
 
-// With arguments, only the named parts run: "fill", "click", "lists", "rows".
-int main(int argc, char** argv) {
-    fw::application().initialize(GetModuleHandleA(nullptr));
-    auto wanted = [&](const char* part) {
-        if (argc < 2) return true;
-        for (int i = 1; i < argc; ++i)
-            if (std::string(argv[i]) == part) return true;
-        return false;
-    };
+void RunParts(const std::function<bool(const char*)>& wanted) {
     if (wanted("fill"))
         for (int count : {1000, 10000}) WindowListFill(count);
     if (wanted("click"))
         for (int count : {1000, 10000}) ToolbarClickToFilledList(count);
     if (wanted("lists")) EachListFill();
     if (wanted("rows")) HundredThousandRows();
+}
+} // namespace
+
+// With arguments, only the named parts run: "fill", "click", "lists", "rows"; "quiet" or "loaded" runs
+// only that half.
+int main(int argc, char** argv) {
+    fw::application().initialize(GetModuleHandleA(nullptr));
+    std::vector<std::string> args(argv + 1, argv + argc);
+    auto has = [&](const char* word) { return std::find(args.begin(), args.end(), word) != args.end(); };
+    const bool onlyQuiet = has("quiet"), onlyLoaded = has("loaded");
+    std::erase_if(args, [](const std::string& a) { return a == "quiet" || a == "loaded"; });
+    auto wanted = [&](const char* part) { return args.empty() || has(part); };
+    if (!onlyLoaded) {
+        std::printf("== without a load of the benchmark's own\n");
+        RunParts(wanted);
+    }
+    if (!onlyQuiet) {
+        CpuLoad load;
+        std::printf("== with every processor kept busy (%d spinning threads)\n", load.Threads());
+        RunParts(wanted);
+    }
     return 0;
 }

@@ -1,6 +1,6 @@
 #pragma once
-// WMI that answers from tables: objects by path, query results by query text, method results by a
-// callback. Records what was asked.
+// WMI that answers from tables: objects by path, query results by query text, collections by class name,
+// method results by a callback. Records what was asked.
 #include "framework/OleException.h"
 #include "framework/Wmi.h"
 
@@ -68,7 +68,8 @@ class WmiServices : public fw::wmi::Services {
 public:
     std::map<std::string, std::shared_ptr<WmiObject>> objects;
     std::map<std::string, std::vector<std::shared_ptr<WmiObject>>> queries;
-    std::vector<std::string> gets, queriesRun;
+    std::map<std::string, std::vector<std::shared_ptr<WmiObject>>> instances; // by class name
+    std::vector<std::string> gets, queriesRun, instancesAsked;
 
     std::shared_ptr<fw::wmi::Object> getObject(const std::string& path) override {
         gets.push_back(path);
@@ -82,6 +83,13 @@ public:
         auto it = queries.find(wql);
         return std::make_shared<WmiObjectSet>(it == queries.end() ? std::vector<std::shared_ptr<WmiObject>>{}
                                                                   : it->second);
+    }
+
+    std::vector<std::shared_ptr<fw::wmi::Object>> instancesOf(const std::string& className) override {
+        instancesAsked.push_back(className);
+        auto it = instances.find(className);
+        if (it == instances.end()) return {};
+        return {it->second.begin(), it->second.end()};
     }
 };
 

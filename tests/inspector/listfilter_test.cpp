@@ -107,6 +107,98 @@ TEST(ListFilter, FilterSearchAndTheFilterButtonsBox) {
     EXPECT_EQ(nullptr, list->FilterForm);
     EXPECT_TRUE(IsWindowEnabled(list->handle()));
     EXPECT_EQ("ostrelfilteralpha*", list->Filters[ltWindows].Patterns[2]);
+
+    // Refresh hides the search window.
+    if (!list->SearchForm->visible()) list->SearchButtonClick();
+    ASSERT_TRUE(list->SearchForm->visible());
+    SendMessageA(list->handle(), WM_COMMAND, TListForm::cmRefresh, 0);
+    EXPECT_FALSE(list->SearchForm->visible());
+    EXPECT_TRUE(PumpUntil([&] { return list->Tree.SearchDisplay(); }));
+    EXPECT_TRUE(
+        PumpUntil([&] { return !list->Tree.SearchDisplay() && IsWindowEnabled(list->Tree.handle()); }));
+    list->close();
+    fw::application().processMessages();
+}
+
+namespace {
+
+// The filter dialog driven through its controls, as the user does.
+struct FilterDialog {
+    HWND dialog;
+    void Command(int id, int code = BN_CLICKED) {
+        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, code),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+    }
+    void Kind(int index) {
+        SendDlgItemMessageA(dialog, IDC_LIST_TYPE, CB_SETCURSEL, index, 0);
+        Command(IDC_LIST_TYPE, CBN_SELCHANGE);
+    }
+    void Pattern(int column, const char* text) {
+        SendDlgItemMessageA(dialog, IDC_LIST_PATTERNS, LB_SETCURSEL, column, 0);
+        Command(IDC_LIST_PATTERNS, LBN_SELCHANGE);
+        SetDlgItemTextA(dialog, IDC_LIST_TEXT, text);
+        Command(IDC_LIST_CHANGE);
+    }
+    void Tick(int id, bool on) { CheckDlgButton(dialog, id, on ? BST_CHECKED : BST_UNCHECKED); }
+};
+
+std::vector<std::string> VisibleProcessNames(TListForm& list) {
+    std::vector<std::string> names;
+    for (int i = 0; i < list.Tree.VisibleRowCount(); ++i)
+        if (TOstrelTreeview::Node* node = list.Tree.VisibleRow(i); node->data.Kind == ltProcesses)
+            names.push_back(list.Tree.Text(*node, 1));
+    return names;
+}
+
+} // namespace
+
+TEST(ListFilter, TheDialogsOkStoresEveryKindsEditsAndActivateFilterOffShowsEveryRow) {
+    TestSettings settings;
+    FakeSources sources;
+    for (uint32_t id : {10u, 20u, 30u})
+        sources.wmi->Add("Win32_Process",
+                         {{"Handle", std::to_string(id)}, {"Caption", "p" + std::to_string(id) + ".exe"}});
+    sources.wmi->Add("Win32_Thread", {{"Handle", "101"}, {"ProcessHandle", "10"}});
+    sources.wmi->Add("Win32_Thread", {{"Handle", "301"}, {"ProcessHandle", "30"}});
+    auto* list = new TProcessListForm(sources); // frees itself when closed
+    list->StartRefresh();
+    list->show();
+    ASSERT_TRUE(
+        PumpUntil([&] { return IsWindowEnabled(list->Tree.handle()) && list->Tree.VisibleRowCount() == 3; }));
+
+    // Processes whose module name starts with "p" and that have threads; an edit of the thread kind made in
+    // between is kept too.
+    list->FilterButtonClick();
+    ASSERT_NE(nullptr, list->FilterForm);
+    FilterDialog dialog{list->FilterForm->handle()};
+    dialog.Pattern(1, "P*");
+    dialog.Tick(IDC_LIST_CHILDNODES, true);
+    dialog.Kind(1);
+    dialog.Pattern(0, "3*");
+    dialog.Kind(0);
+    EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(dialog.dialog, IDC_LIST_CHILDNODES)) << "kept with its kind";
+    testing_support::SaveScreenshotPng("filter_window_edited", {list->handle(), dialog.dialog});
+    dialog.Command(IDOK);
+    fw::application().processMessages();
+    EXPECT_EQ(nullptr, list->FilterForm);
+    EXPECT_TRUE(list->FilterCheckbox->CheckboxChecked());
+    EXPECT_EQ((std::vector<std::string>{"", "P*", ""}), list->Filters[ltProcesses].Patterns);
+    EXPECT_TRUE(list->Filters[ltProcesses].MustHaveChildren);
+    EXPECT_EQ("3*", list->Filters[ltThreads].Patterns.at(0));
+    EXPECT_FALSE(list->Filters[ltThreads].MustHaveChildren);
+    EXPECT_EQ((std::vector<std::string>{"p10.exe", "p30.exe"}), VisibleProcessNames(*list));
+
+    // "Activate Filter" off: the box is cleared and every row shown again, the filters kept.
+    list->FilterButtonClick();
+    ASSERT_NE(nullptr, list->FilterForm);
+    dialog.dialog = list->FilterForm->handle();
+    dialog.Tick(IDC_LIST_ACTIVATE, false);
+    dialog.Command(IDOK);
+    fw::application().processMessages();
+    EXPECT_FALSE(list->FilterCheckbox->CheckboxChecked());
+    EXPECT_EQ((std::vector<std::string>{"p10.exe", "p20.exe", "p30.exe"}), VisibleProcessNames(*list));
+    EXPECT_EQ("P*", list->Filters[ltProcesses].Patterns.at(1));
+    testing_support::SaveScreenshotPng("filter_off_all_rows", {list->handle()});
     list->close();
     fw::application().processMessages();
 }

@@ -2,8 +2,11 @@
 // fill, and the header following the focused row.
 #include "ConstVars.h"
 #include "List.h"
+#include "FormatConsts.h"
 #include "SplashScreen.h"
+#include "fakes/FakeMessageBoxes.h"
 #include "framework/Application.h"
+#include "helpers/ChildProcess.h"
 #include "support/ListFakes.h"
 
 #include <gtest/gtest.h>
@@ -74,6 +77,7 @@ protected:
 
 TEST_F(ListForm, ProcessListCountsEachKindAndHeadsColumnsByTheFocusedRow) {
     TProcessListForm form(sources);
+    EXPECT_EQ(3, int(SendMessageA(form.StatusBar, SB_GETPARTS, 0, 0))) << "a panel per kind from the start";
     form.show(SW_SHOWNOACTIVATE);
     ASSERT_TRUE(Fill(form));
     EXPECT_EQ("Processes: 2", Panel(form.StatusBar, 0));
@@ -105,6 +109,20 @@ TEST_F(ListForm, ProcessListCountsEachKindAndHeadsColumnsByTheFocusedRow) {
                                         "Create FindWindow code...", "-", "Show window properties..."}),
               MenuTexts(form.KindMenu(ltWindows)));
     EXPECT_EQ(0, GetMenuItemCount(form.KindMenu(ltModules))) << "not a kind of this list";
+
+    // A right-click shows the menu of the row under the mouse, none below the last row.
+    auto at = [&](int x, int y) {
+        POINT point{x, y};
+        ClientToScreen(form.Tree.handle(), &point);
+        return point;
+    };
+    RECT row{}, client{};
+    ListView_GetItemRect(form.Tree.handle(), 0, &row, LVIR_BOUNDS);
+    GetClientRect(form.Tree.handle(), &client);
+    EXPECT_EQ(form.KindMenu(ltProcesses),
+              form.TreeGetPopupMenu(at(row.left + 30, (row.top + row.bottom) / 2)));
+    EXPECT_EQ(nullptr, form.TreeGetPopupMenu(at(30, client.bottom - 5)));
+    EXPECT_EQ(form.KindMenu(ltThreads), form.TreeGetPopupMenu({-1, -1})) << "the keyboard's: the focused row";
 }
 
 TEST_F(ListForm, ModuleListCountsProcessesNotRowsAndRefreshFillsAgain) {
@@ -119,6 +137,85 @@ TEST_F(ListForm, ModuleListCountsProcessesNotRowsAndRefreshFillsAgain) {
     PostMessageA(form.handle(), WM_COMMAND, TListForm::cmRefresh, 0);
     ASSERT_TRUE(PumpUntil([&] { return Panel(form.StatusBar, 0) == "Modules: 3"; }));
     EXPECT_EQ("Processes: 3", Panel(form.StatusBar, 1));
+}
+
+// The module paths of the module rows, each with the process IDs of its child rows.
+std::string ModulesAndProcesses(TListForm& form) {
+    std::string text;
+    for (const auto& module : form.Tree.Rows().roots()) {
+        text += (text.empty() ? "" : " ") + module->data.KeyValue().toText() + "(";
+        for (const auto& child : module->children)
+            text += (&child == &module->children.front() ? "" : " ") + child->data.KeyValue().toText();
+        text += ")";
+    }
+    return text;
+}
+
+TEST_F(ListForm, TerminatingFromAModuleListTakesItsRowsAndItsLoneModules) {
+    SleeperProcess child;
+    ASSERT_TRUE(child.started());
+    const std::string id = std::to_string(child.id());
+    sources.wmi->Add("Win32_Process", {{"Handle", id}}); // no WMI Terminate: the program's own way then
+    sources.modules.processes = {{3, {"C:\\a.dll", "C:\\b.dll"}}, {child.id(), {"C:\\a.dll", "C:\\c.dll"}}};
+    fake::MessageBoxes boxes(IDYES);
+    TModuleListForm form(sources);
+    form.show(SW_SHOWNOACTIVATE);
+    ASSERT_TRUE(Fill(form));
+    ASSERT_EQ("C:\\a.dll(3 " + id + ") C:\\b.dll(3) C:\\c.dll(" + id + ")", ModulesAndProcesses(form));
+    EXPECT_EQ("Processes: 2", Panel(form.StatusBar, 1));
+
+    // Its row under a.dll, chosen from the menu as the user does.
+    form.SelectRow(form.Tree.Rows().roots()[0]->children[1].get());
+    PostMessageA(form.handle(), WM_COMMAND, TListForm::cmTerminateProcess, 0);
+    ASSERT_TRUE(PumpUntil([&] { return Panel(form.StatusBar, 0) == "Modules: 2"; }));
+    EXPECT_EQ("Processes: 1", Panel(form.StatusBar, 1));
+    EXPECT_EQ("C:\\a.dll(3) C:\\b.dll(3)", ModulesAndProcesses(form)) << "c.dll had no other process";
+    EXPECT_EQ(0, child.waitExit(5000));
+    ASSERT_EQ(1u, boxes.shown.size());
+    EXPECT_EQ("Are you sure you want to terminate this process?", boxes.shown[0].text);
+
+    // A process WMI no longer knows: the message, and the rows stay.
+    sources.wmi->objects.erase("Win32_Process.Handle=\"3\"");
+    form.SelectRow(form.Tree.Rows().roots()[1]->children[0].get());
+    PostMessageA(form.handle(), WM_COMMAND, TListForm::cmTerminateProcess, 0);
+    ASSERT_TRUE(PumpUntil([&] { return boxes.shown.size() == 2; }));
+    EXPECT_EQ("The process with ID " + FormatNumber(3) + " doesn't exist anymore.", boxes.shown[1].text);
+    EXPECT_EQ("Error", boxes.shown[1].caption);
+    EXPECT_EQ(UINT(MB_ICONERROR), boxes.shown[1].type & MB_ICONMASK);
+    EXPECT_EQ("C:\\a.dll(3) C:\\b.dll(3)", ModulesAndProcesses(form));
+    EXPECT_EQ("Modules: 2", Panel(form.StatusBar, 0));
+}
+
+TEST_F(ListForm, WindowRowsAreSelectedInEveryListButModuleListsAndNumbersFollowTheFormat) {
+    HWND top = sources.windows.Add(nullptr, 70), inner = sources.windows.Add(top);
+    sources.windows.Add(nullptr, 71);
+    TProcessListForm processes(sources);
+    TModuleListForm modules(sources);
+    ASSERT_TRUE(Fill(processes));
+    ASSERT_TRUE(Fill(modules));
+    for (TListForm* form : std::initializer_list<TListForm*>{&processes, &modules})
+        form->SelectWindowRows(inner);
+    TOstrelTreeview::Node* focused = processes.Tree.FocusedNode();
+    ASSERT_TRUE(focused);
+    EXPECT_EQ(ltWindows, focused->data.Kind);
+    std::int64_t key = 0;
+    focused->data.KeyValue().toInt64(key);
+    EXPECT_EQ(std::int64_t(reinterpret_cast<UINT_PTR>(inner)), key);
+    EXPECT_TRUE(focused->parent->expanded && focused->parent->parent->expanded) << "opened down to it";
+    EXPECT_EQ(modules.Tree.VisibleRow(0), modules.Tree.FocusedNode()) << "a module list has no window rows";
+
+    // The first row's process ID as the control shows it, in each number format.
+    const std::uint8_t format = OstrelSettings->IntFormat;
+    processes.Tree.FocusNode(processes.Tree.VisibleRow(0));
+    processes.show(SW_SHOWNOACTIVATE);
+    for (std::uint8_t shown : {0, 2}) {
+        OstrelSettings->IntFormat = shown;
+        UpdateWindow(processes.Tree.handle());
+        processes.UpdateIntFormat();
+        EXPECT_TRUE(GetUpdateRect(processes.Tree.handle(), nullptr, FALSE)) << "painted anew";
+        EXPECT_EQ(shown ? "0x00000003" : "3", ListViewItemText(processes.Tree.handle(), 0, 0));
+    }
+    OstrelSettings->IntFormat = format;
 }
 
 } // namespace

@@ -143,8 +143,9 @@ TEST(Listing, ModulesMergeIgnoringLetterCaseWithOneChildPerProcess) {
     EXPECT_EQ((std::vector<uint32_t>{1, 3}), seen[1].second);
     EXPECT_EQ((std::vector<uint32_t>{2}), seen[2].second);
     EXPECT_EQ((TListCounters{0, 4, 0, 3, 0}), l.worker.Counters);
-    // All processes in one query; only those it lacks are asked for one by one.
-    EXPECT_EQ(std::vector<std::string>{"SELECT * FROM Win32_Process"}, l.sources.wmi->queriesRun);
+    // All processes in one fetch; only those it lacks are asked for one by one.
+    EXPECT_EQ(std::vector<std::string>{"Win32_Process"}, l.sources.wmi->instancesAsked);
+    EXPECT_TRUE(l.sources.wmi->queriesRun.empty());
     EXPECT_EQ((std::vector<std::string>{"Win32_Process.Handle=\"3\"", "Win32_Process.Handle=\"4\""}),
               l.sources.wmi->gets);
 
@@ -177,7 +178,7 @@ TEST(Listing, CancelPointsStopAtOnce) {
         TListTypes kind;
         std::function<void(Listing&)> arrange; // arranges a cancel after some objects
         void (*list)(TThreadData&);
-        size_t rowsExpected;
+        size_t rowsExpected; // the object being read when the cancel comes still gets its row
     };
     auto cancelAfter = [](Listing& l, int count) {
         return [&l, count, seen = 0]() mutable {
@@ -194,16 +195,16 @@ TEST(Listing, CancelPointsStopAtOnce) {
         {"processes", ltProcesses,
          [&](Listing& l) {
              for (uint32_t i = 1; i <= 10; ++i) AddProcess(*l.sources.wmi, i);
-             l.sources.wmi->beforeNext = cancelAfter(l, 4);
+             l.sources.wmi->beforeRead = cancelAfter(l, 4);
          },
-         ListProcesses, 4},
+         ListProcesses, 5},
         {"threads", ltThreads,
          [&](Listing& l) {
              AddProcess(*l.sources.wmi, 1);
              for (uint32_t i = 1; i <= 10; ++i) AddThread(*l.sources.wmi, 100 + i, 1);
-             l.sources.wmi->beforeNext = cancelAfter(l, 2); // each enumeration counts its own objects
+             l.sources.wmi->beforeRead = cancelAfter(l, 2); // each collection counts its own objects
          },
-         ListThreads, 2},
+         ListThreads, 3},
         {"modules", ltModules,
          [&](Listing& l) {
              for (DWORD p = 1; p <= 5; ++p)
@@ -216,9 +217,9 @@ TEST(Listing, CancelPointsStopAtOnce) {
         {"services", ltServices,
          [&](Listing& l) {
              for (int i = 0; i < 10; ++i) l.sources.wmi->Add("Win32_Service", {{"Name", std::to_string(i)}});
-             l.sources.wmi->beforeNext = cancelAfter(l, 5);
+             l.sources.wmi->beforeRead = cancelAfter(l, 5);
          },
-         ListServices, 5},
+         ListServices, 6},
     };
     for (const auto& c : cases) {
         Listing l(c.kind, {c.kind, ltProcesses, ltThreads, ltWindows});

@@ -125,6 +125,7 @@ TEST(ListWorker, FailuresEndTheFillShowTheErrorAndCloseTheWindow) {
         const char* what;
         TListTypes kind;
         std::function<void(FakeSources&)> arrange;
+        bool noSlots = false; // the slots' semaphore is missing: the wait for a slot fails
     } const cases[] = {
         {"listing throws", ltWindows,
          [](FakeSources& s) {
@@ -133,13 +134,17 @@ TEST(ListWorker, FailuresEndTheFillShowTheErrorAndCloseTheWindow) {
          }},
         {"WMI cannot be reached", ltServices,
          [](FakeSources& s) { s.onConnect = [] { throw fw::EOleException(E_ACCESSDENIED, "connect"); }; }},
+        {"no slot can be waited for", ltWindows, [](FakeSources& s) { s.windows.Add(nullptr); }, true},
     };
     for (const auto& c : cases) {
         fake::MessageBoxes boxes;
         TestSlots slots;
         Fill fill(c.kind, {c.kind});
         c.arrange(fill.sources);
-        fill.Start(slots);
+        if (c.noSlots)
+            fill.window->Refresh(fill.sources, {&slots.lock, nullptr});
+        else
+            fill.Start(slots);
         ASSERT_TRUE(PumpUntil([&] { return fill.window->Ended() && fill.window->Closes == 1; })) << c.what;
         EXPECT_EQ(std::vector<WPARAM>{1}, fill.window->Ends) << c.what;
         ASSERT_EQ(1u, boxes.shown.size()) << c.what;

@@ -134,4 +134,12 @@ TEST(Properties, KeyColumnStaysAndNewColumnsFillTheGaps) {
     dialog.ApplyClick();
     auto shown = ShownColumns(s.ColumnSettings[ltProcesses]);
     EXPECT_EQ("ProcessID ModulePath Priority ", Names(shown));
+
+    // The items stand in the order of their names, letter case ignored.
+    dialog.SelectListType(ltServices);
+    const auto& items = dialog.PropertyItems();
+    std::vector<std::string> names;
+    for (const auto* item : items)
+        if (item->name.rfind("Start", 0) == 0) names.push_back(item->name);
+    EXPECT_EQ((std::vector<std::string>{"Started", "StartMode", "StartName"}), names);
 }

@@ -10,16 +10,6 @@
 namespace {
 using Node = TOstrelTreeview::Node;
 
-std::string ItemText(HWND list, int row, int column) {
-    char buffer[512] = {};
-    LVITEMA item{};
-    item.iSubItem = column;
-    item.pszText = buffer;
-    item.cchTextMax = sizeof buffer;
-    SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-    return buffer;
-}
-
 uint32_t Key(const Node& node) {
     std::int64_t value = 0;
     node.data.KeyValue().toInt64(value);
@@ -71,8 +61,8 @@ TEST(Treeview, ExpandsAndCollapsesByKeysAndGlyphClicks) {
     t.tree().FocusNode(root);
     HWND list = t.tree().handle();
     EXPECT_EQ(2, t.tree().VisibleRowCount());
-    EXPECT_EQ("$00000001", ItemText(list, 0, 0));
-    EXPECT_EQ("other", ItemText(list, 1, 1));
+    EXPECT_EQ("$00000001", ListViewItemText(list, 0, 0));
+    EXPECT_EQ("other", ListViewItemText(list, 1, 1));
 
     struct Step {
         WPARAM key;
@@ -235,8 +225,8 @@ TEST(Treeview, AHundredThousandRowsStayWorkable) {
     HWND list = t.tree().handle();
     ListView_EnsureVisible(list, 99999, FALSE);
     UpdateWindow(list);
-    EXPECT_EQ("$00000062", ItemText(list, 99999, 0)) << "the last child of the last root: 98";
-    EXPECT_EQ("$000003E7", ItemText(list, 99900, 0)) << "the largest root comes last";
+    EXPECT_EQ("$00000062", ListViewItemText(list, 99999, 0)) << "the last child of the last root: 98";
+    EXPECT_EQ("$000003E7", ListViewItemText(list, 99900, 0)) << "the largest root comes last";
 }
 
 TEST(Treeview, RealWindowListFillsEndToEnd) {
@@ -270,7 +260,7 @@ TEST(Treeview, RealWindowListFillsEndToEnd) {
     EXPECT_EQ((std::set<std::string>{"one", "two", "three"}), texts);
     for (size_t i = 1; i < desktop.children.size(); ++i)
         EXPECT_LE(Key(*desktop.children[i - 1]), Key(*desktop.children[i])) << "sorted by handle";
-    EXPECT_EQ(FormatNumber(Key(desktop)), ItemText(tree.handle(), 0, 0));
+    EXPECT_EQ(FormatNumber(Key(desktop)), ListViewItemText(tree.handle(), 0, 0));
     DestroyWindow(parent);
 }
 

@@ -9,7 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -159,7 +161,53 @@ DWORD timedRead(HWND wnd, Value& text) {
     return GetTickCount() - start;
 }
 
-TEST(HungWindows, TextReadTimesOut) {
+// A window of this process on a thread of its own, which notes the messages a text read sends it.
+class NotingWindow {
+public:
+    NotingWindow() {
+        owner_ = std::thread([this] {
+            WNDCLASSA wc{};
+            wc.lpfnWndProc = Proc;
+            wc.hInstance = GetModuleHandleA(nullptr);
+            wc.lpszClassName = "OstrelNotingWindow";
+            RegisterClassA(&wc);
+            wnd = CreateWindowExA(0, wc.lpszClassName, "noted", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                  wc.hInstance, nullptr);
+            SetEvent(ready_);
+            MSG msg;
+            while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
+            DestroyWindow(wnd);
+        });
+        WaitForSingleObject(ready_, 5000);
+        threadId_ = GetWindowThreadProcessId(wnd, nullptr);
+    }
+    ~NotingWindow() {
+        PostThreadMessageA(threadId_, WM_QUIT, 0, 0);
+        owner_.join();
+        CloseHandle(ready_);
+    }
+    HWND wnd = nullptr;
+    static inline std::vector<UINT> noted;
+
+private:
+    static LRESULT CALLBACK Proc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+        if (msg == WM_NULL || msg == WM_GETTEXTLENGTH || msg == WM_GETTEXT) noted.push_back(msg);
+        return DefWindowProcA(wnd, msg, wParam, lParam);
+    }
+    HANDLE ready_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    DWORD threadId_ = 0;
+    std::thread owner_;
+};
+
+TEST(HungWindows, TextReadAsksTwoMessagesAndWaitsAtMostTheirTimeOuts) {
+    {
+        NotingWindow noting;
+        std::string text;
+        EXPECT_EQ(ReadWindowText(noting.wnd, text), WindowTextResult::Ok);
+        EXPECT_EQ(text, "noted");
+        EXPECT_EQ(NotingWindow::noted, (std::vector<UINT>{WM_GETTEXTLENGTH, WM_GETTEXT}));
+    }
+
     // One of this process, on a thread that stops answering.
     HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     HWND hung = nullptr;
@@ -179,20 +227,29 @@ TEST(HungWindows, TextReadTimesOut) {
     owner.join();
     CloseHandle(ready);
 
-    // One of another process, which never answers at all.
-    SleeperProcess child("window");
-    ASSERT_TRUE(child.started());
-    HWND other = nullptr;
-    for (int i = 0; i < 100 && !other; ++i, Sleep(50)) other = FindWindowA("OstrelHungWindow", nullptr);
-    ASSERT_NE(other, nullptr);
-    elapsed = timedRead(other, text);
-    EXPECT_EQ(text, Value("<SendMessage timed out>"));
-    EXPECT_LE(elapsed, 1600u);
-    // A search by text passes it by within the same limit.
-    DWORD start = GetTickCount();
-    EXPECT_EQ(EmulateFindWindowEx(nullptr, nullptr, "OstrelHungWindow", "ostrel hung window"), nullptr);
-    EXPECT_LE(GetTickCount() - start, 1600u);
-    EXPECT_EQ(EmulateFindWindowEx(nullptr, nullptr, "OstrelHungWindow", nullptr), other);
+    // Of other processes: one that never answers at all, one that answers the length but takes its time
+    // over the text. Each costs at most the time-outs of the two messages.
+    struct Case {
+        const char* mode;
+        const char* className;
+    } cases[] = {{"window", "OstrelHungWindow"}, {"slowtext", "OstrelSlowText"}};
+    for (const Case& c : cases) {
+        SleeperProcess child(c.mode);
+        ASSERT_TRUE(child.started());
+        HWND other = nullptr;
+        for (int i = 0; i < 100 && !other; ++i, Sleep(50)) other = FindWindowA(c.className, nullptr);
+        ASSERT_NE(other, nullptr) << c.mode;
+        elapsed = timedRead(other, text);
+        EXPECT_EQ(text, Value("<SendMessage timed out>")) << c.mode;
+        EXPECT_GE(elapsed, 600u) << c.mode;
+        EXPECT_LE(elapsed, 1600u) << c.mode;
+        if (std::string(c.mode) != "window") continue;
+        // A search by text passes it by within the same limit.
+        DWORD start = GetTickCount();
+        EXPECT_EQ(EmulateFindWindowEx(nullptr, nullptr, c.className, "ostrel hung window"), nullptr);
+        EXPECT_LE(GetTickCount() - start, 1600u);
+        EXPECT_EQ(EmulateFindWindowEx(nullptr, nullptr, c.className, nullptr), other);
+    }
 }
 
 BOOL CALLBACK collectWindow(HWND wnd, LPARAM windows) {

@@ -1,6 +1,8 @@
 #include "support/ListFakes.h"
 #include "framework/Application.h"
 
+#include <commctrl.h>
+
 #include <stdexcept>
 
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
@@ -11,6 +13,16 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 2, QS_ALLINPUT | QS_SENDMESSAGE);
     }
     return true;
+}
+
+std::string ListViewItemText(HWND list, int row, int column) {
+    char buffer[512] = {};
+    LVITEMA item{};
+    item.iSubItem = column;
+    item.pszText = buffer;
+    item.cchTextMax = sizeof buffer;
+    SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+    return buffer;
 }
 
 TColumnSettingLists DefaultColumnLists() {
@@ -92,31 +104,39 @@ bool FakeModules::Modules(DWORD processId, std::vector<std::string>& paths) {
 void ListWmi::Add(const std::string& className, std::map<std::string, fw::Value> values) {
     auto object = std::make_shared<fake::WmiObject>();
     object->properties = std::move(values);
-    queries["SELECT * FROM " + className].push_back(object);
+    instances[className].push_back(object);
     fw::Value handle;
     if (className == "Win32_Process" && object->get("Handle", handle))
         objects["Win32_Process.Handle=\"" + handle.toText() + "\""] = object;
 }
 
 namespace {
-class HookedSet : public fw::wmi::ObjectSet {
+class HookedObject : public fw::wmi::Object {
 public:
-    HookedSet(std::shared_ptr<fw::wmi::ObjectSet> set, std::function<void()> beforeNext)
-        : set_(std::move(set)), beforeNext_(std::move(beforeNext)) {}
-    std::shared_ptr<fw::wmi::Object> next() override {
-        auto object = set_->next();
-        if (object && beforeNext_) beforeNext_();
-        return object;
+    HookedObject(std::shared_ptr<fw::wmi::Object> object, std::shared_ptr<std::function<void()>> beforeRead)
+        : object_(std::move(object)), beforeRead_(std::move(beforeRead)) {}
+    bool get(const std::string& name, fw::Value& out) const override {
+        if (!read_ && *beforeRead_) (*beforeRead_)();
+        read_ = true;
+        return object_->get(name, out);
+    }
+    std::shared_ptr<fw::wmi::Object> execMethod(const std::string& method,
+                                                const fw::wmi::Params& in) override {
+        return object_->execMethod(method, in);
     }
 
 private:
-    std::shared_ptr<fw::wmi::ObjectSet> set_;
-    std::function<void()> beforeNext_;
+    std::shared_ptr<fw::wmi::Object> object_;
+    std::shared_ptr<std::function<void()>> beforeRead_;
+    mutable bool read_ = false;
 };
 } // namespace
 
-std::shared_ptr<fw::wmi::ObjectSet> ListWmi::execQuery(const std::string& wql) {
-    return std::make_shared<HookedSet>(fake::WmiServices::execQuery(wql), beforeNext);
+std::vector<std::shared_ptr<fw::wmi::Object>> ListWmi::instancesOf(const std::string& className) {
+    auto objects = fake::WmiServices::instancesOf(className);
+    auto hook = std::make_shared<std::function<void()>>(beforeRead);
+    for (auto& object : objects) object = std::make_shared<HookedObject>(std::move(object), hook);
+    return objects;
 }
 
 std::shared_ptr<fw::wmi::Services> FakeSources::ConnectWmi() {

@@ -17,6 +17,9 @@
 // Handles the message queue until `done` or the time-out; false on time-out.
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 20000);
 
+// The text a list view shows in a cell (an owner-data one asks its owner).
+std::string ListViewItemText(HWND list, int row, int column);
+
 // Every kind with its default columns (no registry involved).
 TColumnSettingLists DefaultColumnLists();
 // Shows exactly `names` of a kind, in that order.
@@ -59,13 +62,13 @@ public:
     bool Modules(DWORD processId, std::vector<std::string>& paths) override;
 };
 
-// WMI from tables, with every class's instances behind "SELECT * FROM <class>" and processes also by
-// their path.
+// WMI from tables, with every class's instances as its collection and processes also by their path.
 class ListWmi : public fake::WmiServices {
 public:
-    std::function<void()> beforeNext; // runs before each object an enumeration hands out
+    // Runs when an object of a collection is first read (each collection counts its own objects).
+    std::function<void()> beforeRead;
     void Add(const std::string& className, std::map<std::string, fw::Value> values);
-    std::shared_ptr<fw::wmi::ObjectSet> execQuery(const std::string& wql) override;
+    std::vector<std::shared_ptr<fw::wmi::Object>> instancesOf(const std::string& className) override;
 };
 
 class FakeSources : public TListingSources {

@@ -11,6 +11,8 @@ bool InCheckbox(const TCheckboxRect& box, int x, int y) {
 }
 
 TCheckboxAction TCheckboxMouse::Press(bool inBox, bool doubleClick) {
+    // A press on the button disarms: its release, wherever it lands, belongs to the button.
+    pressed_ = false;
     if (!inBox) return TCheckboxAction::PassOn;
     if (doubleClick) return TCheckboxAction::Toggle;
     pressed_ = true;

@@ -24,7 +24,7 @@ enum class TCheckboxAction {
 };
 
 // The mouse on one item's box. A single press inside arms it; the release inside toggles. A double
-// click toggles at once. A release outside leaves the armed state as it is.
+// click toggles at once. A release outside leaves the armed state as it is; a press outside disarms.
 class TCheckboxMouse {
 public:
     TCheckboxAction Press(bool inBox, bool doubleClick);

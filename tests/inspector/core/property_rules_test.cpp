@@ -133,6 +133,12 @@ TEST(ToolbarCheckbox, PressAndRelease) {
     EXPECT_EQ(A::PassOn, m.Release(false));
     EXPECT_TRUE(m.Pressed());
     EXPECT_EQ(A::Toggle, m.Release(true));
+    // ...but a press on the button in between disarms it: the button gets its own release.
+    EXPECT_EQ(A::Swallow, m.Press(true, false));
+    EXPECT_EQ(A::PassOn, m.Release(false));
+    EXPECT_EQ(A::PassOn, m.Press(false, false));
+    EXPECT_EQ(A::PassOn, m.Release(true));
+    EXPECT_FALSE(m.Pressed());
     // Outside the box the button works as usual.
     EXPECT_EQ(A::PassOn, m.Press(false, false));
     EXPECT_EQ(A::PassOn, m.Release(false));
