@@ -6,6 +6,7 @@
 // Usage: CrashAppRunner <program> <source> <deadline in seconds>
 // The program and all it starts run in one job. At the deadline the runner says what it still waited for
 // and which of those processes still run, ends them, and fails, with the output so far.
+#include "common/ExitRecord.h"
 #include "common/ProcessJob.h"
 
 #include <windows.h>
@@ -185,6 +186,7 @@ std::vector<std::string> SplitLines(const std::string& text) {
 } // namespace
 
 int main(int argc, char** argv) {
+    const testing_common::ExitRecord exitRecord;
     if (argc != 4) {
         std::fprintf(stderr, "usage: CrashAppRunner <program> <source> <deadline in seconds>\n");
         return 2;
@@ -228,5 +230,7 @@ int main(int argc, char** argv) {
             ++failures;
         }
     if (failures) std::printf("--- output of %s ---\n%s\n", argv[1], output.c_str());
+    std::fflush(stdout);
+    exitRecord.write(failures ? 1 : 0);
     return failures ? 1 : 0;
 }

@@ -1,6 +1,7 @@
 // Linked into every win32 test executable: the executable and all it starts run in one job, and when it
 // runs past its deadline (well inside CTest's time-out, which would end it without a word) it says which
 // test it was in and which of its processes still run, then ends itself and them.
+#include "common/ExitRecord.h"
 #include "common/ProcessJob.h"
 
 #include <gtest/gtest.h>
@@ -30,12 +31,15 @@ private:
         LeaveCriticalSection(&lock_);
     }
 
-    // The watch ends before the process does: under heavy load Wine kills a process whose other threads
-    // are slow to go at its exit, and a passed run would end as "Killed".
-    void OnTestProgramEnd(const testing::UnitTest&) override {
-        if (!thread_) return;
-        SetEvent(finished_);
-        WaitForSingleObject(thread_, 10000);
+    // The watch ends with the tests, so no thread of ours is left for the exit to end (slow under Wine);
+    // then the verdict is recorded for scripts/wine-run.sh.
+    void OnTestProgramEnd(const testing::UnitTest& tests) override {
+        if (thread_) {
+            SetEvent(finished_);
+            WaitForSingleObject(thread_, 10000);
+        }
+        std::fflush(stdout);
+        exitRecord_.write(tests.Passed() ? 0 : 1);
     }
 
     static DWORD WINAPI Watch(void* self) {
@@ -53,6 +57,7 @@ private:
         return 0;
     }
 
+    testing_common::ExitRecord exitRecord_;
     testing_common::ProcessJob job_;
     HANDLE running_;
     HANDLE finished_;
