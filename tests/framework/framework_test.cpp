@@ -4,6 +4,8 @@
 #include "framework/Registry.h"
 #include "framework/Thread.h"
 #include <gtest/gtest.h>
+
+#include <atomic>
 #include <functional>
 
 namespace {
@@ -243,7 +245,7 @@ TEST(Thread, KeepsTheFailureOfItsBodyAndStopsWhenAsked) {
     EXPECT_EQ("worker failed", fw::Application::exceptionText(failing.fatalException()));
 
     Worker polling;
-    int rounds = 0;
+    std::atomic<int> rounds = 0;
     polling.body = [&](Worker& self) {
         while (!self.terminated()) {
             ++rounds;
@@ -251,7 +253,8 @@ TEST(Thread, KeepsTheFailureOfItsBodyAndStopsWhenAsked) {
         }
     };
     polling.start();
-    Sleep(20);
+    // A loaded machine may not run the body for a while: the stop is asked once it polls.
+    for (DWORD waited = 0; rounds == 0 && waited < 10000; waited += 5) Sleep(5);
     polling.terminate();
     polling.waitFor();
     EXPECT_TRUE(polling.finished());
