@@ -18,6 +18,7 @@ constinit const jov::CrashSettings jov::ProgramCrashSettings = ShowTheDialog();
 
 namespace {
 
+HANDLE dialogShown = CreateEventA(nullptr, TRUE, FALSE, nullptr);
 volatile DWORD unblockedAt = 0;
 volatile DWORD dialogShownAt = 0;
 volatile DWORD dialogGoneAt = 0;
@@ -26,11 +27,12 @@ std::string message;
 DWORD WINAPI WatchForTheDialog(void*) {
     // Shown once all its controls exist.
     HWND box = nullptr;
-    for (DWORD start = GetTickCount(); !box && GetTickCount() - start < 20000; Sleep(10))
+    for (DWORD start = GetTickCount(); !box && GetTickCount() - start < 60000; Sleep(10))
         if (HWND found = FindWindowA("jovExceptWndClass", nullptr); found && IsWindowVisible(found))
             box = found;
     if (!box) return 1;
     dialogShownAt = GetTickCount();
+    SetEvent(dialogShown);
     char text[256] = {};
     GetWindowTextA(FindWindowExA(box, nullptr, "Static", nullptr), text, sizeof text);
     message = text;
@@ -45,7 +47,9 @@ DWORD WINAPI WatchForTheDialog(void*) {
 int main() {
     HANDLE watcher = CreateThread(nullptr, 0, WatchForTheDialog, nullptr, 0, nullptr);
     freezeapp::Pump(500);
-    Sleep(2500); // reported after 1 s; the dialog comes while this thread still sleeps
+    // Blocked until the freeze (reported after about 1 s) has brought the dialog, and a while longer.
+    WaitForSingleObject(dialogShown, 60000);
+    Sleep(1000);
     unblockedAt = GetTickCount();
     // The main thread runs again: it answers the dialog's ping while it dispatches.
     while (WaitForSingleObject(watcher, 0) == WAIT_TIMEOUT) freezeapp::Pump(50);
