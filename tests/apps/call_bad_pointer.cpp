@@ -12,7 +12,9 @@
 constinit const jov::CrashSettings jov::ProgramCrashSettings = crashapp::ConsoleSettings();
 
 extern "C" __attribute__((noinline)) void CallThroughBadPointer() {
-    __asm__ volatile("call 0x10"); // a direct call, as to a routine of a module that is gone
+    // Through a register: a direct call's displacement would move with the image, which Wine may load
+    // elsewhere than its preferred base.
+    __asm__ volatile("movl $0x10, %%eax\n\tcall *%%eax" ::: "eax", "ecx", "edx", "memory");
     crashapp::Say("returned");
 }
 

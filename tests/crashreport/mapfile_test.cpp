@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "CompactWriter.h"
+#include "crashreport/core/Td32Builder.h"
 #include "crashreport/jovDisAsm.h"
 #include "crashreport/jovMapFile.h"
 
@@ -112,6 +113,7 @@ protected:
         folder_ = HelperFolder();
         DeleteFileA((folder_ + "mapfile_helper.map").c_str());
         DeleteFileA((folder_ + "mapfile_helper.jov").c_str());
+        DeleteFileA((folder_ + "mapfile_helper.tds").c_str());
         jov::FreeSymbolTableCache();
         module_ = LoadLibraryA((folder_ + "mapfile_helper.dll").c_str());
         ASSERT_NE(module_, nullptr);
@@ -123,6 +125,7 @@ protected:
         if (module_) FreeLibrary(module_);
         DeleteFileA((folder_ + "mapfile_helper.map").c_str());
         DeleteFileA((folder_ + "mapfile_helper.jov").c_str());
+        DeleteFileA((folder_ + "mapfile_helper.tds").c_str());
     }
     uint32_t codeOffset() const {
         const auto table = jov::MapFileForAddress(function_);
@@ -210,6 +213,27 @@ TEST_F(HelperModule, ASymbolFileInAFolderBeyondLatin1IsFound) {
     DeleteFileA(jov.c_str());
     DeleteFileW(copy.c_str());
     RemoveDirectoryW(folder.c_str());
+}
+
+// Debug information in a ".tds" file beside the module comes before a ".map" file beside it.
+TEST_F(HelperModule, TdsFileBesideWinsOverMapFile) {
+    const uint32_t offset = codeOffset();
+    td32test::Td32Builder td32;
+    td32.name("helper.cpp");            // 1
+    td32.name("MapFileHelperFunction"); // 2
+    td32.subsection(0x120, td32test::Td32Builder::module(1, {{1, 0, offset + 0x100}}));
+    std::vector<uint8_t> globals(32, 0);
+    td32test::Td32Builder::procedure(globals, 0x205, offset, 2);
+    td32.subsection(0x129, globals);
+    td32.subsection(0x127, td32test::Td32Builder::lines({{offset, 3}}));
+    const std::vector<uint8_t> bytes = td32.build();
+    WriteText(folder_ + "mapfile_helper.tds", std::string(bytes.begin(), bytes.end()));
+    WriteText(folder_ + "mapfile_helper.map", ""); // valid, and empty: it would name nothing
+    jov::AddressInfo info;
+    ASSERT_TRUE(jov::GetAddressInfo(function_, info));
+    EXPECT_EQ(info.publicName, "MapFileHelperFunction");
+    EXPECT_EQ(info.unitName, "helper");
+    EXPECT_EQ(info.line, 3u);
 }
 
 TEST_F(HelperModule, MapFileBesideWinsAndMayBeEmpty) {

@@ -403,6 +403,59 @@ TEST_F(SyntheticStack, AnEmptyStackStillShowsTheCurrentAddress) {
     EXPECT_TRUE(tracer.Items[0].Final);
 }
 
+// The first line's address and its function's entry lead the report's disassembly; when that line's address
+// holds no code, the call that led there and its caller's entry lead it instead.
+TEST_F(SyntheticStack, TheFirstLineLeadsTheDisassembly) {
+    struct Case {
+        const char* name;
+        Address current;
+        bool callsNowhere;
+        Address outAddress, outEntry;
+        std::vector<std::string> firstLines; // blanks that align the columns left out
+    } cases[] = {
+        {"a fault inside f2",
+         0x401043,
+         false,
+         0x401043,
+         0x401040,
+         {"00401043 test.exe crash 30 +1 f2", "00401023 test.exe crash 20 +1 f1"}},
+        {"f2 calls address 10",
+         0x10,
+         true,
+         0x401043,
+         0x401040,
+         {"00000010 ???", "00401043 test.exe crash 30 +1 f2"}},
+    };
+    for (const Case& c : cases) {
+        auto frames = kFrames;
+        if (c.callsNowhere) {
+            p.Code(0x401043, FakeProcess::Call(0x401043, 0x10));
+            frames.erase(0x12FF20);
+            frames[0x12FFCC] = 0x401048; // pushed by the call; nothing ran at 10
+        }
+        p.Stack(frames);
+        caches = {};
+        core::TraceInput input;
+        input.Current = c.current;
+        input.Exception = input.External = true;
+        input.FramePointer = 0x12FFD0;
+        input.Options.ShowRelativeLine = true;
+        input.StackBegin = FakeProcess::kStackBegin;
+        input.StackEnd = FakeProcess::kStackEnd;
+        core::StackTracer tracer(p, caches, p.memory, input, nullptr);
+        const std::string text = tracer.Run();
+        EXPECT_EQ(c.outAddress, tracer.OutAddress) << c.name;
+        EXPECT_EQ(c.outEntry, tracer.OutEntryPoint) << c.name;
+        std::vector<std::string> lines;
+        for (std::size_t at = 0; lines.size() < c.firstLines.size() && at < text.size();) {
+            const std::size_t end = std::min(text.find("\r\n", at), text.size());
+            lines.push_back(text.substr(at, text.find_last_not_of(' ', end - 1) + 1 - at));
+            at = end + 2;
+        }
+        EXPECT_EQ(c.firstLines, lines) << c.name << ":\n" << text;
+    }
+}
+
 TEST_F(SyntheticStack, AFailingStepGivesTheInternalErrorText) {
     struct Throwing : core::TraceProgress {
         void SetPosition(int position) override {
