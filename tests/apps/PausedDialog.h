@@ -4,6 +4,7 @@
 // clicks the dialog's buttons from outside, each click sent and waited for, and cancels every box a click
 // opens. The dialog must answer each click: nothing it does may wait on the held thread. The simple-mail
 // library is a stand-in that fails, after it made sure the GUI thread runs while the "mail program" is up.
+#include "../common/ClipboardText.h"
 #include "../crashreport/MapiStandIn.h"
 #include "CrashApp.h"
 
@@ -202,21 +203,6 @@ inline std::string YesNo(bool yes) {
     return yes ? "yes" : "no";
 }
 
-inline std::string ClipboardText() {
-    for (int attempt = 0; attempt < 100; ++attempt, Sleep(10)) {
-        if (!OpenClipboard(nullptr)) continue;
-        std::string text;
-        if (HANDLE data = GetClipboardData(CF_TEXT))
-            if (const char* locked = static_cast<const char*>(GlobalLock(data))) {
-                text = locked;
-                GlobalUnlock(data);
-            }
-        CloseClipboard();
-        return text;
-    }
-    return {};
-}
-
 // The driver: clicks mail, save and print 50 times each and show once, then the button that ends the
 // dialog; every click must come back within 20 s.
 inline int Drive(DWORD programId, Button last) {
@@ -246,9 +232,9 @@ inline int Drive(DWORD programId, Button last) {
         crashapp::Say(
             "show answered: " + YesNo(shown) + ", the report shown: " +
             YesNo(!GetDlgItem(box, 100 + Show) && after.bottom - after.top > before.bottom - before.top));
-        crashapp::Say(
-            "the report on the clipboard: " +
-            YesNo(ClipboardText().find("exception message : Access violation") != std::string::npos));
+        crashapp::Say("the report on the clipboard: " +
+                      YesNo(testing_common::ClipboardText().find("exception message : Access violation") !=
+                            std::string::npos));
         crashapp::Say("the GUI thread is still held: " + YesNo(!Answers(main, 1000)));
         const bool continued = Click(box, Continue);
         crashapp::Say("continue answered: " + YesNo(continued) +
