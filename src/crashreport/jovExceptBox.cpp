@@ -403,14 +403,17 @@ void TExceptionBox::ShowReportAction() {
     GetWindowRect(window_, &rect);
     const int width = rect.right - rect.left;
     const int grown = std::max(width, ReportAreaWidth) - width;
-    SetWindowPos(window_, nullptr, 0, 0, width + grown, fullHeight_, SWP_NOMOVE | SWP_NOZORDER);
+    // Never an activation exchange, which would wait on the held thread of the window that was active.
+    SetWindowPos(window_, nullptr, 0, 0, width + grown, fullHeight_,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     if (grown > 0)
         for (int code : {Continue, Restart, Close})
             if (HWND button = buttons_[code]) {
                 RECT place;
                 GetWindowRect(button, &place);
                 MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&place), 2);
-                SetWindowPos(button, nullptr, place.left + grown, place.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+                SetWindowPos(button, nullptr, place.left + grown, place.top, 0, 0,
+                             SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
             }
     if (HWND show = buttons_[Show]) {
         buttons_[Show] = nullptr;
@@ -431,17 +434,19 @@ void TExceptionBox::RunAction(int code) {
         SetCursor(LoadCursorA(nullptr, IDC_ARROW));
         break;
     case Save:
-    case Print: {
-        if (Handled(code)) break;
-        const bool done = code == Save ? SaveBugReportAs(report_, window_) : PrintReport(report_, window_);
-        if (done && code == Save && buttons_[Save]) {
-            DestroyWindow(buttons_[Save]);
-            buttons_[Save] = nullptr;
+    case Print:
+        if (!Handled(code)) {
+            const bool done =
+                code == Save ? SaveBugReportAs(report_, window_) : PrintReport(report_, window_);
+            if (done && code == Save && buttons_[Save]) {
+                DestroyWindow(buttons_[Save]);
+                buttons_[Save] = nullptr;
+            }
+            MessageBeep(done ? MB_ICONASTERISK : 0);
         }
-        MessageBeep(done ? MB_ICONASTERISK : 0);
+        // Also after a handler did the work: the blinking left the wait cursor.
         SetCursor(LoadCursorA(nullptr, IDC_ARROW));
         break;
-    }
     case Show:
         ShowReportAction();
         break;
@@ -539,6 +544,11 @@ LRESULT TExceptionBox::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_NULL:
         if (wParam == 777 && lParam == 777) DestroyWindow(window_);
         return 0;
+    case WM_DESTROY:
+        // Closed by a message sent from elsewhere (a click through automation, another program), the modal
+        // loop would go on waiting in GetMessage for a posted message that may never come, threads held.
+        PostMessageA(nullptr, WM_NULL, 0, 0);
+        break;
     }
     return DefWindowProcA(window_, message, wParam, lParam);
 }

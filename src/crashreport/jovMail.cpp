@@ -23,10 +23,12 @@ public:
         : owner_(owner), pause_(pauseOtherThreads),
           topmost_(owner && (GetWindowLongA(owner, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0) {
         if (pause_) pause_(false);
-        if (topmost_) SetWindowPos(owner_, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        if (topmost_)
+            SetWindowPos(owner_, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
     ~MapiCallScope() {
-        if (topmost_) SetWindowPos(owner_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        if (topmost_)
+            SetWindowPos(owner_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         if (pause_) pause_(true);
     }
     MapiCallScope(const MapiCallScope&) = delete;
@@ -83,7 +85,9 @@ public:
         return jov::MailViaMapi(recipients, subject, body, silent, attachments, context_);
     }
     void LeaveTopmost() override {
-        if (context_.owner) SetWindowPos(context_.owner, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        if (context_.owner)
+            SetWindowPos(context_.owner, HWND_NOTOPMOST, 0, 0, 0, 0,
+                         SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
     bool MailViaShell(const std::string& recipients, const std::string& subject,
                       const std::string& body) override {

@@ -108,7 +108,27 @@ std::unique_ptr<TcpConnection> ConnectTcp(const std::string& host, uint16_t port
     const uint32_t address = ResolveHostAddress(host);
     if (address == INADDR_NONE) return nullptr;
     const sockaddr_in to = Endpoint(address, port);
-    if (connect(tcp, reinterpret_cast<const sockaddr*>(&to), sizeof to) != 0) return nullptr;
+    // Not the system's own time-out (some 20 s, often more) while the dialog that mails waits: a host that
+    // does not accept within the reply time fails like one that does not answer.
+    u_long nonBlocking = 1;
+    if (ioctlsocket(tcp, FIONBIO, &nonBlocking) != 0) return nullptr;
+    if (connect(tcp, reinterpret_cast<const sockaddr*>(&to), sizeof to) != 0) {
+        if (WSAGetLastError() != WSAEWOULDBLOCK) return nullptr;
+        fd_set writable, failed;
+        FD_ZERO(&writable);
+        FD_SET(tcp, &writable);
+        FD_ZERO(&failed);
+        FD_SET(tcp, &failed);
+        timeval wait{static_cast<long>(SmtpWaitMilliseconds / 1000), 0};
+        if (select(0, nullptr, &writable, &failed, &wait) <= 0 || !FD_ISSET(tcp, &writable)) return nullptr;
+        int error = 0;
+        int length = sizeof error;
+        if (getsockopt(tcp, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length) != 0 ||
+            error != 0)
+            return nullptr;
+    }
+    u_long blocking = 0;
+    if (ioctlsocket(tcp, FIONBIO, &blocking) != 0) return nullptr;
     return connection;
 }
 

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include "ScreenPicture.h"
+#include "common/ClipboardText.h"
 
 #include <algorithm>
 #include <atomic>
@@ -186,18 +187,6 @@ bool ShowsText(HWND window) {
     return dark;
 }
 
-std::string ClipboardText() {
-    std::string text;
-    if (!OpenClipboard(nullptr)) return text;
-    if (HANDLE data = GetClipboardData(CF_TEXT))
-        if (const char* locked = static_cast<const char*>(GlobalLock(data))) {
-            text = locked;
-            GlobalUnlock(data);
-        }
-    CloseClipboard();
-    return text;
-}
-
 } // namespace
 
 TEST(ExceptionBox, TheCountdownPressesContinue) {
@@ -248,7 +237,7 @@ TEST(ExceptionBox, ShowRevealsTheReportAndCopiesIt) {
         ASSERT_NE(edit, nullptr);
         EXPECT_EQ(WindowText(edit), report);
         EXPECT_TRUE(ShowsText(edit));
-        EXPECT_EQ(ClipboardText(), report);
+        EXPECT_EQ(testing_common::ClipboardText(), report);
         Click(box, 4);
     });
 }

@@ -11,6 +11,7 @@
 #include "crashreport/LoopbackSmtpServer.h"
 #include "crashreport/jovWinsock.h"
 
+#include <deque>
 #include <functional>
 #include <thread>
 
@@ -158,6 +159,28 @@ TEST_F(Mail, SmtpThroughALoopbackServerWithLogin) {
     EXPECT_TRUE(server.script.dataEnded);
     EXPECT_EQ(transcript.substr(transcript.size() - 6), "QUIT\r\n");
     DeleteFileA(attachment.c_str());
+}
+
+TEST_F(Mail, AHostThatDoesNotAcceptFailsAfterTheReplyTime) {
+    // A listener whose queue is full lets further connection requests go unanswered, as a filtered port
+    // does; the system would retry them for minutes.
+    jov::OwnedSocket listener(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+    const sockaddr_in local = Loopback(0);
+    ASSERT_EQ(bind(listener.get(), reinterpret_cast<const sockaddr*>(&local), sizeof local), 0);
+    ASSERT_EQ(listen(listener.get(), 1), 0);
+    const sockaddr_in to = Loopback(BoundPort(listener.get()));
+    std::deque<jov::OwnedSocket> queued;
+    for (int i = 0; i < 8; ++i) {
+        const SOCKET waiting = queued.emplace_back(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP)).get();
+        u_long nonBlocking = 1;
+        ioctlsocket(waiting, FIONBIO, &nonBlocking);
+        connect(waiting, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+    }
+    const DWORD start = GetTickCount();
+    EXPECT_EQ(jov::ConnectTcp("127.0.0.1", ntohs(to.sin_port)), nullptr);
+    const DWORD took = GetTickCount() - start;
+    EXPECT_GE(took, jov::SmtpWaitMilliseconds - 500);
+    EXPECT_LT(took, 3 * jov::SmtpWaitMilliseconds);
 }
 
 TEST_F(Mail, AccountWithoutLoginOfferQuitsBeforeMailFrom) {

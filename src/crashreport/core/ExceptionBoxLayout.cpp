@@ -10,6 +10,29 @@ namespace {
 enum { Mail, Save, Print, Show, Continue, Restart, Close };
 constexpr int ButtonHeight = 22, RowHeight = 26;
 
+// The report and the failure's message are text, never markup: a "</textarea>" in them must not end the
+// page's report area.
+std::string HtmlText(std::string_view text) {
+    std::string html;
+    html.reserve(text.size());
+    for (const char c : text) {
+        switch (c) {
+        case '&':
+            html += "&amp;";
+            break;
+        case '<':
+            html += "&lt;";
+            break;
+        case '>':
+            html += "&gt;";
+            break;
+        default:
+            html += c;
+        }
+    }
+    return html;
+}
+
 } // namespace
 
 BoxDefaults ChooseBoxDefaults(int configuredDefault, bool autoCloseApplies, bool autoRestartApplies,
@@ -115,9 +138,9 @@ std::string BuildWebErrorPage(const WebPageTexts& texts, std::string_view report
         const size_t end = std::min(report.find("\r\n", start), report.size());
         const std::string_view whole = report.substr(start, end - start);
         const size_t colon = whole.find(':');
-        ReplaceAll(
-            message, "%exceptMsg%",
-            TrimBlanksCopy(colon == std::string_view::npos ? std::string_view() : whole.substr(colon + 1)));
+        ReplaceAll(message, "%exceptMsg%",
+                   HtmlText(TrimBlanksCopy(colon == std::string_view::npos ? std::string_view()
+                                                                           : whole.substr(colon + 1))));
     }
     ReplaceAll(message, "%LF%", "<br>\r\n");
     const std::string spacer = "<tr><td colspan=4 style=\"height:8pt;\"></td></tr>";
@@ -146,7 +169,7 @@ std::string BuildWebErrorPage(const WebPageTexts& texts, std::string_view report
     page += "<textarea id=\"bugReport\" readonly cols=\"80\" rows=\"20\" style=\"width:100%;height:100%;";
     if (!texts.ShowReportAtStart) page += "visibility:hidden;";
     page += "\">\r\n";
-    page += report;
+    page += HtmlText(report);
     page += "</textarea></td></tr></table></body></html>";
     return page;
 }

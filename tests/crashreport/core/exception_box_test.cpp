@@ -131,3 +131,14 @@ TEST(ExceptionBox, WebPage) {
     EXPECT_NE(shown.find("<td>&nbsp;</td>"), std::string::npos);
     EXPECT_NE(shown.find("height:100%;\">\r\nno message line"), std::string::npos);
 }
+
+TEST(ExceptionBox, WebPageShowsTheReportAsText) {
+    const WebPageTexts texts{"app.exe", "Error: %exceptMsg%", "", "show", true};
+    const std::string page = BuildWebErrorPage(
+        texts, "date/time: x\r\nexception message : <b>&</b>\r\nthread <suspended></textarea><script>x()</script>");
+    EXPECT_NE(page.find(">Error: &lt;b&gt;&amp;&lt;/b&gt;</p>"), std::string::npos);
+    EXPECT_NE(
+        page.find("thread &lt;suspended&gt;&lt;/textarea&gt;&lt;script&gt;x()&lt;/script&gt;</textarea>"),
+        std::string::npos);
+    EXPECT_EQ(page.find("<script>"), std::string::npos);
+}
