@@ -199,6 +199,27 @@ TEST(FindWndCoder, ClicksOnTheBoxesTheSiblingRowsAndABadHandle) {
     SendMessageA(showAll, BM_CLICK, 0, 0);
     EXPECT_EQ(4, rows());
 
+    // A message-only window's parents never reach the desktop: no chain, the rows go and the code
+    // stays; a good handle brings them back.
+    const std::string code = coder->Editor().code();
+    HWND handle = GetDlgItem(coder->handle(), IDC_CODER_HANDLE);
+    HWND messageOnly =
+        CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(messageOnly);
+    SetWindowTextA(handle, FormatNumber(Id(messageOnly)).c_str());
+    SendMessageA(GetDlgItem(coder->handle(), IDC_CODER_UPDATETREE), BM_CLICK, 0, 0);
+    DestroyWindow(messageOnly);
+    ASSERT_EQ(1u, boxes.shown.size());
+    EXPECT_EQ("Unable to create FindWindow-Code for window " + FormatNumber(Id(messageOnly)),
+              boxes.shown[0].text);
+    EXPECT_EQ("Error", boxes.shown[0].caption);
+    EXPECT_EQ(coder->handle(), boxes.shown[0].owner);
+    EXPECT_EQ(0, rows());
+    EXPECT_EQ(code, coder->Editor().code());
+    SetWindowTextA(handle, FormatNumber(Id(edit)).c_str());
+    SendMessageA(GetDlgItem(coder->handle(), IDC_CODER_UPDATETREE), BM_CLICK, 0, 0);
+    EXPECT_EQ(4, rows());
+
     auto cell = [&](int item, int column) {
         char text[64] = {};
         LVITEMA lvItem{};
@@ -208,7 +229,6 @@ TEST(FindWndCoder, ClicksOnTheBoxesTheSiblingRowsAndABadHandle) {
         SendMessageA(list, LVM_GETITEMTEXTA, item, reinterpret_cast<LPARAM>(&lvItem));
         return std::string(text);
     };
-    HWND handle = GetDlgItem(coder->handle(), IDC_CODER_HANDLE);
     OstrelSettings->ParseFormat = FormatDollarHex;
     OstrelSettings->IntFormat = FormatDecimal;
     coder->UpdateIntFormat();
@@ -219,10 +239,10 @@ TEST(FindWndCoder, ClicksOnTheBoxesTheSiblingRowsAndABadHandle) {
 
     SetWindowTextA(handle, "12x");
     SendMessageA(GetDlgItem(coder->handle(), IDC_CODER_UPDATETREE), BM_CLICK, 0, 0);
-    ASSERT_EQ(1u, boxes.shown.size());
-    EXPECT_EQ("\"12x\" is not a valid Handle-Value", boxes.shown[0].text);
-    EXPECT_EQ("Error", boxes.shown[0].caption);
-    EXPECT_EQ(coder->handle(), boxes.shown[0].owner);
+    ASSERT_EQ(2u, boxes.shown.size());
+    EXPECT_EQ("\"12x\" is not a valid Handle-Value", boxes.shown[1].text);
+    EXPECT_EQ("Error", boxes.shown[1].caption);
+    EXPECT_EQ(coder->handle(), boxes.shown[1].owner);
     EXPECT_EQ(4, rows()) << "the tree stays";
     coder->close();
     fw::application().processMessages();
