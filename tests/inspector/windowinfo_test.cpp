@@ -3,6 +3,7 @@
 #include "InfoObjects.h"
 #include "WindowText.h"
 #include "framework/Application.h"
+#include "framework/Handles.h"
 #include "helpers/ChildProcess.h"
 
 #include "helpers/ValuePrinter.h"
@@ -250,6 +251,52 @@ TEST(HungWindows, TextReadAsksTwoMessagesAndWaitsAtMostTheirTimeOuts) {
         EXPECT_LE(GetTickCount() - start, 1600u);
         EXPECT_EQ(EmulateFindWindowEx(nullptr, nullptr, c.className, nullptr), other);
     }
+}
+
+const HICON classBig = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
+const HICON classSmall = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_WARNING));
+const HICON ownBig = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_QUESTION));
+
+LRESULT CALLBACK ownBigIconProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_GETICON && wParam == ICON_BIG) return reinterpret_cast<LRESULT>(ownBig);
+    return DefWindowProcA(wnd, msg, wParam, lParam);
+}
+
+TEST(HungWindows, IconsFallBackToTheClassWithinTheTimeOut) {
+    // A window of this process whose thread stops answering until released, with class icons and a big
+    // icon of its own.
+    fw::Handle ready(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
+        release(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    HWND wnd = nullptr;
+    std::thread owner([&] {
+        WNDCLASSEXA wc{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = ownBigIconProc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.hIcon = classBig;
+        wc.hIconSm = classSmall;
+        wc.lpszClassName = "OstrelHungIcons";
+        RegisterClassExA(&wc);
+        wnd = CreateWindowExA(0, wc.lpszClassName, "icons", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                              wc.hInstance, nullptr);
+        SetEvent(ready.get());
+        WaitForSingleObject(release.get(), 20000);
+        MSG msg;
+        while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
+        DestroyWindow(wnd);
+        UnregisterClassA(wc.lpszClassName, wc.hInstance);
+    });
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(ready.get(), 5000));
+    TWindowInfoObject info(wnd);
+    const DWORD start = GetTickCount();
+    EXPECT_EQ(info.GetSmallIcon(), classSmall);
+    EXPECT_LE(GetTickCount() - start, 1600u);
+    EXPECT_EQ(info.BigIcon, -1) << "the big icon is still to be asked";
+    SetEvent(release.get());
+    EXPECT_EQ(info.GetBigIcon(), ownBig);
+    EXPECT_EQ(info.GetSmallIcon(), classSmall);
+    PostThreadMessageA(GetWindowThreadProcessId(wnd, nullptr), WM_QUIT, 0, 0);
+    owner.join();
 }
 
 BOOL CALLBACK collectWindow(HWND wnd, LPARAM windows) {
