@@ -3,6 +3,7 @@
 #include "crashreport/core/CrashHistory.h"
 #include "crashreport/core/TextHelpers.h"
 #include "crashreport/jovExceptActions.h"
+#include "crashreport/jovExceptGlyph.h"
 #include "crashreport/jovExceptHandlers.h"
 #include "crashreport/jovExceptReport.h"
 #include "crashreport/jovExceptState.h"
@@ -43,96 +44,11 @@ COLORREF Mix(COLORREF from, COLORREF to, int part, int parts) {
                mix(GetBValue(from), GetBValue(to)));
 }
 
-class GdiSelection {
-public:
-    GdiSelection(HDC dc, HGDIOBJ object) : dc_(dc), object_(object), old_(SelectObject(dc, object)) {}
-    ~GdiSelection() {
-        SelectObject(dc_, old_);
-        DeleteObject(object_);
-    }
-    GdiSelection(const GdiSelection&) = delete;
-    GdiSelection& operator=(const GdiSelection&) = delete;
-
-private:
-    HDC dc_;
-    HGDIOBJ object_, old_;
-};
-
 void FillBox(HDC dc, int left, int top, int right, int bottom, COLORREF colour) {
     RECT rect{left, top, right, bottom};
     HBRUSH brush = CreateSolidBrush(colour);
     FillRect(dc, &rect, brush);
     DeleteObject(brush);
-}
-
-// The glyphs when the program carries no "jei..." resource for them: drawn at (x, y), 16 x 16.
-void DrawBuiltInGlyph(HDC dc, int code, int x, int y) {
-    switch (code) {
-    case Mail: {
-        FillBox(dc, x + 1, y + 3, x + 15, y + 13, RGB(64, 64, 64));
-        FillBox(dc, x + 2, y + 4, x + 14, y + 12, RGB(255, 255, 224));
-        GdiSelection pen(dc, CreatePen(PS_SOLID, 1, RGB(64, 64, 64)));
-        MoveToEx(dc, x + 2, y + 4, nullptr);
-        LineTo(dc, x + 8, y + 9);
-        LineTo(dc, x + 14, y + 3);
-        break;
-    }
-    case Save:
-        FillBox(dc, x + 1, y + 1, x + 15, y + 15, RGB(32, 64, 160));
-        FillBox(dc, x + 4, y + 2, x + 12, y + 7, White);
-        FillBox(dc, x + 5, y + 10, x + 11, y + 15, RGB(192, 192, 192));
-        break;
-    case Print:
-        FillBox(dc, x + 4, y + 1, x + 12, y + 7, White);
-        FillBox(dc, x + 1, y + 6, x + 15, y + 12, RGB(96, 96, 96));
-        FillBox(dc, x + 4, y + 10, x + 12, y + 15, White);
-        break;
-    case Show:
-        FillBox(dc, x + 3, y + 1, x + 13, y + 15, RGB(64, 64, 64));
-        FillBox(dc, x + 4, y + 2, x + 12, y + 14, White);
-        for (int line = 4; line <= 12; line += 3)
-            FillBox(dc, x + 5, y + line, x + 11, y + line + 1, RGB(64, 64, 160));
-        break;
-    case Continue:
-    case CantContinue: {
-        const POINT arrow[] = {{x + 2, y + 5},  {x + 8, y + 5},  {x + 8, y + 1}, {x + 15, y + 8},
-                               {x + 8, y + 15}, {x + 8, y + 11}, {x + 2, y + 11}};
-        const COLORREF colour = code == Continue ? RGB(0, 150, 0) : RGB(150, 150, 150);
-        GdiSelection brush(dc, CreateSolidBrush(colour));
-        GdiSelection pen(dc, CreatePen(PS_SOLID, 1, colour));
-        Polygon(dc, arrow, 7);
-        break;
-    }
-    case Restart: {
-        GdiSelection pen(dc, CreatePen(PS_SOLID, 2, RGB(0, 80, 200)));
-        // Three quarters of a circle, counter-clockwise from the top round to the right.
-        Arc(dc, x + 2, y + 2, x + 14, y + 14, x + 8, y + 2, x + 14, y + 8);
-        GdiSelection brush(dc, CreateSolidBrush(RGB(0, 80, 200)));
-        const POINT head[] = {{x + 6, y}, {x + 10, y + 3}, {x + 6, y + 6}};
-        Polygon(dc, head, 3);
-        break;
-    }
-    case Close: {
-        GdiSelection pen(dc, CreatePen(PS_SOLID, 3, RGB(200, 0, 0)));
-        MoveToEx(dc, x + 3, y + 3, nullptr);
-        LineTo(dc, x + 13, y + 13);
-        MoveToEx(dc, x + 13, y + 3, nullptr);
-        LineTo(dc, x + 3, y + 13);
-        break;
-    }
-    }
-}
-
-void DrawButtonGlyph(HDC dc, int code, int x, int y) {
-    const std::string name = std::string("jei") + GlyphNames[code];
-    for (HMODULE module : {CrashReporterModule(), GetModuleHandleA(nullptr)}) {
-        if (auto icon = static_cast<HICON>(LoadImageA(module, name.c_str(), IMAGE_ICON, 16, 16, 0))) {
-            DrawIconEx(dc, x, y, icon, 16, 16, 0, nullptr, DI_NORMAL);
-            DestroyIcon(icon);
-            return;
-        }
-    }
-    DrawBuiltInGlyph(dc, code, x, y);
 }
 
 int MeasureCaption(HDC dc, const std::string& caption) {
@@ -325,7 +241,7 @@ void TExceptionBox::PaintButton(HWND button, COLORREF text, COLORREF back, int p
             FillBox(memoryDc_, position + i, rect.top, position + i + 1, rect.bottom, colour);
         }
     }
-    DrawButtonGlyph(memoryDc_, CodeOf(button), 3, 3);
+    DrawButtonGlyph(memoryDc_, GlyphNames[CodeOf(button)], 3, 3, back);
     char caption[31] = {};
     const int length = GetWindowTextA(button, caption, sizeof caption);
     SIZE size{};

@@ -1,5 +1,7 @@
+#include "crashreport/core/GlyphBitmap.h"
 #include "crashreport/jovExceptActions.h"
 #include "crashreport/jovExceptBox.h"
+#include "crashreport/jovExceptGlyph.h"
 #include "crashreport/jovExceptReport.h"
 #include "crashreport/jovToolsHelpers.h"
 
@@ -11,6 +13,8 @@
 #include "common/ClipboardText.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdlib>
 #include <atomic>
 #include <cstdio>
 #include <functional>
@@ -187,6 +191,65 @@ bool ShowsText(HWND window) {
     return dark;
 }
 
+// A pixel of the window's client area as the screen shows it.
+COLORREF ScreenPixel(HWND window, int x, int y) {
+    POINT at{x, y};
+    ClientToScreen(window, &at);
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 1, 1);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, 1, 1, screen, at.x, at.y, SRCCOPY);
+    const COLORREF pixel = GetPixel(memory, 0, 0);
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return pixel;
+}
+
+RECT ClientRectOf(HWND child) {
+    RECT rect{};
+    GetWindowRect(child, &rect);
+    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+// The glyph drawn at (2, 2) on a 20 x 20 picture filled with `back`, the colour it is blended onto: its
+// pixels as 0x00RRGGBB, top row first.
+constexpr int Canvas = 20;
+std::vector<uint32_t> DrawnGlyph(const char* name, COLORREF back, bool& drawn) {
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), Canvas, -Canvas, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    RECT all{0, 0, Canvas, Canvas};
+    HBRUSH brush = CreateSolidBrush(back);
+    FillRect(dc, &all, brush);
+    DeleteObject(brush);
+    drawn = jov::DrawButtonGlyph(dc, name, 2, 2, back);
+    GdiFlush();
+    const auto* first = static_cast<const uint32_t*>(bits);
+    std::vector<uint32_t> pixels(first, first + Canvas * Canvas);
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    for (uint32_t& pixel : pixels) pixel &= 0xFFFFFF;
+    return pixels;
+}
+
+uint32_t Dib(COLORREF colour) {
+    return GetRValue(colour) << 16 | GetGValue(colour) << 8 | GetBValue(colour);
+}
+
+int ChannelDistance(uint32_t a, uint32_t b) {
+    int most = 0;
+    for (int shift : {0, 8, 16})
+        most = std::max(most, std::abs(int(a >> shift & 0xFF) - int(b >> shift & 0xFF)));
+    return most;
+}
 } // namespace
 
 TEST(ExceptionBox, TheCountdownPressesContinue) {
@@ -284,6 +347,87 @@ TEST(ExceptionBox, EscapeRunsTheDefaultAction) {
     // Continue is the default: Esc on any control of the dialog lets the program go on.
     RunBox([](HWND box) { PostMessageA(GetDlgItem(box, 100), WM_KEYDOWN, VK_ESCAPE, 0); });
     EXPECT_FALSE(IsWindow(FindWindowA("jovExceptWndClass", nullptr)));
+}
+
+TEST(ExceptionBox, TheBigIconStandsBeforeTheMessage) {
+    RunBox([](HWND box) {
+        screen_picture::PaintPending(box);
+        HWND icon = FindWindowExA(box, nullptr, "Button", "");
+        ASSERT_NE(icon, nullptr);
+        const RECT place = ClientRectOf(icon);
+        EXPECT_EQ((std::array{place.left, place.top, place.right, place.bottom}),
+                  (std::array{9L, 10L, 41L, 42L}));
+        EXPECT_FALSE(IsWindowEnabled(icon));
+        // The icon's white mark on its red disc.
+        const COLORREF mark = ScreenPixel(icon, 16, 12), disc = ScreenPixel(icon, 8, 16);
+        EXPECT_GE(std::min({GetRValue(mark), GetGValue(mark), GetBValue(mark)}), 230) << std::hex << mark;
+        EXPECT_TRUE(GetRValue(disc) > 150 && GetGValue(disc) < 120) << std::hex << disc;
+        // The message moves right of the icon, centred on it while it is one line, and keeps clear of the
+        // buttons.
+        HWND message = FindWindowExA(box, nullptr, "Static", nullptr);
+        ASSERT_NE(message, nullptr);
+        const RECT text = ClientRectOf(message);
+        const int height = text.bottom - text.top;
+        EXPECT_EQ(text.left, 51);
+        EXPECT_EQ(text.top, height < 26 ? 12 + (26 - height) / 2 : 12);
+        EXPECT_LT(text.right, ClientRectOf(GetDlgItem(box, 104)).left);
+        // A button's glyph: the close button's red disc above its white cross.
+        const COLORREF glyph = ScreenPixel(GetDlgItem(box, 106), 3 + 8, 3 + 2);
+        EXPECT_TRUE(GetRValue(glyph) > 150 && GetGValue(glyph) < 100) << std::hex << glyph;
+        Click(box, 4);
+    });
+}
+
+TEST(ExceptionBoxGlyph, AnIconFirstElseABitmapOf1064BytesElseNothing) {
+    const COLORREF blue = RGB(0, 0, 255);
+    struct {
+        const char* name;
+        bool drawn;
+        uint32_t top, bottom; // the glyph's first and last row
+    } cases[] = {
+        {"testBoth", true, 0xFF0000, 0xFF0000},     // the red icon, not the blue bitmap of that name
+        {"testHalves", true, 0xFF0000, 0x64327F},   // rows bottom-up; orange at half alpha on blue
+        {"TESTHALVES", true, 0xFF0000, 0x64327F},   // names in any case
+        {"testNoAlpha", false, 0x0000FF, 0x0000FF}, // 24 bits
+        {"testBig", false, 0x0000FF, 0x0000FF},     // 17 x 17
+        {"testMissing", false, 0x0000FF, 0x0000FF},
+    };
+    for (const auto& c : cases) {
+        bool drawn = false;
+        const std::vector<uint32_t> pixels = DrawnGlyph(c.name, blue, drawn);
+        EXPECT_EQ(drawn, c.drawn) << c.name;
+        EXPECT_EQ(pixels[2 * Canvas + 2], c.top) << c.name;
+        EXPECT_EQ(pixels[17 * Canvas + 17], c.bottom) << c.name;
+        // Exactly 16 x 16 at (2, 2).
+        EXPECT_EQ(pixels[1 * Canvas + 2], 0x0000FFu) << c.name;
+        EXPECT_EQ(pixels[18 * Canvas + 17], 0x0000FFu) << c.name;
+        EXPECT_EQ(pixels[2 * Canvas + 18], 0x0000FFu) << c.name;
+    }
+}
+
+TEST(ExceptionBoxGlyph, EveryButtonDrawsItsBitmapWithAlpha) {
+    const COLORREF backgrounds[] = {GetSysColor(COLOR_BTNFACE), GetSysColor(COLOR_3DDKSHADOW)};
+    for (const char* name :
+         {"mail", "save", "print", "show", "continue", "restart", "close", "cantContinue"}) {
+        const std::string resource = std::string("jei") + name;
+        const HMODULE module = GetModuleHandleA(nullptr);
+        HRSRC bitmap = FindResourceA(module, resource.c_str(), RT_BITMAP);
+        ASSERT_NE(bitmap, nullptr) << name;
+        EXPECT_EQ(SizeofResource(module, bitmap), jov::GlyphBitmapBytes) << name;
+        EXPECT_EQ(FindResourceA(module, resource.c_str(), RT_GROUP_ICON), nullptr) << name;
+        for (COLORREF back : backgrounds) {
+            bool drawn = false;
+            const std::vector<uint32_t> pixels = DrawnGlyph(name, back, drawn);
+            EXPECT_TRUE(drawn) << name;
+            // Clear corners without a fringe, and a picture that stands out from the background.
+            for (int corner : {2 * Canvas + 2, 2 * Canvas + 17, 17 * Canvas + 2, 17 * Canvas + 17})
+                EXPECT_LE(ChannelDistance(pixels[corner], Dib(back)), 1) << name;
+            EXPECT_GE(std::count_if(pixels.begin(), pixels.end(),
+                                    [&](uint32_t pixel) { return ChannelDistance(pixel, Dib(back)) > 40; }),
+                      40)
+                << name;
+        }
+    }
 }
 
 TEST(ReportFile, AnAbsoluteNameSavesWithoutADialogAndAppends) {

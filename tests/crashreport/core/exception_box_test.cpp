@@ -56,6 +56,44 @@ TEST(ExceptionBox, OneButtonLiesOneRowBelowTheMessage) {
     EXPECT_FALSE(l.HasReportArea);
 }
 
+TEST(ExceptionBox, TheBigIconTakesTheUpperLeftCorner) {
+    // The icon reserves 40 more pixels beside the message, which moves right and, while it is one line,
+    // centres on the icon; the buttons start at 31 when no column of right buttons pulls them up.
+    struct {
+        std::array<int, BoxActionCount> widths;
+        int textHeight, measuredWidth, width, messageY;
+        std::vector<Placed> buttons;
+    } cases[] = {
+        {{100, 0, 0, 110, 130, 120, 115},
+         13,
+         538 - 210,
+         410,
+         18,
+         {{Mail, 6, 59, 96},
+          {Show, 106, 59, 106},
+          {Continue, 272, 7, 126},
+          {Restart, 272, 33, 126},
+          {Close, 272, 59, 126}}},
+        {{0, 0, 0, 0, 0, 0, 115}, 13, 538 - 66, 266, 18, {{Close, 143, 57, 111}}},
+        {{0, 0, 0, 0, 0, 0, 115}, 40, 538 - 66, 266, 12, {{Close, 143, 71, 111}}},
+    };
+    for (const auto& c : cases) {
+        BoxLayoutInput input;
+        input.CaptionWidth = c.widths;
+        input.HasIcon = true;
+        int measuredWidth = 0;
+        const BoxLayout l = LayoutExceptionBox(input, [&](int width, int& w, int& h) {
+            measuredWidth = width;
+            w = 200, h = c.textHeight;
+        });
+        EXPECT_EQ(measuredWidth, c.measuredWidth);
+        EXPECT_EQ(l.Width, c.width);
+        EXPECT_EQ(placed(l), c.buttons);
+        EXPECT_EQ((std::array{l.Icon.X, l.Icon.Y, l.Icon.Width, l.Icon.Height}), (std::array{9, 10, 32, 32}));
+        EXPECT_EQ((std::array{l.Message.X, l.Message.Y}), (std::array{51, c.messageY}));
+    }
+}
+
 TEST(ExceptionBox, ContinueThatCannotContinueIsDisabled) {
     EXPECT_EQ(layout({100, 0, 0, 0, 130, 0, 115}, false).Buttons[1].Code, 7);
     EXPECT_EQ(layout({100, 0, 0, 0, 130, 0, 115}, true).Buttons[1].Code, Continue);
