@@ -136,6 +136,10 @@ void Application::minimize() {
 void Application::restore() {
     ShowWindow(window_, SW_RESTORE);
     ShowOwnedPopups(window_, TRUE);
+    // Restoring activated the application window, which takes no keys: they go to the form last active.
+    HWND last = GetLastActivePopup(window_);
+    if (last == window_ && mainForm_) last = mainForm_->handle();
+    if (last != window_ && IsWindowVisible(last) && IsWindowEnabled(last)) SetActiveWindow(last);
     if (onRestore) onRestore();
 }
 

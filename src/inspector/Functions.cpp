@@ -38,8 +38,10 @@ bool matches(HWND wnd, const FindRequest& request) {
         if (std::strcmp(name, request.className) != 0) return false;
     }
     if (request.windowText) {
+        // The search runs on every typed character: a window already hung is passed by at once.
         std::string text;
-        if (ReadWindowText(wnd, text) != WindowTextResult::Ok || text != request.windowText) return false;
+        if (ReadWindowText(wnd, text, 750, true) != WindowTextResult::Ok || text != request.windowText)
+            return false;
     }
     return true;
 }

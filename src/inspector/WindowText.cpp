@@ -17,10 +17,10 @@ bool AskWideLength() {
     return wine;
 }
 
-bool send(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT timeoutMs, DWORD_PTR& result,
+bool send(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT timeoutMs, UINT flags, DWORD_PTR& result,
           WindowTextResult& failure, bool wide = false) {
     SetLastError(0);
-    if ((wide ? SendMessageTimeoutW : SendMessageTimeoutA)(wnd, msg, wParam, lParam, SMTO_NORMAL, timeoutMs,
+    if ((wide ? SendMessageTimeoutW : SendMessageTimeoutA)(wnd, msg, wParam, lParam, flags, timeoutMs,
                                                            &result))
         return true;
     failure = GetLastError() == ERROR_TIMEOUT ? WindowTextResult::TimedOut : WindowTextResult::Failed;
@@ -29,16 +29,17 @@ bool send(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT timeoutMs, DWOR
 
 } // namespace
 
-WindowTextResult ReadWindowText(HWND wnd, std::string& text, UINT timeoutMs) {
+WindowTextResult ReadWindowText(HWND wnd, std::string& text, UINT timeoutMs, bool skipHung) {
     text.clear();
     WindowTextResult failure = WindowTextResult::Failed;
     DWORD_PTR length = 0, copied = 0;
     const bool wide = AskWideLength();
-    if (!send(wnd, WM_GETTEXTLENGTH, 0, 0, timeoutMs, length, failure, wide)) return failure;
+    const UINT flags = skipHung ? SMTO_ABORTIFHUNG : SMTO_NORMAL;
+    if (!send(wnd, WM_GETTEXTLENGTH, 0, 0, timeoutMs, flags, length, failure, wide)) return failure;
     if (wide) length = length > MaxWindowText / 2 ? MaxWindowText : 2 * length;
     if (length > MaxWindowText) length = MaxWindowText;
     std::vector<char> buffer(length + 1, '\0');
-    if (!send(wnd, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(buffer.data()), timeoutMs, copied,
+    if (!send(wnd, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(buffer.data()), timeoutMs, flags, copied,
               failure))
         return failure;
     buffer[length] = '\0';

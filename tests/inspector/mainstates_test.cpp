@@ -211,11 +211,16 @@ TEST_P(MainStates, StartMinimiseAndEveryWayBack) {
             EXPECT_TRUE(child);
             break;
         case Restore::TaskbarButton:
-            // What the shell sends when the button of a minimised window is clicked.
+            // What the shell does when the button of a minimised window is clicked.
+            SetForegroundWindow(app);
             PostMessageA(app, WM_SYSCOMMAND, SC_RESTORE, 0);
             break;
         }
         Expect(p, Shown(c), "restored");
+        if (!child) {
+            EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == p.main; }, 5000))
+                << "the keyboard's window after the restore: " << GetForegroundWindow();
+        }
         RECT now{};
         GetWindowRect(p.main, &now);
         EXPECT_EQ(start.top, now.top);

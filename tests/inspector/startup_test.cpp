@@ -266,3 +266,36 @@ TEST(Startup, SecondInstanceBringsTheFirstForwardAndWritesNothing) {
     PostMessageA(main, WM_CLOSE, 0, 0);
     EXPECT_EQ(0, first.waitExit(timeout));
 }
+
+// Wine reports the version set for a program under its AppDefaults key: here a system before Windows 2000.
+class OlderSystem {
+public:
+    OlderSystem() {
+        RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr);
+        RegSetValueExA(key_, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>("nt40"), 5);
+    }
+    ~OlderSystem() {
+        RegCloseKey(key_);
+        RegDeleteTreeA(HKEY_CURRENT_USER, path);
+    }
+    OlderSystem(const OlderSystem&) = delete;
+    OlderSystem& operator=(const OlderSystem&) = delete;
+
+private:
+    static constexpr const char* path = "Software\\Wine\\AppDefaults\\ostrel.exe";
+    HKEY key_ = nullptr;
+};
+
+TEST(Startup, UnsupportedSystemSaysSoAndEndsWithoutWriting) {
+    WriteValidSettings();
+    Remove("AppPath");
+    OlderSystem older;
+    ChildProcess p(Program());
+    HWND box = p.waitWindow("#32770", "Unsupported OS", timeout);
+    ASSERT_NE(nullptr, box);
+    EXPECT_TRUE(FindWindowExA(box, nullptr, "Static", "This Program needs Win2000 or higher"));
+    EXPECT_FALSE(p.findWindow("TOstrelMainForm", nullptr, false));
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    EXPECT_EQ(0, p.waitExit(timeout));
+    EXPECT_FALSE(Read("AppPath").present);
+}
