@@ -88,14 +88,16 @@ void TThreadData::execute() {
         if (!terminated()) RunListing();
     } catch (...) {
         failed = true;
+    }
+    // The slot goes back first: other lists do not wait while the user reads the message.
+    if (tookSlot) ReleaseSemaphore(slots_.Semaphore, 1, nullptr);
+    if (failed)
         fw::messageBox(fw::application().handle(), UnexpectedErrorText, UnexpectedErrorCaption,
                        MB_OK | MB_ICONERROR);
-    }
     host_.StoreCounters(Counters);
     // From here on only the window's handle is used, never the window: it may be gone at any moment.
     PostMessageA(window_, WM_LISTEND, terminated() || failed ? 1 : 0, 0);
     if (failed) PostMessageA(window_, WM_CLOSE, 0, 0);
-    if (tookSlot) ReleaseSemaphore(slots_.Semaphore, 1, nullptr);
     Services.reset();
 }
 

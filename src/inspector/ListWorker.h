@@ -51,8 +51,6 @@ public:
     TOstrelTreeview& Tree;
     TListingSources& Sources;
     std::shared_ptr<fw::wmi::Services> Services;
-    HWND EnumParentWnd = nullptr;
-    TOstrelTreeview::Node* EnumParentNode = nullptr;
     TListCounters Counters{};
 
 protected:

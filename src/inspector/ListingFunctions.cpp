@@ -7,6 +7,7 @@
 #include <wbemcli.h>
 
 #include <algorithm>
+#include <unordered_map>
 
 namespace {
 
@@ -20,35 +21,35 @@ Node* AddRow(TThreadData& worker, Node* parent, TBasicInfo& info) {
     return row;
 }
 
-bool WindowEnumProc(TThreadData& worker, HWND window);
-
-void ListChildWindows(TThreadData& worker, HWND window, Node* row) {
-    HWND parentWnd = worker.EnumParentWnd;
-    Node* parentNode = worker.EnumParentNode;
-    worker.EnumParentWnd = window;
-    worker.EnumParentNode = row;
-    worker.Sources.Windows().Descendants(window, [&](HWND child) { return WindowEnumProc(worker, child); });
-    worker.EnumParentWnd = parentWnd;
-    worker.EnumParentNode = parentNode;
+// The window's row, then its descendants' rows from one enumeration of them all: the enumeration gives
+// each window after its parent, whose row is then already there. An enumeration per window, picking its
+// direct children, would visit every window once per ancestor and ask the system for every leaf's children.
+void AddWindowTree(TThreadData& worker, HWND window, Node* parentRow) {
+    TWindowSource& windows = worker.Sources.Windows();
+    TWindowInfoObject info(window);
+    std::unordered_map<HWND, Node*> rows{{window, AddRow(worker, parentRow, info)}};
+    windows.Descendants(window, [&](HWND child) {
+        if (worker.Terminated()) return false;
+        auto parent = rows.find(windows.Parent(child));
+        if (parent == rows.end()) return true; // its parent moved away meanwhile
+        TWindowInfoObject childInfo(child);
+        rows.emplace(child, AddRow(worker, parent->second, childInfo));
+        return true;
+    });
 }
 
-// The descendant enumeration visits every level; only direct children are added here, and each of
-// them adds its own, so every window is listed once, under its parent.
-bool WindowEnumProc(TThreadData& worker, HWND window) {
+// A window of a top-level enumeration, listed when the desktop is its parent.
+bool TopLevelWindow(TThreadData& worker, HWND window, Node* desktopRow) {
     if (worker.Terminated()) return false;
-    if (worker.Sources.Windows().Parent(window) == worker.EnumParentWnd) {
-        TWindowInfoObject info(window);
-        ListChildWindows(worker, window, AddRow(worker, worker.EnumParentNode, info));
-    }
+    TWindowSource& windows = worker.Sources.Windows();
+    if (windows.Parent(window) == windows.Desktop()) AddWindowTree(worker, window, desktopRow);
     return true;
 }
 
 void ListThreadWindows(TThreadData& worker, Node* threadRow, DWORD threadId) {
     if (threadId == 0) return;
-    worker.EnumParentNode = threadRow;
-    worker.EnumParentWnd = worker.Sources.Windows().Desktop();
-    worker.Sources.Windows().ThreadWindows(threadId,
-                                           [&](HWND window) { return WindowEnumProc(worker, window); });
+    worker.Sources.Windows().ThreadWindows(
+        threadId, [&](HWND window) { return TopLevelWindow(worker, window, threadRow); });
 }
 
 DWORD AsId(const fw::Value& value) {
@@ -170,10 +171,9 @@ bool PathLess(const ModuleEntry& entry, const std::string& path) {
 void ListWindows(TThreadData& worker) {
     TWindowSource& windows = worker.Sources.Windows();
     TWindowInfoObject desktop(windows.Desktop());
-    worker.EnumParentNode = AddRow(worker, nullptr, desktop);
-    worker.EnumParentWnd = desktop.Handle;
+    Node* desktopRow = AddRow(worker, nullptr, desktop);
     if (worker.Terminated()) return;
-    windows.TopLevel([&](HWND window) { return WindowEnumProc(worker, window); });
+    windows.TopLevel([&](HWND window) { return TopLevelWindow(worker, window, desktopRow); });
 }
 
 void ListProcesses(TThreadData& worker) {

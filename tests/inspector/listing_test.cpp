@@ -73,6 +73,24 @@ TEST(Listing, WindowsNestAsTheirParentsUnderTheDesktopAlone) {
     for (const auto& root : l.roots()) EXPECT_EQ(ltWindows, root->data.Kind);
 }
 
+TEST(Listing, EveryWindowIsVisitedOnceHoweverDeepItSits) {
+    Listing l(ltWindows, {ltWindows});
+    FakeWindows& w = l.sources.windows;
+    HWND parent = nullptr;
+    for (int depth = 0; depth < 300; ++depth) parent = w.Add(parent);
+    HWND sibling = w.Add(nullptr);
+    ListWindows(l.worker);
+    EXPECT_EQ(302, l.worker.Counters[ltWindows]);
+    EXPECT_EQ(301, w.visits) << "an enumeration per window visits each once per ancestor";
+    const Node* row = l.roots().front().get();
+    ASSERT_EQ(2u, row->children.size());
+    EXPECT_EQ(Id(sibling), Key(*row->children.back()));
+    for (row = row->children.front().get(); !row->children.empty(); row = row->children.front().get())
+        ASSERT_EQ(1u, row->children.size());
+    EXPECT_EQ(300, row->depth);
+    EXPECT_EQ(Id(parent), Key(*row));
+}
+
 TEST(Listing, ProcessesCarryTheirThreadsAndTheThreadsWindows) {
     Listing l(ltProcesses, {ltProcesses, ltThreads, ltWindows});
     ListWmi& wmi = *l.sources.wmi;

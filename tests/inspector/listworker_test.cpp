@@ -136,9 +136,19 @@ TEST(ListWorker, FailuresEndTheFillShowTheErrorAndCloseTheWindow) {
          [](FakeSources& s) { s.onConnect = [] { throw fw::EOleException(E_ACCESSDENIED, "connect"); }; }},
         {"no slot can be waited for", ltWindows, [](FakeSources& s) { s.windows.Add(nullptr); }, true},
     };
+    // The free slots while the message is up: a failed fill holds none of them.
+    struct Boxes : fake::MessageBoxes {
+        TestSlots* slots = nullptr;
+        int freeSlots = -1;
+        int show(HWND owner, const std::string& text, const std::string& caption, UINT type) override {
+            freeSlots = slots->FreeSlots();
+            return MessageBoxes::show(owner, text, caption, type);
+        }
+    };
     for (const auto& c : cases) {
-        fake::MessageBoxes boxes;
+        Boxes boxes;
         TestSlots slots;
+        boxes.slots = &slots;
         Fill fill(c.kind, {c.kind});
         c.arrange(fill.sources);
         if (c.noSlots)
@@ -153,6 +163,7 @@ TEST(ListWorker, FailuresEndTheFillShowTheErrorAndCloseTheWindow) {
                   boxes.shown[0].text);
         EXPECT_EQ("Unexpected Error", boxes.shown[0].caption);
         EXPECT_EQ(UINT(MB_ICONERROR), boxes.shown[0].type & MB_ICONMASK);
+        EXPECT_EQ(5, boxes.freeSlots) << c.what;
         fill.window->Worker->waitFor();
         EXPECT_EQ(5, slots.FreeSlots()) << c.what;
     }
