@@ -283,7 +283,9 @@ TEST_F(Forms, CaptionButtonsSetTheStyleAndTheSystemMenuAndALongCaptionStopsBefor
     };
     EXPECT_TRUE(PumpUntil([&] { return whiteIn(textRight - 40, textRight); }, 5000))
         << "no text near its end";
-    EXPECT_FALSE(whiteIn(textRight, help.left)) << "text between its end and the buttons";
+    // The caption may be drawn again as the form becomes active: the drawing that stays counts.
+    EXPECT_TRUE(PumpUntil([&] { return !whiteIn(textRight, help.left); }, 5000))
+        << "text between its end and the buttons";
     testing_support::SaveScreenshotPng("styled_form_long_caption", {h});
 }
 
