@@ -1,6 +1,7 @@
 // Mail over real sockets: fake DNS and SMTP servers on the loopback address, nothing leaves the machine.
 #include <gtest/gtest.h>
 
+#include "crashreport/DormantCrashSettings.h"
 #include "crashreport/core/DnsMessage.h"
 #include "crashreport/core/DnsReplies.h"
 #include "crashreport/jovMail.h"
@@ -15,14 +16,7 @@
 #include <functional>
 #include <thread>
 
-// Nothing of the crash reporter starts in this test.
-constexpr jov::CrashSettings Dormant() {
-    jov::CrashSettings settings;
-    settings.Enabled = false;
-    settings.FreezeTimeout = 0;
-    return settings;
-}
-constinit const jov::CrashSettings jov::ProgramCrashSettings = Dormant();
+constinit const jov::CrashSettings jov::ProgramCrashSettings = DormantCrashSettings();
 
 namespace {
 

@@ -2,6 +2,7 @@
 // and calls it as it would call the user's mail program.
 #include <gtest/gtest.h>
 
+#include "crashreport/DormantCrashSettings.h"
 #include "crashreport/MapiStandIn.h"
 #include "crashreport/jovMail.h"
 #include "crashreport/jovTypes.h"
@@ -13,14 +14,7 @@
 #include <string>
 #include <vector>
 
-// Nothing of the crash reporter starts in this test.
-constexpr jov::CrashSettings Dormant() {
-    jov::CrashSettings settings;
-    settings.Enabled = false;
-    settings.FreezeTimeout = 0;
-    return settings;
-}
-constinit const jov::CrashSettings jov::ProgramCrashSettings = Dormant();
+constinit const jov::CrashSettings jov::ProgramCrashSettings = DormantCrashSettings();
 
 namespace {
 

@@ -1,3 +1,4 @@
+#include "crashreport/DormantCrashSettings.h"
 #include "crashreport/CrashHook.h"
 #include "crashreport/jovExceptHooks.h"
 #include "crashreport/jovExceptLastChance.h"
@@ -12,14 +13,7 @@
 #include <csignal>
 #include <cstring>
 
-// Nothing starts by itself here: the tests install and remove what they examine.
-constexpr jov::CrashSettings Dormant() {
-    jov::CrashSettings settings;
-    settings.Enabled = false;
-    settings.FreezeTimeout = 0;
-    return settings;
-}
-constinit const jov::CrashSettings jov::ProgramCrashSettings = Dormant();
+constinit const jov::CrashSettings jov::ProgramCrashSettings = DormantCrashSettings();
 
 namespace {
 
