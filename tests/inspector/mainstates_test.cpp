@@ -211,8 +211,10 @@ TEST_P(MainStates, StartMinimiseAndEveryWayBack) {
             EXPECT_TRUE(child);
             break;
         case Restore::TaskbarButton:
-            // What the shell does when the button of a minimised window is clicked.
+            // What the shell does when the button of a minimised window is clicked: it activates the
+            // window, then restores it. Under Wine the activation arrives late, so it is waited for.
             SetForegroundWindow(app);
+            WaitFor([&] { return GetForegroundWindow() == app; }, 5000);
             PostMessageA(app, WM_SYSCOMMAND, SC_RESTORE, 0);
             break;
         }
