@@ -4,10 +4,12 @@
 //   // EXPECT_SOMEWHERE <text>  some line of the output contains the text
 //   // EXPECT_NOWHERE <text>    no line of the output contains the text
 // Usage: CrashAppRunner <program> <source> <deadline in seconds>
-// The program and all it starts run in one job. At the deadline the runner says what it still waited for
-// and which of those processes still run, ends them, and fails, with the output so far.
+// The program and all it starts run in one job. At the deadline the runner says what it still waited for,
+// which of those processes still run and where their threads stand, ends them, and fails, with the output
+// so far.
 #include "common/ExitRecord.h"
 #include "common/ProcessJob.h"
+#include "common/ThreadStacks.h"
 
 #include <windows.h>
 
@@ -165,6 +167,10 @@ Run RunProgram(const std::string& program, DWORD deadlineMs) {
     }
     CloseHandle(process.hProcess);
     if (!run.timeOut.empty()) {
+        for (DWORD id : job.live())
+            if (id != GetCurrentProcessId())
+                run.timeOut += "\nthreads of pid " + std::to_string(id) + ":\n" +
+                               testing_common::ThreadStacks(id).describe();
         job.endOthers(255);
         reader.waitClosed(5000);
     }
