@@ -21,12 +21,16 @@ constinit Probe probe;
 DWORD WINAPI Answer(void*) {
     while (WaitForSingleObject(probe.Ask, INFINITE) == WAIT_OBJECT_0 &&
            !InterlockedCompareExchange(&probe.Stopping, 0, 0)) {
-        // A look-up among the windows and a read of the screen: under Wine the one takes the window lock,
-        // the other the display connection that every drawing of the process shares.
+        // A look-up among the windows, a read of the screen and a look for messages: under Wine the first
+        // takes the window lock, the second the display connection that every drawing of the process
+        // shares, the third the lock of every window's drawing surface, which each look for messages of
+        // any thread flushes to the screen (the report's progress bar and dialog look for theirs).
         if (HDC screen = GetDC(nullptr)) {
             GetPixel(screen, 0, 0);
             ReleaseDC(nullptr, screen);
         }
+        MSG message;
+        PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);
         SetEvent(probe.Answered);
     }
     return 0;

@@ -210,7 +210,8 @@ inline int Drive(DWORD programId, Button last) {
     HWND box = WaitForWindow(programId, "jovExceptWndClass");
     HWND main = WaitForWindow(programId, MainClass);
     if (!program || !box || !main) {
-        crashapp::Say("driver: no dialog or no program window");
+        crashapp::Say(std::string("driver: found ") + (program ? "the program" : "no program") + ", " +
+                      (box ? "the dialog" : "no dialog") + ", " + (main ? "its window" : "no window of it"));
         return 1;
     }
     crashapp::Say("the GUI thread is held: " + YesNo(!Answers(main, 1000)));
