@@ -214,13 +214,13 @@ TEST_P(MainStates, StartMinimiseAndEveryWayBack) {
             // What the shell does when the button of a minimised window is clicked: it activates the
             // window, then restores it. Under Wine the activation arrives late, so it is waited for.
             SetForegroundWindow(app);
-            WaitFor([&] { return GetForegroundWindow() == app; }, 5000);
+            ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == app; })) << "the button's activation";
             PostMessageA(app, WM_SYSCOMMAND, SC_RESTORE, 0);
             break;
         }
         Expect(p, Shown(c), "restored");
         if (!child) {
-            EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == p.main; }, 5000))
+            EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == p.main; }))
                 << "the keyboard's window after the restore: " << GetForegroundWindow();
         }
         RECT now{};
