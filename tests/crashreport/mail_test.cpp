@@ -254,19 +254,21 @@ private:
     std::string old_;
 };
 
+// The recorder renames its finished file into place; under Wine the name is there a moment before the
+// rename lets go of the file, which until then cannot be opened or read.
 std::string ReadWhenThere(const std::string& path) {
-    const DWORD start = GetTickCount();
-    while (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
-        if (GetTickCount() - start > 30000) return {};
-        Sleep(20);
+    for (const DWORD start = GetTickCount(); GetTickCount() - start < 30000; Sleep(20)) {
+        const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                        OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE) continue;
+        char buffer[4096];
+        DWORD read = 0;
+        const bool got = ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read;
+        CloseHandle(file);
+        if (got) return std::string(buffer, read);
     }
-    const HANDLE file =
-        CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    char buffer[4096];
-    DWORD read = 0;
-    ReadFile(file, buffer, sizeof buffer, &read, nullptr);
-    CloseHandle(file);
-    return std::string(buffer, read);
+    return {};
 }
 
 TEST(MailViaShell, StartsTheRegisteredMailtoCommand) {
