@@ -139,8 +139,13 @@ void Application::restore() {
     // Restoring activated the application window, which takes no keys: they go to the form last active.
     HWND last = GetLastActivePopup(window_);
     if (last == window_ && mainForm_) last = mainForm_->handle();
-    if (last != window_ && IsWindowVisible(last) && IsWindowEnabled(last)) SetActiveWindow(last);
+    const bool passed = last != window_ && IsWindowVisible(last) && IsWindowEnabled(last);
+    if (passed) SetActiveWindow(last);
     if (onRestore) onRestore();
+    // Showing the forms as the settings ask may hide the application window; hidden while still active
+    // (Wine has been seen to give it the activation back late), it hands the activation to whatever
+    // window lies below it, another program's.
+    if (passed && GetForegroundWindow() != last) SetForegroundWindow(last);
 }
 
 LRESULT CALLBACK Application::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {

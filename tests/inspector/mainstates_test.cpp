@@ -171,6 +171,16 @@ protected:
     LONG base = 0;
 };
 
+// "0x1234 TClassName, visible, pid 36" for a failure's message.
+std::string Describe(HWND window) {
+    char name[64] = {};
+    GetClassNameA(window, name, sizeof name);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    return Hex(UINT_PTR(window)) + " " + name + (IsWindowVisible(window) ? ", visible" : ", hidden") +
+           (process == GetCurrentProcessId() ? ", the test's" : ", pid " + std::to_string(process));
+}
+
 TEST_P(MainStates, StartMinimiseAndEveryWayBack) {
     const Config& c = GetParam();
     Program p;
@@ -221,7 +231,7 @@ TEST_P(MainStates, StartMinimiseAndEveryWayBack) {
         Expect(p, Shown(c), "restored");
         if (!child) {
             EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == p.main; }))
-                << "the keyboard's window after the restore: " << GetForegroundWindow();
+                << "the keyboard's window after the restore: " << Describe(GetForegroundWindow());
         }
         RECT now{};
         GetWindowRect(p.main, &now);
