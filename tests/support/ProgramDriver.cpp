@@ -143,15 +143,17 @@ HWND Program::OpenChild(int tag, const char* className, const char* caption) con
     return ostrel.waitWindow(className, caption, programTimeout);
 }
 
-void Program::WaitPainted() const {
+void Program::WaitPainted(DWORD ms) const {
     std::vector<HWND> windows = WindowsOf(ostrel.id());
     RoundTrip(windows);
     // A paint in progress has validated its window already: the round trip after waits for its end.
-    WaitFor([&] {
-        for (HWND window : windows)
-            if (IsWindow(window) && GetUpdateRect(window, nullptr, FALSE)) return false;
-        return true;
-    });
+    WaitFor(
+        [&] {
+            for (HWND window : windows)
+                if (IsWindow(window) && GetUpdateRect(window, nullptr, FALSE)) return false;
+            return true;
+        },
+        ms);
     RoundTrip(windows);
 }
 
@@ -164,6 +166,10 @@ void Program::WaitIdle() const {
 
 bool Program::Picture(const std::string& name) const {
     WaitIdle();
+    // Wine's idle wait returns at once after the first idle; a form just shown (restored, say) still
+    // has controls to paint, which the screen shows black until they are. A banner that keeps
+    // repainting is pictured after a while all the same.
+    WaitPainted(5000);
     return SaveSettledScreenshotPng(name);
 }
 

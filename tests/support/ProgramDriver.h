@@ -58,10 +58,10 @@ struct Program {
     HWND OpenChild(int tag, const char* className, const char* caption) const;
     // Waits until the program has handled every message it had, its painting included.
     void WaitIdle() const;
-    // Waits until every shown window of the program has painted what it had to.
-    void WaitPainted() const;
-    // Pictures the screen (build/win32/screenshots/`name`.png) once the program is idle and its drawing
-    // has reached the screen.
+    // Waits (at most `ms`) until every shown window of the program has painted what it had to.
+    void WaitPainted(DWORD ms = programTimeout) const;
+    // Pictures the screen (build/win32/screenshots/`name`.png) once the program is idle, its windows have
+    // painted and their drawing has reached the screen.
     bool Picture(const std::string& name) const;
 
     // Opens a list as its toolbar button does and waits for the filled window.
