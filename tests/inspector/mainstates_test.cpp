@@ -21,16 +21,17 @@ enum MainControl { idWndHandle = 4, idWndCaption, idWndClass };
 // A top-level window of the test's own, standing where the program can see it.
 class TestWindow {
 public:
-    TestWindow(const char* caption, RECT at) {
+    TestWindow(const char* caption, RECT at, bool shown = true) {
         WNDCLASSA wc{};
         wc.lpfnWndProc = DefWindowProcA;
         wc.hInstance = GetModuleHandleA(nullptr);
         wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
         wc.lpszClassName = "MainStatesTestWindow";
         RegisterClassA(&wc);
-        handle = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, wc.lpszClassName, caption,
-                                 WS_POPUP | WS_CAPTION | WS_VISIBLE, at.left, at.top, at.right - at.left,
-                                 at.bottom - at.top, nullptr, nullptr, wc.hInstance, nullptr);
+        handle =
+            CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, wc.lpszClassName, caption,
+                            WS_POPUP | WS_CAPTION | (shown ? WS_VISIBLE : 0), at.left, at.top,
+                            at.right - at.left, at.bottom - at.top, nullptr, nullptr, wc.hInstance, nullptr);
     }
     ~TestWindow() {
         if (IsWindow(handle)) DestroyWindow(handle);
@@ -40,11 +41,11 @@ public:
     HWND handle;
 };
 
-// A bar of the test's own at the top edge of the screen, `height` high, below the bars there.
+// A bar of the test's own at the top edge of the screen, `height` high, below the bars there. Its window
+// is never shown: one shown would take the keyboard from the program under test.
 class TopBar {
 public:
-    explicit TopBar(LONG height) : window_("test bar", {0, 0, 0, 0}) {
-        ShowWindow(window_.handle, SW_HIDE);
+    explicit TopBar(LONG height) : window_("test bar", {0, 0, 0, 0}, false) {
         data_.cbSize = sizeof data_;
         data_.hWnd = window_.handle;
         data_.uEdge = ABE_TOP;
@@ -232,6 +233,9 @@ TEST_P(MainStates, StartMinimiseAndEveryWayBack) {
         if (!child) {
             EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == p.main; }))
                 << "the keyboard's window after the restore: " << Describe(GetForegroundWindow());
+            // And stays there, rather than going back and forth with another program's window.
+            EXPECT_TRUE(HoldsFor([&] { return GetForegroundWindow() == p.main; }, 1000))
+                << "the keyboard's window a moment after the restore: " << Describe(GetForegroundWindow());
         }
         RECT now{};
         GetWindowRect(p.main, &now);
