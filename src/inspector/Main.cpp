@@ -487,8 +487,19 @@ LRESULT TOstrelMainForm::handleMessage(UINT message, WPARAM wParam, LPARAM lPara
         }
         break;
     case WM_SHOWWINDOW:
-        // The form's show event; a show that only follows the restored application (lParam) is none.
-        if (wParam && !lParam) {
+        if (lParam == SW_PARENTOPENING) {
+            // Wine's default handling shows the form again through ShowWindow, a plain show inside this
+            // one; it still only follows the restored application, whose own StyleFormShow comes once the
+            // form is active. Hiding the application window here, while it is the active one, would hand
+            // the activation to another program's window.
+            struct Opening {
+                bool& flag;
+                ~Opening() { flag = false; }
+            } opening{parentOpening_ = true};
+            return TStyleForm::handleMessage(message, wParam, lParam);
+        }
+        // The form's show event.
+        if (wParam && !lParam && !parentOpening_) {
             LRESULT result = TStyleForm::handleMessage(message, wParam, lParam);
             StyleFormShow();
             return result;

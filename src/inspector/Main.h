@@ -100,6 +100,7 @@ private:
     std::vector<fw::Form*> trayForms_; // the forms of the tray menu's top entries, in menu order
     bool traySeparator_ = false;
     bool finderShown_ = true;
+    bool parentOpening_ = false; // inside the show that follows the application's restore
     RECT placement_{}; // the app bar's rectangle when docked, else the work area's top strip
     HFONT font_ = nullptr;
 };

@@ -172,6 +172,18 @@ protected:
     LONG base = 0;
 };
 
+// The caption's colour towards its right end, which its drawing as active and as inactive tell apart (the
+// system keeps that state from other processes).
+COLORREF CaptionColour(HWND form) {
+    RECT r{};
+    GetWindowRect(form, &r);
+    HDC screen = GetDC(nullptr);
+    const COLORREF colour = GetPixel(
+        screen, r.right - 200, r.top + GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYCAPTION) / 2);
+    ReleaseDC(nullptr, screen);
+    return colour;
+}
+
 // "0x1234 TClassName, visible, pid 36" for a failure's message.
 std::string Describe(HWND window) {
     char name[64] = {};
@@ -198,6 +210,9 @@ TEST_P(MainStates, StartMinimiseAndEveryWayBack) {
     // A stored StayOnTop is used only when not docked.
     EXPECT_EQ(!c.docked, (GetWindowLongA(p.main, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0);
     EXPECT_TRUE(p.Picture(Name(c) + "_started"));
+    ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == p.main; }))
+        << "the keyboard's window at the start";
+    const COLORREF activeCaption = CaptionColour(p.main);
 
     bool pictured = false;
     for (Restore path : RestorePaths(c)) {
@@ -236,6 +251,8 @@ TEST_P(MainStates, StartMinimiseAndEveryWayBack) {
             // And stays there, rather than going back and forth with another program's window.
             EXPECT_TRUE(HoldsFor([&] { return GetForegroundWindow() == p.main; }, 1000))
                 << "the keyboard's window a moment after the restore: " << Describe(GetForegroundWindow());
+            EXPECT_TRUE(WaitFor([&] { return CaptionColour(p.main) == activeCaption; }, 5000))
+                << "the caption of the form with the keyboard drawn active";
         }
         RECT now{};
         GetWindowRect(p.main, &now);
