@@ -99,7 +99,11 @@ TEST_F(MainRoad, HeaderClickSortsAndACellGoesToTheClipboard) {
 
     p.Focus(form, 0);
     std::string cell = p.Cell(form, 0, 0);
+    const DWORD before = GetClipboardSequenceNumber();
     PostMessageA(form, WM_COMMAND, MAKEWPARAM(copyCommandBase + 0, 0), 0);
+    // Not opened before the program has emptied it: held open here at the moment the program asks for
+    // it, the clipboard would be refused to the copy, which the program reports in a box.
+    ASSERT_TRUE(WaitFor([&] { return GetClipboardSequenceNumber() != before; })) << "the copy";
     std::string copied;
     ASSERT_TRUE(WaitFor([&] {
         if (!OpenClipboard(nullptr)) return false;
