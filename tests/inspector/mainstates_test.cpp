@@ -209,10 +209,10 @@ TEST_P(MainStates, StartMinimiseAndEveryWayBack) {
     }
     // A stored StayOnTop is used only when not docked.
     EXPECT_EQ(!c.docked, (GetWindowLongA(p.main, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0);
-    EXPECT_TRUE(p.Picture(Name(c) + "_started"));
     ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == p.main; }))
         << "the keyboard's window at the start";
-    const COLORREF activeCaption = CaptionColour(p.main);
+    EXPECT_TRUE(p.Picture(Name(c) + "_started"));
+    const COLORREF activeCaption = CaptionColour(p.main); // painted once pictured
 
     bool pictured = false;
     for (Restore path : RestorePaths(c)) {
