@@ -28,7 +28,9 @@ DWORD OwnerOf(const SectionView* section) {
 SectionView* HeapSection(HANDLE heap) {
     constexpr size_t kWords = 4096 / sizeof(uint32_t);
     uint32_t locked[kWords];
-    if (!heap || !HeapLock(heap)) return nullptr;
+    // The first read, outside the lock, also finds the read routine: finding it takes the loader lock,
+    // which a thread starting up holds while it waits for the heap.
+    if (!heap || !SafeReadMemory(heap, locked, sizeof locked) || !HeapLock(heap)) return nullptr;
     const bool read = SafeReadMemory(heap, locked, sizeof locked);
     HeapUnlock(heap);
     if (!read) return nullptr;
