@@ -178,8 +178,14 @@ TEST(Treeview, HintsOfTruncatedCellsInATooltipOfItsOwn) {
     };
     pointTo(230);
     EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(tooltip) != FALSE; }, 5000));
-    pointTo(20);
-    EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(tooltip); }, 5000)) << "the fitting cell hides it";
+    // With every core busy the hint once still showed 5 s after the cursor came here, a move the list may
+    // not have heard of: the cursor then moves on a pixel, and the next move it hears of must hide the hint.
+    bool hidden = false;
+    for (int x = 20; x < 23 && !hidden; ++x) {
+        pointTo(x);
+        hidden = PumpUntil([&] { return !IsWindowVisible(tooltip); }, 3000);
+    }
+    EXPECT_TRUE(hidden) << "the fitting cell hides it";
     SetCursorPos(before.x, before.y);
 }
 
