@@ -2,6 +2,7 @@
 // What the freeze programs share: a freeze timeout of one second, a main thread that answers the
 // watchdog's pings for a while, stops answering, and answers again; frozen reports are counted.
 #include "CrashApp.h"
+#include "crashreport/jovExceptHandlers.h"
 
 #include <string>
 
@@ -14,6 +15,12 @@ inline volatile DWORD firstReportAfter = 0; // milliseconds from the start of th
 // Called on the crash worker for every report, before it is composed.
 inline void CountReport(int, std::string&) {
     if (InterlockedIncrement(&frozenReports) == 1) firstReportAfter = GetTickCount() - blockedAt;
+}
+
+// Called on the crash worker when a report has run its course and the program goes on.
+inline volatile LONG finishedReports = 0;
+inline void CountFinished(jov::THandlerCall& call) {
+    if (call.Action == jov::caContinue) InterlockedIncrement(&finishedReports);
 }
 
 constexpr jov::CrashSettings Settings() {
@@ -38,10 +45,16 @@ inline void Pump(DWORD milliseconds) {
 }
 
 inline int BlockMainThread(DWORD milliseconds) {
+    jov::AddExceptionHandler(jov::hkAction, CountFinished);
     Pump(500);
     blockedAt = GetTickCount();
     Sleep(milliseconds);
     Pump(500);
+    // A program that ends stops the crash reporter, which ends a report still being written after a short
+    // wait; on a loaded machine a report takes longer than that.
+    for (const DWORD start = GetTickCount();
+         finishedReports < frozenReports && GetTickCount() - start < 60000;)
+        Pump(50);
     crashapp::Say("frozen reports " + std::to_string(frozenReports));
     // The freeze timeout is 1000 ms: the tenth unanswered ping ends 1000 to 1100 ms after the block began
     // (the first may be posted up to one 100 ms interval after it), and the report reaches the worker
