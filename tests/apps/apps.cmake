@@ -59,7 +59,7 @@ endforeach()
 # A second module carrying the crash reporter and a module without it, for the program that loads them.
 add_library(crashapp_module SHARED ${CMAKE_CURRENT_LIST_DIR}/modules/crash_module.cpp)
 add_library(crashapp_plain_module SHARED ${CMAKE_CURRENT_LIST_DIR}/modules/plain_module.cpp)
-# A module whose thread attach lingers under the loader lock and then allocates.
+# A module whose thread attach lingers under the loader lock and then takes the process heap.
 add_library(crashapp_slow_attach_module SHARED ${CMAKE_CURRENT_LIST_DIR}/modules/slow_attach_module.cpp)
 foreach(module crashapp_module crashapp_plain_module crashapp_slow_attach_module)
     target_compile_options(${module} PRIVATE ${ostrel_warnings})
