@@ -196,10 +196,12 @@ void TOstrelTreeview::updateSortArrows() {
         HDITEMA item{};
         item.mask = HDI_FORMAT;
         SendMessageA(header, HDM_GETITEMA, i, reinterpret_cast<LPARAM>(&item));
+        const int shown = item.fmt;
         item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
         // Descending puts the smallest numbers and texts first: the arrow shows what the user sees.
         if (i == sortColumn_) item.fmt |= sortDirection_ == sdDescending ? HDF_SORTUP : HDF_SORTDOWN;
-        SendMessageA(header, HDM_SETITEMA, i, reinterpret_cast<LPARAM>(&item));
+        // Each change lays out and repaints the header: a fill sets the arrows twice.
+        if (item.fmt != shown) SendMessageA(header, HDM_SETITEMA, i, reinterpret_cast<LPARAM>(&item));
     }
 }
 
@@ -433,11 +435,14 @@ void TOstrelTreeview::updateHint(POINT point) {
     ClientToScreen(handle(), &screen);
     SendMessageA(tooltip_, TTM_TRACKPOSITION, 0, MAKELPARAM(screen.x + 12, screen.y + 20));
     SendMessageA(tooltip_, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&tool));
+    hintShown_ = true;
 }
 
 void TOstrelTreeview::hideHint() {
     hintRow_ = hintColumn_ = -1;
-    if (!tooltip_) return;
+    // Hiding a hidden tip still moves its window: every fill and mouse move would pay for it.
+    if (!hintShown_) return;
+    hintShown_ = false;
     TOOLINFOA tool{};
     tool.cbSize = sizeof tool;
     tool.hwnd = handle();

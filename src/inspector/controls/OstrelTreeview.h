@@ -104,6 +104,7 @@ private:
     HIMAGELIST images_ = nullptr;
     HWND tooltip_ = nullptr;
     int hintRow_ = -1, hintColumn_ = -1;
+    bool hintShown_ = false;
     bool trackingMouse_ = false;
     int sortColumn_ = -1;
     TSortDirection sortDirection_ = sdAscending;
