@@ -135,6 +135,18 @@ TEST(Treeview, HeaderClicksSortWithArrowsAndDraggedColumnsCarryTheTree) {
         EXPECT_EQ(c.arrow, format(c.column));
         EXPECT_EQ(0, format(1 - c.column));
     }
+    // The captions follow the focused row's kind; the arrow stays with the sorted column.
+    t.tree().SetColumnCaption(1, "Other");
+    t.tree().SetColumnCaption(0, "Handle");
+    EXPECT_EQ(HDF_SORTUP, format(1));
+    EXPECT_EQ(0, format(0));
+    char caption[32] = {};
+    LVCOLUMNA column{};
+    column.mask = LVCF_TEXT;
+    column.pszText = caption;
+    column.cchTextMax = sizeof caption;
+    ListView_GetColumn(list, 1, &column);
+    EXPECT_STREQ("Other", caption);
 
     Node* first = t.tree().VisibleRow(0);
     EXPECT_EQ(0, t.tree().MainColumn());

@@ -89,6 +89,8 @@ void TOstrelTreeview::SetColumnCaption(int column, const std::string& caption) {
     lvc.mask = LVCF_TEXT;
     lvc.pszText = const_cast<char*>(caption.c_str());
     SendMessageA(handle(), LVM_SETCOLUMNA, column, reinterpret_cast<LPARAM>(&lvc));
+    // Wine's list control writes the header item's whole format with its text, arrow and all.
+    updateSortArrow(column);
 }
 
 int TOstrelTreeview::MainColumn() const {
@@ -191,18 +193,20 @@ void TOstrelTreeview::HeaderClick(int column) {
 }
 
 void TOstrelTreeview::updateSortArrows() {
+    for (int i = 0; i < ColumnCount(); ++i) updateSortArrow(i);
+}
+
+void TOstrelTreeview::updateSortArrow(int column) {
     HWND header = ListView_GetHeader(handle());
-    for (int i = 0; i < ColumnCount(); ++i) {
-        HDITEMA item{};
-        item.mask = HDI_FORMAT;
-        SendMessageA(header, HDM_GETITEMA, i, reinterpret_cast<LPARAM>(&item));
-        const int shown = item.fmt;
-        item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
-        // Descending puts the smallest numbers and texts first: the arrow shows what the user sees.
-        if (i == sortColumn_) item.fmt |= sortDirection_ == sdDescending ? HDF_SORTUP : HDF_SORTDOWN;
-        // Each change lays out and repaints the header: a fill sets the arrows twice.
-        if (item.fmt != shown) SendMessageA(header, HDM_SETITEMA, i, reinterpret_cast<LPARAM>(&item));
-    }
+    HDITEMA item{};
+    item.mask = HDI_FORMAT;
+    SendMessageA(header, HDM_GETITEMA, column, reinterpret_cast<LPARAM>(&item));
+    const int shown = item.fmt;
+    item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
+    // Descending puts the smallest numbers and texts first: the arrow shows what the user sees.
+    if (column == sortColumn_) item.fmt |= sortDirection_ == sdDescending ? HDF_SORTUP : HDF_SORTDOWN;
+    // Each change lays out and repaints the header: a fill sets the arrows twice.
+    if (item.fmt != shown) SendMessageA(header, HDM_SETITEMA, column, reinterpret_cast<LPARAM>(&item));
 }
 
 void TOstrelTreeview::BeginSearchDisplay() {

@@ -93,6 +93,7 @@ private:
     void updateHint(POINT point);
     void hideHint();
     void updateSortArrows();
+    void updateSortArrow(int column);
     void getDispInfo(NMLVDISPINFOA& info);
     RECT cellRect(int row, int column) const;
     int textOffset(const Node& node, int column) const;
