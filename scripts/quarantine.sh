@@ -1,17 +1,36 @@
-# Sourced by the test scripts: the tests that tests/quarantine.txt leaves out. Sets `quarantine_exclude`
-# (CTest arguments that leave them out, or none) and defines `print_quarantine`, which names them.
-quarantine_file=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/tests/quarantine.txt
-quarantined=$(grep -vE '^[[:space:]]*(#|$)' "$quarantine_file" | awk '{print $1}' || true)
-quarantine_exclude=()
-if [ -n "$quarantined" ]; then
-    quarantine_exclude=(-E "^($(echo $quarantined | tr ' ' '|'))\$")
-fi
+# Sourced by the test scripts: the tests that tests/quarantine.txt leaves out. `quarantine_select` sets
+# `quarantine_exclude` (CTest arguments that leave them out, or none); `print_quarantine` names them. A line
+# whose second field is "(qemu-user)" holds only while 32-bit programs run through qemu-user, so select
+# again once the Wine environment has started.
+source "$(dirname "${BASH_SOURCE[0]}")/wine-common.sh"
+quarantine_file=$ostrel_root/tests/quarantine.txt
+
+quarantine_select() {
+    local road=native
+    i386_through_qemu && road=qemu
+    quarantine_lines=$(grep -vE '^[[:space:]]*(#|$)' "$quarantine_file" |
+        awk -v road="$road" '$2 != "(qemu-user)" || road == "qemu"' || true)
+    quarantine_run_here=$(grep -vE '^[[:space:]]*(#|$)' "$quarantine_file" |
+        awk -v road="$road" '$2 == "(qemu-user)" && road != "qemu" {print $1}' | tr '\n' ' ' || true)
+    local names
+    names=$(awk '{print $1}' <<<"$quarantine_lines" | tr '\n' ' ')
+    quarantine_exclude=()
+    if [ -n "${names// /}" ]; then
+        quarantine_exclude=(-E "^($(echo $names | tr ' ' '|'))\$")
+    fi
+}
+
 print_quarantine() {
     echo
-    if [ -z "$quarantined" ]; then
+    if [ -n "${quarantine_run_here// /}" ]; then
+        echo "QUARANTINED under qemu-user only, run here (32-bit programs run natively): $quarantine_run_here"
+    fi
+    if [ -z "$quarantine_lines" ]; then
         echo "QUARANTINED: none"
         return 0
     fi
     echo "QUARANTINED (not run; tests/quarantine.txt):"
-    grep -vE '^[[:space:]]*(#|$)' "$quarantine_file" | sed 's/^/  /'
+    sed 's/^/  /' <<<"$quarantine_lines"
 }
+
+quarantine_select

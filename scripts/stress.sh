@@ -18,7 +18,6 @@ runs=${1:-}
 bash scripts/setup.sh
 bash scripts/build.sh win32
 source scripts/quarantine.sh
-source scripts/wine-common.sh
 logs=build/stress
 mkdir -p "$logs"
 rm -f "$logs"/run-*.log
@@ -49,6 +48,7 @@ for run in $(seq "$runs"); do
         echo "run $run: FAILED: the Wine environment did not start (log: $log)"
         continue
     fi
+    quarantine_select
     if ctest --test-dir build/win32 --output-on-failure --no-tests=error -j "$(nproc)" \
         "${quarantine_exclude[@]}" >>"$log" 2>&1; then
         green=$((green + 1))

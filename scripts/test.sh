@@ -20,5 +20,6 @@ if ! bash scripts/wine-env.sh start; then
     exit 1
 fi
 trap 'bash scripts/wine-env.sh stop; print_quarantine' EXIT
+quarantine_select
 ctest --test-dir build/win32 --output-on-failure --no-tests=error -j "$(nproc)" "${quarantine_exclude[@]}" || status=1
 exit $status

@@ -7,6 +7,9 @@ export WINEPREFIX=$wine_dir/prefix
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
 unset WINEARCH
+# The kernel-wide binfmt entry through which `wine-env.sh start` runs 32-bit programs under qemu-user.
+binfmt_name=ostrel-i386
+i386_through_qemu() { grep -qx enabled "/proc/sys/fs/binfmt_misc/$binfmt_name" 2>/dev/null; }
 if [ -f "$wine_dir/display" ]; then
     export DISPLAY=:$(cat "$wine_dir/display")
 fi

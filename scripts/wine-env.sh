@@ -8,7 +8,6 @@ set -euo pipefail
 source "$(dirname "$0")/wine-common.sh"
 pids=$wine_dir/pids
 prefix_kind="wine10 win64"
-binfmt_name=ostrel-i386
 
 say() { printf 'wine-env: %s\n' "$*" >&2; }
 die() { say "error: $*"; exit 1; }
