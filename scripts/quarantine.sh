@@ -6,18 +6,14 @@ source "$(dirname "${BASH_SOURCE[0]}")/wine-common.sh"
 quarantine_file=$ostrel_root/tests/quarantine.txt
 
 quarantine_select() {
-    local road=native
+    local road=native entries names
     i386_through_qemu && road=qemu
-    quarantine_lines=$(grep -vE '^[[:space:]]*(#|$)' "$quarantine_file" |
-        awk -v road="$road" '$2 != "(qemu-user)" || road == "qemu"' || true)
-    quarantine_run_here=$(grep -vE '^[[:space:]]*(#|$)' "$quarantine_file" |
-        awk -v road="$road" '$2 == "(qemu-user)" && road != "qemu" {print $1}' | tr '\n' ' ' || true)
-    local names
-    names=$(awk '{print $1}' <<<"$quarantine_lines" | tr '\n' ' ')
+    entries=$(grep -vE '^[[:space:]]*(#|$)' "$quarantine_file" || true)
+    quarantine_lines=$(awk -v road="$road" '$2 != "(qemu-user)" || road == "qemu"' <<<"$entries")
+    quarantine_run_here=$(awk -v road="$road" '$2 == "(qemu-user)" && road != "qemu" {printf "%s ", $1}' <<<"$entries")
+    names=$(awk '{print $1}' <<<"$quarantine_lines")
     quarantine_exclude=()
-    if [ -n "${names// /}" ]; then
-        quarantine_exclude=(-E "^($(echo $names | tr ' ' '|'))\$")
-    fi
+    [ -z "$names" ] || quarantine_exclude=(-E "^($(echo $names | tr ' ' '|'))\$")
 }
 
 print_quarantine() {
