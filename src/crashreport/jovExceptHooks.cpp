@@ -49,7 +49,9 @@ void QueueCxxException(const std::exception_ptr& exception, bool canContinue, st
     const void* address = nullptr;
     const void* stackPointer = nullptr;
     const void* framePointer = nullptr;
-    if (const TThrowSite* site = FindThrowSiteOfObject(GetCurrentThreadId(), ref.Object)) {
+    // Held until the report is done: the thread may throw again while it waits (its messages run).
+    const ThrowSiteHold hold = ThrowSiteHold::OfObject(GetCurrentThreadId(), ref.Type, ref.Object);
+    if (const TThrowSite* site = hold.get()) {
         address = reinterpret_cast<const void*>(site->ReturnAddress);
         stackPointer = reinterpret_cast<const void*>(site->StackPointer);
         framePointer = reinterpret_cast<const void*>(site->FramePointer);

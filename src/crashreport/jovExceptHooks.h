@@ -17,7 +17,7 @@ void RemoveRuntimeHooks();
 
 // The hooks themselves, for the crash programs and tests that call them directly.
 // A caught C++ exception as a request; the throw site (when this thread recorded the throw of this very
-// object) gives the address and where the stack trace starts.
+// object) gives the address, the registers and the stack copy that the report traces.
 void QueueCxxException(const std::exception_ptr& exception, bool canContinue, std::string* reportResult);
 bool CatchPointReport(std::exception_ptr exception);
 [[noreturn]] void TerminateReport();

@@ -47,8 +47,8 @@ const void* Pointer(uint32_t address) {
 // The live process as the thread sections see it.
 class LiveThreads final : public ReportThreadSource {
 public:
-    LiveThreads(bool showProgress)
-        : tracker_(showProgress ? CreateProgressTracker() : nullptr),
+    LiveThreads(bool showProgress, const TThrowSite* throwSite)
+        : throwSite_(throwSite), tracker_(showProgress ? CreateProgressTracker() : nullptr),
           // A bar left on the screen by a failed report would stay there for the program's life.
           release_(
               [](void* resource) {
@@ -73,11 +73,16 @@ public:
         const CrashSettings& settings = RunningSettings();
         const void* address = Pointer(records.Address);
         const void* entry = Pointer(records.EntryPoint);
+        // A caught C++ exception as its stack stood at the throw: the catch has reused that stack since.
+        const TThrowSite* site = call.Exception ? throwSite_ : nullptr;
         std::string text =
-            TraceStack(settings.HideItemsWithoutLine, settings.ShowRelativeAddress, settings.ShowRelativeLine,
-                       Pointer(call.Address), call.Exception, call.External, Pointer(call.StackBegin),
-                       Pointer(call.StackEnd), Pointer(call.CreatorAddress), address, entry, tracker_,
-                       Pointer(call.FramePointer));
+            site ? TraceThrowSite(settings.HideItemsWithoutLine, settings.ShowRelativeAddress,
+                                  settings.ShowRelativeLine, *site, Pointer(call.StackEnd),
+                                  Pointer(call.CreatorAddress), address, entry, tracker_)
+                 : TraceStack(settings.HideItemsWithoutLine, settings.ShowRelativeAddress,
+                              settings.ShowRelativeLine, Pointer(call.Address), call.Exception, call.External,
+                              Pointer(call.StackBegin), Pointer(call.StackEnd), Pointer(call.CreatorAddress),
+                              address, entry, tracker_, Pointer(call.FramePointer));
         records = {AddressOf(address), AddressOf(entry)};
         return text;
     }
@@ -85,6 +90,7 @@ public:
     void NextPhase() override { NextProgressPhase(tracker_); }
 
 private:
+    const TThrowSite* throwSite_;
     ProgressTracker* tracker_;
     TFaultRelease release_;
 };
@@ -324,6 +330,10 @@ void ComposeCrashReport(bool frozen, const TExceptionRef* exception, const void*
                         const void* stackPointer, const void* framePointer, bool showProgress,
                         std::string& report) {
     report.clear();
+    // Outside the guard, so that a fault inside it still lets the record go.
+    const ThrowSiteHold throwSite =
+        frozen ? ThrowSiteHold()
+               : ThrowSiteHold::AtThrow(threadId, AddressOf(address), AddressOf(stackPointer));
     // Every piece is appended whole, so what a failure leaves is the report so far.
     TStepFailure failure;
     const bool composed = RunGuarded(
@@ -331,7 +341,7 @@ void ComposeCrashReport(bool frozen, const TExceptionRef* exception, const void*
             const CrashSettings& settings = RunningSettings();
             FailureRecords records;
             {
-                LiveThreads threads(showProgress);
+                LiveThreads threads(showProgress, throwSite.get());
                 ExceptionPartInput input;
                 input.Frozen = frozen;
                 input.ListAllThreads = settings.ListAllThreads;

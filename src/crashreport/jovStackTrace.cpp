@@ -45,19 +45,26 @@ private:
     const TDATryRead* readable_;
 };
 
+// The stack as a throw left it: its copy where it has one, the live stack above it, which the catch left
+// as it was, and nothing below it, where the throw's own calls stood.
 class SavedStack final : public core::CodeReader {
 public:
-    explicit SavedStack(const TSavedStack& copy) : copy_(copy) {}
+    SavedStack(const TSavedStack& copy, const TDATryRead* readable) : copy_(copy), readable_(readable) {}
     bool Read(Address address, void* destination, std::uint32_t length) override {
-        if (address < copy_.Base || address - copy_.Base > copy_.Size ||
-            copy_.Size - (address - copy_.Base) < length)
-            return false;
-        std::memcpy(destination, copy_.Bytes + (address - copy_.Base), length);
-        return true;
+        const Address copyEnd = Address(copy_.Base + copy_.Size);
+        if (address < copy_.Base || address + length < address) return false;
+        auto* out = static_cast<std::uint8_t*>(destination);
+        if (address < copyEnd) {
+            const std::uint32_t copied = std::min(length, copyEnd - address);
+            std::memcpy(out, copy_.Bytes + (address - copy_.Base), copied);
+            out += copied, address += copied, length -= copied;
+        }
+        return length == 0 || SafeReadMemory(Pointer(address), out, length, readable_);
     }
 
 private:
     TSavedStack copy_;
+    const TDATryRead* readable_;
 };
 
 class ProcessTrace final : public core::TraceEnvironment {
@@ -210,11 +217,13 @@ __attribute__((noinline)) std::string TraceStack(bool HideItemsWithoutLine, bool
         // Above our own return slot: the caller's line comes from the current address.
         if (!input.StackBegin) input.StackBegin = AddressOf(__builtin_frame_address(0)) + 8;
         if (!input.StackEnd) input.StackEnd = AddressOf(OwnStackBase());
-        if (input.StackEnd <= input.StackBegin ||
-            !IsReadableMemory(stackBegin ? stackBegin : Pointer(input.StackBegin),
-                              input.StackEnd - input.StackBegin))
-            return {};
     }
+    // What a copy does not hold is read live, and must be readable as a whole.
+    const Address liveBegin =
+        saved ? std::max(input.StackBegin, Address(saved->Base + saved->Size)) : input.StackBegin;
+    if (input.StackEnd <= input.StackBegin ||
+        (input.StackEnd > liveBegin && !IsReadableMemory(Pointer(liveBegin), input.StackEnd - liveBegin)))
+        return {};
     input.Creator = AddressOf(creatorAddress);
     input.FramePointer = AddressOf(framePointer);
 
@@ -229,7 +238,8 @@ __attribute__((noinline)) std::string TraceStack(bool HideItemsWithoutLine, bool
             if (!caches) caches = new core::TraceCaches;
             ProcessTrace process(snapshot.get());
             LiveStack live(snapshot.get());
-            std::unique_ptr<SavedStack> copy = saved ? std::make_unique<SavedStack>(*saved) : nullptr;
+            std::unique_ptr<SavedStack> copy =
+                saved ? std::make_unique<SavedStack>(*saved, snapshot.get()) : nullptr;
             TrackerProgress tracker(progress);
             core::StackTracer tracer(process, *caches, copy ? static_cast<core::CodeReader&>(*copy) : live,
                                      input, &tracker);
@@ -245,15 +255,16 @@ __attribute__((noinline)) std::string TraceStack(bool HideItemsWithoutLine, bool
 }
 
 std::string TraceThrowSite(bool HideItemsWithoutLine, bool ShowRelativeAddress, bool ShowRelativeLine,
-                           const TThrowSite& site, const void*& outAddress, const void*& outEntryPoint,
-                           ProgressTracker* progress) {
+                           const TThrowSite& site, const void* stackEnd, const void* creatorAddress,
+                           const void*& outAddress, const void*& outEntryPoint, ProgressTracker* progress) {
     TSavedStack saved;
     saved.Base = site.StackCopyBase;
     saved.Bytes = site.StackCopy;
     saved.Size = std::min<std::size_t>(site.StackCopySize, sizeof site.StackCopy);
     return TraceStack(HideItemsWithoutLine, ShowRelativeAddress, ShowRelativeLine,
-                      Pointer(site.ReturnAddress), true, false, nullptr, nullptr, nullptr, outAddress,
-                      outEntryPoint, progress, Pointer(site.FramePointer), &saved);
+                      Pointer(site.ReturnAddress), true, false, Pointer(site.StackPointer), stackEnd,
+                      creatorAddress, outAddress, outEntryPoint, progress, Pointer(site.FramePointer),
+                      &saved);
 }
 
 void FreeStackTraceCaches() {

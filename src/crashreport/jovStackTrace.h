@@ -12,7 +12,8 @@
 
 namespace jov {
 
-// A copy of a stack taken elsewhere (the throw site): the bytes that were at [Base, Base + Size).
+// A copy of the innermost part of a stack (the throw site): the bytes that were at [Base, Base + Size). The
+// stack above it is read live, below it nothing.
 struct TSavedStack {
     uintptr_t Base = 0;
     const std::uint8_t* Bytes = nullptr;
@@ -22,7 +23,7 @@ struct TSavedStack {
 // currentAddress: the exception address of the faulting thread, else the thread's instruction pointer;
 // 0 without exception means the caller's own return point. externalException: currentAddress is the
 // faulting instruction, not the return address behind the call that raised. stackBegin 0: our own stack
-// pointer; stackEnd 0: our stack base. With `saved`, the stack is read from the copy, and stackBegin and
+// pointer; stackEnd 0: our stack base. With `saved`, the stack is read through the copy, and stackBegin and
 // stackEnd default to its bounds. Never throws: a failing step gives an internal-error text.
 std::string TraceStack(bool HideItemsWithoutLine, bool ShowRelativeAddress, bool ShowRelativeLine,
                        const void* currentAddress, bool exception, bool externalException,
@@ -30,10 +31,11 @@ std::string TraceStack(bool HideItemsWithoutLine, bool ShowRelativeAddress, bool
                        const void*& outAddress, const void*& outEntryPoint, ProgressTracker* progress,
                        const void* framePointer, const TSavedStack* saved = nullptr);
 
-// A caught C++ exception, traced from the stack copy its throw left: the first line is the throwing call.
+// A caught C++ exception, traced as its stack stood at the throw: the first line is the throwing call.
+// stackEnd: the thread's stack top (0: where the copy ends); creatorAddress as for TraceStack.
 std::string TraceThrowSite(bool HideItemsWithoutLine, bool ShowRelativeAddress, bool ShowRelativeLine,
-                           const TThrowSite& site, const void*& outAddress, const void*& outEntryPoint,
-                           ProgressTracker* progress);
+                           const TThrowSite& site, const void* stackEnd, const void* creatorAddress,
+                           const void*& outAddress, const void*& outEntryPoint, ProgressTracker* progress);
 
 // The stack range [limit, base) of a thread of this process, from its thread information block; the
 // thread handle needs THREAD_QUERY_INFORMATION. False when the block cannot be had.

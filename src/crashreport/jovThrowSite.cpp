@@ -1,10 +1,7 @@
 #include "crashreport/jovThrowSite.h"
 
-#include "crashreport/jovDisAsmSafeRead.h"
-
 #include <windows.h>
 
-#include <algorithm>
 #include <cxxabi.h>
 #include <cstring>
 
@@ -20,9 +17,14 @@ namespace {
 // One slot per thread that ever threw, claimed by thread id. Slots of ended threads are taken over when
 // the table is full, so a program with many short-lived throwing threads does not run out.
 constexpr int SlotCount = 64;
+constexpr int RecordsPerThread = 2;
+constexpr LONG BeingWritten = -1;
 struct ThrowSlot {
     volatile LONG ThreadId;
-    TThrowSite* Record;
+    TThrowSite* Records;  // RecordsPerThread of them, committed together
+    volatile LONG Newest; // index of the newest record, -1 before the first
+    // Per record: the number of holders, or BeingWritten while a throw fills it.
+    volatile LONG Readers[RecordsPerThread];
 };
 ThrowSlot slots[SlotCount];
 
@@ -34,20 +36,23 @@ bool ThreadHasEnded(DWORD threadId) {
     return ended;
 }
 
-TThrowSite* ClaimSlot(DWORD threadId) {
+ThrowSlot* ClaimSlot(DWORD threadId) {
     for (ThrowSlot& slot : slots)
-        if (static_cast<DWORD>(slot.ThreadId) == threadId) return slot.Record;
+        if (static_cast<DWORD>(slot.ThreadId) == threadId) return slot.Records ? &slot : nullptr;
     for (int pass = 0; pass < 2; ++pass) {
         for (ThrowSlot& slot : slots) {
             const LONG owner = slot.ThreadId;
             if (pass == 0 ? owner != 0 : owner == 0 || !ThreadHasEnded(static_cast<DWORD>(owner))) continue;
             if (InterlockedCompareExchange(&slot.ThreadId, static_cast<LONG>(threadId), owner) != owner)
                 continue;
-            if (!slot.Record)
-                slot.Record = static_cast<TThrowSite*>(
-                    VirtualAlloc(nullptr, sizeof(TThrowSite), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
-            if (!slot.Record) slot.ThreadId = 0;
-            return slot.Record;
+            if (!slot.Records) {
+                slot.Records =
+                    static_cast<TThrowSite*>(VirtualAlloc(nullptr, sizeof(TThrowSite) * RecordsPerThread,
+                                                          MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+                slot.Newest = -1;
+            }
+            if (!slot.Records) slot.ThreadId = 0;
+            return slot.Records ? &slot : nullptr;
         }
     }
     return nullptr;
@@ -62,55 +67,82 @@ uint32_t StackTop() {
 // Inlined into the wrapper so that its frame is the wrapper's.
 __attribute__((always_inline)) inline void RecordThrow(void* object, std::type_info* type, void** frame) {
     const DWORD threadId = GetCurrentThreadId();
-    TThrowSite* site = ClaimSlot(threadId);
-    if (!site) return;
-    ++site->Sequence;
-    site->ThreadId = threadId;
-    site->Type = type;
-    site->Object = object;
-    site->FramePointer = reinterpret_cast<uint32_t>(frame[0]);
-    site->ReturnAddress = reinterpret_cast<uint32_t>(frame[1]);
-    site->StackPointer = reinterpret_cast<uint32_t>(frame + 2);
-    const uint32_t top = StackTop();
-    uint32_t size = top > site->StackPointer ? top - site->StackPointer : 0;
-    if (size > ThrowSiteStackCopyLimit) size = ThrowSiteStackCopyLimit;
-    site->StackCopyBase = site->StackPointer;
-    std::memcpy(site->StackCopy, frame + 2, size);
-    site->StackCopySize = size;
-    ++site->Sequence;
+    ThrowSlot* slot = ClaimSlot(threadId);
+    if (!slot) return;
+    // The older record first; the newest only when a report holds the older one.
+    const LONG newest = slot->Newest;
+    for (int k = 1; k <= RecordsPerThread; ++k) {
+        const LONG index = (newest + k + RecordsPerThread) % RecordsPerThread;
+        if (InterlockedCompareExchange(&slot->Readers[index], BeingWritten, 0) != 0) continue;
+        TThrowSite* site = slot->Records + index;
+        site->ThreadId = threadId;
+        site->Type = type;
+        site->Object = object;
+        site->FramePointer = reinterpret_cast<uint32_t>(frame[0]);
+        site->ReturnAddress = reinterpret_cast<uint32_t>(frame[1]);
+        site->StackPointer = reinterpret_cast<uint32_t>(frame + 2);
+        const uint32_t top = StackTop();
+        uint32_t size = top > site->StackPointer ? top - site->StackPointer : 0;
+        if (size > ThrowSiteStackCopyLimit) size = ThrowSiteStackCopyLimit;
+        site->StackCopyBase = site->StackPointer;
+        std::memcpy(site->StackCopy, frame + 2, size);
+        site->StackCopySize = size;
+        slot->Newest = index;
+        InterlockedExchange(&slot->Readers[index], 0);
+        return;
+    }
+}
+
+bool Hold(volatile LONG& readers) {
+    for (LONG now = readers; now != BeingWritten; now = readers)
+        if (InterlockedCompareExchange(&readers, now + 1, now) == now) return true;
+    return false;
 }
 
 } // namespace
 
+// The thread's records newest first, each held while it is looked at; the first that matches stays held.
+struct ThrowSiteRecords {
+    template <typename Match> static ThrowSiteHold Find(uint32_t threadId, Match matches) {
+        for (ThrowSlot& slot : slots) {
+            const LONG newest = slot.Newest;
+            if (static_cast<uint32_t>(slot.ThreadId) != threadId || !slot.Records || newest < 0) continue;
+            for (int k = 0; k < RecordsPerThread; ++k) {
+                const LONG index = (newest + RecordsPerThread - k) % RecordsPerThread;
+                if (!Hold(slot.Readers[index])) continue;
+                const TThrowSite& site = slot.Records[index];
+                if (site.ThreadId == threadId && site.Type && matches(site))
+                    return ThrowSiteHold(&site, &slot.Readers[index]);
+                InterlockedDecrement(&slot.Readers[index]);
+            }
+        }
+        return {};
+    }
+};
+
 const TThrowSite* FindThrowSite(uint32_t threadId) {
     for (const ThrowSlot& slot : slots)
-        if (static_cast<uint32_t>(slot.ThreadId) == threadId && slot.Record && slot.Record->Type)
-            return slot.Record;
+        if (static_cast<uint32_t>(slot.ThreadId) == threadId && slot.Records && slot.Newest >= 0 &&
+            slot.Records[slot.Newest].Type)
+            return slot.Records + slot.Newest;
     return nullptr;
 }
 
-const TThrowSite* FindThrowSiteOfObject(uint32_t threadId, const void* object) {
-    const TThrowSite* site = FindThrowSite(threadId);
-    return site && object && site->Object == object ? site : nullptr;
+ThrowSiteHold ThrowSiteHold::OfObject(uint32_t threadId, const std::type_info* type, const void* object) {
+    if (!type || !object) return {};
+    return ThrowSiteRecords::Find(
+        threadId, [&](const TThrowSite& site) { return site.Type == type && site.Object == object; });
 }
 
-bool ReadThrowSiteMemory(const TThrowSite& site, uint32_t address, void* destination, size_t length) {
-    auto* out = static_cast<uint8_t*>(destination);
-    while (length > 0) {
-        const uint32_t end = site.StackCopyBase + site.StackCopySize;
-        if (address >= site.StackCopyBase && address < end) {
-            const size_t chunk = std::min<size_t>(length, end - address);
-            std::memcpy(out, site.StackCopy + (address - site.StackCopyBase), chunk);
-            out += chunk, address += static_cast<uint32_t>(chunk), length -= chunk;
-            continue;
-        }
-        size_t chunk = length;
-        if (address < site.StackCopyBase && site.StackCopySize && address + length > site.StackCopyBase)
-            chunk = site.StackCopyBase - address;
-        if (!SafeReadMemory(reinterpret_cast<const void*>(address), out, chunk)) return false;
-        out += chunk, address += static_cast<uint32_t>(chunk), length -= chunk;
-    }
-    return true;
+ThrowSiteHold ThrowSiteHold::AtThrow(uint32_t threadId, uint32_t returnAddress, uint32_t stackPointer) {
+    if (!returnAddress) return {};
+    return ThrowSiteRecords::Find(threadId, [&](const TThrowSite& site) {
+        return site.ReturnAddress == returnAddress && site.StackPointer == stackPointer;
+    });
+}
+
+ThrowSiteHold::~ThrowSiteHold() {
+    if (readers_) InterlockedDecrement(readers_);
 }
 
 } // namespace jov

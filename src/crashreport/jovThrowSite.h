@@ -1,8 +1,14 @@
 #pragma once
-// Where each thread threw its latest C++ exception. With table-driven unwinding the thrower's frames are
-// gone by the time a catch point runs, so the throw itself (the linker routes __cxa_throw through
-// jov's wrapper) records the type, the object, the registers and a copy of the thrower's stack. A stack
-// trace of a caught exception starts from this record and reads the stack through ReadThrowSiteMemory.
+// Where each thread threw its latest C++ exceptions. With table-driven unwinding the thrower's frames are
+// gone by the time a catch point runs, and the catch and the report's own calls reuse their stack, so the
+// throw itself (the linker routes __cxa_throw through jov's wrapper) records the type, the object, the
+// registers and a copy of the thrower's stack. A report of a caught exception traces from this record.
+//
+// A throw costs one copy of at most ThrowSiteStackCopyLimit bytes, into one of the two records of its
+// thread; the records are committed once per throwing thread, outside every heap, and live as long as
+// the program. Each throw replaces the thread's older record, so an exception survives one nested throw
+// made while it is handled; a rethrow keeps the record of the first throw. A record that a report holds
+// is not replaced: a throw meanwhile takes the other record, or goes unrecorded when both are held.
 #include <cstddef>
 #include <cstdint>
 #include <typeinfo>
@@ -20,19 +26,33 @@ struct TThrowSite {
     uint32_t FramePointer;      // the thrower's frame pointer
     uint32_t StackCopyBase;     // address of the first copied stack byte (= StackPointer)
     uint32_t StackCopySize;     // bytes copied: up to the stack's top, at most the limit
-    uint32_t Sequence;          // counts the thread's throws; odd while a throw is being recorded
     uint8_t StackCopy[ThrowSiteStackCopyLimit];
 };
 
-// The latest throw of a thread, nil when it has thrown none that was recorded. The record stays valid
-// for the program's run; a later throw of the same thread overwrites it.
+// The newest throw of a thread, nil when it has thrown none that was recorded. Only for the thread's own
+// look at its newest throw: another thread's record may change while it is read.
 const TThrowSite* FindThrowSite(uint32_t threadId);
 
-// The record whose thrown object is `object` (the exception being reported), nil when none is.
-const TThrowSite* FindThrowSiteOfObject(uint32_t threadId, const void* object);
+// A record kept from being replaced for the holder's life; empty when no record matched.
+class ThrowSiteHold {
+public:
+    ThrowSiteHold() = default;
+    // The thread's throw of this object of this type.
+    static ThrowSiteHold OfObject(uint32_t threadId, const std::type_info* type, const void* object);
+    // The thread's throw that returned to returnAddress with that stack pointer: what a request queued
+    // from a held record carries.
+    static ThrowSiteHold AtThrow(uint32_t threadId, uint32_t returnAddress, uint32_t stackPointer);
+    ~ThrowSiteHold();
+    ThrowSiteHold(const ThrowSiteHold&) = delete;
+    ThrowSiteHold& operator=(const ThrowSiteHold&) = delete;
 
-// Reads memory as it was at the throw: bytes inside the copied stack range come from the copy, all
-// others through the safe reads. True only when every byte was read.
-bool ReadThrowSiteMemory(const TThrowSite& site, uint32_t address, void* destination, size_t length);
+    const TThrowSite* get() const { return site_; }
+
+private:
+    friend struct ThrowSiteRecords;
+    ThrowSiteHold(const TThrowSite* site, volatile long* readers) : site_(site), readers_(readers) {}
+    const TThrowSite* site_ = nullptr;
+    volatile long* readers_ = nullptr;
+};
 
 } // namespace jov

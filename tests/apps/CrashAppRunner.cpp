@@ -3,6 +3,8 @@
 //   // EXPECT_LINE <text>       the output's lines, from the first, begin with these texts in this order
 //   // EXPECT_SOMEWHERE <text>  some line of the output contains the text
 //   // EXPECT_NOWHERE <text>    no line of the output contains the text
+//   // EXPECT_IN_ORDER <text>   lines containing these texts follow one another in this order (other lines
+//                               may lie between); runs of blanks count as one, as in aligned columns
 // Usage: CrashAppRunner <program> <source> <deadline in seconds>
 // The program and all it starts run in one job. At the deadline the runner says what it still waited for,
 // which of those processes still run and where their threads stand, ends them, and fails, with the output
@@ -27,6 +29,7 @@ struct Expectations {
     std::vector<std::string> lines;
     std::vector<std::string> somewhere;
     std::vector<std::string> nowhere;
+    std::vector<std::string> inOrder;
 };
 
 // "// TAG text" gives the text; "// TAG" alone an empty text (editors strip trailing blanks).
@@ -52,6 +55,7 @@ bool ReadExpectations(const char* source, Expectations& expected) {
         if (Tagged(line, "EXPECT_LINE", text)) expected.lines.push_back(text);
         if (Tagged(line, "EXPECT_SOMEWHERE", text)) expected.somewhere.push_back(text);
         if (Tagged(line, "EXPECT_NOWHERE", text)) expected.nowhere.push_back(text);
+        if (Tagged(line, "EXPECT_IN_ORDER", text)) expected.inOrder.push_back(text);
     }
     return true;
 }
@@ -189,6 +193,13 @@ std::vector<std::string> SplitLines(const std::string& text) {
     return lines;
 }
 
+std::string OneBlankPerRun(const std::string& text) {
+    std::string result;
+    for (char c : text)
+        if (c != ' ' || result.empty() || result.back() != ' ') result += c;
+    return result;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -235,6 +246,17 @@ int main(int argc, char** argv) {
             std::printf("a line contains \"%s\"\n", text.c_str());
             ++failures;
         }
+    size_t next = 0;
+    for (const std::string& text : expected.inOrder) {
+        const std::string wanted = OneBlankPerRun(text);
+        while (next < lines.size() && OneBlankPerRun(lines[next]).find(wanted) == std::string::npos) ++next;
+        if (next == lines.size()) {
+            std::printf("no line after the earlier ordered ones contains \"%s\"\n", text.c_str());
+            ++failures;
+            break;
+        }
+        ++next;
+    }
     if (failures) std::printf("--- output of %s ---\n%s\n", argv[1], output.c_str());
     std::fflush(stdout);
     exitRecord.write(failures ? 1 : 0);

@@ -1,5 +1,6 @@
 // Traces of this test program's own stacks, named from its own symbol resource: nested calls, a C++
-// exception traced from its throw site, a failure inside catch and clean-up code, a suspended thread.
+// exception traced from its throw site and the rules of its record, a failure inside catch and clean-up
+// code, a suspended thread.
 #include "ScreenPicture.h"
 #include "crashreport/jovStackTrace.h"
 
@@ -86,23 +87,8 @@ TEST(StackTrace, NestedFunctionsInnermostFirstWithUnitAndLine) {
     EXPECT_EQ(std::string::npos, trace.find(">> internal error")) << trace;
 }
 
-// The record the throw-site wrapper keeps, filled the same way here: the stack as it was where the
-// exception was raised, from the thrower's stack pointer up.
-jov::TThrowSite gThrowSite;
-
-__attribute__((noinline)) void CaptureThrowSite() {
-    auto* frame = static_cast<void* const*>(__builtin_frame_address(0));
-    gThrowSite.ReturnAddress = uint32_t(reinterpret_cast<uintptr_t>(__builtin_return_address(0)));
-    gThrowSite.FramePointer = uint32_t(reinterpret_cast<uintptr_t>(frame[0]));
-    gThrowSite.StackPointer = gThrowSite.StackCopyBase = uint32_t(reinterpret_cast<uintptr_t>(frame + 2));
-    const auto top = reinterpret_cast<uintptr_t>(StackBase());
-    gThrowSite.StackCopySize =
-        uint32_t(std::min<uintptr_t>(sizeof gThrowSite.StackCopy, top - gThrowSite.StackCopyBase));
-    std::memcpy(gThrowSite.StackCopy, frame + 2, gThrowSite.StackCopySize);
-}
-
 __attribute__((noinline)) void Thrower3() {
-    CaptureThrowSite();
+    gSink = gSink + 1;
     throw std::runtime_error("three deep");
 }
 __attribute__((noinline)) void Thrower2() {
@@ -114,23 +100,115 @@ __attribute__((noinline)) void Thrower1() {
     gSink = gSink + 1;
 }
 
-std::string TraceThrowSite() {
-    const void* address = nullptr;
-    const void* entry = nullptr;
-    return jov::TraceThrowSite(false, false, false, gThrowSite, address, entry, nullptr);
+// The record of this thread's throw of `thrown`, held as a report holds it.
+jov::ThrowSiteHold HoldThrowOf(const std::exception& thrown) {
+    return jov::ThrowSiteHold::OfObject(GetCurrentThreadId(), &typeid(thrown), &thrown);
 }
 
-TEST(StackTrace, ExceptionThreeDeepIsTracedFromTheThrowSite) {
+// What the catch and a report's calls do to the stack the throwers stood on.
+__attribute__((noinline)) void ReuseStack() {
+    volatile char scratch[8192];
+    for (std::size_t i = 0; i < sizeof scratch; ++i) scratch[i] = char(i);
+    gSink = gSink + scratch[100];
+}
+
+std::string TraceHeldThrow(const jov::ThrowSiteHold& hold) {
+    const void* address = nullptr;
+    const void* entry = nullptr;
+    return hold.get() ? jov::TraceThrowSite(false, false, false, *hold.get(), StackBase(), nullptr, address,
+                                            entry, nullptr)
+                      : std::string();
+}
+
+// Deeper than the stack copy reaches: the frames above the padding are read from the live stack.
+__attribute__((noinline)) std::string PaddedThrower() {
+    volatile char padding[jov::ThrowSiteStackCopyLimit + 4096];
+    padding[0] = 1;
     std::string trace;
     try {
         Thrower1();
-    } catch (const std::exception&) {
-        trace = TraceThrowSite(); // the catch site's own stack no longer holds the throwers
+    } catch (const std::exception& thrown) {
+        ReuseStack();
+        trace = TraceHeldThrow(HoldThrowOf(thrown));
     }
-    EXPECT_EQ((std::vector<std::string>{"Thrower3", "Thrower2", "Thrower1"}),
-              Named(trace, {"Thrower3", "Thrower2", "Thrower1"}))
-        << trace;
-    EXPECT_TRUE(HasOwnLineNumber(trace, "Thrower2")) << trace;
+    gSink = gSink + padding[0];
+    return trace;
+}
+
+DWORD WINAPI ThrowingThread(void* trace) {
+    *static_cast<std::string*>(trace) = PaddedThrower();
+    return 0;
+}
+
+TEST(ThrowSite, TheThrowersAreTracedAsTheyStoodAtTheThrow) {
+    std::string nearTrace;
+    try {
+        Thrower1();
+    } catch (const std::exception& thrown) {
+        ReuseStack();
+        nearTrace = TraceHeldThrow(HoldThrowOf(thrown));
+    }
+    const std::vector<std::string> names{"Thrower3", "Thrower2", "Thrower1",
+                                         "TheThrowersAreTracedAsTheyStoodAtTheThrow"};
+    EXPECT_EQ(names, Named(nearTrace, names)) << nearTrace;
+    for (const char* name : {"Thrower3", "Thrower2", "Thrower1"})
+        EXPECT_TRUE(HasOwnLineNumber(nearTrace, name)) << name << "\n" << nearTrace;
+
+    std::string farTrace;
+    HANDLE thread = CreateThread(nullptr, 0, ThrowingThread, &farTrace, 0, nullptr);
+    ASSERT_NE(nullptr, thread);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, 60000));
+    CloseHandle(thread);
+    const std::vector<std::string> deepNames{"Thrower3", "Thrower2", "Thrower1", "PaddedThrower",
+                                             "ThrowingThread"};
+    EXPECT_EQ(deepNames, Named(farTrace, deepNames)) << farTrace;
+}
+
+__attribute__((noinline)) void ThrowAndCatch() {
+    try {
+        throw std::logic_error("handled where it was thrown");
+    } catch (const std::logic_error&) {
+    }
+}
+
+// Where the thread's newest throw left its record, as a name.
+std::string ThrowFunction(const jov::ThrowSiteHold& hold) {
+    return hold.get() ? jov::DescribeAddress(reinterpret_cast<const void*>(hold.get()->ReturnAddress - 1))
+                      : "(no record)";
+}
+
+TEST(ThrowSite, AThrowKeepsItsRecordThroughANestedThrowARethrowAndAReportsHold) {
+    try {
+        Thrower1();
+    } catch (const std::exception& first) {
+        ThrowAndCatch(); // a throw made while the first is handled
+        EXPECT_NE(std::string::npos, ThrowFunction(HoldThrowOf(first)).find("Thrower3"));
+        const std::string rethrowAddress = ThrowFunction(HoldThrowOf(first));
+        try {
+            throw;
+        } catch (const std::exception& again) {
+            EXPECT_EQ(&first, &again);
+            EXPECT_EQ(rethrowAddress, ThrowFunction(HoldThrowOf(again))) << "a rethrow is no new throw";
+        }
+        {
+            const jov::ThrowSiteHold held = HoldThrowOf(first);
+            const jov::TThrowSite before = *held.get();
+            for (int i = 0; i < 3; ++i) ThrowAndCatch();
+            EXPECT_EQ(before.ReturnAddress, held.get()->ReturnAddress);
+            EXPECT_EQ(0, std::memcmp(before.StackCopy, held.get()->StackCopy, before.StackCopySize));
+            EXPECT_NE(std::string::npos, ThrowFunction(HoldThrowOf(first)).find("Thrower3"));
+            const jov::TThrowSite* newest = jov::FindThrowSite(GetCurrentThreadId());
+            ASSERT_NE(nullptr, newest);
+            EXPECT_NE(std::string::npos,
+                      jov::DescribeAddress(reinterpret_cast<const void*>(newest->ReturnAddress - 1))
+                          .find("ThrowAndCatch"))
+                << "the throws meanwhile took the other record";
+        }
+        // Unheld, two more throws replace both records.
+        ThrowAndCatch();
+        ThrowAndCatch();
+        EXPECT_EQ("(no record)", ThrowFunction(HoldThrowOf(first)));
+    }
 }
 
 __attribute__((noinline)) std::string FailInsideCatch() {
