@@ -473,6 +473,97 @@ TEST_F(SyntheticStack, AFailingStepGivesTheInternalErrorText) {
               tracer.Run());
 }
 
+// Step 3 over items whose return addresses more than one cached function claims: the analyses of wrong
+// entries (data decoded as code, a stale export) give such claims. The cache is filled by hand with the
+// claims; the items are what step 1 would leave.
+class CompetingCallers : public ::testing::Test {
+protected:
+    int Cached(const char* name, Address entry, bool approved, std::vector<core::TFarCall> calls) {
+        core::FunctionCacheEntry function;
+        function.Name = name;
+        function.Info.IsValid = true;
+        function.Info.EntryPoint = function.Info.CodeBegin = entry;
+        function.Info.CodeLen = 16;
+        function.Info.CodeAreas.push_back({});
+        function.Info.CodeAreas.back().AreaBegin = entry;
+        function.Info.CodeAreas.back().AreaEnd = entry + 15;
+        function.Info.FarCalls = std::move(calls);
+        function.Approved = approved;
+        caches.Functions.push_back(std::move(function));
+        return int(caches.Functions.size() - 1);
+    }
+    static core::TFarCall CallEndingAt(Address call, Address next, Address target = 0) {
+        core::TFarCall far;
+        far.IsCall = true;
+        far.This = call;
+        far.Next = next;
+        far.Target = target;
+        return far;
+    }
+    StackItem& Item(Address returnAddress, std::vector<StackLink> callers = {}) {
+        StackItem item;
+        item.ReturnAddress = returnAddress;
+        item.Callers.Links = std::move(callers);
+        tracer.Items.push_back(std::move(item));
+        return tracer.Items.back();
+    }
+    // Links between the items, as "from>to via function", in item order.
+    std::vector<std::string> Links(bool callees) const {
+        std::vector<std::string> links;
+        for (std::size_t i = 0; i < tracer.Items.size(); ++i)
+            for (const StackLink& l : (callees ? tracer.Items[i].Callees : tracer.Items[i].Callers).Links)
+                links.push_back(std::to_string(i) + ">" + (l.Target < 0 ? "-" : std::to_string(l.Target)) +
+                                " via " + (l.Function < 0 ? "?" : caches.Functions[l.Function].Name));
+        return links;
+    }
+
+    FakeProcess p;
+    core::TraceCaches caches;
+    core::TraceInput input;
+    core::StackTracer tracer{p, caches, p.memory, input, nullptr};
+};
+
+// The call that an approved function makes before a return address decides: every function that claims
+// the same return address at another call is rejected, with every link through it; one that claims it at
+// the same call (a part of the function under a name of its own) stays.
+TEST_F(CompetingCallers, AnApprovedCallerRejectsTheOthersAtOtherCalls) {
+    const int outer = Cached("outer", 0x401000, true, {CallEndingAt(0x401003, 0x401008, 0x401020)});
+    const int inner = Cached("inner", 0x401020, false, {CallEndingAt(0x401023, 0x401028, 0x401040)});
+    const int bogus = Cached("bogus", 0x401700, false, {CallEndingAt(0x401025, 0x401028)});
+    const int part = Cached("inner.@label", 0x401022, false, {CallEndingAt(0x401023, 0x401028, 0x401040)});
+    Item(0x401008, {{-1, 0x401003, true, 0x401020, outer, 0}}).Anchor = true;
+    Item(0x401028, {{-1, 0x401025, false, 0, bogus, 0}, {-1, 0x401023, true, 0x401040, part, 0}});
+    Item(0x401708, {{-1, 0x401703, false, 0, bogus, 0}}); // elsewhere in the bogus claim
+    tracer.InDeepChecks();
+
+    EXPECT_TRUE(caches.Functions[bogus].Rejected);
+    EXPECT_FALSE(caches.Functions[inner].Rejected);
+    EXPECT_FALSE(caches.Functions[part].Rejected);
+    EXPECT_FALSE(caches.Functions[outer].Rejected);
+    EXPECT_TRUE(caches.Functions[inner].Approved) << "the outer call's target";
+    EXPECT_EQ((std::vector<std::string>{"0>- via outer", "1>- via inner.@label", "1>0 via inner"}),
+              Links(false));
+    EXPECT_EQ((std::vector<std::string>{"0>1 via inner"}), Links(true));
+}
+
+// A guess (a call decoded before a return address that no approved function explains) links only the
+// items that no approved function already explains through another call.
+TEST_F(CompetingCallers, AGuessPassesOverItemsAnApprovedCallerExplains) {
+    p.Code(0x401103, FakeProcess::Call(0x401103, 0x401300));
+    const int approved = Cached("approved", 0x401200, true, {CallEndingAt(0x401203, 0x401208, 0x401400)});
+    const int guess = Cached("guess", 0x401300, false,
+                             {CallEndingAt(0x401205, 0x401208), CallEndingAt(0x401503, 0x401508)});
+    Item(0x401108);
+    Item(0x401208, {{-1, 0x401203, true, 0x401400, approved, 0}});
+    Item(0x401508);
+    tracer.InDeepChecks();
+
+    EXPECT_FALSE(caches.Functions[guess].Rejected);
+    EXPECT_FALSE(caches.Functions[guess].Approved);
+    EXPECT_EQ((std::vector<std::string>{"1>- via approved", "2>0 via guess"}), Links(false));
+    EXPECT_EQ((std::vector<std::string>{"0>2 via guess"}), Links(true));
+}
+
 // 20000 functions, each a jump to the next: analysis and approval follow far jumps without recursion.
 class JumpChain final : public core::CodeEnvironment, public core::TraceEnvironment {
 public:
