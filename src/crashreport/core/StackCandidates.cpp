@@ -158,12 +158,15 @@ bool StackTracer::CheckCandidate(Address slot, Address value, bool forced) {
     Address examined = value - 1;
     Match match;
     match.Return = value;
-    bool readable = true;
+    bool decoded = true, readable = true;
     if (forced) {
         examined = value;
         const TInstructionInfo ins = DecodeInstructionAt(env_.Code(), value);
-        readable = ins.IsValid;
-        if (ins.IsValid) match.Return = ins.Next;
+        decoded = ins.IsValid;
+        if (decoded) match.Return = ins.Next;
+        // An illegal instruction is code that does not decode, not a jump to where no code is.
+        std::uint8_t code;
+        readable = decoded || env_.Code().Read(value, &code, 1);
     }
 
     Address base = 0;
@@ -189,7 +192,9 @@ bool StackTracer::CheckCandidate(Address slot, Address value, bool forced) {
             confirmed = ConfirmBySymbols(moduleIndex, examined, hint, forced, function, match);
         else if (!m.IsMain)
             confirmed = ConfirmByExports(moduleIndex, value, hint, forced, function, match);
-        if (function < 0 && forced) match.Call = examined;
+        // The match of an instruction that does not decode proves V an instruction boundary; the call
+        // it names is the instruction before V, not the one that failed.
+        if (forced && (function < 0 || !decoded)) match.Call = examined;
     }
     if (forced && function < 0 && in_.Exception && in_.External && !readable) {
         function = caches_.AnalyseFunction(env_, match.Return, nullptr, -1, true, true);

@@ -404,23 +404,41 @@ TEST_F(SyntheticStack, AnEmptyStackStillShowsTheCurrentAddress) {
 }
 
 // The first line's address and its function's entry lead the report's disassembly; when that line's address
-// holds no code, the call that led there and its caller's entry lead it instead.
+// holds no code, the call that led there and its caller's entry lead it instead. An illegal instruction is
+// code that cannot run, not an address without code.
 TEST_F(SyntheticStack, TheFirstLineLeadsTheDisassembly) {
     struct Case {
         const char* name;
         Address current;
+        std::vector<std::uint8_t> codeAtFault; // placed at 401043 when given
         bool callsNowhere;
         Address outAddress, outEntry;
         std::vector<std::string> firstLines; // blanks that align the columns left out
     } cases[] = {
         {"a fault inside f2",
          0x401043,
+         {},
          false,
          0x401043,
          0x401040,
          {"00401043 test.exe crash 30 +1 f2", "00401023 test.exe crash 20 +1 f1"}},
+        {"an illegal instruction inside f2",
+         0x401043,
+         {0x0F, 0x0B, 0x90, 0x90, 0x90}, // ud2
+         false,
+         0x401043,
+         0x401040,
+         {"00401043 test.exe crash 30 +1 f2", "00401023 test.exe crash 20 +1 f1"}},
+        {"an undefined opcode inside f2, whose analysis then fails",
+         0x401043,
+         {0xFF, 0x38, 0x90, 0x90, 0x90}, // FF /7
+         false,
+         0x401043,
+         0, // no function with code: the disassembly starts at the fault
+         {"00401043 test.exe crash 30 +1 f2", "00401023 test.exe crash 20 +1 f1"}},
         {"f2 calls address 10",
          0x10,
+         FakeProcess::Call(0x401043, 0x10),
          true,
          0x401043,
          0x401040,
@@ -428,8 +446,8 @@ TEST_F(SyntheticStack, TheFirstLineLeadsTheDisassembly) {
     };
     for (const Case& c : cases) {
         auto frames = kFrames;
+        if (!c.codeAtFault.empty()) p.Code(0x401043, c.codeAtFault);
         if (c.callsNowhere) {
-            p.Code(0x401043, FakeProcess::Call(0x401043, 0x10));
             frames.erase(0x12FF20);
             frames[0x12FFCC] = 0x401048; // pushed by the call; nothing ran at 10
         }
