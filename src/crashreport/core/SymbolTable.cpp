@@ -66,8 +66,8 @@ uint32_t SymbolTable::FindLine(uint32_t address, uint32_t& rangeEnd) const {
     return line.line;
 }
 
-void SymbolTable::AddSegment(bool code, uint32_t start, uint32_t length, std::string_view unit,
-                             bool relative) {
+TMfSegment SymbolTable::MakeSegment(bool code, uint32_t start, uint32_t length, std::string_view unit,
+                                    bool relative) const {
     TMfSegment segment;
     segment.valid = true;
     segment.code = code;
@@ -75,10 +75,38 @@ void SymbolTable::AddSegment(bool code, uint32_t start, uint32_t length, std::st
     segment.length = length;
     const size_t dot = unit.rfind('.');
     segment.unit = std::string(dot == std::string_view::npos ? unit : unit.substr(0, dot));
+    return segment;
+}
+
+void SymbolTable::AddSegment(bool code, uint32_t start, uint32_t length, std::string_view unit,
+                             bool relative) {
+    TMfSegment segment = MakeSegment(code, start, length, unit, relative);
     const auto it = std::upper_bound(segments.begin(), segments.end(), segment, SegmentBefore);
     const size_t index = it - segments.begin();
     segments.insert(it, std::move(segment));
     lastAdded_ = index;
+}
+
+void SymbolTable::AddSegments(const std::vector<TMfSegmentEntry>& entries, bool relative) {
+    if (entries.empty()) return;
+    // Each entry goes behind the equal ones before it, as one insertion after another would place it.
+    std::vector<std::pair<TMfSegment, size_t>> added;
+    added.reserve(entries.size());
+    for (const TMfSegmentEntry& e : entries)
+        added.emplace_back(MakeSegment(e.code, e.start, e.length, e.unit, relative), added.size());
+    std::stable_sort(added.begin(), added.end(),
+                     [](const auto& a, const auto& b) { return SegmentBefore(a.first, b.first); });
+    std::vector<TMfSegment> merged;
+    merged.reserve(segments.size() + added.size());
+    auto old = segments.begin();
+    for (auto& [segment, order] : added) {
+        for (; old != segments.end() && !SegmentBefore(segment, *old); ++old)
+            merged.push_back(std::move(*old));
+        if (order == entries.size() - 1) lastAdded_ = merged.size();
+        merged.push_back(std::move(segment));
+    }
+    for (; old != segments.end(); ++old) merged.push_back(std::move(*old));
+    segments.swap(merged);
 }
 
 void SymbolTable::AddPublic(bool code, std::string name, uint32_t offset, bool fromDebugInfo) {

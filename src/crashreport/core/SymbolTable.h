@@ -21,6 +21,13 @@ struct TMfPublic {
     uint32_t address = 0;
 };
 
+// A segment as a reader found it, before it joins a table.
+struct TMfSegmentEntry {
+    bool code = false;
+    uint32_t start = 0, length = 0;
+    std::string_view unit;
+};
+
 struct TMfLine {
     uint32_t line = 0;
     uint32_t address = 0;
@@ -46,6 +53,9 @@ public:
 
     // relative: start is an offset from the code or data range begin. The unit loses its extension.
     void AddSegment(bool code, uint32_t start, uint32_t length, std::string_view unit, bool relative);
+    // The same as adding the entries one by one in their order, in one merge: the last entry is the
+    // segment added last.
+    void AddSegments(const std::vector<TMfSegmentEntry>& entries, bool relative);
     // offset is relative to the code or data range begin; fromDebugInfo lets the public shape segments.
     void AddPublic(bool code, std::string name, uint32_t offset, bool fromDebugInfo);
     // ordered: drop a line whose address does not follow the last one's.
@@ -54,6 +64,8 @@ public:
     void ClearSymbols();
 
 private:
+    TMfSegment MakeSegment(bool code, uint32_t start, uint32_t length, std::string_view unit,
+                           bool relative) const;
     size_t codeSegmentCount() const;
     const TMfSegment* segmentHolding(bool code, uint32_t address) const;
     // Index of the segment added last, which debug-information publics extend; npos when none.

@@ -70,17 +70,18 @@ public:
             if (s.kind == kNames) readNames(s.bytes);
             hasGlobals |= s.kind == kGlobalSymbols;
         }
-        for (const Subsection& s : subsections_)
-            if (s.kind == kModule) readModule(s.bytes);
-        addSegments();
+        // One pass in the directory's order: a public shapes the segments added before it, the one added
+        // last above all.
         for (const Subsection& s : subsections_) {
-            if (s.kind == kSymbols && !hasGlobals)
-                readSymbols(s.bytes, 4);
-            else if (s.kind == kGlobalSymbols)
-                readSymbols(s.bytes, 32);
+            const bool symbols = (s.kind == kSymbols && !hasGlobals) || s.kind == kGlobalSymbols;
+            if (s.kind == kModule)
+                readModule(s.bytes);
+            else if (symbols && addSegments())
+                readSymbols(s.bytes, s.kind == kSymbols ? 4 : 32);
             else if (s.kind == kSourceLines)
                 readLines(s.bytes);
         }
+        addSegments();
         finish();
         return true;
     }
@@ -151,13 +152,14 @@ private:
         }
     }
 
-    // Added in the table's order, each segment goes to the end instead of being inserted.
-    void addSegments() {
-        std::stable_sort(segments_.begin(), segments_.end(),
-                         [](const PendingSegment& a, const PendingSegment& b) {
-                             return a.code != b.code ? a.code : a.offset < b.offset;
-                         });
-        for (const PendingSegment& s : segments_) table_.AddSegment(s.code, s.offset, s.length, s.unit, true);
+    // The modules read since the last call join the table in one merge; false when the budget is spent.
+    // A merge costs the table's size: modules and symbols that alternate cannot make it quadratic.
+    bool addSegments() {
+        if (segments_.empty()) return true;
+        if (!spend(table_.segments.size())) return false;
+        table_.AddSegments(segments_, true);
+        segments_.clear();
+        return true;
     }
 
     void readSymbols(Bytes b, size_t first) {
@@ -243,17 +245,11 @@ private:
         return true;
     }
 
-    struct PendingSegment {
-        bool code;
-        uint32_t offset, length;
-        std::string_view unit;
-    };
-
     Bytes data_;
     SymbolTable& table_;
     size_t budget_ = data_.size();
     std::vector<Subsection> subsections_;
-    std::vector<PendingSegment> segments_;
+    std::vector<TMfSegmentEntry> segments_;
     std::vector<std::string_view> names_;
 };
 

@@ -220,6 +220,29 @@ TEST(Td32, DamagedInformationGivesFalseWithoutFault) {
     }
 }
 
+// A public outside every segment extends the segment added last, in the module's own order of its
+// entries, not the last of the sorted list; the lines up to the public then belong to that unit.
+TEST(Td32, APublicBeyondTheSegmentsExtendsTheSegmentAddedLast) {
+    Td32Builder b;
+    b.name("Alpha.pas"); // 1
+    b.name("Tail");      // 2
+    b.subsection(0x120, Td32Builder::module(1, {{0, 0x10, 0x40}, {1, 0x000, 0x100}}));
+    std::vector<uint8_t> globals(32, 0);
+    Td32Builder::procedure(globals, 0x205, 0x180, 2);
+    b.subsection(0x129, globals);
+    b.subsection(0x127, Td32Builder::lines({{0x20, 5}, {0x150, 9}}));
+    core::SymbolTable t = Empty();
+    ASSERT_TRUE(core::LoadTd32(b.build(), t));
+    std::vector<std::tuple<bool, uint32_t, uint32_t, std::string>> segments;
+    for (const auto& s : t.segments) segments.emplace_back(s.code, s.start, s.length, s.unit);
+    EXPECT_EQ(
+        segments,
+        (std::vector<std::tuple<bool, uint32_t, uint32_t, std::string>>{
+            {true, 0x401000, 0x180, "Alpha"}, {true, 0x401180, 0, ""}, {false, 0x420010, 0x40, "Alpha"}}));
+    EXPECT_EQ("Alpha", t.FindSegment(0x401150).unit);
+    EXPECT_EQ(9u, t.FindLine(0x401150));
+}
+
 // Only segments of one kind clip each other: a code segment reaching past the data range's start stays.
 TEST(Td32, CodeSegmentBeforeADataSegmentKeepsItsLength) {
     Td32Builder b;
