@@ -1,6 +1,7 @@
 // Step 4 of a trace: between every two certain frames only the best-weighted chain of links stays.
 #include "crashreport/core/StackTrace.h"
 
+#include <algorithm>
 #include <array>
 
 namespace core {
@@ -79,6 +80,13 @@ void StackTracer::Settle(int lower, int upper) {
             for (int x = upper - 1; x >= lower; --x) step(x);
         else
             for (int x = lower + 1; x <= upper; ++x) step(x);
+        // Every list weighed keeps its best link, whichever side wins: an item restored from the other
+        // side still shows the call its own best link names.
+        for (int x = std::max(lower, 0); x <= upper; ++x) {
+            const std::array<Best, 2>& own = best[pos(x)];
+            const int link = own[1].Link >= 0 ? own[1].Link : own[0].Link;
+            if (link >= 0) (towardsUpper ? Items[x].Callees : Items[x].Callers).Chosen = link;
+        }
     };
 
     std::vector<std::array<Best, 2>> fromLower, fromUpper;

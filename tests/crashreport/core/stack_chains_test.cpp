@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 using core::Address;
 using core::StackItem;
 
@@ -92,6 +94,68 @@ TEST_F(Chains, BelowTheLowestAnchorOnlyTheCallersOfItStay) {
     Item(0);
     tracer.RealizeOptimalLinkChains();
     EXPECT_EQ((std::vector<int>{1, 3, 4}), Live());
+}
+
+// The chain followed down from the upper end restores an item without a caller call address; it shows
+// the call its own callee link names, not its return address.
+TEST_F(Chains, AnItemRestoredFromAboveShowsItsOwnCall) {
+    Item(0).Anchor = Item(3).Anchor = true;
+    Item(2).ReturnAddress = 0x4005;
+    Callee(2, 3, -1); // no path from the lower end: the caller side wins
+    Item(3).Callers.Links.push_back({2, 0, false, 0, -1, 0});
+    Item(2).Callers.Links.push_back({0, 0, false, 0, -1, 0});
+    tracer.RealizeOptimalLinkChains();
+    ASSERT_EQ((std::vector<int>{0, 2, 3}), Live());
+    tracer.FillFinalOutput();
+    EXPECT_EQ(0x1003u, tracer.Items[2].ShownAddress);
+}
+
+// Between two anchors, of two chains through items without known functions the one whose items have
+// symbols and known lines wins; of two chains through functions, the approved one.
+TEST_F(Chains, WeightsFollowWhatIsKnownOfEachLink) {
+    auto withSymbols = std::make_shared<core::SymbolTable>();
+    withSymbols->valid = true;
+    withSymbols->AddSegment(true, 0x5000, 0x1000, "unit", false);
+    withSymbols->AddLine(7, 0x5000, true);
+    withSymbols->AddLine(8, 0x5800, true);
+    caches.Modules.resize(3);
+    caches.Modules[1].Symbols = withSymbols; // 0: no symbols; 1: symbols; 2 is not a module of them
+    caches.Modules[2].Symbols = withSymbols;
+    caches.Functions[1].Name = "unapproved";
+    struct Via {
+        int module;
+        Address returnAddress;
+        int function;
+    };
+    const struct {
+        const char* what;
+        Via first, second; // the middle item of each chain, items 1 and 2
+        int winner;
+    } cases[] = {
+        {"a module without symbols loses to one with them", {0, 0x5100, -1}, {1, 0x5100, -1}, 2},
+        {"a line unknown at the return address loses to a known one", {1, 0x4F00, -1}, {1, 0x5100, -1}, 2},
+        {"both known: the first found stays", {1, 0x5100, -1}, {1, 0x5900, -1}, 1},
+        {"an unapproved function loses to an approved one", {1, 0x5100, 1}, {1, 0x5100, 0}, 2},
+        {"a function beats any unknown one", {1, 0x5100, 1}, {1, 0x5100, -1}, 1},
+    };
+    for (const auto& c : cases) {
+        tracer.Items.clear();
+        Item(0).Anchor = true;
+        Item(0).Module = 1;
+        Item(0).ReturnAddress = 0x5101;
+        Item(3).Anchor = true;
+        Item(3).Module = 1;
+        Item(3).ReturnAddress = 0x5101;
+        for (int middle : {1, 2}) {
+            const Via& via = middle == 1 ? c.first : c.second;
+            Item(middle).Module = via.module;
+            Item(middle).ReturnAddress = via.returnAddress;
+            Callee(0, middle, via.function);
+            Callee(middle, 3, via.function);
+        }
+        tracer.RealizeOptimalLinkChains();
+        EXPECT_EQ((std::vector<int>{0, c.winner, 3}), Live()) << c.what;
+    }
 }
 
 // The text of hand-filled items; the composer reads only the output fields.
