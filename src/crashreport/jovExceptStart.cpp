@@ -12,6 +12,7 @@
 #include "crashreport/jovExceptWeb.h"
 #include "crashreport/jovExceptWorker.h"
 #include "crashreport/jovLinkDisAsm.h"
+#include "crashreport/jovStackTrace.h"
 #include "crashreport/jovTools.h"
 
 #include <windows.h>
@@ -148,6 +149,7 @@ void StopCrashReporter() {
     RestoreCreateThreadImports();
     DoneHandlerWindow();
     StopCrashWorker();
+    if (const ReportTurn turn; turn.owned()) FreeStackTraceCaches(); // a report made in place may be tracing
     ReleaseSharedBlock();
     ClearExcludedThreads();
     DoneWebRequestTable();

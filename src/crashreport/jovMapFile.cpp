@@ -307,6 +307,8 @@ int LineForDisassembly(const void* address) {
 }
 
 // The unit's initialisation and finalisation: the disassembly text names our code from these tables.
+// Right after the crash reporter starts and right before it stops, so that a report made in any other
+// initialisation or finalisation of the program has them.
 struct DisassemblyCallbacks {
     DisassemblyCallbacks() {
         SymbolNameProc = &NameForDisassembly;
@@ -317,7 +319,7 @@ struct DisassemblyCallbacks {
         SymbolLineProc = nullptr;
         FreeSymbolTableCache();
     }
-} installed;
+} installed __attribute__((init_priority(102)));
 } // namespace
 
 } // namespace jov

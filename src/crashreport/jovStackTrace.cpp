@@ -157,6 +157,8 @@ private:
 };
 
 core::TraceCaches* caches = nullptr;
+// Set while a trace runs: a trace whose thread was ended in the middle leaves the caches half-changed.
+volatile bool tracing = false;
 
 // The system's record of a thread, as far as the tracer reads it.
 struct ThreadBasicInformation {
@@ -235,6 +237,7 @@ __attribute__((noinline)) std::string TraceStack(bool HideItemsWithoutLine, bool
     RunGuarded(
         [&] {
             const ReadableSnapshot snapshot = TakeReadableSnapshot();
+            tracing = true;
             if (!caches) caches = new core::TraceCaches;
             ProcessTrace process(snapshot.get());
             LiveStack live(snapshot.get());
@@ -249,6 +252,7 @@ __attribute__((noinline)) std::string TraceStack(bool HideItemsWithoutLine, bool
             text.swap(trace);
         },
         failure);
+    tracing = false;
     outAddress = Pointer(address);
     outEntryPoint = Pointer(entry);
     return text;
@@ -268,6 +272,7 @@ std::string TraceThrowSite(bool HideItemsWithoutLine, bool ShowRelativeAddress, 
 }
 
 void FreeStackTraceCaches() {
+    if (tracing) return;
     delete caches;
     caches = nullptr;
 }

@@ -44,7 +44,8 @@ bool ThreadStackLimits(HANDLE thread, const void*& stackLimit, const void*& stac
 // "xxxxxxxx module unit line function", or the digits and " ???" when the symbols know nothing.
 std::string DescribeAddress(const void* address);
 
-// The module and function caches live as long as the process; the crash reporter's shut-down frees them.
+// The module and function caches, with the symbol tables they share, live until the crash reporter stops;
+// a trace cut off by the end of its thread leaves them to the process. The caller holds the report turn.
 void FreeStackTraceCaches();
 
 } // namespace jov

@@ -35,7 +35,7 @@ foreach(source IN LISTS crash_apps)
     if(name STREQUAL "start_beside_thread_attach")
         target_link_libraries(${app} PRIVATE crashapp_slow_attach_module)
     endif()
-    if(name MATCHES "^(report_contents|stale_register_jump|stack_overflow_tight|fault_in_tracing|call_bad_pointer|caught_exception_throwers)$")
+    if(name MATCHES "^(report_contents|stale_register_jump|stack_overflow_tight|fault_in_tracing|call_bad_pointer|caught_exception_throwers|stop_undoes_everything|fault_in_static_destructor)$")
         ostrel_link_with_symbols(${app}) # the report names the faulting function and lists it
     endif()
     ostrel_data_path(program ${CMAKE_CURRENT_BINARY_DIR}/${app}.exe)

@@ -1,6 +1,7 @@
 // Stopping the crash reporter undoes everything its start did: the patches and hooks, the watchdog, the
 // thread-creation hook, the handler window and the worker (both threads end), and the shared block with
-// its registry goes with its last user.
+// its registry goes with its last user. The tracer's caches go too, and with them the symbol tables that
+// only they still held.
 // EXPECT_EXIT_CODE 0
 // EXPECT_LINE started mapping: yes
 // EXPECT_LINE started worker: yes
@@ -19,9 +20,14 @@
 // EXPECT_LINE worker thread ended: yes
 // EXPECT_LINE watchdog thread ended: yes
 // EXPECT_LINE main thread still named: no
+// EXPECT_LINE symbol tables held after the stop: no
 #include "StartState.h"
 #include "crashreport/jovExcept.h"
 #include "crashreport/jovExceptThreads.h"
+#include "crashreport/jovMapFile.h"
+#include "crashreport/jovStackTrace.h"
+
+#include <memory>
 
 constexpr jov::CrashSettings WithWatchdog() {
     jov::CrashSettings settings = crashapp::ConsoleSettings();
@@ -36,6 +42,12 @@ static bool Ended(HANDLE thread) {
 
 int main() {
     startstate::Say("started");
+    const void* address = nullptr;
+    const void* entry = nullptr;
+    jov::TraceStack(false, false, false, nullptr, false, false, nullptr, nullptr, nullptr, address, entry,
+                    nullptr, __builtin_frame_address(0));
+    const std::weak_ptr<jov::TMapFile> symbols = jov::MapFileForAddress(0);
+    jov::FreeSymbolTableCache(); // the tracer's caches alone hold the tables now
     HANDLE worker = OpenThread(SYNCHRONIZE, FALSE, jov::CrashWorkerThreadId());
     HANDLE watchdog = OpenThread(SYNCHRONIZE, FALSE, jov::FreezeWatchdogThreadId());
     jov::StopCrashReporter();
@@ -44,5 +56,6 @@ int main() {
     crashapp::Say("watchdog thread ended: " + startstate::YesNo(Ended(watchdog)));
     crashapp::Say("main thread still named: " +
                   startstate::YesNo(!jov::ThreadNameOf(GetCurrentThreadId()).empty()));
+    crashapp::Say("symbol tables held after the stop: " + startstate::YesNo(!symbols.expired()));
     return 0;
 }
