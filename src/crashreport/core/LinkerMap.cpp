@@ -1,5 +1,6 @@
 #include "crashreport/core/LinkerMap.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace core {
@@ -133,6 +134,9 @@ void ParseMapText(std::string_view text, SymbolTable& table) {
         else
             ParseLineNumberLine(line, table);
     }
+    // Ascending by value within a segment, but not across the code and data segments.
+    std::stable_sort(table.publics.begin(), table.publics.end(),
+                     [](const TMfPublic& a, const TMfPublic& b) { return a.address < b.address; });
 }
 
 } // namespace core

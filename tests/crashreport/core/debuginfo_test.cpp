@@ -111,6 +111,21 @@ TEST(LinkerMap, ReadsSectionsByTheirColumnRules) {
     EXPECT_EQ(t.entryPoint, 0x401150u);
 }
 
+// Publics that the map lists out of address order (its data range below its code, or an edited map) are
+// looked up as any others: the look-up needs them in ascending order.
+TEST(LinkerMap, PublicsOutOfOrderAreFoundByAddress) {
+    core::SymbolTable t = Empty();
+    t.dataBegin = 0x400000; // below the code range
+    core::ParseMapText(Crlf({"  Address         Publics by Value", "", " 0001:00000200       Later",
+                             " 0001:00000100       Earlier", " 0002:00000010       Table", ""}),
+                       t);
+    EXPECT_EQ(Publics(t), (std::vector<std::pair<std::string, uint32_t>>{
+                              {"Table", 0x400010}, {"Earlier", 0x401100}, {"Later", 0x401200}}));
+    EXPECT_EQ("Earlier", t.FindPublic(0x401180).name);
+    EXPECT_EQ("Later", t.FindPublic(0x401210).name);
+    EXPECT_EQ("Table", t.FindPublic(0x400020).name);
+}
+
 TEST(LinkerMap, OtherLinkersMapsGiveEmptyLists) {
     // What GNU ld writes with -Map, in both line-end conventions.
     const std::string gnu = "Archive member included to satisfy reference by file (symbol)\n\n"
