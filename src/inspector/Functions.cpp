@@ -84,7 +84,10 @@ std::uint32_t ParseWindowHandle(const std::string& text, bool& error, std::strin
         return 0;
     }
     bool parseError = false;
-    auto value = static_cast<std::uint32_t>(ParseNumber(text, &parseError));
+    const std::int64_t number = ParseNumber(text, &parseError);
+    // Cut to 32 bits, a wider number would name some other window.
+    if (number < 0 || number > std::int64_t(UINT32_MAX)) parseError = true;
+    const auto value = static_cast<std::uint32_t>(number);
     if (parseError) {
         error = true;
         if (message) *message = "\"" + text + "\" is not a valid Handle-Value";

@@ -343,12 +343,14 @@ TEST_F(Windows, ParseWindowHandle) {
     // Handles are parsed in the default display format, "$" and hex digits.
     char typed[16];
     wsprintfA(typed, "$%08X", static_cast<unsigned>(reinterpret_cast<UINT_PTR>(top)));
+    // Wider than a handle, with the window's handle as its low half.
+    const std::string wide = std::string("$1") + (typed + 1);
     struct Case {
         std::string text;
         bool askMessage;
         bool error;
         std::uint32_t value;
-        const char* message;
+        std::string message;
     } cases[] = {
         {typed, true, false, static_cast<std::uint32_t>(reinterpret_cast<UINT_PTR>(top)), ""},
         {"<no window found>", true, true, 0, "No such window found"},
@@ -358,6 +360,9 @@ TEST_F(Windows, ParseWindowHandle) {
         {"(None)", true, true, 0, "No such window found"},
         {"$7FFFFFF0", false, false, 0x7FFFFFF0u, ""},
         {"$7FFFFFF0", true, true, 0x7FFFFFF0u, "No such window found"},
+        {"$FFFFFFFF", false, false, 0xFFFFFFFFu, ""},
+        {wide, true, true, 0, "\"" + wide + "\" is not a valid Handle-Value"},
+        {wide, false, true, 0, ""},
     };
     for (const Case& c : cases) {
         bool error = false;
