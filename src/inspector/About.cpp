@@ -101,7 +101,7 @@ TAboutForm::TAboutForm()
     thanks_.TextColor = RGB(0xC0, 0xC0, 0xC0);
     thanks_.Alignment = DT_CENTER;
     thanks_.WordWrap = true;
-    thanks_.OnMouse = [this](UINT message) { onBannerMouse(message); };
+    thanks_.OnMouse = [this](UINT message, POINT at) { onBannerMouse(message, at); };
     thanks_.SetRun(true);
 }
 
@@ -156,14 +156,16 @@ void TAboutForm::mouseUp(POINT at, WPARAM) {
     setModalResult(fw::mrCancel);
 }
 
-void TAboutForm::onBannerMouse(UINT message) {
+void TAboutForm::onBannerMouse(UINT message, POINT at) {
     if (message == WM_LBUTTONDOWN) {
         thanks_.Gap = 5;
         return;
     }
     thanks_.Gap = 1;
-    // A click, as on the form, is the left button's.
-    if (message == WM_LBUTTONUP) setModalResult(fw::mrCancel);
+    // A click, as on the form, is the left button's, released over the credits.
+    RECT credits{};
+    GetClientRect(thanks_.handle(), &credits);
+    if (message == WM_LBUTTONUP && inside(credits, at)) setModalResult(fw::mrCancel);
 }
 
 void TAboutForm::paint(HDC dc) {

@@ -23,7 +23,7 @@ protected:
 
 private:
     void paint(HDC dc);
-    void onBannerMouse(UINT message);
+    void onBannerMouse(UINT message, POINT at);
     void mouseDown(POINT at, WPARAM keys);
     void mouseUp(POINT at, WPARAM keys);
 

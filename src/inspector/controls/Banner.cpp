@@ -54,10 +54,19 @@ LRESULT TBanner::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ERASEBKGND:
         return 1;
     case WM_LBUTTONDOWN:
+        // Held, so that the release comes here wherever it happens and the press cannot outlast it.
+        SetCapture(handle());
+        if (OnMouse) OnMouse(message, {short(LOWORD(lParam)), short(HIWORD(lParam))});
+        return 0;
     case WM_LBUTTONUP:
+        if (GetCapture() == handle()) ReleaseCapture();
+        [[fallthrough]];
     case WM_RBUTTONUP:
     case WM_MBUTTONUP:
-        if (OnMouse) OnMouse(message);
+        if (OnMouse) OnMouse(message, {short(LOWORD(lParam)), short(HIWORD(lParam))});
+        return 0;
+    case WM_CAPTURECHANGED:
+        if (OnMouse) OnMouse(message, {});
         return 0;
     case WM_PAINT: {
         fw::PaintDC painting(handle());

@@ -26,8 +26,10 @@ public:
     UINT Alignment = DT_CENTER;
     bool WordWrap = true;
     void SetFont(HFONT font) { font_ = font; } // not owned
-    // Mouse presses and releases on the credits, for their owner.
-    std::function<void(UINT message)> OnMouse;
+    // Mouse presses and releases on the credits, for their owner, at a point in client coordinates. A left
+    // press holds the mouse, so its release comes here from wherever it happens; WM_CAPTURECHANGED says
+    // the hold ended.
+    std::function<void(UINT message, POINT at)> OnMouse;
 
     // The text's top edge, for tests.
     int ScrollTop() const { return scroll_.top(); }

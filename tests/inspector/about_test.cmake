@@ -1,0 +1,4 @@
+# The about box's pictures are the program's resources.
+target_sources(${test_target} PRIVATE ${PROJECT_SOURCE_DIR}/res/ostrel.rc)
+# Pictures the screen.
+set_tests_properties(${test_target} PROPERTIES RESOURCE_LOCK desktop)
