@@ -10,6 +10,7 @@
 #include "core/WindowArrangement.h"
 #include "framework/Application.h"
 #include "support/ListFakes.h"
+#include "support/MenuAnswer.h"
 #include "support/ProgramDriver.h"
 #include "support/Screenshot.h"
 #include <gtest/gtest.h>
@@ -130,40 +131,6 @@ COLORREF CaptionPixel(const TStyleForm& form, int x) {
         GetPixel(screen, w.left + GetSystemMetrics(SM_CXFRAME) + x, w.top + GetSystemMetrics(SM_CYFRAME));
     ReleaseDC(nullptr, screen);
     return color;
-}
-
-// Answers the next menu that opens from another thread (the menu's loop runs inside the click on this one):
-// with Escape for command 0, else by moving the selection onto the entry of that command and choosing it.
-// Entries are found by command, never by position: Wine puts an entry of its own below "Close". The waits
-// are long: a menu left unanswered would hold this thread in its loop for good, and on a loaded machine
-// under an emulator a menu can take seconds to open.
-std::thread AnswerSystemMenu(UINT command, std::atomic<bool>& seen) {
-    return std::thread([command, &seen] {
-        HWND menu = nullptr;
-        testing_support::WaitFor(
-            [&] {
-                HWND found = FindWindowA("#32768", nullptr);
-                if (found && IsWindowVisible(found)) menu = found;
-                return menu != nullptr;
-            },
-            60000);
-        if (!menu) return;
-        seen = true;
-        HMENU items = reinterpret_cast<HMENU>(SendMessageA(menu, MN_GETHMENU, 0, 0));
-        auto selected = [&] {
-            for (int i = 0; i < GetMenuItemCount(items); ++i)
-                if (GetMenuState(items, UINT(i), MF_BYPOSITION) & MF_HILITE) return GetMenuItemID(items, i);
-            return UINT(-1);
-        };
-        // One step at a time, as a second key sent before the first was answered would move past the entry.
-        // A key the menu never answered is sent again; should both arrive, the selection wraps round to it.
-        for (int step = 0; command && step < 3 * GetMenuItemCount(items) && selected() != command; ++step) {
-            const UINT before = selected();
-            PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
-            testing_support::WaitFor([&] { return selected() != before; }, 3000);
-        }
-        PostMessageA(menu, WM_KEYDOWN, command && selected() == command ? VK_RETURN : VK_ESCAPE, 0);
-    });
 }
 
 void RedrawFrame(HWND window) {
@@ -345,7 +312,7 @@ TEST_F(Forms, RightClickOpensTheSystemMenuAndItsCloseClosesTheForm) {
     ASSERT_TRUE(form && other);
     ASSERT_TRUE(Activate(other));
     std::atomic<bool> opened{false};
-    std::thread escape = AnswerSystemMenu(0, opened);
+    std::thread escape = testing_support::AnswerMenu(0, opened);
     ClickButton(form, true);
     EXPECT_TRUE(PumpUntil([&] { return opened.load(); }));
     escape.join();
@@ -354,14 +321,14 @@ TEST_F(Forms, RightClickOpensTheSystemMenuAndItsCloseClosesTheForm) {
 
     // On the down button of a shown form, the right button minimises it first, as the left one does.
     std::atomic<bool> again{false};
-    std::thread keep = AnswerSystemMenu(0, again);
+    std::thread keep = testing_support::AnswerMenu(0, again);
     ClickButton(form, true);
     EXPECT_TRUE(PumpUntil([&] { return again.load(); }));
     keep.join();
     EXPECT_TRUE(IsIconic(form->handle()));
 
     std::atomic<bool> reopened{false};
-    std::thread close = AnswerSystemMenu(SC_CLOSE, reopened);
+    std::thread close = testing_support::AnswerMenu(SC_CLOSE, reopened);
     ClickButton(form, true);
     EXPECT_TRUE(PumpUntil([&] { return reopened.load(); }));
     close.join();
