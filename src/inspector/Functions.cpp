@@ -116,6 +116,35 @@ void RedrawWindowFull(HWND wnd) {
     RedrawWindow(wnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
+namespace {
+struct OwnedWindows {
+    HWND owner;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectOwned(HWND window, LPARAM param) {
+    auto& owned = *reinterpret_cast<OwnedWindows*>(param);
+    if (GetWindow(window, GW_OWNER) == owned.owner) owned.found.push_back(window);
+    return TRUE;
+}
+} // namespace
+
+void SetWindowTopmost(HWND wnd, bool topmost) {
+    const UINT keep = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+    SetWindowPos(wnd, topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, keep);
+    if (!topmost || (GetWindowLongA(wnd, GWL_EXSTYLE) & WS_EX_TOPMOST)) return;
+    // Wine keeps a window below the windows it owns (a tool tip, the dialog that asked), and so out of the
+    // band: they are let go for the move and owned again, then follow it as Windows moves them.
+    OwnedWindows owned{wnd, {}};
+    EnumWindows(CollectOwned, reinterpret_cast<LPARAM>(&owned));
+    for (HWND window : owned.found) SetWindowLongPtrA(window, GWLP_HWNDPARENT, 0);
+    SetWindowPos(wnd, HWND_TOPMOST, 0, 0, 0, 0, keep);
+    for (HWND window : owned.found) {
+        SetWindowLongPtrA(window, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(wnd));
+        SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, keep);
+    }
+}
+
 void BlinkWindow(HWND wnd) {
     RECT r;
     if (!GetWindowRect(wnd, &r)) return;

@@ -28,6 +28,9 @@ void BlinkWindow(HWND wnd);
 void RedrawWindowFull(HWND wnd);
 // Waits this long while the calling thread's messages keep being processed.
 void DelayWithMessages(DWORD ms);
+// Puts a top-level window into the topmost band, or out of it, without moving, sizing or activating it;
+// the windows it owns go with it.
+void SetWindowTopmost(HWND wnd, bool topmost);
 
 // Child forms: every list, detail, search and code window is created here, numbered per class, put on
 // the main form's taskbar (which owns it from then on) and shown.

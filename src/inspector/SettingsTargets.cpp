@@ -25,7 +25,7 @@ void TProgramSettingsTargets::ApplyAppBarDocking() {
     HWND main = main_.handle();
     CaptionButtonSet buttons = main_.CaptionButtons();
     if (OstrelSettings->AppBarDocking) {
-        SetWindowPos(main, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        SetWindowTopmost(main, false);
         buttons &= CaptionButtonSet(~core::ButtonBit(cbMaximize));
         main_.SetCaptionButtons(buttons);
         RECT r{};
@@ -39,9 +39,7 @@ void TProgramSettingsTargets::ApplyAppBarDocking() {
 }
 
 void TProgramSettingsTargets::ApplyStayOnTop() {
-    const bool onTop = OstrelSettings->StayOnTop && !OstrelSettings->AppBarDocking;
-    SetWindowPos(main_.handle(), onTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
-                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SetWindowTopmost(main_.handle(), OstrelSettings->StayOnTop && !OstrelSettings->AppBarDocking);
 }
 
 void TProgramSettingsTargets::ApplyMinimization() {

@@ -21,7 +21,7 @@ enum MainControl { idWndHandle = 4, idWndCaption, idWndClass };
 // A top-level window of the test's own, standing where the program can see it.
 class TestWindow {
 public:
-    TestWindow(const char* caption, RECT at, bool shown = true) {
+    TestWindow(const char* caption, RECT at, bool shown = true, bool topmost = true) {
         WNDCLASSA wc{};
         wc.lpfnWndProc = DefWindowProcA;
         wc.hInstance = GetModuleHandleA(nullptr);
@@ -29,7 +29,7 @@ public:
         wc.lpszClassName = "MainStatesTestWindow";
         RegisterClassA(&wc);
         handle =
-            CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, wc.lpszClassName, caption,
+            CreateWindowExA((topmost ? WS_EX_TOPMOST : 0) | WS_EX_TOOLWINDOW, wc.lpszClassName, caption,
                             WS_POPUP | WS_CAPTION | (shown ? WS_VISIBLE : 0), at.left, at.top,
                             at.right - at.left, at.bottom - at.top, nullptr, nullptr, wc.hInstance, nullptr);
     }
@@ -337,6 +337,47 @@ TEST(MainHotKey, PicksTheWindowUnderTheCursorOnlyWithTheFinderShown) {
     Program p;
     ASSERT_TRUE(p.started());
     EXPECT_TRUE(HotKeyFree()) << "no hot key without the finder panel";
+}
+
+bool TopMost(HWND window) {
+    return (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+}
+
+// Opens the settings dialog from the main window, clicks the boxes in turn and presses OK.
+void ChangeInSettingsDialog(const Program& p, std::initializer_list<int> boxes) {
+    p.Command(TOstrelMainForm::cmProperties);
+    HWND dialog = p.ostrel.waitWindow("#32770", "Properties", programTimeout);
+    ASSERT_TRUE(dialog);
+    for (int box : boxes) SendMessageA(GetDlgItem(dialog, box), BM_CLICK, 0, 0);
+    PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog); })) << "the dialog closed";
+}
+
+TEST(MainSettings, StayOnTopTickedInTheDialogWithoutDockingKeepsTheWindowOnTop) {
+    const DWORD off = 0;
+    for (const DWORD docked : {0, 1}) {
+        SCOPED_TRACE(docked ? "docked at the start" : "floating at the start");
+        WriteProgramSettings();
+        WriteProgramSetting("AppBarDocking", REG_DWORD, &docked, sizeof docked);
+        WriteProgramSetting("StayOnTop", REG_DWORD, &off, sizeof off);
+        WriteProgramSetting("SaveDesktopIcons", REG_DWORD, &off, sizeof off);
+        Program p;
+        ASSERT_TRUE(p.started());
+        EXPECT_FALSE(TopMost(p.main));
+        if (docked)
+            ChangeInSettingsDialog(p, {IDC_PROP_APPBAR, IDC_PROP_STAYONTOP});
+        else
+            ChangeInSettingsDialog(p, {IDC_PROP_STAYONTOP});
+        EXPECT_TRUE(WaitFor([&] { return TopMost(p.main); }, 5000)) << "on top after OK";
+        p.Picture(std::string("main_stay_on_top_") + (docked ? "undocked" : "floating"));
+        // And above a window that comes to the front later (which Wine's virtual desktop shows over it all
+        // the same: the picture is taken before).
+        TestWindow later("later window", {100, 50, 400, 300}, true, false);
+        SetForegroundWindow(later.handle);
+        EXPECT_TRUE(WaitFor([&] { return IsAbove(p.main, later.handle); }, 5000));
+        ChangeInSettingsDialog(p, {IDC_PROP_STAYONTOP});
+        EXPECT_TRUE(WaitFor([&] { return !TopMost(p.main); }, 5000)) << "not on top once cleared";
+    }
 }
 
 // The finder pop-up's commands for the main form's handle field, with a window that lives and with one
