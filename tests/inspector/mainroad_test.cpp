@@ -194,6 +194,46 @@ TEST_F(MainRoad, SelectWindowInADetailWindowFocusesTheRowInEveryWindowList) {
     p.Picture("window_list_selected_from_details");
 }
 
+// Each kind's detail window is found again by its own object: the window, the process, the module's path
+// and the service's name.
+TEST_F(MainRoad, AskingTwiceForTheSameDetailWindowBringsTheOpenOneToTheFront) {
+    const int cmProperties = 104;
+    Program p;
+    ASSERT_TRUE(p.main);
+    struct Kind {
+        int tag;
+        const char* list;
+        std::string row; // the first cell of the row asked for; empty: the first row
+        const char* detail;
+    } const kinds[] = {{0, "1 Window List", Hex(p.main), "Window Info"},
+                       {1, "1 Process List", Hex(p.ostrel.id()), "Process Info"},
+                       {3, "1 Module List", "ostrel.exe", "Module Info"},
+                       {4, "1 Service List", "", "Service Info"}};
+    for (const Kind& kind : kinds) {
+        SCOPED_TRACE(kind.detail);
+        HWND list = p.OpenList(kind.tag, kind.list);
+        ASSERT_TRUE(list);
+        ASSERT_GT(Program::Rows(list), 0);
+        int row = 0;
+        for (int i = 0; i < Program::Rows(list) && !kind.row.empty(); ++i)
+            if (p.Cell(list, i, 0) == kind.row) row = i;
+        p.Focus(list, row);
+        PostMessageA(list, WM_COMMAND, MAKEWPARAM(cmProperties, 0), 0);
+        const std::string first = std::string("1 ") + kind.detail, second = std::string("2 ") + kind.detail;
+        HWND detail = p.ostrel.waitWindow("TInfoForm", first.c_str(), timeout);
+        ASSERT_TRUE(detail);
+        SetForegroundWindow(list);
+        ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == list; }));
+        PostMessageA(list, WM_COMMAND, MAKEWPARAM(cmProperties, 0), 0);
+        EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == detail; }));
+        p.WaitIdle();
+        EXPECT_FALSE(p.ostrel.findWindow("TInfoForm", second.c_str()));
+        PostMessageA(detail, WM_CLOSE, 0, 0);
+        PostMessageA(list, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(WaitFor([&] { return !IsWindow(detail) && !IsWindow(list); }));
+    }
+}
+
 TEST_F(MainRoad, FinderDraggedOverAForeignWindowFillsTheFieldsAndFramesIt) {
     ChildProcess target("\"" + SiblingPath("ostrel_sleeper.exe") + "\" shown");
     HWND window = target.waitWindow("OstrelFinderTarget", "ostrel finder target", timeout);
