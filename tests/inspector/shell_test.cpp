@@ -4,8 +4,12 @@
 #include <fstream>
 #include <map>
 #include <sstream>
+#include "AppBar.h"
+#include "ConstVars.h"
 #include "DesktopIcons.h"
+#include "SplashScreen.h"
 #include "core/IconPositions.h"
+#include "framework/Application.h"
 #include "framework/Registry.h"
 #include "support/ProcessDriver.h"
 
@@ -113,4 +117,40 @@ TEST(DesktopIcons, AutoArrangeIsKept) {
     ASSERT_EQ(after.size(), before.size());
     for (size_t i = 0; i < after.size(); ++i) EXPECT_EQ(after[i].x, before[i].x) << after[i].label;
     EXPECT_EQ(storedValues(), 0u);
+}
+
+// Docking saves the places before the bar shifts the icons, and undocking puts them back, only when the
+// user asked for it: otherwise the icons stay where the shell put them.
+TEST(DesktopIcons, TheBarSavesAndRestoresThemOnlyWithSaveDesktopIcons) {
+    fw::application().initialize(GetModuleHandleA(nullptr));
+    auto settings = std::make_unique<TOSTREL_Settings>();
+    settings->SplashForm.reset();
+    OstrelSettings = settings.get();
+    const std::string programKey = TOSTREL_Settings::RegistryKey() + "\\IconPositions";
+    ASSERT_NE(programKey.find("Ostrel"), std::string::npos) << programKey;
+    HWND bar = CreateWindowExA(WS_EX_TOOLWINDOW, "STATIC", "bar", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                               nullptr, nullptr);
+    for (const bool save : {true, false}) {
+        SCOPED_TRACE(save ? "SaveDesktopIcons on" : "SaveDesktopIcons off");
+        settings->SaveDesktopIcons = save;
+        FakeDesktop desk("Trash Home Docs");
+        ASSERT_TRUE(desk.progman);
+        auto before = icons(desk.progman, desk.report);
+        ASSERT_EQ(before.size(), 3u);
+        ASSERT_TRUE(RegisterAppBar(bar, 60));
+        // The shell makes room for the bar.
+        HWND view = folderView(desk.progman);
+        for (int i = 0; i < 3; ++i) SendMessageA(view, LVM_SETITEMPOSITION, i, MAKELPARAM(300, 200 + 30 * i));
+        UnregisterAppBar(bar);
+        auto after = icons(desk.progman, desk.report);
+        ASSERT_EQ(after.size(), 3u);
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(save ? before[i].x : 300, after[i].x) << after[i].label;
+            EXPECT_EQ(save ? before[i].y : 200 + 30 * i, after[i].y) << after[i].label;
+        }
+        fw::Registry registry;
+        EXPECT_TRUE(!registry.openKey(programKey, false) || registry.valueNames().empty());
+    }
+    DestroyWindow(bar);
+    OstrelSettings = nullptr;
 }
