@@ -267,6 +267,33 @@ TEST(Startup, SecondInstanceBringsTheFirstForwardAndWritesNothing) {
     EXPECT_EQ(0, first.waitExit(timeout));
 }
 
+// A user without administrative rights: the program's token has no right to debug other programs.
+void TakeTheDebugPrivilege(HANDLE process) {
+    HANDLE token = nullptr;
+    ASSERT_TRUE(OpenProcessToken(process, TOKEN_ADJUST_PRIVILEGES, &token));
+    TOKEN_PRIVILEGES privileges{};
+    privileges.PrivilegeCount = 1;
+    privileges.Privileges[0].Attributes = SE_PRIVILEGE_REMOVED;
+    EXPECT_TRUE(LookupPrivilegeValueA(nullptr, "SeDebugPrivilege", &privileges.Privileges[0].Luid));
+    EXPECT_TRUE(AdjustTokenPrivileges(token, FALSE, &privileges, sizeof privileges, nullptr, nullptr));
+    CloseHandle(token);
+}
+
+TEST(Startup, WithoutTheDebugPrivilegeItWarnsOnceAndGoesOn) {
+    WriteValidSettings();
+    ChildProcess p(Program(), TakeTheDebugPrivilege);
+    HWND box = p.waitWindow("#32770", "No Debug-Privilege", timeout);
+    ASSERT_NE(nullptr, box);
+    EXPECT_TRUE(FindWindowExA(box, nullptr, "Static",
+                              "Couldn't enable Debug-Privilege!  Some informations won't be available!"));
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    HWND main = WaitMain(p);
+    ASSERT_NE(nullptr, main);
+    EXPECT_FALSE(p.findWindow("#32770", "No Debug-Privilege")) << "once";
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0, p.waitExit(timeout));
+}
+
 // Wine reports the version set for a program under its AppDefaults key: here a system before Windows 2000.
 class OlderSystem {
 public:

@@ -3,13 +3,19 @@
 
 namespace testing_support {
 
-ChildProcess::ChildProcess(const std::string& commandLine) {
+ChildProcess::ChildProcess(const std::string& commandLine,
+                           const std::function<void(HANDLE process)>& beforeItRuns) {
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
     std::vector<char> line(commandLine.begin(), commandLine.end());
     line.push_back('\0');
-    if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+    const DWORD flags = beforeItRuns ? CREATE_SUSPENDED : 0;
+    if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr, &si, &pi)) {
+        if (beforeItRuns) {
+            beforeItRuns(pi.hProcess);
+            ResumeThread(pi.hThread);
+        }
         CloseHandle(pi.hThread);
         process_ = pi.hProcess;
         id_ = pi.dwProcessId;

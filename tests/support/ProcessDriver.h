@@ -1,5 +1,6 @@
 #pragma once
 #include <windows.h>
+#include <functional>
 #include <string>
 
 namespace testing_support {
@@ -8,7 +9,9 @@ namespace testing_support {
 // post messages to them, wait for it to end. Killed on destruction if still running.
 class ChildProcess {
 public:
-    explicit ChildProcess(const std::string& commandLine);
+    // `beforeItRuns`, when given, gets the process before its first instruction runs.
+    explicit ChildProcess(const std::string& commandLine,
+                          const std::function<void(HANDLE process)>& beforeItRuns = {});
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
