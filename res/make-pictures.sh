@@ -34,7 +34,7 @@ PY
 # and 203.
 convert -size 48x48 radial-gradient:'#a8dadc-#1d3557' -fill '#e63946' -draw 'circle 24,24 24,12' \
     -quality 90 about-small.jpg
-convert -size 220x90 gradient:'#000000-#1d3557' -fill '#f1faee' -font DejaVu-Sans-Bold -pointsize 22 \
+convert -size 280x80 gradient:'#000000-#1d3557' -fill '#f1faee' -font DejaVu-Sans-Bold -pointsize 22 \
     -gravity center -annotate +0+0 'thanks for looking' -quality 90 about-hidden.jpg
 convert -size 16x16 pattern:gray25 -fill '#1d3557' -opaque black -fill '#23406a' -opaque white \
     -type TrueColor BMP3:about-tile.bmp
