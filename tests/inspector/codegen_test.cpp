@@ -6,10 +6,12 @@
 #include "WndSearch.h"
 #include "Functions.h"
 #include "controls/CodeEditor.h"
+#include "controls/OstrelToolMenu.h"
 #include "core/NumberFormat.h"
 #include "framework/Application.h"
 #include "fakes/FakeMessageBoxes.h"
 #include "helpers/ChildProcess.h"
+#include "support/ImportPatch.h"
 #include "support/ProcessDriver.h"
 #include "support/Screenshot.h"
 #include "support/TestSettings.h"
@@ -346,6 +348,50 @@ TEST(FinderPopup, ClosesAfterTheMouseLeft) {
     SetCursorPos(0, GetSystemMetrics(SM_CYSCREEN) - 1);
     SendMessageA(panel.handle(), WM_MOUSELEAVE, 0, 0);
     EXPECT_TRUE(WaitFor([&] { return panel.Form() == nullptr; }));
+}
+
+namespace {
+
+// Windows 2000 and XP take the non-client metrics only in their own structure size.
+void* systemParameters = nullptr;
+BOOL WINAPI OlderSystemParameters(UINT action, UINT param, void* data, UINT update) {
+    const UINT olderSize = 340;
+    if (action == SPI_GETNONCLIENTMETRICS &&
+        (param != olderSize || static_cast<NONCLIENTMETRICSA*>(data)->cbSize != olderSize)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    return reinterpret_cast<decltype(&SystemParametersInfoA)>(systemParameters)(action, param, data, update);
+}
+
+// The item's pixels as it paints itself, plain and highlighted.
+std::vector<COLORREF> ItemPixels(HWND host) {
+    const int width = 166, height = 25;
+    std::vector<COLORREF> pixels;
+    for (bool hot : {false, true}) {
+        TOstrelToolMenu item(host, RECT{0, 0, width, height}, 1, "Create FindWindow-Code");
+        item.Hot = hot;
+        fw::WindowDC screen(nullptr);
+        fw::Bitmap bitmap(CreateCompatibleBitmap(screen.get(), width, height));
+        fw::MemoryDC dc(CreateCompatibleDC(screen.get()));
+        fw::Selection selected(dc.get(), bitmap.get());
+        item.Paint(dc.get());
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) pixels.push_back(GetPixel(dc.get(), x, y));
+    }
+    return pixels;
+}
+
+} // namespace
+
+TEST(FinderPopup, ItemsKeepTheMessageFontOnSystemsThatTakeOnlyTheOlderMetricsSize) {
+    EnsureApplication();
+    Host host("menu host");
+    const std::vector<COLORREF> current = ItemPixels(host.handle());
+    ImportPatch older("user32.dll", "SystemParametersInfoA", reinterpret_cast<void*>(&OlderSystemParameters));
+    ASSERT_TRUE(older.installed());
+    systemParameters = older.original();
+    EXPECT_TRUE(current == ItemPixels(host.handle())) << "the text is drawn in another font";
 }
 
 TEST(WndSearch, FinderPopupOfTheSearchWindowLeadsToTheCodeOfAHelpersEdit) {

@@ -1,4 +1,5 @@
 #include "controls/OstrelToolMenu.h"
+#include "controls/NonClientMetrics.h"
 #include "core/CaptionLayout.h"
 #include "framework/Handles.h"
 
@@ -7,9 +8,7 @@ namespace {
 constexpr int separatorBand = 4;
 
 fw::Font MenuFont(bool bold) {
-    NONCLIENTMETRICSA metrics{};
-    metrics.cbSize = sizeof metrics;
-    SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+    NONCLIENTMETRICSA metrics = ReadNonClientMetrics();
     if (bold) metrics.lfMessageFont.lfWeight = FW_BOLD;
     return fw::Font(CreateFontIndirectA(&metrics.lfMessageFont));
 }

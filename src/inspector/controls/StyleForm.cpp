@@ -1,4 +1,5 @@
 #include "controls/StyleForm.h"
+#include "controls/NonClientMetrics.h"
 #include "framework/Application.h"
 
 #include <algorithm>
@@ -96,10 +97,7 @@ void TStyleForm::ReadMetrics() {
     frameHeight_ = GetSystemMetrics(SM_CYFRAME);
     smallIconWidth_ = GetSystemMetrics(SM_CXSMICON);
     smallIconHeight_ = GetSystemMetrics(SM_CYSMICON);
-    metrics_ = {};
-    // The size every system since Windows 2000 accepts (newer headers append a field).
-    metrics_.cbSize = 340;
-    SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, metrics_.cbSize, &metrics_, 0);
+    metrics_ = ReadNonClientMetrics();
     captionHeight_ = GetSystemMetrics(SM_CYCAPTION) - 1;
 }
 
