@@ -8,12 +8,15 @@
 #include "framework/MessageBox.h"
 #include <windowsx.h>
 
+#include <algorithm>
+
 namespace {
 
 enum Column { colHandle, colClassName, colWindowText, colControlID, columnCount };
 const int upperPanelHeight = 80, splitterHeight = 4, minTreeHeight = 120, minEditorHeight = 60;
 const int minWidth = 576, minHeight = 490, checkBoxSize = 13;
 enum RowImage { imgOnPath = 0, imgOffPath = 1 };
+constexpr UINT_PTR listSubclassId = 1;
 
 // The windows as the system has them; texts through the window information, with its time-outs.
 class SystemWindows : public core::TWindowSource {
@@ -93,7 +96,7 @@ const core::TCodeTreeRow* RowOf(const std::vector<core::TCodeTreeRow>& rows,
 
 } // namespace
 
-TFindWndCodeGenerator::TFindWndCodeGenerator(HWND wnd) {
+TFindWndCodeGenerator::TFindWndCodeGenerator(HWND wnd) : focusedBox_(colClassName) {
     createDialog(IDD_FINDWNDCODER, fw::application().handle());
     if (!wnd) return;
     SetWindowTextA(Control(IDC_CODER_HANDLE),
@@ -110,6 +113,7 @@ bool TFindWndCodeGenerator::onCreate() {
     HWND list = Control(IDC_CODER_TREE);
     ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT);
     ListView_SetImageList(list, MakeRowImages(), LVSIL_SMALL);
+    SetWindowSubclass(list, ListProc, listSubclassId, reinterpret_cast<DWORD_PTR>(this));
     const struct {
         const char* caption;
         int width, format;
@@ -194,6 +198,9 @@ void TFindWndCodeGenerator::BuildWindowTree() {
     rows_ = core::BuildCodeTree(windows, chain);
     GenerateCode();
     ShowChildWndsClick();
+    // The keyboard starts on the window the code is for, the last row.
+    HWND list = Control(IDC_CODER_TREE);
+    ListView_SetItemState(list, int(shownRows_.size()) - 1, LVIS_FOCUSED, LVIS_FOCUSED);
 }
 
 void TFindWndCodeGenerator::ShowChildWndsClick() {
@@ -305,6 +312,15 @@ LRESULT TFindWndCodeGenerator::CustomDraw(NMLVCUSTOMDRAW& draw) const {
     RECT box = CheckBoxRect(item, column);
     DrawFrameControl(dc, &box, DFC_BUTTON,
                      DFCS_BUTTONCHECK | (look.Checked ? DFCS_CHECKED : 0) | (look.Locked ? DFCS_PUSHED : 0));
+    if (column == focusedBox_ && GetFocus() == list &&
+        (ListView_GetItemState(list, item, LVIS_FOCUSED) & LVIS_FOCUSED)) {
+        // Inside the row, so that the list's own focus rectangle around the row leaves it whole.
+        RECT focus = box;
+        InflateRect(&focus, 1, 1);
+        ::SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+        SetBkColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+        DrawFocusRect(dc, &focus);
+    }
     const std::string text = column == colClassName    ? row->Node.ClassName
                              : column == colWindowText ? row->Node.WindowText
                                                        : std::to_string(row->Node.ControlID);
@@ -322,12 +338,59 @@ void TFindWndCodeGenerator::ListClick(POINT p) {
     hit.pt = p;
     HWND list = Control(IDC_CODER_TREE);
     if (ListView_SubItemHitTest(list, &hit) < 0 || hit.iSubItem == colHandle) return;
-    auto* row = const_cast<core::TCodeTreeRow*>(RowOf(rows_, shownRows_, std::size_t(hit.iItem)));
-    RECT box = CheckBoxRect(hit.iItem, hit.iSubItem);
-    if (!row || !row->Node.OnPath || !PtInRect(&box, p)) return;
-    if (!core::ToggleCheck(row->Node, BoxOf(hit.iSubItem))) return;
+    focusedBox_ = hit.iSubItem;
     InvalidateRect(list, nullptr, FALSE);
+    RECT box = CheckBoxRect(hit.iItem, hit.iSubItem);
+    if (PtInRect(&box, p)) ToggleBox(hit.iItem, hit.iSubItem);
+}
+
+void TFindWndCodeGenerator::ToggleBox(int item, int column) {
+    auto* row = const_cast<core::TCodeTreeRow*>(RowOf(rows_, shownRows_, std::size_t(item)));
+    if (!row || !row->Node.OnPath || !core::ToggleCheck(row->Node, BoxOf(column))) return;
+    InvalidateRect(Control(IDC_CODER_TREE), nullptr, FALSE);
     GenerateCode();
+}
+
+bool TFindWndCodeGenerator::ListKey(WPARAM key) {
+    HWND list = Control(IDC_CODER_TREE);
+    const int focused = ListView_GetNextItem(list, -1, LVNI_FOCUSED);
+    switch (key) {
+    case VK_SPACE:
+        ToggleBox(focused, focusedBox_);
+        return true;
+    case VK_LEFT:
+    case VK_RIGHT:
+        focusedBox_ =
+            std::clamp(focusedBox_ + (key == VK_LEFT ? -1 : 1), int(colClassName), int(colControlID));
+        InvalidateRect(list, nullptr, FALSE);
+        return true;
+    }
+    return false;
+}
+
+LRESULT CALLBACK TFindWndCodeGenerator::ListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam,
+                                                 UINT_PTR id, DWORD_PTR self) {
+    switch (message) {
+    case WM_NCDESTROY:
+        RemoveWindowSubclass(list, ListProc, id);
+        break;
+    case WM_KEYDOWN:
+        try {
+            if (reinterpret_cast<TFindWndCodeGenerator*>(self)->ListKey(wParam)) return 0;
+        } catch (...) {
+            fw::application().handleException(std::current_exception());
+            return 0;
+        }
+        break;
+    case WM_CHAR:
+        if (wParam == ' ') return 0; // a toggle, not a search for a row starting with a blank
+        break;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        InvalidateRect(list, nullptr, FALSE); // the focused box shows only while the list has the focus
+        break;
+    }
+    return DefSubclassProc(list, message, wParam, lParam);
 }
 
 bool TFindWndCodeGenerator::onNotify(NMHDR& header, LRESULT& result) {

@@ -40,6 +40,11 @@ private:
     void FillListItem(NMLVDISPINFOA& info) const;
     LRESULT CustomDraw(NMLVCUSTOMDRAW& draw) const;
     void ListClick(POINT p);
+    // Space toggles the focused row's focused box; Left and Right move that focus between its boxes.
+    bool ListKey(WPARAM key);
+    void ToggleBox(int item, int column);
+    static LRESULT CALLBACK ListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                     DWORD_PTR self);
     RECT CheckBoxRect(int item, int column) const;
     HWND Control(int id) const { return GetDlgItem(handle(), id); }
     std::string HandleText() const;
@@ -49,5 +54,6 @@ private:
     std::vector<std::size_t> shownRows_; // indexes into rows_, in list order
     std::unique_ptr<TCodeEditor> editor_;
     int treeHeight_ = 180;
+    int focusedBox_; // the column whose box the keyboard works on
     bool splitting_ = false;
 };

@@ -250,6 +250,72 @@ TEST(FindWndCoder, ClicksOnTheBoxesTheSiblingRowsAndABadHandle) {
     fw::application().processMessages();
 }
 
+TEST(FindWndCoder, TheArrowsMoveTheFocusAmongTheBoxesAndSpaceTogglesTheFocusedOne) {
+    TestSettings settings;
+    OstrelSettings->SelectCodeLanguage();
+    Host top("Top window", "CodegenTestTop");
+    HWND dialog = CreateWindowExA(0, "#32770", "Inner", WS_CHILD | WS_VISIBLE, 0, 0, 300, 200, top.handle(),
+                                  HMENU(INT_PTR(7)), nullptr, nullptr);
+    CreateWindowExA(0, "STATIC", "label", WS_CHILD | WS_VISIBLE, 0, 0, 50, 20, dialog, HMENU(INT_PTR(1000)),
+                    nullptr, nullptr);
+    HWND edit = CreateWindowExA(0, "EDIT", "typed", WS_CHILD | WS_VISIBLE, 0, 30, 100, 20, dialog,
+                                HMENU(INT_PTR(1001)), nullptr, nullptr);
+    auto* coder = new TFindWndCodeGenerator(edit); // frees itself when closed
+    coder->show();
+    SetForegroundWindow(coder->handle());
+    HWND list = GetDlgItem(coder->handle(), IDC_CODER_TREE);
+    SetFocus(list);
+    ASSERT_EQ(list, GetFocus());
+    auto press = [&](WPARAM key) {
+        PostMessageA(list, WM_KEYDOWN, key, 1);
+        if (key == VK_SPACE) PostMessageA(list, WM_CHAR, ' ', 1);
+        PostMessageA(list, WM_KEYUP, key, 0xC0000001);
+    };
+    auto codeHas = [&](const std::string& line) {
+        return WaitFor([&] { return coder->Editor().code().find(line) != std::string::npos; });
+    };
+    // The keyboard starts on the edit's row (the last) and its class-name box.
+    const struct {
+        std::vector<WPARAM> keys;
+        const char* line;
+    } steps[] = {
+        {{VK_RIGHT, VK_RIGHT, VK_SPACE}, "wnd :=  GetDlgItem(wnd, 1001);"},
+        {{VK_RIGHT, VK_SPACE}, "wnd :=  FindWindowEx(wnd, 0, 'Edit', 'typed');"}, // stays on the ID's box
+        {{VK_UP, VK_UP, VK_UP, VK_UP, VK_LEFT, VK_SPACE}, "wnd :=  FindWindow('CodegenTestTop', nil);"},
+        {{VK_LEFT, VK_LEFT, VK_SPACE}, "wnd :=  FindWindow('CodegenTestTop', nil);"}, // the last of the two
+        {{VK_DOWN, VK_DOWN, VK_SPACE}, "wnd :=  FindWindow('CodegenTestTop', nil);"}, // a sibling: no boxes
+        {{VK_DOWN, VK_RIGHT, VK_SPACE}, "wnd :=  FindWindowEx(wnd, 0, 'Edit', nil);"},
+    };
+    for (const auto& step : steps) {
+        for (WPARAM key : step.keys) press(key);
+        EXPECT_TRUE(codeHas(step.line)) << step.line << ":\n" << coder->Editor().code();
+    }
+    EXPECT_EQ(3, ListView_GetNextItem(list, -1, LVNI_FOCUSED));
+
+    // The focused box wears the focus rectangle, the row's other boxes none: dots beside the box, inside the
+    // row's own focus rectangle.
+    UpdateWindow(list);
+    HDC dc = GetDC(list);
+    const bool selected = ListView_GetItemState(list, 3, LVIS_SELECTED) & LVIS_SELECTED;
+    const COLORREF background = GetSysColor(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW);
+    auto marked = [&](int column) {
+        RECT cell{LVIR_BOUNDS, column, 0, 0};
+        SendMessageA(list, LVM_GETSUBITEMRECT, 3, reinterpret_cast<LPARAM>(&cell));
+        const int boxTop = cell.top + (cell.bottom - cell.top - 13) / 2;
+        int dots = 0;
+        for (int y = boxTop; y < boxTop + 13; ++y) dots += GetPixel(dc, cell.left + 2, y) != background;
+        return dots;
+    };
+    const int focused = marked(2), others = marked(1) + marked(3);
+    ReleaseDC(list, dc);
+    EXPECT_GE(focused, 4);
+    EXPECT_EQ(0, others);
+    testing_support::SaveScreenshotPng("findwndcoder_box_toggled_from_the_keyboard",
+                                       {top.handle(), coder->handle()});
+    coder->close();
+    fw::application().processMessages();
+}
+
 TEST(FindWndCoder, AWindowThatDoesNotAnswerIsLookedUpByItsClassAlone) {
     TestSettings settings;
     OstrelSettings->SelectCodeLanguage();
