@@ -303,6 +303,9 @@ LRESULT TStyleForm::PaintFrame(HRGN updateRegion) {
 }
 
 void TStyleForm::OnLeftButtonDown(WPARAM hit) {
+    // The system leaves activating on a caption press to the press's own handling, which this replaces:
+    // without this, an inactive form stayed inactive and the keys went on to the window that was active.
+    if (GetForegroundWindow() != handle()) SetForegroundWindow(handle());
     if (hitButton_ == core::noCaptionButton) {
         if (hit == HTCAPTION) {
             BringWindowToTop(handle());
