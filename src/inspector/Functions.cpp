@@ -14,7 +14,9 @@
 #include "core/TaskbarLayout.h"
 #include "core/WindowArrangement.h"
 #include "framework/Application.h"
+#include "framework/Exceptions.h"
 #include "framework/Handles.h"
+#include "framework/MessageBox.h"
 
 #include <cstring>
 #include <memory>
@@ -203,8 +205,12 @@ TOstrelForm* CreateChildForm(const TChildFormClass& formClass) {
     std::unique_ptr<TOstrelForm> form;
     try {
         form.reset(formClass.Create());
+    } catch (const fw::EAbort&) {
+        return nullptr; // the form told the user itself
     } catch (...) {
-        // A form that fails in its constructor is gone with its window; detail windows report for themselves.
+        // A form that fails in its constructor is gone with its window: the user hears why.
+        fw::messageBox(fw::application().handle(), fw::Application::exceptionText(std::current_exception()),
+                       "Error", MB_OK | MB_ICONERROR);
         return nullptr;
     }
     if (!form || !form->handle()) return nullptr;

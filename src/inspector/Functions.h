@@ -48,7 +48,8 @@ struct TChildFormClass {
     std::function<void(TOstrelForm&)> BeforeShow; // optional: a list window's first filling
 };
 // Creates, numbers, registers and shows one form; null when creating or setting it up failed (the form
-// is gone then, and nothing is reported here).
+// is gone then). A constructor's failure is shown to the user, unless it is an EAbort: the form has told
+// the user itself.
 TOstrelForm* CreateChildForm(const TChildFormClass& formClass);
 
 // The same for the class T, constructed with `args`. A class with StartRefresh (the list windows) starts

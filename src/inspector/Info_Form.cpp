@@ -350,12 +350,12 @@ void TInfoForm::ReformatLink(TNumberLink& label) {
 
 void TInfoForm::BindWmi(TBasicWMIInfo& info, const fw::Value& id, const std::string& message) {
     goneText_ = message;
+    if (!info.Services) info.Services = Sources.ConnectWmi();
     try {
-        if (!info.Services) info.Services = Sources.ConnectWmi();
         info.SetID(id);
     } catch (...) {
         fw::messageBox(fw::application().handle(), message, "Error", MB_OK | MB_ICONERROR);
-        throw EInfoBindFailed(message);
+        throw EInfoBindFailed();
     }
 }
 

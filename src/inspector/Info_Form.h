@@ -8,6 +8,7 @@
 #include "controls/OstrelTreeview.h"
 #include "controls/Ostrel_Form.h"
 #include "core/InfoFormRules.h"
+#include "framework/Exceptions.h"
 #include "framework/Handles.h"
 
 #include <cstdint>
@@ -18,11 +19,9 @@
 #include <string>
 #include <vector>
 
-// Thrown out of a detail window's constructor when its object cannot be bound; the user has been told.
-class EInfoBindFailed : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
+// Thrown out of a detail window's constructor when its object cannot be bound; the user has been told,
+// so it is silent where it is caught.
+class EInfoBindFailed : public fw::EAbort {};
 
 class TInfoForm : public TOstrelForm {
 public:
@@ -66,7 +65,8 @@ protected:
     virtual void UpdateInfo() = 0;
 
     // WMI binding of the process, thread and service windows: a connection of this window's own, then
-    // SetID; a failure shows `message` and throws EInfoBindFailed.
+    // SetID. A failing SetID shows `message` and throws EInfoBindFailed; a failing connection throws
+    // its own error, which says that WMI, not the object, is missing.
     void BindWmi(TBasicWMIInfo& info, const fw::Value& id, const std::string& message);
 
     // Page building: captions and value fields laid out in rows. A row's value reaches the page's right

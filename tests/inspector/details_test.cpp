@@ -12,9 +12,11 @@
 #include "helpers/ChildProcess.h"
 #include "framework/Application.h"
 #include "framework/ComPtr.h"
+#include "framework/OleException.h"
 #include "support/ListFakes.h"
 #include "support/Screenshot.h"
 #include <gtest/gtest.h>
+#include <wbemcli.h>
 
 #include <algorithm>
 #include <atomic>
@@ -407,6 +409,13 @@ TEST_F(Details, BindFailuresTellTheUserAndNoWindowRemains) {
     EXPECT_EQ("No Serivce with Name Nope found.", boxes.shown[1].text);
     EXPECT_EQ("The Thread with ID " + FormatNumber(0x7ffe8) + " doesn't exist anymore.", boxes.shown[2].text);
     for (const auto& box : boxes.shown) EXPECT_EQ("Error", box.caption);
+
+    // WMI that cannot be reached is no object that has gone: its own error goes on to the user.
+    sources.onConnect = [] { throw fw::EOleException(WBEM_E_ACCESS_DENIED, "WMI connection"); };
+    EXPECT_THROW(TProcessInfoForm(0x7ffe4, sources), fw::EOleException);
+    EXPECT_THROW(TServiceInfoForm("Nope", sources), fw::EOleException);
+    EXPECT_THROW(TThreadInfoForm(0x7ffe8, sources), fw::EOleException);
+    EXPECT_EQ(3u, boxes.shown.size()) << boxes.shown.back().text;
 }
 
 TEST_F(Details, AFailingServicesQueryLeavesTheListEmpty) {

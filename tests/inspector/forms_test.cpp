@@ -8,7 +8,9 @@
 #include "controls/Taskbar.h"
 #include "core/CaptionLayout.h"
 #include "core/WindowArrangement.h"
+#include "fakes/FakeMessageBoxes.h"
 #include "framework/Application.h"
+#include "framework/Exceptions.h"
 #include "support/ListFakes.h"
 #include "support/MenuAnswer.h"
 #include "support/ProgramDriver.h"
@@ -61,6 +63,11 @@ public:
 class TFailingForm : public TProbeForm {
 public:
     TFailingForm() : TProbeForm("OstrelFailingForm", "Failing Form") { throw fw::Exception("set-up failed"); }
+};
+// One that has told the user why it cannot open.
+class TAbortingForm : public TProbeForm {
+public:
+    TAbortingForm() : TProbeForm("OstrelFailingForm", "Aborting Form") { throw fw::EAbort(); }
 };
 
 class TDialogForm : public TStyleForm {
@@ -436,11 +443,17 @@ TEST_F(Forms, ShowReusesTheOpenFormOfTheSameKey) {
     EXPECT_EQ(2, second->Tag);
 }
 
-TEST_F(Forms, FailedCreationLeavesNoWindowAndNoButton) {
+TEST_F(Forms, FailedCreationLeavesNoWindowAndNoButtonAndSaysWhy) {
+    fake::MessageBoxes boxes;
     EXPECT_EQ(nullptr, CreateChildForm<TFailingForm>());
+    EXPECT_EQ(nullptr, CreateChildForm<TAbortingForm>());
     EXPECT_EQ(nullptr, FindWindowA("OstrelFailingForm", nullptr));
     EXPECT_EQ(0, Taskbar().Items().Count());
     EXPECT_EQ(0, aliveForms);
+    ASSERT_EQ(1u, boxes.shown.size()) << "the form that told the user is not reported again";
+    EXPECT_EQ("set-up failed", boxes.shown[0].text);
+    EXPECT_EQ("Error", boxes.shown[0].caption);
+    EXPECT_EQ(UINT(MB_OK | MB_ICONERROR), boxes.shown[0].type);
     EXPECT_THROW(Taskbar().AddForm(nullptr, true, true), ETaskbarError);
 }
 
