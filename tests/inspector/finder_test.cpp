@@ -97,6 +97,33 @@ TEST_F(Finder, FrameIsInvertedOnTheScreenAndGoesAgain) {
     EXPECT_EQ(edge, screen.At(left.x, left.y));
 }
 
+TEST_F(Finder, ATopLevelWindowsFrameLiesOnePixelFurtherInsideThanAChilds) {
+    Screen screen;
+    // Owned, but a top-level window all the same.
+    HWND owned = CreateWindowExA(WS_EX_TOPMOST, TopClass(), "", WS_POPUP | WS_VISIBLE, 600, 200, 80, 80, top,
+                                 nullptr, GetModuleHandleA(nullptr), nullptr);
+    Settle();
+    const struct {
+        HWND window;
+        const char* name;
+        bool child;
+    } windows[] = {{big, "child", true}, {top, "top-level", false}, {owned, "owned top-level", false}};
+    for (const auto& w : windows) {
+        RECT r;
+        GetWindowRect(w.window, &r);
+        // The 3-pixel pen's right stroke: from 3 pixels inside the right edge to the edge for a child,
+        // one pixel further left for a top-level window.
+        const int y = (r.top + r.bottom) / 2, edge = r.right - 1, inner = r.right - 4;
+        const COLORREF edgeBefore = screen.At(edge, y), innerBefore = screen.At(inner, y);
+        HighlightWindow(w.window);
+        EXPECT_EQ(w.child, screen.At(edge, y) == (~edgeBefore & 0xFFFFFF)) << w.name;
+        EXPECT_EQ(!w.child, screen.At(inner, y) == (~innerBefore & 0xFFFFFF)) << w.name;
+        RemoveHighlight(w.window);
+        Settle();
+    }
+    DestroyWindow(owned);
+}
+
 TEST_F(Finder, TheFrameLeavesTheWindowsAboveTheFramedOneAlone) {
     Screen screen;
     RECT r;

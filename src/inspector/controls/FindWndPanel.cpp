@@ -102,8 +102,10 @@ void HighlightWindow(HWND window) {
     RECT r;
     if (!window || !GetWindowRect(window, &r)) return;
     if (drawnFrame.window) RemoveHighlight(drawnFrame.window);
-    // A top-level window's frame lies one pixel further inside than a child's.
-    drawnFrame = {window, r, GetParent(window) ? 1 : 2, VisibleRegion(window)};
+    // A top-level window's frame lies one pixel further inside than a child's. An owned window is
+    // top-level too, though GetParent names its owner.
+    const bool child = (GetWindowLongA(window, GWL_STYLE) & WS_CHILD) != 0;
+    drawnFrame = {window, r, child ? 1 : 2, VisibleRegion(window)};
     InvertFrame(drawnFrame);
 }
 
