@@ -11,6 +11,7 @@
 #include "framework/Application.h"
 #include "fakes/FakeMessageBoxes.h"
 #include "helpers/ChildProcess.h"
+#include "support/Cursor.h"
 #include "support/ImportPatch.h"
 #include "support/ProcessDriver.h"
 #include "support/Screenshot.h"
@@ -575,6 +576,24 @@ TEST(WndSearch, TypedClassCaptionAndHandleLookTheWindowUp) {
     EXPECT_TRUE(boxes.shown.empty());
     testing_support::SaveScreenshotPng("window_search_typed_handle", {search->handle()});
 
+    // The finder dragged onto the lower twin, set apart from the others, fills the fields the same way,
+    // and they look nothing up.
+    type(handle, "");
+    SetWindowPos(lower, nullptr, 800, 660, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT r;
+    GetWindowRect(lower, &r);
+    HWND finder = search->FindWndPanel.handle();
+    PostMessageA(finder, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    ASSERT_TRUE(MoveCursorTo({(r.left + r.right) / 2, (r.top + r.bottom) / 2}));
+    PostMessageA(finder, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(5, 5));
+    EXPECT_TRUE(shows(handle, FormatNumber(Id(lower)))) << text(handle);
+    PostMessageA(finder, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    EXPECT_TRUE(shows(className, "WndSearchTestTarget")) << text(className);
+    EXPECT_EQ("searched twin", text(caption));
+    EXPECT_EQ("searched twin", search->WndCaption.Hint());
+    fw::application().processMessages();
+    EXPECT_EQ(FormatNumber(Id(lower)), text(handle)) << "looked up by its texts";
+
     // Enter in the class edit reads the handle too; a bad handle is the parser's message.
     type(handle, "12x");
     enter(className);
@@ -641,6 +660,18 @@ TEST(WndSearch, HideOstrelRestoresExactlyTheWindowsThatWereVisible) {
         fw::application().processMessages();
         EXPECT_TRUE(IsWindowVisible(shown->handle()));
         EXPECT_TRUE(IsWindowVisible(main.handle()));
+
+        // Docked as an app bar, the main form stays while the other windows go.
+        OstrelSettings->AppBarDocking = true;
+        auto* docked = CreateChildForm<TWndSearchForm>();
+        ASSERT_NE(nullptr, docked);
+        SendMessageA(GetDlgItem(docked->handle(), IDC_SEARCH_HIDEOSTREL), BM_CLICK, 0, 0);
+        EXPECT_FALSE(IsWindowVisible(shown->handle()));
+        EXPECT_TRUE(IsWindowVisible(main.handle()));
+        SendMessageA(GetDlgItem(docked->handle(), IDC_SEARCH_HIDEOSTREL), BM_CLICK, 0, 0);
+        EXPECT_TRUE(IsWindowVisible(shown->handle()));
+        docked->close();
+        fw::application().processMessages();
         fw::application().setMainForm(previousMain);
     }
     fw::application().processMessages();

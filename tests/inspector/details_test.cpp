@@ -388,6 +388,15 @@ TEST_F(Details, ProcessInfoFromWmiAndAGoneProcessReportedOnce) {
     // No such file: the module button stays hidden on the shown page.
     EXPECT_FALSE(IsWindowVisible(form->ModuleButton()));
 
+    // The times the process has run change with each refresh.
+    auto later = ProcessValues(id);
+    later["KernelModeTime"] = fw::Value("30000000");
+    later["UserModeTime"] = fw::Value("650000000");
+    sources.wmi->Add("Win32_Process", later);
+    form->RefreshClick();
+    EXPECT_EQ(FormatDurationTicks(30000000), TextOf(form->ChangingFields[1]));
+    EXPECT_EQ(FormatDurationTicks(650000000), TextOf(form->ChangingFields[2]));
+
     sources.wmi->objects.clear();
     form->SetAutoUpdate(true);
     form->RefreshClick();
@@ -487,22 +496,30 @@ TEST_F(Details, ThreadInfoFromWmi) {
     EXPECT_EQ(std::to_string(id), TextOf(form->laThreadID));
 }
 
-TEST_F(Details, ModuleInfoOfKernel32ReadsItsVersion) {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(GetModuleHandleA("kernel32.dll"), path, MAX_PATH);
-    auto form = std::make_unique<TModuleInfoForm>(path, sources);
-    EXPECT_EQ(path, TextOf(form->edPath));
-    EXPECT_NE(TextUnavailable, TextOf(form->laFileVersion));
-    EXPECT_NE(TextUnavailable, TextOf(form->laVersion));
-    Picture(*form, "detail_module_info");
+// A module with a version resource and one without: the placeholders stand where no version is, and
+// the properties button works for both.
+TEST_F(Details, ModuleInfoReadsTheVersionAndOpensTheShellsProperties) {
+    char kernel32[MAX_PATH] = {};
+    GetModuleFileNameA(GetModuleHandleA("kernel32.dll"), kernel32, MAX_PATH);
+    const struct {
+        std::string path;
+        bool versioned;
+    } modules[] = {{kernel32, true}, {testing_support::SiblingPath("ostrel_sleeper.exe"), false}};
+    for (const auto& m : modules) {
+        auto form = std::make_unique<TModuleInfoForm>(m.path, sources);
+        EXPECT_EQ(m.path, TextOf(form->edPath));
+        EXPECT_EQ(m.versioned, TextOf(form->laFileVersion) != TextUnavailable) << m.path;
+        EXPECT_EQ(m.versioned, TextOf(form->laVersion) != TextUnavailable) << m.path;
+        if (m.versioned) Picture(*form, "detail_module_info");
 
-    // The shell shows its properties dialog, or its own message where it cannot (as under Wine); the
-    // program adds no second message.
-    fake::MessageBoxes boxes;
-    ShellDialogCloser closer;
-    form->ModuleInfoClick();
-    EXPECT_TRUE(PumpUntil([&] { return closer.Closed() > 0; }, 10000));
-    EXPECT_TRUE(boxes.shown.empty());
+        // The shell shows its properties dialog, or its own message where it cannot (as under Wine); the
+        // program adds no second message.
+        fake::MessageBoxes boxes;
+        ShellDialogCloser closer;
+        form->ModuleInfoClick();
+        EXPECT_TRUE(PumpUntil([&] { return closer.Closed() > 0; }, 10000)) << m.path;
+        EXPECT_TRUE(boxes.shown.empty()) << m.path;
+    }
 }
 
 TEST_F(Details, TheWindowOfAnotherProcess) {

@@ -28,11 +28,11 @@ int aliveForms = 0;
 // A child form of a class of its own, made in code.
 class TProbeForm : public TOstrelForm {
 public:
-    TProbeForm(const char* className, const char* caption, int y = 220) {
+    TProbeForm(const char* className, const char* caption, int y = 220, DWORD style = WS_OVERLAPPEDWINDOW) {
         CreateParams p;
         p.className = className;
         p.caption = caption;
-        p.style = WS_OVERLAPPEDWINDOW;
+        p.style = style;
         p.x = 120;
         p.y = y;
         p.width = 360;
@@ -51,6 +51,11 @@ public:
     explicit TTestForm(int y = 220) : TProbeForm("OstrelTestForm", "Test Form", y) {}
 };
 class TDerivedForm : public TTestForm {};
+// Made without minimize and maximize boxes.
+class TFixedForm : public TProbeForm {
+public:
+    TFixedForm() : TProbeForm("OstrelFixedForm", "Fixed Form", 220, WS_CAPTION | WS_SYSMENU) {}
+};
 class TOtherForm : public TProbeForm {
 public:
     TOtherForm() : TProbeForm("OstrelOtherForm", "Other Form") {}
@@ -261,6 +266,28 @@ TEST_F(Forms, CaptionButtonsSetTheStyleAndTheSystemMenuAndALongCaptionStopsBefor
     EXPECT_TRUE(PumpUntil([&] { return !whiteIn(textRight, help.left); }, 5000))
         << "text between its end and the buttons";
     testing_support::SaveScreenshotPng("styled_form_long_caption", {h});
+}
+
+TEST_F(Forms, AButtonAddedAfterTheFormWasMadeDoesNothing) {
+    TFixedForm* form = CreateChildForm<TFixedForm>();
+    ASSERT_NE(nullptr, form);
+    form->SetCaptionButtons(core::allCaptionButtons);
+    ASSERT_TRUE(Activate(form));
+    HWND h = form->handle();
+    for (CaptionButtonKind kind : {cbMaximize, cbMinimize}) {
+        RECT w = form->bounds(), r = form->GetButtonRect(kind);
+        ASSERT_FALSE(IsRectEmpty(&r)) << "shown: " << int(kind);
+        const POINT on{w.left + (r.left + r.right) / 2, w.top + (r.top + r.bottom) / 2};
+        POINT client = on;
+        ScreenToClient(h, &client);
+        SendMessageA(h, WM_NCHITTEST, 0, MAKELPARAM(on.x, on.y));
+        SendMessageA(h, WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(on.x, on.y));
+        EXPECT_FALSE(form->Button(kind).Pressed) << int(kind);
+        SendMessageA(h, WM_LBUTTONUP, 0, MAKELPARAM(client.x, client.y));
+        MSG msg;
+        EXPECT_FALSE(PeekMessageA(&msg, h, WM_SYSCOMMAND, WM_SYSCOMMAND, PM_NOREMOVE)) << int(kind);
+    }
+    EXPECT_FALSE(IsZoomed(h) || IsIconic(h));
 }
 
 TEST_F(Forms, DoubleClickMaximisesOnlyWithTheMaximizeButton) {
