@@ -14,7 +14,7 @@ namespace {
 
 enum Column { colHandle, colClassName, colWindowText, colControlID, columnCount };
 const int upperPanelHeight = 80, splitterHeight = 4, minTreeHeight = 120, minEditorHeight = 60;
-const int minWidth = 576, minHeight = 490, checkBoxSize = 13;
+const int minWidth = 576, minHeight = 490, checkBoxSize = 13, minColumnWidth = 60;
 enum RowImage { imgOnPath = 0, imgOffPath = 1 };
 constexpr UINT_PTR listSubclassId = 1;
 
@@ -162,7 +162,7 @@ void TFindWndCodeGenerator::Layout() {
     GetClientRect(list, &listClient);
     int fixed = 0;
     for (int i = colClassName; i < columnCount; ++i) fixed += ListView_GetColumnWidth(list, i);
-    ListView_SetColumnWidth(list, colHandle, std::max(60, int(listClient.right) - fixed));
+    ListView_SetColumnWidth(list, colHandle, std::max(minColumnWidth, int(listClient.right) - fixed));
 }
 
 void TFindWndCodeGenerator::onSize(int, int) {
@@ -385,12 +385,33 @@ LRESULT CALLBACK TFindWndCodeGenerator::ListProc(HWND list, UINT message, WPARAM
     case WM_CHAR:
         if (wParam == ' ') return 0; // a toggle, not a search for a row starting with a blank
         break;
+    case WM_NOTIFY: {
+        // The header tells the list, which does not pass width changes on.
+        const auto& header = *reinterpret_cast<const NMHDR*>(lParam);
+        if (header.hwndFrom == ListView_GetHeader(list) &&
+            (header.code == HDN_ITEMCHANGINGA || header.code == HDN_ITEMCHANGINGW) &&
+            // Both kinds carry the width at the same place.
+            reinterpret_cast<TFindWndCodeGenerator*>(self)->ColumnWidthChanging(
+                *reinterpret_cast<const NMHEADERA*>(lParam)))
+            return TRUE;
+        break;
+    }
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
         InvalidateRect(list, nullptr, FALSE); // the focused box shows only while the list has the focus
         break;
     }
     return DefSubclassProc(list, message, wParam, lParam);
+}
+
+bool TFindWndCodeGenerator::ColumnWidthChanging(const NMHEADERA& change) {
+    if (!change.pitem || !(change.pitem->mask & HDI_WIDTH) || change.pitem->cxy >= minColumnWidth)
+        return false;
+    // Refused, and the column ends at the least width rather than where the last allowed step left it.
+    HWND list = Control(IDC_CODER_TREE);
+    if (ListView_GetColumnWidth(list, change.iItem) > minColumnWidth)
+        PostMessageA(list, LVM_SETCOLUMNWIDTH, WPARAM(change.iItem), MAKELPARAM(minColumnWidth, 0));
+    return true;
 }
 
 bool TFindWndCodeGenerator::onNotify(NMHDR& header, LRESULT& result) {

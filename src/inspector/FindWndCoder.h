@@ -43,6 +43,8 @@ private:
     // Space toggles the focused row's focused box; Left and Right move that focus between its boxes.
     bool ListKey(WPARAM key);
     void ToggleBox(int item, int column);
+    // No column gets narrower than the least width; true refuses the change.
+    bool ColumnWidthChanging(const NMHEADERA& change);
     static LRESULT CALLBACK ListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                      DWORD_PTR self);
     RECT CheckBoxRect(int item, int column) const;

@@ -317,6 +317,33 @@ TEST(FindWndCoder, TheArrowsMoveTheFocusAmongTheBoxesAndSpaceTogglesTheFocusedOn
     fw::application().processMessages();
 }
 
+TEST(FindWndCoder, NoColumnGetsNarrowerThanSixtyPixels) {
+    TestSettings settings;
+    Host top("Columns");
+    auto* coder = new TFindWndCodeGenerator(top.handle()); // frees itself when closed
+    coder->show();
+    HWND list = GetDlgItem(coder->handle(), IDC_CODER_TREE), header = ListView_GetHeader(list);
+    auto width = [&](int column) { return ListView_GetColumnWidth(list, column); };
+    // The divider at a column's right edge dragged far to the left, as the mouse does.
+    auto drag = [&](int column, int by) {
+        RECT item{};
+        Header_GetItemRect(header, column, &item);
+        const int y = (item.top + item.bottom) / 2;
+        PostMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(item.right - 1, y));
+        for (int step = 1; step <= 4; ++step)
+            PostMessageA(header, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(item.right - 1 + by * step / 4, y));
+        PostMessageA(header, WM_LBUTTONUP, 0, MAKELPARAM(item.right - 1 + by, y));
+    };
+    drag(1, -200);
+    EXPECT_TRUE(WaitFor([&] { return width(1) == 60; })) << width(1);
+    ListView_SetColumnWidth(list, 2, 20);
+    EXPECT_TRUE(WaitFor([&] { return width(2) == 60; })) << width(2);
+    drag(3, 40);
+    EXPECT_TRUE(WaitFor([&] { return width(3) == 148; })) << "wider as asked: " << width(3);
+    coder->close();
+    fw::application().processMessages();
+}
+
 TEST(FindWndCoder, AWindowThatDoesNotAnswerIsLookedUpByItsClassAlone) {
     TestSettings settings;
     OstrelSettings->SelectCodeLanguage();
