@@ -420,6 +420,7 @@ TEST(FinderPopup, OpensBesideTheButtonAndPostsTheCommandWithTheHolderWindow) {
     // "Properties": the second item.
     HWND form = panel.Form()->handle();
     SendMessageA(form, WM_MOUSEMOVE, 0, MAKELPARAM(20, 37));
+    testing_support::SaveScreenshotPng("finder_popup_item_under_the_mouse", {holder.handle(), form});
     SendMessageA(form, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 37));
     SendMessageA(form, WM_LBUTTONUP, 0, MAKELPARAM(20, 37));
     EXPECT_EQ(nullptr, panel.Form()) << "released after the click";
