@@ -53,6 +53,10 @@ void WriteRestartHandoff(const PROCESS_INFORMATION& process) {
         DuplicateHandle(GetCurrentProcess(), mapping, process.hProcess, &planted, 0, FALSE,
                         DUPLICATE_SAME_ACCESS);
         handoff.MappingHandle = reinterpret_cast<uint32_t>(planted);
+        HANDLE self = nullptr;
+        DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), process.hProcess, &self, SYNCHRONIZE, FALSE,
+                        0);
+        handoff.OldProcessHandle = reinterpret_cast<uint32_t>(self);
         handoff.History = CrashState().History;
         const RestartHandoffBytes bytes = EncodeRestartHandoff(handoff);
         std::memcpy(view, bytes.data(), bytes.size());

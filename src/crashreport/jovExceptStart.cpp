@@ -91,11 +91,15 @@ void AcceptRestartHandoff() {
     const std::string name = CrashObjectName("jovExceptRestart", GetCurrentProcessId());
     HANDLE mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, name.c_str());
     if (!mapping) return;
-    if (const void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, RestartHandoffSize)) {
+    // Mapped whole: an older process's mapping is shorter than ours.
+    if (const void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0)) {
         const RestartHandoff handoff = DecodeRestartHandoff(static_cast<const uint8_t*>(view));
         // The old process planted this handle in ours to keep the mapping alive until we opened it.
         CloseHandle(reinterpret_cast<HANDLE>(handoff.MappingHandle));
-        if (HANDLE old = OpenProcess(SYNCHRONIZE, FALSE, handoff.OldProcessId)) {
+        // By the handle it planted, which stays its own: by the time we look, its id may name another.
+        HANDLE old = handoff.OldProcessHandle ? reinterpret_cast<HANDLE>(handoff.OldProcessHandle)
+                                              : OpenProcess(SYNCHRONIZE, FALSE, handoff.OldProcessId);
+        if (old) {
             WaitForSingleObject(old, INFINITE);
             CloseHandle(old);
         }

@@ -1,6 +1,7 @@
 #include "crashreport/core/CrashRequest.h"
 #include "crashreport/core/NumberText.h"
 #include "crashreport/jovDisAsmSafeRead.h"
+#include "crashreport/jovExcept.h"
 #include "crashreport/jovExceptHandlers.h"
 #include "crashreport/jovExceptHooks.h"
 #include "crashreport/jovExceptLastChance.h"
@@ -13,6 +14,7 @@
 
 #include <windows.h>
 
+#include <cstring>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -254,4 +256,78 @@ TEST(ThreadRegistry, NamesReplaceAndEndedThreadsLeave) {
     EXPECT_EQ(jov::ThreadNameOf(GetCurrentThreadId()), "main thread");
     CloseHandle(thread);
     CloseHandle(go);
+}
+
+namespace {
+
+// The hand-over a restarting process leaves for this one, as RestartProcess writes it.
+HANDLE PlantHandoff(const jov::RestartHandoff& handoff) {
+    const std::string name = jov::CrashObjectName("jovExceptRestart", GetCurrentProcessId());
+    HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                        jov::RestartHandoffSize, name.c_str());
+    jov::RestartHandoff planted = handoff;
+    HANDLE duplicate = nullptr;
+    DuplicateHandle(GetCurrentProcess(), mapping, GetCurrentProcess(), &duplicate, 0, FALSE,
+                    DUPLICATE_SAME_ACCESS);
+    planted.MappingHandle = reinterpret_cast<uint32_t>(duplicate);
+    void* view = MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 0);
+    const jov::RestartHandoffBytes bytes = jov::EncodeRestartHandoff(planted);
+    std::memcpy(view, bytes.data(), bytes.size());
+    UnmapViewOfFile(view);
+    return mapping;
+}
+
+DWORD WINAPI AcceptHandoff(void*) {
+    jov::AcceptRestartHandoff();
+    return 0;
+}
+
+} // namespace
+
+TEST(Restart, TheNewProcessWaitsForTheOldOneByTheHandleItPlanted) {
+    const jov::ExceptionTimes ours = jov::CrashState().History;
+    const jov::ExceptionTimes theirs{13'000'000'009, 13'000'000'008};
+    // The planted handle stands for the old process: an event that is set when "it" ends.
+    HANDLE oldProcess = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    struct Case {
+        const char* what;
+        uint32_t oldProcessId;
+        bool planted;
+        bool endedAlready;
+    };
+    // A live process with the old one's id (here our own, which does not end) must not hold the new one up.
+    const Case cases[] = {
+        {"old process still running", 0x7ffffff0, true, false},
+        {"old process ended, its id reused", GetCurrentProcessId(), true, true},
+        {"an older process that plants no handle", 0x7ffffff0, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        jov::CrashState().History = ours;
+        ResetEvent(oldProcess);
+        if (c.endedAlready) SetEvent(oldProcess);
+        jov::RestartHandoff handoff;
+        handoff.OldProcessId = c.oldProcessId;
+        handoff.History = theirs;
+        HANDLE planted = nullptr;
+        if (c.planted)
+            DuplicateHandle(GetCurrentProcess(), oldProcess, GetCurrentProcess(), &planted, 0, FALSE,
+                            DUPLICATE_SAME_ACCESS);
+        handoff.OldProcessHandle = reinterpret_cast<uint32_t>(planted);
+        HANDLE mapping = PlantHandoff(handoff);
+        HANDLE accepting = CreateThread(nullptr, 0, AcceptHandoff, nullptr, 0, nullptr);
+        if (!c.endedAlready) {
+            EXPECT_EQ(WaitForSingleObject(accepting, 500), WAIT_TIMEOUT)
+                << "went on before the old one ended";
+            SetEvent(oldProcess);
+        }
+        const bool returned = WaitForSingleObject(accepting, 10000) == WAIT_OBJECT_0;
+        EXPECT_TRUE(returned) << "still waiting";
+        if (!returned) TerminateThread(accepting, 1);
+        CloseHandle(accepting);
+        CloseHandle(mapping);
+        EXPECT_EQ(jov::CrashState().History, theirs);
+    }
+    jov::CrashState().History = ours;
+    CloseHandle(oldProcess);
 }

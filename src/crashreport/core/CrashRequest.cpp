@@ -41,6 +41,7 @@ RestartHandoffBytes EncodeRestartHandoff(const RestartHandoff& handoff) {
         StoreU32(&bytes[8 + 8 * i], static_cast<uint32_t>(value));
         StoreU32(&bytes[12 + 8 * i], static_cast<uint32_t>(value >> 32));
     }
+    StoreU32(&bytes[88], handoff.OldProcessHandle);
     return bytes;
 }
 
@@ -51,6 +52,7 @@ RestartHandoff DecodeRestartHandoff(const uint8_t* bytes) {
     for (size_t i = 0; i < handoff.History.size(); ++i)
         handoff.History[i] = static_cast<int64_t>(LoadU32(bytes + 8 + 8 * i) |
                                                   static_cast<uint64_t>(LoadU32(bytes + 12 + 8 * i)) << 32);
+    handoff.OldProcessHandle = LoadU32(bytes + 88);
     return handoff;
 }
 

@@ -34,12 +34,17 @@ struct RestartHandoff {
     uint32_t OldProcessId = 0;
     uint32_t MappingHandle = 0; // duplicated into the new process, which closes it
     ExceptionTimes History{};
+    // The old process itself, duplicated into the new one, which waits on it: its id may be reused once it
+    // has ended. Appended behind the history, where a process that plants none leaves the page's zero.
+    uint32_t OldProcessHandle = 0;
 };
 
-constexpr size_t RestartHandoffSize = 88;
+constexpr size_t RestartHandoffSize = 92;
 using RestartHandoffBytes = std::array<uint8_t, RestartHandoffSize>;
 
 RestartHandoffBytes EncodeRestartHandoff(const RestartHandoff& handoff);
+// Reads RestartHandoffSize bytes; a view of an older process's 88-byte mapping has them too, as the page
+// it lies in is mapped whole.
 RestartHandoff DecodeRestartHandoff(const uint8_t* bytes);
 
 // A named kernel object of the crash reporter: the prefix, "$" and the id in lower-case hexadecimal

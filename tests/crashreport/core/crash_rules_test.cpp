@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+
 #include <stdexcept>
 
 using namespace jov;
@@ -206,11 +209,18 @@ TEST(CrashRequest, RestartHandoffAndNames) {
     handoff.OldProcessId = 0x1f4;
     handoff.MappingHandle = 0x7c;
     handoff.History = {13'000'000'009, 13'000'000'008, 0, 0, 0, 0, 0, 0, 0, -1};
+    handoff.OldProcessHandle = 0x80;
     const RestartHandoffBytes bytes = EncodeRestartHandoff(handoff);
     const RestartHandoff back = DecodeRestartHandoff(bytes.data());
     EXPECT_EQ(back.OldProcessId, 0x1f4u);
     EXPECT_EQ(back.MappingHandle, 0x7cu);
     EXPECT_EQ(back.History, handoff.History);
+    EXPECT_EQ(back.OldProcessHandle, 0x80u);
+    // What an older process writes, 88 bytes and the zero behind them, gives its history and no handle.
+    std::array<uint8_t, RestartHandoffSize> older{};
+    std::copy_n(bytes.begin(), 88, older.begin());
+    EXPECT_EQ(DecodeRestartHandoff(older.data()).OldProcessHandle, 0u);
+    EXPECT_EQ(DecodeRestartHandoff(older.data()).History, handoff.History);
     EXPECT_EQ(CrashObjectName("jovExceptThreadNameBuf", 500), "jovExceptThreadNameBuf$1f4");
     EXPECT_EQ(CrashObjectName("jovExceptRestart", 0), "jovExceptRestart$0");
 }
