@@ -2,6 +2,7 @@
 
 #include "crashreport/jovExceptState.h"
 #include "crashreport/jovExceptThreads.h"
+#include "crashreport/jovStepGuard.h"
 #include "crashreport/jovToolsMsgHandlers.h"
 
 #include <algorithm>
@@ -34,10 +35,9 @@ void RunHandlers(THandlerCall& call) {
         if (call.Handled) break;
         if (entry.NeedsMainThread != call.MainThreadPass) continue;
         if (call.FallbackPass && !entry.MayRunElsewhere) continue;
-        try {
-            entry.Handler(call);
-        } catch (...) {
-        }
+        // A handler's fault, in its own code or in what it calls, ends only that handler.
+        TStepFailure failure;
+        RunGuarded([&] { entry.Handler(call); }, failure);
     }
     if (onMainThread) mainThreadRunsHandlers = false;
 }
@@ -95,7 +95,8 @@ void CallExceptionHandlers(THandlerKind kind, uint8_t action, bool frozen, bool&
         const DWORD previousCount = mainThread ? ResumeThread(mainThread) : static_cast<DWORD>(-1);
         const bool wasSuspended = previousCount != static_cast<DWORD>(-1) && previousCount > 0;
         const bool ran = AskMainThread(call);
-        if (wasSuspended) SuspendThreadGuarded(mainThread);
+        // Not held again (its locks were taken too long), it runs on: the pause's end must not resume it.
+        if (wasSuspended && !SuspendThreadGuarded(mainThread)) NoLongerHeldByPause(CrashState().MainThreadId);
         if (mainThread) CloseHandle(mainThread);
         if (!ran) {
             call.FallbackPass = true;

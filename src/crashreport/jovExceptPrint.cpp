@@ -1,6 +1,7 @@
 #include "crashreport/core/ReportFile.h"
 #include "crashreport/jovExceptActions.h"
 #include "crashreport/jovExceptWorker.h"
+#include "crashreport/jovStepGuard.h"
 
 #include <windows.h>
 
@@ -49,7 +50,9 @@ void FreeGlobal(HGLOBAL memory) {
 
 } // namespace
 
-bool PrintReport(const std::string& report, HWND owner) {
+namespace {
+
+bool PrintReportUnguarded(const std::string& report, HWND owner) {
     if (IsLoaderLockHeld()) {
         MessageBeep(0);
         return false;
@@ -107,6 +110,13 @@ bool PrintReport(const std::string& report, HWND owner) {
     }
     EndPage(dc);
     return EndDoc(dc) > 0;
+}
+
+} // namespace
+
+// A printer driver that faults fails the print, not the report.
+bool PrintReport(const std::string& report, HWND owner) {
+    return GuardedResult(false, [&] { return PrintReportUnguarded(report, owner); });
 }
 
 } // namespace jov

@@ -2,6 +2,7 @@
 #include "crashreport/jovExceptActions.h"
 #include "crashreport/jovMailSettings.h"
 #include "crashreport/jovExceptWorker.h"
+#include "crashreport/jovStepGuard.h"
 #include "crashreport/jovToolsHelpers.h"
 
 #include <windows.h>
@@ -85,7 +86,9 @@ std::string BugReportFileName() {
     return BugReportFileName(RunningSettings().BugReportFile.view(), ModuleFileName(nullptr));
 }
 
-bool StoreReportFile(const std::string& report, HWND owner, bool silent) {
+namespace {
+
+bool StoreReportFileUnguarded(const std::string& report, HWND owner, bool silent) {
     std::string name = BugReportFileName();
     if (IsRelativeReportName(name)) {
         const std::string folder = FolderOf(ModuleFileName(nullptr));
@@ -106,8 +109,16 @@ bool StoreReportFile(const std::string& report, HWND owner, bool silent) {
     return true;
 }
 
+} // namespace
+
+// The save dialog loads the shell's extensions, the mail its transports: a fault in them fails the action.
+bool StoreReportFile(const std::string& report, HWND owner, bool silent) {
+    return GuardedResult(false, [&] { return StoreReportFileUnguarded(report, owner, silent); });
+}
+
 int SendBugReport(const std::string& report, const std::string& screenShot, HWND owner, bool silent) {
-    return MailBugReport(report, screenShot, owner, silent, BugReportFileName());
+    return GuardedResult(
+        0, [&] { return MailBugReport(report, screenShot, owner, silent, BugReportFileName()); });
 }
 
 bool AutoSaveBugReport(const std::string& report) {

@@ -242,15 +242,19 @@ bool SuspendUnderLocks(HANDLE thread) {
 
 } // namespace
 
-bool SuspendThreadGuarded(HANDLE thread) {
+bool SuspendThreadGuarded(HANDLE thread, DWORD windowingBudgetMs) {
     // Nor while it holds the windowing system's locks: let go and held again a little later, a thread that
     // only passes through windowing code (as one waiting in GetMessage does) is soon held outside it.
     constexpr int attempts = 20;
-    constexpr DWORD answerMs = 250;
+    const DWORD start = GetTickCount();
     for (int attempt = 0; attempt < attempts; ++attempt) {
+        const DWORD spent = GetTickCount() - start;
+        // Past the budget a windowing system that did not answer is taken for stuck: one short look.
+        const DWORD answerMs = spent < windowingBudgetMs ? 250 : 50;
         if (!SuspendUnderLocks(thread)) return false;
         if (WindowingAnswers(answerMs)) return true;
         ResumeThread(thread);
+        if (GetTickCount() - start >= windowingBudgetMs) return false;
         WindowingAnswers(answerMs);
     }
     return false;
@@ -280,9 +284,25 @@ bool ShouldPauseThread(DWORD threadId) {
                                 creator && MapFileForAddress(reinterpret_cast<uintptr_t>(creator))->valid);
 }
 
+namespace {
+
+void ResumeHeldThreads() {
+    for (PausedThread& paused : HeldThreads()) {
+        if (!paused.Held) continue;
+        HANDLE thread = OpenThreadById(paused.Id, THREAD_SUSPEND_RESUME);
+        if (!thread) continue;
+        paused.Held = ResumeThread(thread) == static_cast<DWORD>(-1);
+        CloseHandle(thread);
+    }
+}
+
+} // namespace
+
 void PauseOtherThreads(bool suspend, bool refresh) {
     try {
         if (suspend && refresh) {
+            // A pause that never ended (its worker was lost) lets its threads go before they are listed anew.
+            ResumeHeldThreads();
             HeldThreads().clear();
             const DWORD self = GetCurrentThreadId();
             for (DWORD id : ListProcessThreads())
@@ -291,15 +311,21 @@ void PauseOtherThreads(bool suspend, bool refresh) {
                      false});
         }
         // Nothing below may allocate from a heap: a held thread may hold its lock.
-        for (PausedThread& paused : HeldThreads()) {
-            if (!paused.Pause || paused.Held == suspend) continue;
-            HANDLE thread = OpenThreadById(paused.Id, THREAD_SUSPEND_RESUME);
-            if (!thread) continue;
-            if (suspend)
-                paused.Held = SuspendThreadGuarded(thread);
-            else
-                paused.Held = ResumeThread(thread) == static_cast<DWORD>(-1);
-            CloseHandle(thread);
+        if (suspend) {
+            // However many threads sit in windowing code, the report starts within a few seconds.
+            constexpr DWORD windowingBudgetMs = 4000;
+            const DWORD start = GetTickCount();
+            for (PausedThread& paused : HeldThreads()) {
+                if (!paused.Pause || paused.Held) continue;
+                HANDLE thread = OpenThreadById(paused.Id, THREAD_SUSPEND_RESUME);
+                if (!thread) continue;
+                const DWORD spent = GetTickCount() - start;
+                paused.Held =
+                    SuspendThreadGuarded(thread, spent < windowingBudgetMs ? windowingBudgetMs - spent : 0);
+                CloseHandle(thread);
+            }
+        } else {
+            ResumeHeldThreads();
         }
         if (!suspend && refresh) {
             std::vector<uint32_t> before;
@@ -313,6 +339,11 @@ void PauseOtherThreads(bool suspend, bool refresh) {
         }
     } catch (...) {
     }
+}
+
+void NoLongerHeldByPause(DWORD threadId) {
+    for (PausedThread& paused : HeldThreads())
+        if (paused.Id == threadId) paused.Held = false;
 }
 
 bool IsHeldByPause(DWORD threadId) {

@@ -44,8 +44,9 @@ std::vector<DWORD> ListProcessThreadsByToolhelp();
 
 // Suspends only when the thread list, the thread-class patch mutex and the loader lock could be had within
 // 2000 ms each: a thread is never frozen while it holds any of them, nor a heap's lock, nor (tried again
-// a little later, 20 times at most) the windowing system's locks. True when it suspended.
-bool SuspendThreadGuarded(HANDLE thread);
+// a little later, for at most about `windowingBudgetMs`) the windowing system's locks. True when it
+// suspended.
+bool SuspendThreadGuarded(HANDLE thread, DWORD windowingBudgetMs = 2000);
 // Ends one of the crash reporter's own threads that did not stop when asked, never while it is inside the
 // loader or a heap: killed in its detach notifications it would leave the loader lock orphaned, and
 // ExitProcess waiting for it forever. A thread that keeps the loader lock for 2000 ms is left to run.
@@ -58,6 +59,8 @@ bool ShouldPauseThread(DWORD threadId);
 void PauseOtherThreads(bool suspend, bool refresh);
 // True for a thread that the current pause holds: its suspend count has one step of the reporter's own.
 bool IsHeldByPause(DWORD threadId);
+// For a held thread that was let go for a while and could not be held again: the pause's end leaves it.
+void NoLongerHeldByPause(DWORD threadId);
 // Forgets the remembered threads that ended.
 void PruneEndedThreads();
 // Closes what PauseOtherThreads remembered; at stop.

@@ -153,6 +153,16 @@ bool RunAction(TCrashAction action, bool frozen, bool& canContinue, std::string&
     return handled;
 }
 
+template <class Step> bool Guarded(Step&& step) {
+    TStepFailure failure;
+    return RunGuarded(step, failure);
+}
+
+BOOL CALLBACK DestroyOwnWindow(HWND window, LPARAM) {
+    DestroyWindow(window);
+    return TRUE;
+}
+
 // The request the worker is on, so that a worker lost to a fault can still release its requester.
 volatile LONG currentEvent = 0;
 volatile LONG currentRequester = 0;
@@ -388,17 +398,29 @@ void ProcessCrashRequest(const CrashRequest& request) {
                               request.ThreadId, address, exception);
         canContinue = canContinue && request.CanContinue;
         if (!(handled && canContinue)) {
-            if (!handled && settings.AutoSave &&
-                !RunAction(caSave, request.Frozen, canContinue, screenShot, report, request, exception))
-                AutoSaveBugReport(report);
-            if (!handled && settings.AutoMail &&
-                !RunAction(caMail, request.Frozen, canContinue, screenShot, report, request, exception))
-                SendBugReport(report, screenShot, nullptr, true);
+            // Each action runs guarded: a fault in what it reaches (a shell extension, a printer driver, a
+            // mail program) costs that action, not the held threads, and the decision below still comes.
+            if (!handled && settings.AutoSave)
+                Guarded([&] {
+                    if (!RunAction(caSave, request.Frozen, canContinue, screenShot, report, request,
+                                   exception))
+                        AutoSaveBugReport(report);
+                });
+            if (!handled && settings.AutoMail)
+                Guarded([&] {
+                    if (!RunAction(caMail, request.Frozen, canContinue, screenShot, report, request,
+                                   exception))
+                        SendBugReport(report, screenShot, nullptr, true);
+                });
             if (!handled && settings.ShowExceptionBox) {
                 if (settings.ReturnReport) {
                     if (data) data->Report = report;
-                } else {
-                    RunExceptionBox(request.Frozen, exception, address, canContinue, screenShot, report);
+                } else if (!Guarded([&] {
+                               RunExceptionBox(request.Frozen, exception, address, canContinue, screenShot,
+                                               report);
+                           })) {
+                    // The dialog's window outlived the frames that owned it.
+                    EnumThreadWindows(GetCurrentThreadId(), DestroyOwnWindow, 0);
                 }
             }
             if (!canContinue || !settings.ShowExceptionBox || settings.ReturnReport ||
@@ -436,6 +458,8 @@ void ReplaceFailedWorker() {
     if (GetCurrentThreadId() != workerId) return;
     const auto event = reinterpret_cast<HANDLE>(InterlockedExchange(&currentEvent, 0));
     if (event) ReleaseRequester(event, static_cast<DWORD>(currentRequester));
+    // Whatever ended the report, the threads it held run on.
+    PauseOtherThreads(false, true);
     HANDLE failed = workerThread;
     SetThreadName(workerId, "");
     if (StartWorkerThread()) CloseHandle(failed);

@@ -26,6 +26,15 @@ template <class Step> bool RunGuarded(Step&& step, TStepFailure& failure) noexce
     return RunGuardedStep([](void* callable) { (*static_cast<Callable*>(callable))(); }, &step, failure);
 }
 
+// The step's result, or `failed` when it raised or faulted: for the steps of a report that reach foreign
+// code (a shell extension, a printer driver, a mail program, a handler).
+template <class Result, class Step> Result GuardedResult(Result failed, Step&& step) noexcept {
+    Result result = failed;
+    TStepFailure failure;
+    RunGuarded([&] { result = step(); }, failure);
+    return result;
+}
+
 struct GuardFrame;
 
 // A resource held on the stack that the innermost guard of this thread gives back when its step faults

@@ -1,4 +1,6 @@
 #include "crashreport/jovExceptHandlers.h"
+#include "crashreport/jovExceptState.h"
+#include "crashreport/jovExceptThreads.h"
 #include "crashreport/jovTypes.h"
 
 #include <gtest/gtest.h>
@@ -45,10 +47,37 @@ DWORD WINAPI Dispatcher(void* p) {
     return 0;
 }
 
+// As a report does it: the main thread held meanwhile.
+bool mainHeldAfterHandlers = false;
+DWORD WINAPI PausingDispatcher(void* p) {
+    jov::PauseOtherThreads(true, true);
+    Dispatcher(p);
+    mainHeldAfterHandlers = jov::IsHeldByPause(jov::CrashState().MainThreadId);
+    jov::PauseOtherThreads(false, true);
+    return 0;
+}
+
+// Keeps the thread list for 2.5 s from the moment the handler returns: holding the main thread again
+// gives up after 2 s.
+DWORD WINAPI KeepTheList(void* held) {
+    WaitForSingleObject(jov::CrashState().Block->ThreadListMutex, INFINITE);
+    SetEvent(held);
+    Sleep(2500);
+    ReleaseMutex(jov::CrashState().Block->ThreadListMutex);
+    return 0;
+}
+HANDLE listKeeper = nullptr;
+void KeepsTheListOnReturn(jov::THandlerCall&) {
+    HANDLE held = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    listKeeper = CreateThread(nullptr, 0, KeepTheList, held, 0, nullptr);
+    WaitForSingleObject(held, INFINITE);
+    CloseHandle(held);
+}
+
 // Runs the dispatch on another thread while this (the main) thread pumps messages, or not.
-DWORD RunDispatch(Dispatch& d, bool pump) {
+DWORD RunDispatch(Dispatch& d, bool pump, LPTHREAD_START_ROUTINE dispatcher = Dispatcher) {
     DWORD id = 0;
-    HANDLE thread = CreateThread(nullptr, 0, Dispatcher, &d, 0, &id);
+    HANDLE thread = CreateThread(nullptr, 0, dispatcher, &d, 0, &id);
     if (pump) {
         while (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
             MSG message;
@@ -104,4 +133,15 @@ TEST(HandlerDispatch, MainThreadHandlersRunThereOrFallBack) {
     jov::RemoveExceptionHandler(jov::hkException, OnMainThread);
     jov::RemoveExceptionHandler(jov::hkException, Anywhere);
     EXPECT_FALSE(jov::HasExceptionHandlers(jov::hkException));
+}
+
+TEST(HandlerDispatch, AMainThreadThatCannotBeHeldAgainIsLeftToRun) {
+    jov::AddExceptionHandler(jov::hkException, KeepsTheListOnReturn, true, false);
+    Dispatch d;
+    RunDispatch(d, true, PausingDispatcher);
+    // The pause's end would otherwise resume a thread it no longer holds, taking a step of someone else's.
+    EXPECT_FALSE(mainHeldAfterHandlers);
+    WaitForSingleObject(listKeeper, INFINITE);
+    CloseHandle(listKeeper);
+    jov::RemoveExceptionHandler(jov::hkException, KeepsTheListOnReturn);
 }

@@ -2,6 +2,7 @@
 #include "crashreport/jovExceptState.h"
 #include "crashreport/jovExceptThreadHook.h"
 #include "crashreport/jovExceptThreads.h"
+#include "crashreport/jovExceptWindowingProbe.h"
 #include "crashreport/jovMapFile.h"
 #include "crashreport/jovTools.h"
 #include "crashreport/jovTypes.h"
@@ -269,4 +270,48 @@ TEST(ThreadPause, ThreadsOfOurCodeStandStillAndThreadsStartedMeanwhileAreLeftAlo
     meanwhile.stop = true;
     WaitForSingleObject(meanwhile.thread, INFINITE);
     jov::PruneEndedThreads();
+}
+
+TEST(ThreadPause, APauseLeftBehindIsEndedByTheNextAndTheProgramsOwnSuspensionStays) {
+    Busy held, suspendedByProgram;
+    held.start();
+    suspendedByProgram.start();
+    // Suspended in its loop, not while it starts up inside the loader or a heap.
+    ASSERT_TRUE(suspendedByProgram.running());
+    ASSERT_EQ(SuspendThread(suspendedByProgram.thread), 0u);
+    jov::PauseOtherThreads(true, true);
+    EXPECT_FALSE(held.running());
+    // A report whose worker was lost never ended its pause; the next report's pause begins anew.
+    jov::PauseOtherThreads(true, true);
+    EXPECT_FALSE(held.running());
+    jov::PauseOtherThreads(false, true);
+    EXPECT_TRUE(held.running());
+    EXPECT_FALSE(suspendedByProgram.running());
+    EXPECT_EQ(ResumeThread(suspendedByProgram.thread), 1u) << "the program's own step, and no other";
+}
+
+TEST(ThreadPause, AWindowingSystemThatDoesNotAnswerCostsThePauseSecondsNotOneWaitPerThread) {
+    // Whichever thread the pause holds, the windowing system does not answer, as when a held thread (or one
+    // it waits for) is inside its locks: here the thread that asks it is held.
+    DWORD probeId = 0;
+    for (DWORD id : jov::ListProcessThreads())
+        if (jov::IsWindowingProbe(id)) probeId = id;
+    ASSERT_NE(probeId, 0u);
+    HANDLE probe = OpenThread(THREAD_SUSPEND_RESUME, FALSE, probeId);
+    ASSERT_EQ(SuspendThread(probe), 0u);
+    {
+        Busy threads[4];
+        for (Busy& busy : threads) busy.start();
+        const DWORD start = GetTickCount();
+        jov::PauseOtherThreads(true, true);
+        const DWORD spent = GetTickCount() - start;
+        EXPECT_LT(spent, 8000u);
+        for (Busy& busy : threads) {
+            EXPECT_FALSE(jov::IsHeldByPause(busy.id));
+            EXPECT_TRUE(busy.running()) << "left to run rather than held inside the windowing system";
+        }
+        jov::PauseOtherThreads(false, true);
+    }
+    ResumeThread(probe);
+    CloseHandle(probe);
 }
