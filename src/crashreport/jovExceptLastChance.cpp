@@ -7,6 +7,7 @@
 #include "crashreport/jovExceptThreadHook.h"
 #include "crashreport/jovExceptThreads.h"
 #include "crashreport/jovExceptWorker.h"
+#include "crashreport/jovStepGuard.h"
 #include "crashreport/jovTools.h"
 #include "crashreport/jovToolsHelpers.h"
 
@@ -48,6 +49,13 @@ DWORD WINAPI ReportOverflow(void* parameter) {
     return 0;
 }
 
+[[noreturn]] void EndFailedThread() {
+    SetThreadName(GetCurrentThreadId(), "");
+    // The program goes on: a heap this thread faulted in must not stay locked for all the others.
+    LeaveHeapLocks();
+    ExitThread(0);
+}
+
 } // namespace
 
 std::string AccessViolationText(const EXCEPTION_RECORD& record) {
@@ -71,8 +79,7 @@ void ReportOsException(const EXCEPTION_RECORD& record, const void* stackPointer,
 
 void ReportThreadExceptionAndExit(const EXCEPTION_RECORD& record, const void* stackPointer) {
     QueueOsException(record, GetCurrentThreadId() != CrashState().MainThreadId, stackPointer, nullptr, 0);
-    SetThreadName(GetCurrentThreadId(), "");
-    ExitThread(0);
+    EndFailedThread();
 }
 
 LONG WINAPI ThreadLastChanceHandler(EXCEPTION_POINTERS* pointers) {
@@ -88,6 +95,7 @@ LONG WINAPI ThreadLastChanceHandler(EXCEPTION_POINTERS* pointers) {
     if (GetCurrentThreadId() == CrashWorkerThreadId()) {
         // Nothing is reported from inside a report.
         ReplaceFailedWorker();
+        LeaveHeapLocks();
         ExitThread(0);
     }
     const void* stackPointer = reinterpret_cast<const void*>(pointers->ContextRecord->Esp);
@@ -101,8 +109,7 @@ LONG WINAPI ThreadLastChanceHandler(EXCEPTION_POINTERS* pointers) {
             CloseHandle(helper);
         }
         if (mainThread) CloseApplication();
-        SetThreadName(GetCurrentThreadId(), "");
-        ExitThread(0);
+        EndFailedThread();
     }
     __asm__ volatile("cld");
     _fpreset();

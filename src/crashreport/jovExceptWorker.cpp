@@ -214,12 +214,20 @@ HANDLE TurnMutex() {
     return turnMutex;
 }
 
+// A thread that holds the loader lock cannot wait for another, and one that holds a heap's lock (it faulted
+// inside the heap) would wait for a worker that needs that heap: either makes its report itself, where its
+// own hold does not stand in its way.
+bool MustReportInline() {
+    return IsLoaderLockHeld() || HoldsHeapLock();
+}
+
 } // namespace
 
 ReportTurn::ReportTurn() {
     HANDLE mutex = TurnMutex();
     const DWORD got =
-        mutex ? WaitForSingleObject(mutex, IsLoaderLockHeldHere() ? 2000 : INFINITE) : WAIT_FAILED;
+        mutex ? WaitForSingleObject(mutex, IsLoaderLockHeldHere() || HoldsHeapLock() ? 2000 : INFINITE)
+              : WAIT_FAILED;
     owned_ = got == WAIT_OBJECT_0 || got == WAIT_ABANDONED;
     if (!owned_) return;
     // A turn left behind by a thread that died with it names that thread, whose id may be ours by now.
@@ -298,7 +306,7 @@ void QueueCrashRequest(bool frozen, const TExceptionRef* exception, const void* 
         request.FramePointer = reinterpret_cast<uint32_t>(framePointer);
         request.Shared = reinterpret_cast<uint32_t>(data);
         HANDLE event = nullptr, workerEvent = nullptr;
-        if (!IsLoaderLockHeld() && pipeWrite) {
+        if (!MustReportInline() && pipeWrite) {
             event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
             pending.setEvent(event);
             if (event && !DuplicateHandle(GetCurrentProcess(), event, GetCurrentProcess(), &workerEvent, 0,

@@ -82,6 +82,20 @@ void SetHandlerChainHead(void* head) {
 
 } // namespace
 
+bool HoldsHeapLock() noexcept {
+    const DWORD self = GetCurrentThreadId();
+    for (SectionView* section : {heapSections.Process, heapSections.Runtime})
+        if (section && OwnerOf(section) == self) return true;
+    return false;
+}
+
+void LeaveHeapLocks() noexcept {
+    const DWORD self = GetCurrentThreadId();
+    for (SectionView* section : {heapSections.Process, heapSections.Runtime})
+        while (section && OwnerOf(section) == self && section->RecursionCount > 0)
+            LeaveCriticalSection(reinterpret_cast<CRITICAL_SECTION*>(section));
+}
+
 extern "C" EXCEPTION_DISPOSITION __cdecl jovStepGuardHandler(EXCEPTION_RECORD*, void*, CONTEXT*, void*);
 
 // The handler-chain record first, as the system reads it.

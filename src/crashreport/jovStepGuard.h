@@ -35,6 +35,13 @@ template <class Result, class Step> Result GuardedResult(Result failed, Step&& s
     return result;
 }
 
+// True when the calling thread holds the lock of the process heap or of the C runtime's heap: it faulted
+// inside one, or was stopped there.
+bool HoldsHeapLock() noexcept;
+// Gives up the heap locks the calling thread holds, before it ends: a thread ended with a heap's lock
+// would leave every later allocation of the program waiting.
+void LeaveHeapLocks() noexcept;
+
 struct GuardFrame;
 
 // A resource held on the stack that the innermost guard of this thread gives back when its step faults

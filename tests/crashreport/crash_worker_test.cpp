@@ -8,6 +8,7 @@
 #include "crashreport/jovExceptState.h"
 #include "crashreport/jovExceptThreads.h"
 #include "crashreport/jovExceptWorker.h"
+#include "crashreport/jovStepGuard.h"
 #include "crashreport/jovTypes.h"
 
 #include <gtest/gtest.h>
@@ -330,4 +331,44 @@ TEST(Restart, TheNewProcessWaitsForTheOldOneByTheHandleItPlanted) {
     }
     jov::CrashState().History = ours;
     CloseHandle(oldProcess);
+}
+
+namespace {
+
+struct HeapFailure {
+    HANDLE heap;
+    bool heldWhileReporting = false;
+    std::string report;
+    bool heldAfter = true;
+};
+
+DWORD WINAPI FailHoldingTheHeap(void* p) {
+    auto& failure = *static_cast<HeapFailure*>(p);
+    HeapLock(failure.heap);
+    failure.heldWhileReporting = jov::HoldsHeapLock();
+    failure.report = ReportOf(Thrown(std::runtime_error("inside the heap")));
+    HeapUnlock(failure.heap);
+    failure.heldAfter = jov::HoldsHeapLock();
+    return 0;
+}
+
+} // namespace
+
+TEST(CrashWorker, AThreadFailingInsideAHeapsLockGetsItsReport) {
+    using HeapHandleProc = intptr_t(__cdecl*)();
+    const auto runtimeHeap = reinterpret_cast<HeapHandleProc>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("msvcrt.dll"), "_get_heap_handle")));
+    ASSERT_NE(runtimeHeap, nullptr);
+    for (HANDLE heap : {GetProcessHeap(), reinterpret_cast<HANDLE>(runtimeHeap())}) {
+        SCOPED_TRACE(heap == GetProcessHeap() ? "process heap" : "the C runtime's heap");
+        HeapFailure failure{heap};
+        HANDLE thread = CreateThread(nullptr, 0, FailHoldingTheHeap, &failure, 0, nullptr);
+        const bool done = WaitForSingleObject(thread, 20000) == WAIT_OBJECT_0;
+        ASSERT_TRUE(done) << "the report waits for the heap its requester holds";
+        CloseHandle(thread);
+        EXPECT_TRUE(failure.heldWhileReporting);
+        EXPECT_NE(failure.report.find("exception message : inside the heap."), std::string::npos)
+            << failure.report;
+        EXPECT_FALSE(failure.heldAfter);
+    }
 }
