@@ -1,6 +1,8 @@
 #include "crashreport/jovExceptWeb.h"
 
 #include "crashreport/jovExceptHooks.h"
+#include "crashreport/jovExceptWorker.h"
+#include "crashreport/jovStepGuard.h"
 #include "crashreport/jovTypes.h"
 
 #include <string>
@@ -105,12 +107,22 @@ DWORD RunWebRequest(TWebRequestProc procedure, TExtensionControlBlock* block) {
         TableGuard guard;
         guard.requests().push_back({block->ServerSupportFunction, false, copy});
     }
-    DWORD status;
+    DWORD status = WebStatusError;
     std::string report;
-    try {
-        status = procedure(copy);
-    } catch (...) {
-        QueueCxxException(std::current_exception(), true, &report);
+    TStepFailure failure;
+    // A fault of the request's own code, like a throw, ends in a page for the browser.
+    if (!RunGuarded(
+            [&] {
+                try {
+                    status = procedure(copy);
+                } catch (...) {
+                    QueueCxxException(std::current_exception(), true, &report);
+                    status = WebStatusError;
+                }
+            },
+            failure)) {
+        QueueCrashRequest(false, nullptr, reinterpret_cast<const void*>(failure.Address), true, nullptr,
+                          nullptr, &report);
         status = WebStatusError;
     }
     bool headersSent = false;

@@ -1,7 +1,11 @@
-// The web-extension wrapper, inactive in Ostrel, around a fake request procedure that fails before sending
-// anything: the browser receives the header line and then the report as the page. A request that ends its
+// The web-extension wrapper, inactive in Ostrel, around fake request procedures that fail before sending
+// anything, by a throw or by an access violation: the browser receives the header line and then the report
+// as the page. A request that ends its
 // session itself has its block copy freed once; the table works again after the crash reporter's stop.
 // EXPECT_EXIT_CODE 0
+// EXPECT_LINE header: Content-Type: text/html
+// EXPECT_LINE page: <html><head><title>crashapp_web_wrapper.exe</title></head><body>
+// EXPECT_LINE status 4
 // EXPECT_LINE header: Content-Type: text/html
 // EXPECT_LINE page: <html><head><title>crashapp_web_wrapper.exe</title></head><body>
 // EXPECT_LINE status 4
@@ -58,6 +62,12 @@ DWORD WINAPI FailingRequest(jov::TExtensionControlBlock*) {
     throw std::runtime_error("the request failed");
 }
 
+volatile int* volatile nil = nullptr;
+
+DWORD WINAPI FaultingRequest(jov::TExtensionControlBlock*) {
+    return static_cast<DWORD>(*nil);
+}
+
 DWORD WINAPI EndsItsSession(jov::TExtensionControlBlock* block) {
     block->ServerSupportFunction(block->ConnectionId, 4, nullptr, nullptr, nullptr);
     return 1;
@@ -73,6 +83,7 @@ int main() {
     block.WriteClient = WriteClient;
     const DWORD status = jov::RunWebRequest(FailingRequest, &block);
     crashapp::Say("status " + std::to_string(status));
+    crashapp::Say("status " + std::to_string(jov::RunWebRequest(FaultingRequest, &block)));
     const DWORD ended = jov::RunWebRequest(EndsItsSession, &block);
     crashapp::Say("session ended: status " + std::to_string(ended) + ", copy freed " +
                   std::to_string(copyFrees) + " time(s)");
