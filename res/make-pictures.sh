@@ -70,7 +70,7 @@ kind_icon code-generator -fill none -stroke '#1d3557' -strokewidth 3 -draw 'poly
     -draw 'polyline 21,7 29,16 21,25' -stroke '#e63946' -draw 'line 18,5 14,27'
 # Toolbar pictures, 42 x 42 each, one strip; magenta is transparent, so nothing is blended into it. Order:
 # refresh, highlight, window, process, thread, module, code, search, filter, service, finder, properties.
-# A grey strip for disabled buttons.
+# A grey strip for disabled buttons. Both strips hold a dozen colours, so they are written with a palette.
 tile() { convert -size 42x42 xc:magenta +antialias "$@" -type TrueColor "MIFF:-"; }
 {
     tile -fill none -stroke '#2a9d8f' -strokewidth 4 -draw 'arc 8,8 34,34 30,330' \
@@ -90,6 +90,6 @@ tile() { convert -size 42x42 xc:magenta +antialias "$@" -type TrueColor "MIFF:-"
         -draw 'circle 21,22 21,13' -draw 'line 21,10 21,34' -draw 'line 9,22 33,22'
     tile -fill '#e6eef5' -stroke '#1d3557' -strokewidth 2 -draw 'rectangle 5,5 36,36' \
         -draw 'line 11,14 30,14' -draw 'line 11,21 30,21' -draw 'line 11,28 24,28'
-} | convert - +append -type TrueColor BMP3:toolbar.bmp
+} | convert - +append -type Palette BMP3:toolbar.bmp
 convert toolbar.bmp -transparent magenta -colorspace gray +level 45%,90% -colorspace sRGB -background magenta \
-    -alpha remove -type TrueColor BMP3:toolbar-disabled.bmp
+    -alpha remove -type Palette BMP3:toolbar-disabled.bmp
