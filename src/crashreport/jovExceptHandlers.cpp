@@ -36,8 +36,7 @@ void RunHandlers(THandlerCall& call) {
         if (entry.NeedsMainThread != call.MainThreadPass) continue;
         if (call.FallbackPass && !entry.MayRunElsewhere) continue;
         // A handler's fault, in its own code or in what it calls, ends only that handler.
-        TStepFailure failure;
-        RunGuarded([&] { entry.Handler(call); }, failure);
+        RunGuarded([&] { entry.Handler(call); });
     }
     if (onMainThread) mainThreadRunsHandlers = false;
 }

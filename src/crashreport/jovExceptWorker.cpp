@@ -153,11 +153,6 @@ bool RunAction(TCrashAction action, bool frozen, bool& canContinue, std::string&
     return handled;
 }
 
-template <class Step> bool Guarded(Step&& step) {
-    TStepFailure failure;
-    return RunGuarded(step, failure);
-}
-
 BOOL CALLBACK DestroyOwnWindow(HWND window, LPARAM) {
     DestroyWindow(window);
     return TRUE;
@@ -409,13 +404,13 @@ void ProcessCrashRequest(const CrashRequest& request) {
             // Each action runs guarded: a fault in what it reaches (a shell extension, a printer driver, a
             // mail program) costs that action, not the held threads, and the decision below still comes.
             if (!handled && settings.AutoSave)
-                Guarded([&] {
+                RunGuarded([&] {
                     if (!RunAction(caSave, request.Frozen, canContinue, screenShot, report, request,
                                    exception))
                         AutoSaveBugReport(report);
                 });
             if (!handled && settings.AutoMail)
-                Guarded([&] {
+                RunGuarded([&] {
                     if (!RunAction(caMail, request.Frozen, canContinue, screenShot, report, request,
                                    exception))
                         SendBugReport(report, screenShot, nullptr, true);
@@ -423,7 +418,7 @@ void ProcessCrashRequest(const CrashRequest& request) {
             if (!handled && settings.ShowExceptionBox) {
                 if (settings.ReturnReport) {
                     if (data) data->Report = report;
-                } else if (!Guarded([&] {
+                } else if (!RunGuarded([&] {
                                RunExceptionBox(request.Frozen, exception, address, canContinue, screenShot,
                                                report);
                            })) {

@@ -233,7 +233,6 @@ __attribute__((noinline)) std::string TraceStack(bool HideItemsWithoutLine, bool
     // when it completes.
     std::string text;
     Address address = 0, entry = 0;
-    TStepFailure failure;
     RunGuarded(
         [&] {
             const ReadableSnapshot snapshot = TakeReadableSnapshot();
@@ -250,8 +249,7 @@ __attribute__((noinline)) std::string TraceStack(bool HideItemsWithoutLine, bool
             address = tracer.OutAddress;
             entry = tracer.OutEntryPoint;
             text.swap(trace);
-        },
-        failure);
+        });
     tracing = false;
     outAddress = Pointer(address);
     outEntryPoint = Pointer(entry);

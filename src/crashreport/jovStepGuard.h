@@ -26,12 +26,17 @@ template <class Step> bool RunGuarded(Step&& step, TStepFailure& failure) noexce
     return RunGuardedStep([](void* callable) { (*static_cast<Callable*>(callable))(); }, &step, failure);
 }
 
+// For a step whose failure needs no more than its end.
+template <class Step> bool RunGuarded(Step&& step) noexcept {
+    TStepFailure failure;
+    return RunGuarded(step, failure);
+}
+
 // The step's result, or `failed` when it raised or faulted: for the steps of a report that reach foreign
 // code (a shell extension, a printer driver, a mail program, a handler).
 template <class Result, class Step> Result GuardedResult(Result failed, Step&& step) noexcept {
     Result result = failed;
-    TStepFailure failure;
-    RunGuarded([&] { result = step(); }, failure);
+    RunGuarded([&] { result = step(); });
     return result;
 }
 
