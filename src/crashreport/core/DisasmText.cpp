@@ -422,9 +422,10 @@ std::string ComposeInstructionText(CodeEnvironment& env, Address address, TRegis
     if (!info.IsValid) return InvalidLines(env, info);
     std::string line = Hex8(address) + "   ";
     if (d.Lock) line += "lock ";
-    if (info.Opcode < 0x100 && d.Repne)
+    // A prefix F2 or F3 before FF repeats nothing.
+    if (info.Opcode < 0xFF && d.Repne)
         line += "repne ";
-    else if (info.Opcode < 0x100 && d.Rep)
+    else if (info.Opcode < 0xFF && d.Rep)
         line += "rep ";
     line += ResolveMnemonic(d);
     const std::vector<std::string> operands = Operands(env, d);
@@ -481,14 +482,16 @@ public:
     std::string Text(int limit) const {
         std::size_t from = 0, to = lines_.size();
         bool head = false, tail = false;
-        if (limit > 0 && faultLine_ != kNone) {
-            const std::size_t count = faultLine_ + 1;
+        // A fault beyond every listed instruction has its line past the end: the listing's last lines.
+        const std::size_t faultLine = faultLine_ == kNone ? lines_.size() : faultLine_;
+        if (limit > 0) {
+            const std::size_t count = faultLine + 1;
             if (count > static_cast<std::size_t>(limit) * 12 / 10) {
-                from = faultLine_ - limit;
+                from = faultLine - limit;
                 head = true;
             }
-            if (to > faultLine_ + 1 + limit) {
-                to = faultLine_ + 1 + limit;
+            if (to > faultLine + 1 + limit) {
+                to = faultLine + 1 + limit;
                 tail = true;
             }
         }

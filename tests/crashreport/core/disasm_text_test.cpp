@@ -49,6 +49,8 @@ TEST(DisasmText, InstructionLines) {
         {{0xC8, 0x10, 0x00, 0x01}, "enter   $10, $1"},
         {{0xEA, 0xBC, 0x9A, 0x78, 0x56, 0x34, 0x12}, "jmp     $1234:$56789abc"},
         {{0xF3, 0xA5}, "rep movsd"},
+        {{0xF2, 0xFF, 0xE0}, "jmp     eax"},
+        {{0xF3, 0xFF, 0xC0}, "inc     eax"},
         {{0xF0, 0x0F, 0xB1, 0x0E}, "lock cmpxchg [esi], ecx"},
         {{0x66, 0x98}, "cbw"},
         {{0x0E}, "push    cs"},
@@ -246,7 +248,15 @@ TEST_F(Listing, LineLimit) {
     EXPECT_EQ(Hex8(env.Symbol("f_split")) + " > mov     ecx, [esp+4]", lines[1]);
     EXPECT_EQ(Hex8(env.Symbol("f_merge") - 1) + "   ret", lines.back());
 
-    EXPECT_EQ(83u, Lines(Parse("f_long", f + 30, 0)).size()) << "limit 0 lists everything";
+    const std::vector<std::string> whole = Lines(Parse("f_long", f + 30, 0));
+    EXPECT_EQ(83u, whole.size()) << "limit 0 lists everything";
+
+    // A fault beyond the listed code (a mismatched entry): "[...]" and the last ten lines, none marked.
+    lines = Lines(Parse("f_long", f + 0x10000));
+    ASSERT_EQ(11u, lines.size());
+    EXPECT_EQ("[...]", lines[0]);
+    EXPECT_TRUE(std::equal(lines.begin() + 1, lines.end(), whole.end() - 10));
+    for (const std::string& line : lines) EXPECT_NE('>', line.size() > 9 ? line[9] : ' ') << line;
 }
 
 TEST_F(Listing, CaseTableAndLineNumbers) {
