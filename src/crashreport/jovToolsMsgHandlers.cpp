@@ -114,7 +114,18 @@ void CallHandler(const TMsgHandler& handler, HWND window, UINT message, WPARAM w
     }
 }
 
+// Whether the window is still this thread's listed handler window. Only a removal takes it off the list
+// before it closes the window; while listed, owners keep its handle and post to it.
+bool IsListed(HWND window) {
+    RegistryLock lock(Mutex(false));
+    const TMsgHandlerWindow* entry = lock.held ? FindByThread(GetCurrentThreadId()) : nullptr;
+    return entry && entry->Window == window;
+}
+
 LRESULT CALLBACK HandlerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    // A WM_CLOSE from elsewhere (a request to close every window of the process) would take the handlers
+    // and the handle their owners keep.
+    if (message == WM_CLOSE && IsListed(window)) return 0;
     LRESULT result = DefWindowProcA(window, message, wParam, lParam);
     if (message == WM_CLOSE && !IsWindow(window)) {
         // Destroyed by the default processing of a WM_CLOSE posted by another thread's removal.
