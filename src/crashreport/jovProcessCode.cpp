@@ -26,6 +26,22 @@ bool QueryRegion(core::Address address, MEMORY_BASIC_INFORMATION& region) {
     return VirtualQuery(Pointer(address), &region, sizeof region) == sizeof region;
 }
 
+// The run of pages with the address's attributes. The system's answer starts at the address's own page; the
+// run's start is found by walking the allocation from its base.
+bool QueryWholeRegion(core::Address address, MEMORY_BASIC_INFORMATION& region) {
+    if (!QueryRegion(address, region)) return false;
+    for (core::Address at = AddressOf(region.AllocationBase); at < AddressOf(region.BaseAddress);) {
+        MEMORY_BASIC_INFORMATION part;
+        if (!QueryRegion(at, part) || !part.RegionSize) break;
+        if (address - at < part.RegionSize) {
+            region = part;
+            break;
+        }
+        at += static_cast<core::Address>(part.RegionSize);
+    }
+    return true;
+}
+
 std::string SymbolName(core::Address address) {
     std::string name;
     if (SymbolNameProc && SymbolNameProc(Pointer(address), name)) return name;
@@ -54,7 +70,7 @@ bool ProcessCodeEnvironment::IsCommitted(core::Address address) {
 
 bool ProcessCodeEnvironment::CodeRange(core::Address entry, core::Address& begin, core::Address& end) {
     MEMORY_BASIC_INFORMATION region;
-    if (!QueryRegion(entry, region)) return false;
+    if (!QueryWholeRegion(entry, region)) return false;
     begin = AddressOf(region.BaseAddress);
     end = begin + static_cast<core::Address>(region.RegionSize);
     const IMAGE_NT_HEADERS* headers = ImageNtHeaders(static_cast<HMODULE>(region.AllocationBase));

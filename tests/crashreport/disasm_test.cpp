@@ -139,6 +139,21 @@ TEST_F(CraftedLive, DecodesThroughTheSnapshot) {
     EXPECT_FALSE(jov::DecodeInstructionChecked(reinterpret_cast<const void*>(thunk), &withoutCell).IsValid);
 }
 
+// Code outside any image: a jump back into an earlier page of the same region stays inside the function.
+TEST_F(CraftedLive, CodeRangeIsTheWholeRegion) {
+    constexpr std::uintptr_t pages = kReserve + 0x6000, entry = pages + 0x1000;
+    ASSERT_TRUE(VirtualAlloc(reinterpret_cast<void*>(pages), 0x2000, MEM_COMMIT, PAGE_EXECUTE_READWRITE));
+    *reinterpret_cast<std::uint8_t*>(entry - 0x10) = 0xC3; // ret
+    const std::uint8_t jumpBack[] = {0xE9, 0xEB, 0xFF, 0xFF, 0xFF};
+    std::memcpy(reinterpret_cast<void*>(entry), jumpBack, sizeof jumpBack);
+    jov::TFunctionInfo info;
+    jov::AnalyseFunctionAt(reinterpret_cast<const void*>(entry), info);
+    ASSERT_TRUE(info.IsValid) << info.LastErrorStr;
+    EXPECT_TRUE(info.FarCalls.empty());
+    EXPECT_EQ(2u, info.CodeAreas.size());
+    EXPECT_EQ(entry - 0x10, info.CodeBegin);
+}
+
 TEST_F(CraftedLive, ParseFunctionIsTheLinkedDisassemblyRoutine) {
     jov::TDisassemblyProc disassemble = nullptr;
     jov::LinkDisassembler(disassemble);
