@@ -91,12 +91,16 @@ FARPROC Resolve(HMODULE base, const PeExports& exports, uint32_t imageSize, uint
         return reinterpret_cast<FARPROC>(reinterpret_cast<uintptr_t>(base) + rva);
     }
     const auto text = exports.ForwarderText(rva);
-    const auto forwarder = text ? ParseForwarder(*text) : std::nullopt;
-    if (!forwarder || depth >= maxForwarderDepth) return nullptr;
-    const HMODULE target = GetModuleHandleA(std::string(forwarder->Module).c_str());
-    if (!target) return nullptr;
-    if (forwarder->Ordinal) return ByOrdinal(target, *forwarder->Ordinal, depth + 1);
-    return ByName(target, std::string(forwarder->Routine).c_str(), depth + 1);
+    if (!text || depth >= maxForwarderDepth) return nullptr;
+    // The first split whose module is loaded: "krnl386.exe16.VxDCall0" and "NTDLL.Dotted.Name" both hold.
+    for (auto forwarder = ParseForwarder(*text); forwarder;
+         forwarder = ParseForwarder(*text, forwarder->Module.size() + 1)) {
+        const HMODULE target = GetModuleHandleA(std::string(forwarder->Module).c_str());
+        if (!target) continue;
+        if (forwarder->Ordinal) return ByOrdinal(target, *forwarder->Ordinal, depth + 1);
+        return ByName(target, std::string(forwarder->Routine).c_str(), depth + 1);
+    }
+    return nullptr;
 }
 
 } // namespace

@@ -138,7 +138,7 @@ TEST_F(ExportTestModule, NamedUnnamedAndForwarded) {
     EXPECT_EQ(ExportByOrdinal(module, 1000), nullptr);
 }
 
-TEST_F(ExportTestModule, OrdinalForwarderIsFollowed) {
+TEST_F(ExportTestModule, ForwardersByOrdinalAndDottedNameAreFollowed) {
     // The linker writes no forwarder by ordinal, so one by name is turned into one in memory.
     const FARPROC hidden = GetProcAddress(module, MAKEINTRESOURCEA(7));
     auto* text = reinterpret_cast<char*>(module) + *functionEntry(5);
@@ -149,6 +149,8 @@ TEST_F(ExportTestModule, OrdinalForwarderIsFollowed) {
     EXPECT_EQ(ExportByName(module, "FwdChain"), hidden);
     std::strcpy(text, "exporttest.#9"); // no such ordinal
     EXPECT_EQ(ExportByName(module, "FwdChain"), nullptr);
+    std::strcpy(text, "exporttest.D.N"); // the routine's name holds a dot
+    EXPECT_EQ(ExportByName(module, "FwdChain"), GetProcAddress(module, "Second"));
     std::strcpy(text, "exporttest.FwdChain"); // a forwarder to itself must end
     EXPECT_EQ(ExportByName(module, "FwdChain"), nullptr);
     std::strcpy(text, "exporttest.FwdTick");

@@ -215,9 +215,9 @@ std::optional<std::string> PeExports::ForwarderText(uint32_t rva) const {
     return Text(rva);
 }
 
-std::optional<PeForwarder> ParseForwarder(std::string_view text) {
-    const size_t dot = text.rfind('.');
-    if (dot == std::string_view::npos || dot == 0 || dot + 1 == text.size()) return std::nullopt;
+std::optional<PeForwarder> ParseForwarder(std::string_view text, std::size_t from) {
+    const size_t dot = text.find('.', std::max<std::size_t>(from, 1));
+    if (dot == std::string_view::npos || dot + 1 == text.size()) return std::nullopt;
     PeForwarder forwarder{text.substr(0, dot), text.substr(dot + 1), std::nullopt};
     if (forwarder.Routine[0] != '#') return forwarder;
     const std::string_view digits = forwarder.Routine.substr(1);

@@ -107,13 +107,15 @@ private:
     uint32_t functions_ = 0, names_ = 0, nameOrdinals_ = 0;
 };
 
-// "module.routine" or "module.#ordinal", split at the last "." (module names may hold dots).
+// "module.routine" or "module.#ordinal", split at the first "." at or after `from` (never the first
+// character). Module and routine names may both hold dots: a caller tries the later splits when the module
+// of an earlier one is not there.
 struct PeForwarder {
     std::string_view Module;
     std::string_view Routine; // empty for an ordinal
     std::optional<uint32_t> Ordinal;
 };
-std::optional<PeForwarder> ParseForwarder(std::string_view text);
+std::optional<PeForwarder> ParseForwarder(std::string_view text, std::size_t from = 1);
 
 // The exported name of a function RVA: its name, optionally demangled to unit "." name, "#" and the
 // ordinal without a name, empty when the RVA is not exported.

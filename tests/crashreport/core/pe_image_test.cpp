@@ -142,23 +142,28 @@ TEST(PeImage, DamagedImagesReadAsNotFound) {
 TEST(PeImage, ForwarderTexts) {
     struct Case {
         const char* text;
+        std::size_t from;
         bool ok;
         const char *module, *routine;
         int ordinal; // -1: by name
     } cases[] = {
-        {"NTDLL.RtlAllocateHeap", true, "NTDLL", "RtlAllocateHeap", -1},
-        {"krnl386.exe16.VxDCall0", true, "krnl386.exe16", "VxDCall0", -1},
-        {"DLL.#12", true, "DLL", "", 12},
-        {"DLL.#65535", true, "DLL", "", 65535},
-        {"DLL.#65536", false, "", "", 0},
-        {"DLL.#", false, "", "", 0},
-        {"DLL.#1x", false, "", "", 0},
-        {"nodot", false, "", "", 0},
-        {".Routine", false, "", "", 0},
-        {"DLL.", false, "", "", 0},
+        {"NTDLL.RtlAllocateHeap", 1, true, "NTDLL", "RtlAllocateHeap", -1},
+        {"krnl386.exe16.VxDCall0", 1, true, "krnl386", "exe16.VxDCall0", -1},
+        {"krnl386.exe16.VxDCall0", 8, true, "krnl386.exe16", "VxDCall0", -1},
+        {"krnl386.exe16.VxDCall0", 14, false, "", "", 0},
+        {"DLL.#12", 1, true, "DLL", "", 12},
+        {"DLL.#65535", 1, true, "DLL", "", 65535},
+        {"DLL.#65536", 1, false, "", "", 0},
+        {"DLL.#", 1, false, "", "", 0},
+        {"DLL.#1x", 1, false, "", "", 0},
+        {"nodot", 1, false, "", "", 0},
+        {".Routine", 1, false, "", "", 0},
+        {".Routine", 0, false, "", "", 0},
+        {"..Routine", 1, true, ".", "Routine", -1},
+        {"DLL.", 1, false, "", "", 0},
     };
     for (const auto& c : cases) {
-        const auto f = ParseForwarder(c.text);
+        const auto f = ParseForwarder(c.text, c.from);
         ASSERT_EQ(f.has_value(), c.ok) << c.text;
         if (!f) continue;
         EXPECT_EQ(f->Module, c.module);
