@@ -5,12 +5,17 @@
 
 #include <windows.h>
 
+#include <cstring>
 #include <new>
 
 namespace jov {
 namespace {
 
 using ReadMemoryRoutine = BOOL(WINAPI*)(HANDLE, LPCVOID, LPVOID, SIZE_T, SIZE_T*);
+
+// The thread that looks the read routine up. The look-up reads export tables through the safe read, which
+// on that thread copies the memory it has checked itself.
+volatile DWORD resolvingThread = 0;
 
 ReadMemoryRoutine ReadRoutine() {
     static const ReadMemoryRoutine routine = [] {
@@ -24,8 +29,16 @@ ReadMemoryRoutine ReadRoutine() {
                 ? GetModuleHandleA(name.c_str())
                 : GetModuleHandleW(reinterpret_cast<const wchar_t*>(AnsiToWideRaw(name, true).c_str()));
         if (!module) return ReadMemoryRoutine{};
-        return reinterpret_cast<ReadMemoryRoutine>(
-            reinterpret_cast<void*>(GetProcAddress(module, DescrambleLiteral(routineName.view()).c_str())));
+        // The own look-up: an export table changed in memory or a hooked system look-up hands out no
+        // stranger's routine.
+        resolvingThread = GetCurrentThreadId();
+        FARPROC found = nullptr;
+        try {
+            found = ExportByName(module, DescrambleLiteral(routineName.view()).c_str());
+        } catch (const std::bad_alloc&) {
+        }
+        resolvingThread = 0;
+        return reinterpret_cast<ReadMemoryRoutine>(reinterpret_cast<void*>(found));
     }();
     return routine;
 }
@@ -120,6 +133,10 @@ bool SafeReadMemory(const void* address, void* destination, size_t length, const
     if (address == nullptr || destination == nullptr) return false;
     if (length == 0) return true;
     if (snapshot ? !IsReadableSpan(*snapshot, at, length) : !IsReadableMemory(address, length)) return false;
+    if (resolvingThread == GetCurrentThreadId()) {
+        std::memcpy(destination, address, length); // images' export tables, never freed under the look-up
+        return true;
+    }
     const ReadMemoryRoutine read = ReadRoutine();
     if (!read) return false;
     SIZE_T done = 0;
