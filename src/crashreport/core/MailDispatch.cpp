@@ -62,7 +62,8 @@ int MailReport(const MailSettings& settings, std::string_view report, std::strin
     if (result == MailNotSent && settings.MailViaMapi)
         result = platform.MailViaMapi(mail.recipients, mail.subject, mail.body, silent, mail.attachments);
     if (result == MailNotSent && settings.MailViaMailto && !silent) {
-        // A "mailto" address carries no attachments.
+        // A "mailto" address carries no attachments: nothing of them was sent, so nothing is deleted.
+        mail.attachments.clear();
         platform.LeaveTopmost();
         if (platform.MailViaShell(mail.recipients, mail.subject, mail.body)) result = MailSent;
     }

@@ -251,6 +251,42 @@ TEST(MailReport, SubjectSenderAndAttachments) {
     for (const auto& [name, path] : rooted) EXPECT_EQ(jov::RootedFileName(name, "C:\\app\\"), path) << name;
 }
 
+TEST(MailReport, DeletesOnlyFilesThatWereSent) {
+    // MAPI carries the attachments, so they go once it sent them; a "mailto" mail carries none, so the
+    // report file and the screenshot stay for the next try.
+    struct Case {
+        const char* what;
+        int mapi;
+        bool shell;
+        int result;
+        std::vector<std::string> calls;
+    };
+    const Case cases[] = {
+        {"MAPI sent",
+         1,
+         false,
+         1,
+         {"screenshot PNG", "mapi bug report", "delete C:\\app\\bugreport.txt",
+          "delete C:\\tmp\\screenShot.png"}},
+        {"MAPI cancelled", 2, true, 2, {"screenshot PNG", "mapi bug report"}},
+        {"mailto started",
+         0,
+         true,
+         1,
+         {"screenshot PNG", "mapi bug report", "not topmost", "mailto dev@example.com"}},
+    };
+    jov::MailSettings settings = Settings();
+    settings.MailDirect = settings.MailViaServer = false;
+    settings.DeleteAfterMail = true;
+    for (const Case& c : cases) {
+        FakePlatform platform;
+        platform.mapiResult = c.mapi;
+        platform.shellWorks = c.shell;
+        EXPECT_EQ(jov::MailReport(settings, "report", "PNG", false, platform), c.result) << c.what;
+        EXPECT_EQ(platform.calls, c.calls) << c.what;
+    }
+}
+
 TEST(Mailto, EscapesAndTheCommandLineLimit) {
     EXPECT_EQ(jov::MailtoText("a@x.test; b@y.test", "bug report", "a&b=c\r\n100% \"ok\" #1 +<x>?"),
               "mailto:a@x.test,b@y.test?subject=bug%20report&body=a%26b=c%0D%0A100%25%20%22ok%22%20%231%20%"
