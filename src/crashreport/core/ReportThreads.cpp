@@ -34,7 +34,7 @@ std::string ComposeThreadSection(ReportThreadSource& source, uint32_t threadId, 
     ThreadContextData context;
     if (!source.Context(threadId, context)) {
         std::string section = titleLine + ">> stack not accessible";
-        if (exception) section += ", exception location:\r\n" + source.Describe(address);
+        if (exception) section += ", exception location: \r\n" + source.Describe(address);
         return section;
     }
     titleLine.resize(titleLine.size() - 2);

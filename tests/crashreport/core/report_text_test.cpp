@@ -199,7 +199,7 @@ TEST(ReportThreads, InaccessibleExceptionThreadNamesTheLocation) {
     std::string text = "kept ";
     ComposeExceptionPart(p, input, records, text);
     EXPECT_EQ(text, "kept exception class   : E\r\n\r\nthread $5:\r\n>> stack not accessible, exception "
-                    "location:\r\nat 42");
+                    "location: \r\nat 42");
     // A "-" thread that fails is shown all the same.
     p.nodes[5] = {"-", false, "", 0, 0};
     text.clear();
