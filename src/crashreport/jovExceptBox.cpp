@@ -420,8 +420,11 @@ LRESULT TExceptionBox::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
             return 1;
         }
         const bool focused = (item->itemState & ODS_FOCUS) != 0;
-        // The countdown stops when the focus moves to another button, not when its own button gets it.
-        if ((item->itemAction & ODA_FOCUS) && focused && item->hwndItem != countdownButton_) StopCountdown();
+        // The countdown stops when the focus moves to another control of the dialog (a button, the report
+        // being read), not when its own button first gets it, nor when another program takes the foreground.
+        if ((item->itemAction & ODA_FOCUS) &&
+            (focused ? item->hwndItem != countdownButton_ : IsChild(window_, GetFocus())))
+            StopCountdown();
         const COLORREF face = GetSysColor(COLOR_BTNFACE), shadow = GetSysColor(COLOR_3DDKSHADOW);
         if ((item->itemAction & ODA_FOCUS) && focused)
             AnimateButton(item->hwndItem, Black, face, true, White, shadow, false);

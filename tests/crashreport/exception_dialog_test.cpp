@@ -20,6 +20,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 // Continue is the default and pressed by the countdown after three seconds; saving needs no dialog; no
@@ -50,7 +51,7 @@ HWND WaitForBox() {
 }
 
 HWND OwnedMessageBox(HWND box);
-bool WaitFor(const std::function<bool()>& condition);
+bool WaitFor(const std::function<bool()>& condition, DWORD limit = 10000);
 
 // A dialog that a failed test left open is closed, with any box over it, so that the next test runs.
 void CloseLeftOpen(HWND box) {
@@ -84,8 +85,8 @@ void Click(HWND box, int code) {
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(100 + code, BN_CLICKED), reinterpret_cast<LPARAM>(button));
 }
 
-bool WaitFor(const std::function<bool()>& condition) {
-    for (DWORD start = GetTickCount(); GetTickCount() - start < 10000; Sleep(10))
+bool WaitFor(const std::function<bool()>& condition, DWORD limit) {
+    for (DWORD start = GetTickCount(); GetTickCount() - start < limit; Sleep(10))
         if (condition()) return true;
     return false;
 }
@@ -277,10 +278,37 @@ TEST(ExceptionBox, TabTakesTheFocusRoundTheButtons) {
         for (const auto& [code, name] : order) {
             PostMessageA(Focused(box), WM_KEYDOWN, VK_TAB, 0);
             EXPECT_TRUE(WaitFor([&] { return Focused(box) == GetDlgItem(box, 100 + code); })) << name;
+            if (code == 5) {
+                EXPECT_TRUE(WaitFor([&] { return CountdownBarX(GetDlgItem(box, 104)) < 0; }));
+            }
             SaveScreenshot(box, std::string("exception_box_focus_") + name);
         }
         Click(box, 4);
     });
+}
+
+TEST(ExceptionBox, ReadingTheReportStopsTheCountdown) {
+    // With the report shown from the start, a click into it takes the focus from the counting button: the
+    // bar goes and the dialog waits for its user past the countdown's three seconds.
+    struct ReportShown {
+        bool before = std::exchange(jov::RunningSettings().ShowReportAtStart, true);
+        ~ReportShown() { jov::RunningSettings().ShowReportAtStart = before; }
+    } shown;
+    bool stopped = false, waited = false;
+    RunBox([&](HWND box) {
+        HWND button = GetDlgItem(box, 104), edit = ReportEdit(box);
+        ASSERT_NE(edit, nullptr);
+        ASSERT_TRUE(WaitFor([&] { return Focused(box) == button; }));
+        PostMessageA(edit, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+        PostMessageA(edit, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
+        EXPECT_TRUE(WaitFor([&] { return Focused(box) == edit; }));
+        stopped = WaitFor([&] { return CountdownBarX(button) < 0; });
+        SaveScreenshot(box, "exception_box_reading_report");
+        waited = !WaitFor([&] { return !IsWindow(box); }, 4000);
+        Click(box, 4);
+    });
+    EXPECT_TRUE(stopped);
+    EXPECT_TRUE(waited);
 }
 
 TEST(ExceptionBox, ShowRevealsTheReportAndCopiesIt) {
