@@ -5,6 +5,7 @@
 #include "crashreport/jovDisAsmSafeRead.h"
 #include "crashreport/jovExceptActions.h"
 #include "crashreport/jovExceptHandlers.h"
+#include "crashreport/jovExceptHooks.h"
 #include "crashreport/jovExceptReport.h"
 #include "crashreport/jovExceptState.h"
 #include "crashreport/jovExceptThreads.h"
@@ -277,6 +278,10 @@ void QueueCrashRequest(bool frozen, const TExceptionRef* exception, const void* 
                        DWORD threadId, const std::exception_ptr* thrown) {
     try {
         const DWORD callingThread = GetCurrentThreadId();
+        // Asked without an object or address from inside a catch, the report is of the exception caught.
+        if (!frozen && !exception && !address && (!threadId || threadId == callingThread))
+            if (const std::exception_ptr current = std::current_exception())
+                return QueueCxxException(current, canContinue, reportResult);
         if (callingThread == workerId || HoldsReportTurn()) return;
         if (MainThreadRunsHandlers() && callingThread == CrashState().MainThreadId) return;
         if (!threadId) threadId = callingThread;

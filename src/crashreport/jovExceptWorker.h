@@ -12,7 +12,8 @@
 namespace jov {
 
 // Returns when the report is done, or at once when the failure is filtered out. `exception` is nil for
-// a freeze or when the failure has no object. A thread id other than 0 reports for that thread (a
+// a freeze or when the failure has no object; nil with no address inside a catch means the exception
+// being handled. A thread id other than 0 reports for that thread (a
 // thread without stack left has its report queued by a helper).
 // `thrown`, when given, is kept alive for the worker: the requester may stop waiting before the report
 // is done (the main thread on a quit message).
