@@ -30,6 +30,7 @@ bool QueryRegion(core::Address address, MEMORY_BASIC_INFORMATION& region) {
 // run's start is found by walking the allocation from its base.
 bool QueryWholeRegion(core::Address address, MEMORY_BASIC_INFORMATION& region) {
     if (!QueryRegion(address, region)) return false;
+    if (region.State == MEM_FREE) return true; // no allocation to walk
     for (core::Address at = AddressOf(region.AllocationBase); at < AddressOf(region.BaseAddress);) {
         MEMORY_BASIC_INFORMATION part;
         if (!QueryRegion(at, part) || !part.RegionSize) break;
