@@ -28,7 +28,10 @@ void Exercise(std::span<const uint8_t> bytes, bool fileLayout) {
     for (uint32_t i = 0; i < exports->FunctionCount() && i < 16; ++i) {
         const auto rva = exports->FunctionRva(i);
         if (!rva) continue;
-        if (const auto text = exports->ForwarderText(*rva)) jov::ParseForwarder(*text);
+        if (const auto text = exports->ForwarderText(*rva))
+            for (auto f = jov::ParseForwarder(*text); f;
+                 f = jov::ParseForwarder(*text, f->Module.size() + 1)) {
+            }
         if (i < 8) jov::ExportNameOfRva(*exports, *rva, true);
     }
 }
