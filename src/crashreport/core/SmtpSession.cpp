@@ -35,12 +35,22 @@ std::string FileNameOf(std::string_view path) {
     return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
 }
 
+// Each recipient in its own brackets (a text with "<" as it stands): one pair round the whole list is no
+// address list.
+std::string HeaderRecipients(const std::string& recipients) {
+    std::string text;
+    const int count = ListItemCount(recipients, ',');
+    for (int i = 1; i <= count; ++i)
+        text += (i > 1 ? "," : "") + AngleAddress(ListItem(recipients, i, ','), true);
+    return text;
+}
+
 // The message from the header block to the last boundary; false when a part of it could not be sent.
 bool SendContent(SmtpDialog& dialog, const SmtpMail& mail, const std::string& sender,
                  const std::string& recipients, SmtpEnvironment& environment) {
-    const std::string header =
-        "DATE: " + environment.DateText() + "\r\nTO: " + AngleAddress(recipients, true) +
-        "\r\nFROM: " + AngleAddress(sender, true) + "\r\nSUBJECT: " + EncodeSubject(mail.subject) + "\r\n";
+    const std::string header = "DATE: " + environment.DateText() + "\r\nTO: " + HeaderRecipients(recipients) +
+                               "\r\nFROM: " + AngleAddress(sender, true) +
+                               "\r\nSUBJECT: " + EncodeSubject(mail.subject) + "\r\n";
     if (!dialog.Send(header)) return false;
     const std::string body = DotStuff(mail.body);
     std::string attachments = mail.attachments;

@@ -78,7 +78,7 @@ TEST(SmtpSession, WholeTranscriptThroughAServerWithLogin) {
         "EHLO TESTPC\r\nAUTH LOGIN\r\ndXNlcg==\r\nc2VjcmV0\r\nMAIL FROM:<dev@example.com>\r\n"
         "RCPT TO:<a@x.test>\r\nRCPT TO:<b@x.test>\r\nRCPT TO:<c@x.test>\r\nDATA\r\n"
         "DATE: 9 Dec 2026 09:41:22 UT\r\n"
-        "TO: a@x.test,Bob <b@x.test>,c@x.test\r\n"
+        "TO: <a@x.test>,Bob <b@x.test>,<c@x.test>\r\n" // each address in its own brackets
         "FROM: jovExcept <dev@example.com>\r\n"
         "SUBJECT: =?ISO-8859-1?Q?bug=20report=3A=20AV?=\r\n"
         "MIME-Version: 1.0\r\n"
@@ -124,6 +124,13 @@ TEST(SmtpSession, WholeTranscriptThroughAServerWithLogin) {
         "QUIT\r\n";
     EXPECT_EQ(server.transcript, expected);
     EXPECT_TRUE(server.dataEnded);
+
+    // Bare addresses too: one pair of brackets round the whole list would be no address list.
+    jov::SmtpMail bare = ReportMail();
+    bare.recipients = "a@x.test; c@x.test";
+    server.transcript.clear();
+    ASSERT_TRUE(jov::MailViaSmtp(bare, {"smtp.test", 587, "user", "secret"}, env));
+    EXPECT_NE(server.transcript.find("\r\nTO: <a@x.test>,<c@x.test>\r\n"), std::string::npos);
 }
 
 TEST(SmtpSession, RepliesCutIntoSingleBytes) {
