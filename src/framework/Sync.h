@@ -55,4 +55,9 @@ private:
     Handle h_;
 };
 
+// Waits up to `timeoutMs` for `object` on a GUI thread without freezing its windows: messages sent
+// to them are answered and they repaint, while input stays queued for after the wait (a click
+// could start the very command that waits). True when the object was signalled.
+bool waitAnswering(HANDLE object, DWORD timeoutMs);
+
 } // namespace fw

@@ -1,6 +1,9 @@
 #include "InfoObjects.h"
 
 #include "core/DisplayFormat.h"
+#include "framework/OleException.h"
+
+#include <wbemcli.h>
 
 #include <cstring>
 #include <stdexcept>
@@ -39,6 +42,14 @@ TBasicWMIInfo::TBasicWMIInfo(TListTypes kind, std::shared_ptr<fw::wmi::Services>
 bool TBasicWMIInfo::TryReadWMI(const std::string& name, fw::Value& out) const {
     if (!WbemObject || !WbemObject->get(name, out)) return false;
     return !out.isNull();
+}
+
+std::uint32_t TBasicWMIInfo::InstanceID(const char* className) const {
+    fw::Value handle;
+    std::int64_t id = 0;
+    if (!TryReadWMI("Handle", handle) || !handle.toInt64(id) || id < 0 || id > 0xFFFFFFFFll)
+        throw fw::EOleException(WBEM_E_NOT_FOUND, std::string(className) + " without an ID");
+    return static_cast<std::uint32_t>(id);
 }
 
 namespace {

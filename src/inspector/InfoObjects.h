@@ -66,6 +66,11 @@ public:
                               WmiConversion conversion = WmiConversion::AsIs) const;
     // The raw value; false for no object, a missing property or null.
     bool TryReadWMI(const std::string& name, fw::Value& out) const;
+
+protected:
+    // The instance's "Handle" as an ID. Without a usable one it names nothing we could read: raised as
+    // for an instance that has gone, never bound to ID 0.
+    std::uint32_t InstanceID(const char* className) const;
 };
 
 class TWindowInfoObject : public TBasicInfo {
@@ -133,7 +138,8 @@ public:
     static std::span<const TPropertyInfo> Table();
 
     void LoadExePath();
-    // Asks, terminates and reports; true when the process is gone.
+    // Asks, terminates and reports; true when the process is gone. Raises, for the caller to report,
+    // when there was no such process left to terminate.
     bool TerminateProcessInfo();
 
     fw::Value ReadProcessID();
@@ -186,7 +192,8 @@ private:
     fw::Value OwnerValue(const char* method, const char* field);
     fw::Value GuiObjects(DWORD which);
     fw::Value Affinity(bool system);
-    bool ProcessHasEnded();
+    // Waits up to waitMs for the process to end, the windows answering meanwhile.
+    bool ProcessHasEnded(DWORD waitMs);
 };
 
 class TThreadInfoObject : public TBasicWMIInfo {

@@ -1,8 +1,10 @@
 #include "InfoObjects.h"
 
 #include "core/ConstNames.h"
+#include "framework/Exceptions.h"
 #include "framework/MessageBox.h"
 #include "framework/OleException.h"
+#include "framework/Sync.h"
 
 #include <wbemcli.h>
 
@@ -59,12 +61,7 @@ TProcessInfoObject::TProcessInfoObject() : TBasicWMIInfo(ltProcesses) {}
 TProcessInfoObject::TProcessInfoObject(std::shared_ptr<fw::wmi::Object> wbemObject)
     : TBasicWMIInfo(ltProcesses) {
     WbemObject = std::move(wbemObject);
-    fw::Value handle;
-    std::int64_t id = 0;
-    // Without its ID the instance names no process we could read: as for one that has gone, not process 0.
-    if (!TryReadWMI("Handle", handle) || !handle.toInt64(id) || id < 0 || id > 0xFFFFFFFFll)
-        throw fw::EOleException(WBEM_E_NOT_FOUND, "Win32_Process without a process ID");
-    SetID(fw::Value::UInt32(static_cast<std::uint32_t>(id)));
+    SetID(fw::Value::UInt32(InstanceID("Win32_Process")));
 }
 
 TProcessInfoObject::TProcessInfoObject(DWORD id, std::shared_ptr<fw::wmi::Services> services)
@@ -298,10 +295,9 @@ void showError(const std::string& text) {
 
 } // namespace
 
-bool TProcessInfoObject::ProcessHasEnded() {
-    // Termination completes asynchronously: wait for it before judging.
+bool TProcessInfoObject::ProcessHasEnded(DWORD waitMs) {
     fw::Handle waitable(OpenProcess(SYNCHRONIZE, FALSE, Id()));
-    if (waitable) return WaitForSingleObject(waitable.get(), TerminateWaitMs) == WAIT_OBJECT_0;
+    if (waitable) return fw::waitAnswering(waitable.get(), waitMs);
     const DWORD openError = GetLastError();
     DWORD exitCode = 0;
     if (ProcessHandle && GetExitCodeProcess(ProcessHandle.get(), &exitCode)) return exitCode != STILL_ACTIVE;
@@ -322,7 +318,8 @@ bool TProcessInfoObject::TerminateProcessInfo() {
             std::int64_t code = -1;
             if (result && result->get("ReturnValue", returnValue)) returnValue.toInt64(code);
             if (code == 0) {
-                if (ProcessHasEnded()) return true;
+                // Termination completes asynchronously: wait for it before judging.
+                if (ProcessHasEnded(TerminateWaitMs)) return true;
                 showError("Unable to terminate process");
                 return false;
             }
@@ -333,13 +330,22 @@ bool TProcessInfoObject::TerminateProcessInfo() {
     }
     fw::Handle process(OpenProcess(PROCESS_TERMINATE, FALSE, Id()));
     if (!process) {
-        if (errorText.empty()) errorText = fw::sysErrorMessage(GetLastError());
+        const DWORD error = GetLastError();
+        // No such process any more: the caller says so, where the system would say "The parameter is
+        // incorrect."
+        if (errorText.empty() && error == ERROR_INVALID_PARAMETER)
+            throw fw::Exception("No process with ID " + std::to_string(Id()));
+        if (errorText.empty()) errorText = fw::sysErrorMessage(error);
         showError(errorText);
         return false;
     }
-    if (!TerminateProcess(process.get(), 0)) showError(fw::sysErrorMessage(GetLastError()));
+    if (!TerminateProcess(process.get(), 0)) {
+        const DWORD error = GetLastError();
+        // One that ended by itself meanwhile refuses to be ended again: no failure to report.
+        if (!ProcessHasEnded(0)) showError(fw::sysErrorMessage(error));
+    }
     process.reset();
-    if (ProcessHasEnded()) return true;
+    if (ProcessHasEnded(TerminateWaitMs)) return true;
     showError("Unable to terminate process");
     return false;
 }

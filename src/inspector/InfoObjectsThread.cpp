@@ -3,6 +3,9 @@
 #include "Imports.h"
 #include "core/ConstNames.h"
 #include "core/DisplayFormat.h"
+#include "framework/OleException.h"
+
+#include <wbemcli.h>
 
 #include <cstdio>
 #include <stdexcept>
@@ -30,10 +33,7 @@ TThreadInfoObject::TThreadInfoObject() : TBasicWMIInfo(ltThreads) {}
 
 TThreadInfoObject::TThreadInfoObject(std::shared_ptr<fw::wmi::Object> wbemObject) : TBasicWMIInfo(ltThreads) {
     WbemObject = std::move(wbemObject);
-    fw::Value handle;
-    std::int64_t id = 0;
-    if (TryReadWMI("Handle", handle)) handle.toInt64(id);
-    SetID(fw::Value::UInt32(static_cast<std::uint32_t>(id)));
+    SetID(fw::Value::UInt32(InstanceID("Win32_Thread")));
 }
 
 void TThreadInfoObject::SetID(const fw::Value& id) {
@@ -74,9 +74,11 @@ void TThreadInfoObject::LoadExePath() {
         TProcessInfoObject process(static_cast<DWORD>(pid), Services);
         process.LoadExePath();
         ExePath = process.ExePath;
+    } catch (const fw::EOleException& e) {
+        // The process has exited since the thread was listed: unavailable for good.
+        if (e.code() == static_cast<HRESULT>(WBEM_E_NOT_FOUND)) ExePath = TextUnavailable;
     } catch (const std::exception&) {
-        // The process has exited since the thread was listed.
-        ExePath = TextUnavailable;
+        // A failure that may pass: tried again on the next read.
     }
 }
 

@@ -103,10 +103,11 @@ template <class Visit> void ForEachObject(WmiObjects& objects, TThreadData& work
     }
 }
 
-// None for an instance that names no process we could read (it has gone meanwhile, or never had an ID).
-std::unique_ptr<TProcessInfoObject> ProcessFromWmi(std::shared_ptr<fw::wmi::Object> object) {
+// None for an instance that names no process or thread we could read (it has gone meanwhile, or never
+// had an ID).
+template <class Info> std::unique_ptr<Info> FromWmi(std::shared_ptr<fw::wmi::Object> object) {
     try {
-        return std::make_unique<TProcessInfoObject>(std::move(object));
+        return std::make_unique<Info>(std::move(object));
     } catch (const fw::EOleException& e) {
         if (e.code() != static_cast<HRESULT>(WBEM_E_NOT_FOUND)) throw;
         return nullptr;
@@ -120,7 +121,7 @@ void ListProcessesAndThreads(TThreadData& worker, bool processRows) {
     auto processes = Instances(worker, "Win32_Process");
     ProcessTable table;
     ForEachObject(processes, worker, [&](std::shared_ptr<fw::wmi::Object> object) {
-        std::unique_ptr<TProcessInfoObject> info = ProcessFromWmi(std::move(object));
+        std::unique_ptr<TProcessInfoObject> info = FromWmi<TProcessInfoObject>(std::move(object));
         if (!info) return; // gone, or never a process we could name: no row
         Node* row = nullptr;
         if (processRows) {
@@ -135,11 +136,12 @@ void ListProcessesAndThreads(TThreadData& worker, bool processRows) {
         if (!object->get("ProcessHandle", owner)) owner = fw::Value();
         ProcessEntry* entry = table.Find(AsId(owner));
         if (processRows && !entry) return;
-        TThreadInfoObject info(std::move(object));
-        info.Services = worker.Services;
-        info.OwnerProcess = entry ? entry->Info.get() : nullptr;
-        Node* row = AddRow(worker, processRows ? entry->Row : nullptr, info);
-        ListThreadWindows(worker, row, AsId(info.ThreadID));
+        std::unique_ptr<TThreadInfoObject> info = FromWmi<TThreadInfoObject>(std::move(object));
+        if (!info) return;
+        info->Services = worker.Services;
+        info->OwnerProcess = entry ? entry->Info.get() : nullptr;
+        Node* row = AddRow(worker, processRows ? entry->Row : nullptr, *info);
+        ListThreadWindows(worker, row, AsId(info->ThreadID));
     });
 }
 
@@ -192,7 +194,7 @@ void ListModules(TThreadData& worker) {
     ProcessTable known;
     WmiObjects all = Instances(worker, "Win32_Process");
     ForEachObject(all, worker, [&](std::shared_ptr<fw::wmi::Object> object) {
-        if (auto info = ProcessFromWmi(std::move(object))) {
+        if (auto info = FromWmi<TProcessInfoObject>(std::move(object))) {
             info->Services = worker.Services;
             const DWORD id = AsId(info->ProcessID);
             known.Insert({id, std::move(info), nullptr});

@@ -69,10 +69,13 @@ public:
     std::map<std::string, std::shared_ptr<WmiObject>> objects;
     std::map<std::string, std::vector<std::shared_ptr<WmiObject>>> queries;
     std::map<std::string, std::vector<std::shared_ptr<WmiObject>>> instances; // by class name
+    std::map<std::string, HRESULT> failingGets; // paths whose Get fails with this code
     std::vector<std::string> gets, queriesRun, instancesAsked;
 
     std::shared_ptr<fw::wmi::Object> getObject(const std::string& path) override {
         gets.push_back(path);
+        if (auto failure = failingGets.find(path); failure != failingGets.end())
+            throw fw::EOleException(failure->second, "WMI Get " + path);
         auto it = objects.find(path);
         if (it == objects.end()) throw fw::EOleException(WBEM_E_NOT_FOUND, "WMI Get " + path);
         return it->second;

@@ -2,13 +2,17 @@
 #include "InfoObjects.h"
 #include "fakes/FakeMessageBoxes.h"
 #include "fakes/FakeWmi.h"
+#include "framework/Exceptions.h"
 #include "helpers/ChildProcess.h"
 
 #include "helpers/ValuePrinter.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdio>
 #include <memory>
+#include <thread>
 #include <type_traits>
 
 namespace {
@@ -253,13 +257,22 @@ TEST(ThreadInfo, RefreshAndExePath) {
     EXPECT_EQ(thread.ReadModuleName(), Value("(Unavailable)"));
     EXPECT_EQ(thread.ReadModulePath(), Value("(Unavailable)"));
 
-    // Through a live process known to WMI.
+    // Through a live process known to WMI; a failure that is not its end is tried again.
     services->objects[processPath(4242)] = fake::object({{"ExecutablePath", Value("C:\\apps\\tool.exe")}});
+    services->failingGets[processPath(4242)] = RPC_E_CALL_REJECTED;
     TThreadInfoObject second;
     second.Services = services;
     second.SetID(Value::UInt32(77));
+    EXPECT_EQ(second.ReadModuleName(), Value("(Unavailable)"));
+    services->failingGets.clear();
     EXPECT_EQ(second.ReadModuleName(), Value("tool.exe"));
     EXPECT_EQ(second.ReadModulePath(), Value("C:\\apps\\"));
+
+    // Without a connection, Refresh keeps the instance.
+    TThreadInfoObject unconnected;
+    unconnected.WbemObject = second.WbemObject;
+    unconnected.Refresh();
+    EXPECT_EQ(unconnected.WbemObject, second.WbemObject);
 
     // Linked to its process object: no query of its own.
     TProcessInfoObject owner;
@@ -281,8 +294,26 @@ TEST(ThreadInfo, TimesOfAThreadOfOurs) {
     ASSERT_TRUE(thread.ThreadHandle);
     EXPECT_EQ(thread.ReadKernelModeTime().kind(), Value::Kind::Int64);
     EXPECT_EQ(thread.ReadUserModeTime().kind(), Value::Kind::Int64);
-    EXPECT_EQ(thread.ReadCreationTime().toText().size(), 19u); // dd.mm.yyyy hh:mm:ss
-    EXPECT_EQ(thread.ReadElapsedTime().toText().size(), 13u);  // hh:mm:ss:mmmm
+    FILETIME creation, exit, kernel, user, now;
+    ASSERT_TRUE(GetThreadTimes(GetCurrentThread(), &creation, &exit, &kernel, &user));
+    SYSTEMTIME utc, local;
+    ASSERT_TRUE(FileTimeToSystemTime(&creation, &utc));
+    ASSERT_TRUE(SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local));
+    char expected[32];
+    std::snprintf(expected, sizeof expected, "%02d.%02d.%04d %02d:%02d:%02d", local.wDay, local.wMonth,
+                  local.wYear, local.wHour, local.wMinute, local.wSecond);
+    EXPECT_EQ(thread.ReadCreationTime(), Value(expected)); // day first, local time
+
+    const std::string elapsed = thread.ReadElapsedTime().toText();
+    GetSystemTimeAsFileTime(&now);
+    int h = 0, m = 0, s = 0, ms = 0;
+    ASSERT_EQ(std::sscanf(elapsed.c_str(), "%2d:%2d:%2d:%4d", &h, &m, &s, &ms), 4) << elapsed;
+    EXPECT_EQ(elapsed.size(), 13u);
+    const auto ticksOf = [](const FILETIME& t) {
+        return (std::int64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+    };
+    const std::int64_t sinceMs = (ticksOf(now) - ticksOf(creation)) / 10000 % (24 * 3600000ll);
+    EXPECT_NEAR(double(((h * 60 + m) * 60 + s) * 1000 + ms), double(sinceMs), 2000.0) << elapsed;
     TThreadInfoObject gone;
     gone.SetID(Value::UInt32(0xFFFFFFF0u));
     for (const char* name :
@@ -320,6 +351,9 @@ TEST(ServiceInfo, PathsAndValues) {
     EXPECT_EQ(listed.ReadExitCode(), Value("(Unavailable)"));
     EXPECT_EQ(listed.ReadProcessID(), Value::Int32(880));
     EXPECT_EQ(listed.ReadDescription(), Value(""));
+    const auto instance = listed.WbemObject;
+    listed.Refresh(); // no connection: the instance stays
+    EXPECT_EQ(listed.WbemObject, instance);
 
     TServiceInfoObject missing;
     missing.Services = services;
@@ -328,10 +362,10 @@ TEST(ServiceInfo, PathsAndValues) {
 
 TEST(InfoObjects, EveryPropertyOfAnEmptyInstanceReads) {
     // A WMI class without any of the properties read (what Wine gives for many): placeholders only. A
-    // process instance keeps its key, without which it names no process at all.
+    // process or thread instance keeps its key, without which it names nothing at all.
     auto empty = fake::object({});
     TProcessInfoObject process(fake::object({{"Handle", Value("0")}}));
-    TThreadInfoObject thread(empty);
+    TThreadInfoObject thread(fake::object({{"Handle", Value("0")}}));
     TServiceInfoObject service(empty);
     for (TBasicInfo* info : std::initializer_list<TBasicInfo*>{&process, &thread, &service})
         for (const TPropertyInfo& p : info->Properties()) EXPECT_NO_THROW(info->Read(p)) << p.Name;
@@ -369,7 +403,6 @@ TEST(ProcessInfo, TerminateFlow) {
         {"answer no", IDNO, true, 0, false, true, false, true, {}},
         {"wmi ends it", IDYES, true, 0, true, true, true, false, {}},
         {"wmi denied, cannot open", IDYES, true, 2, false, false, false, true, {"Access denied"}},
-        {"wmi code without text, cannot open", IDYES, true, 77, false, false, false, true, {"*"}},
         {"wmi says done, process survives",
          IDYES,
          true,
@@ -431,6 +464,95 @@ TEST(ProcessInfo, TerminateFlow) {
         EXPECT_EQ(boxes.usableBehind, std::vector<std::string>{});
         EXPECT_TRUE(IsWindowEnabled(ours));
     }
+}
+
+// The question answered Yes after the process has gone: nothing to report as a failure of ours.
+class EndingBoxes : public fake::MessageBoxes {
+public:
+    explicit EndingBoxes(SleeperProcess& child) : fake::MessageBoxes(IDYES), child_(child) {}
+    int show(HWND owner, const std::string& text, const std::string& caption, UINT type) override {
+        if (shown.empty()) {
+            TerminateProcess(fw::Handle(OpenProcess(PROCESS_TERMINATE, FALSE, child_.id())).get(), 0);
+            child_.waitExit(5000);
+        }
+        return fake::MessageBoxes::show(owner, text, caption, type);
+    }
+
+private:
+    SleeperProcess& child_;
+};
+
+TEST(ProcessInfo, TerminatingAProcessThatHasEnded) {
+    for (bool wmiAnswers : {false, true}) {
+        SCOPED_TRACE(wmiAnswers ? "wmi answers without a text" : "wmi call fails");
+        auto instance = fake::object({});
+        if (wmiAnswers) instance->methods["Terminate"] = fake::answers({{"ReturnValue", Value::Int32(77)}});
+
+        // Gone before it was bound: the caller's "doesn't exist anymore", not a system text.
+        fake::MessageBoxes boxes(IDYES);
+        TProcessInfoObject gone;
+        gone.SetID(Value::UInt32(0xFFFFFFF0u));
+        gone.WbemObject = instance;
+        EXPECT_THROW(gone.TerminateProcessInfo(), fw::Exception);
+        EXPECT_EQ(boxes.shown.size(), 1u);
+
+        // Gone while the question was up, our handle still open: done, without an error box.
+        SleeperProcess child;
+        ASSERT_TRUE(child.started());
+        EndingBoxes ending(child);
+        TProcessInfoObject process;
+        process.SetID(Value::UInt32(child.id()));
+        process.WbemObject = instance;
+        EXPECT_TRUE(process.TerminateProcessInfo());
+        ASSERT_GE(ending.shown.size(), 1u);
+        for (size_t i = 1; i < ending.shown.size(); ++i) ADD_FAILURE() << ending.shown[i].text;
+    }
+}
+
+// A process that outlives its terminate keeps our thread in the exit check for the whole wait: its
+// windows must still answer other programs and repaint, while input waits for the command to end.
+TEST(ProcessInfo, OurWindowsAnswerWhileTheExitCheckWaits) {
+    std::unique_ptr<std::remove_pointer_t<HWND>, decltype(&DestroyWindow)> window(
+        CreateWindowExA(WS_EX_TOOLWINDOW, "STATIC", "ours", WS_POPUP, 0, 0, 40, 20, nullptr, nullptr, nullptr,
+                        nullptr),
+        DestroyWindow);
+    HWND ours = window.get();
+    ASSERT_TRUE(ours);
+    ShowWindow(ours, SW_SHOWNOACTIVATE); // on the screen: a window off it has nothing to repaint
+    UpdateWindow(ours);
+    SleeperProcess child;
+    ASSERT_TRUE(child.started());
+    fake::MessageBoxes boxes(IDYES);
+    std::atomic<bool> answered{false}, repainted{false};
+    std::thread other;
+    auto instance = fake::object({});
+    instance->methods["Terminate"] = [&](const fw::wmi::Params&) {
+        // Runs just before the wait starts.
+        other = std::thread([&] {
+            char text[16] = {};
+            DWORD_PTR length = 0;
+            answered = SendMessageTimeoutA(ours, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+                                           SMTO_NORMAL, 1500, &length) &&
+                       std::string(text) == "ours";
+            PostMessageA(ours, WM_APP, 0, 0);
+            InvalidateRect(ours, nullptr, TRUE);
+            for (DWORD start = GetTickCount(); GetTickCount() - start < 1500 && !repainted; Sleep(10))
+                repainted = !GetUpdateRect(ours, nullptr, FALSE);
+        });
+        return fake::object({{"ReturnValue", Value::Int32(0)}});
+    };
+    TProcessInfoObject process;
+    process.SetID(Value::UInt32(child.id()));
+    process.WbemObject = instance;
+    EXPECT_FALSE(process.TerminateProcessInfo());
+    ASSERT_TRUE(other.joinable());
+    other.join();
+    EXPECT_TRUE(answered);
+    EXPECT_TRUE(repainted);
+    MSG posted;
+    EXPECT_TRUE(PeekMessageA(&posted, ours, WM_APP, WM_APP, PM_REMOVE)) << "dispatched inside the wait";
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(boxes.shown[1].text, "Unable to terminate process");
 }
 
 } // namespace

@@ -125,6 +125,9 @@ TEST(Listing, ThreadsAreRootsAndOnesWithoutAKnownProcessStayListed) {
         if (!noProcesses) AddProcess(wmi, 10);
         AddThread(wmi, 101, 10);
         AddThread(wmi, 999, 55);
+        // Instances without a usable ID name no thread: no row, and none for thread 0.
+        wmi.Add("Win32_Thread", {{"ProcessHandle", "10"}});
+        wmi.Add("Win32_Thread", {{"Handle", "7x"}, {"ProcessHandle", "55"}});
         l.sources.windows.Add(nullptr, 999);
         ListThreads(l.worker);
         ASSERT_EQ(2u, l.roots().size()) << noProcesses;
