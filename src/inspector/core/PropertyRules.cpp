@@ -17,7 +17,14 @@ bool ApplyColumnTicks(std::span<ColumnRecord* const> items, std::vector<bool>& t
     for (std::size_t i = 0; i < items.size(); ++i) {
         if (ticks[i] == items[i]->visible) continue;
         items[i]->visible = ticks[i];
-        if (!ticks[i]) items[i]->position = noColumnPosition;
+        if (ticks[i]) continue;
+        // The columns after a cleared one move up into its place; left to the preview, the last column
+        // would fall out of range and jump into the gap.
+        const std::uint8_t gap = std::exchange(items[i]->position, noColumnPosition);
+        if (gap == noColumnPosition) continue;
+        for (ColumnRecord* other : items)
+            if (other->visible && other->position != noColumnPosition && other->position > gap)
+                --other->position;
     }
     return refused;
 }

@@ -11,7 +11,8 @@ namespace core {
 
 // The check list's items (the working copies, in list order) after the user ticked or cleared one:
 // the key column is ticked again (true is returned: the user is told it can't be deactivated); each
-// copy's visible flag follows its tick, and a copy that becomes invisible loses its position.
+// copy's visible flag follows its tick, and a copy that becomes invisible loses its position while the
+// copies after it move up one, so the others keep their order.
 bool ApplyColumnTicks(std::span<ColumnRecord* const> items, std::vector<bool>& ticks,
                       const std::string& keyName);
 

@@ -1,6 +1,7 @@
 #include "core/PropertyRules.h"
 #include "core/ToolbarCheckbox.h"
 #include <gtest/gtest.h>
+#include <algorithm>
 
 using namespace core;
 
@@ -58,6 +59,35 @@ TEST(PropertyRules, PreviewPositionsStayDense) {
     std::vector<std::uint8_t> positions;
     for (auto& r : d.records) positions.push_back(r.position);
     EXPECT_EQ((std::vector<std::uint8_t>{0, 1, 2, 3}), positions);
+}
+
+TEST(PropertyRules, ClearingAColumnKeepsTheOthersInOrder) {
+    // List order (by name) differs from column order, and the key column stands in the middle.
+    const std::vector<std::string> order = {"Style", "Caption", "Handle", "ClassName", "Rect"};
+    for (std::size_t cleared = 0; cleared < order.size(); ++cleared) {
+        if (order[cleared] == "Handle") continue;
+        SCOPED_TRACE(order[cleared]);
+        Columns c;
+        for (const char* name : {"Caption", "ClassName", "Handle", "Rect", "Style"}) {
+            const auto at = std::find(order.begin(), order.end(), name) - order.begin();
+            c.records.push_back(Column(name, true, std::uint8_t(at)));
+        }
+        std::vector<bool> ticks(c.records.size(), true);
+        std::string expected;
+        for (std::size_t i = 0; i < order.size(); ++i) {
+            if (i == cleared) continue;
+            expected += order[i] + " ";
+        }
+        for (std::size_t i = 0; i < c.records.size(); ++i)
+            if (c.records[i].name == order[cleared]) ticks[i] = false;
+        EXPECT_FALSE(ApplyColumnTicks(c.items(), ticks, "Handle"));
+        EXPECT_EQ(expected, c.Preview());
+
+        // Ticked again, it comes back as the last column.
+        ticks.assign(c.records.size(), true);
+        ApplyColumnTicks(c.items(), ticks, "Handle");
+        EXPECT_EQ(expected + order[cleared] + " ", c.Preview());
+    }
 }
 
 TEST(PropertyRules, KeyColumnCannotBeCleared) {
