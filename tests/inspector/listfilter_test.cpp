@@ -108,7 +108,9 @@ TEST(ListFilter, FilterSearchAndTheFilterButtonsBox) {
     EXPECT_TRUE(IsWindowEnabled(list->handle()));
     EXPECT_EQ("ostrelfilteralpha*", list->Filters[ltWindows].Patterns[2]);
 
-    // Refresh hides the search window.
+    // Refresh hides the search window, and the new rows are filtered as the old ones were.
+    list->FilterCheckbox->SetCheckboxChecked(true);
+    list->FilterButtonCheckClick();
     if (!list->SearchForm->visible()) list->SearchButtonClick();
     ASSERT_TRUE(list->SearchForm->visible());
     SendMessageA(list->handle(), WM_COMMAND, TListForm::cmRefresh, 0);
@@ -116,6 +118,10 @@ TEST(ListFilter, FilterSearchAndTheFilterButtonsBox) {
     EXPECT_TRUE(PumpUntil([&] { return list->Tree.SearchDisplay(); }));
     EXPECT_TRUE(
         PumpUntil([&] { return !list->Tree.SearchDisplay() && IsWindowEnabled(list->Tree.handle()); }));
+    classes = VisibleRootClasses(*list);
+    std::sort(classes.begin(), classes.end());
+    EXPECT_EQ((std::vector<std::string>{"OstrelFilterAlpha", "OstrelFilterAlphaTwo"}), classes);
+    EXPECT_TRUE(list->FilterCheckbox->CheckboxChecked());
     list->close();
     fw::application().processMessages();
 }

@@ -186,6 +186,37 @@ TEST_F(ListForm, TerminatingFromAModuleListTakesItsRowsAndItsLoneModules) {
     EXPECT_EQ("Modules: 2", Panel(form.StatusBar, 0));
 }
 
+TEST_F(ListForm, TerminatingFromAProcessListLowersTheCountsOfItsThreadsAndWindows) {
+    SleeperProcess child;
+    ASSERT_TRUE(child.started());
+    const std::string id = std::to_string(child.id());
+    sources.wmi->Add("Win32_Process", {{"Handle", id}});
+    for (const char* thread : {"9001", "9002"})
+        sources.wmi->Add("Win32_Thread", {{"Handle", thread}, {"ProcessHandle", id}});
+    sources.windows.Add(sources.windows.Add(nullptr, 9001));
+    sources.windows.Add(nullptr, 9002);
+    sources.windows.Add(nullptr, 70);
+    fake::MessageBoxes boxes(IDYES);
+    TProcessListForm form(sources);
+    form.show(SW_SHOWNOACTIVATE);
+    ASSERT_TRUE(Fill(form));
+    ASSERT_EQ("Processes: 3", Panel(form.StatusBar, 0));
+    EXPECT_EQ("Threads: 5", Panel(form.StatusBar, 1));
+    EXPECT_EQ("Windows: 4", Panel(form.StatusBar, 2)) << "a window's child is counted with it";
+
+    TOstrelTreeview::Node* row = nullptr;
+    for (const auto& root : form.Tree.Rows().roots())
+        if (root->data.KeyValue().toText() == id) row = root.get();
+    ASSERT_TRUE(row);
+    form.SelectRow(row);
+    PostMessageA(form.handle(), WM_COMMAND, TListForm::cmTerminateProcess, 0);
+    ASSERT_TRUE(PumpUntil([&] { return Panel(form.StatusBar, 0) == "Processes: 2"; }));
+    EXPECT_EQ("Threads: 3", Panel(form.StatusBar, 1));
+    EXPECT_EQ("Windows: 1", Panel(form.StatusBar, 2));
+    EXPECT_EQ(2u, form.Tree.Rows().roots().size());
+    EXPECT_EQ(0, child.waitExit(5000));
+}
+
 TEST_F(ListForm, WindowRowsAreSelectedInEveryListButModuleListsAndNumbersFollowTheFormat) {
     HWND top = sources.windows.Add(nullptr, 70), inner = sources.windows.Add(top);
     sources.windows.Add(nullptr, 71);

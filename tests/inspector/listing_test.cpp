@@ -249,3 +249,24 @@ TEST(Listing, CancelPointsStopAtOnce) {
         EXPECT_EQ(c.rowsExpected, l.window.Tree.Rows().size()) << c.what;
     }
 }
+
+TEST(Listing, ModulePathsTakeTheirLongForm) {
+    char temp[MAX_PATH] = {};
+    ASSERT_NE(0u, GetTempPathA(MAX_PATH, temp));
+    char longTemp[MAX_PATH] = {};
+    ASSERT_NE(0u, GetLongPathNameA(temp, longTemp, MAX_PATH));
+    const std::string folder = std::string(longTemp) + "Ostrel folder of modules";
+    const std::string file = folder + "\\a module of a long name.dll";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    CloseHandle(CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    char shortPath[MAX_PATH] = {};
+    GetShortPathNameA(file.c_str(), shortPath, MAX_PATH);
+    const std::string shortForm = shortPath;
+    const std::string found = LongPath(shortForm);
+    DeleteFileA(file.c_str());
+    RemoveDirectoryA(folder.c_str());
+    ASSERT_NE(std::string::npos, shortForm.find('~')) << "no short form of " << file;
+    EXPECT_EQ(file, found);
+    // A module whose file has gone keeps the path it was loaded by.
+    EXPECT_EQ(shortForm, LongPath(shortForm));
+}

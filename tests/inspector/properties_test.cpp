@@ -10,6 +10,7 @@
 #include "support/Screenshot.h"
 #include "support/TestSettings.h"
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <commctrl.h>
 
 namespace {
@@ -44,6 +45,24 @@ std::string Names(const std::vector<TColumnSetting*>& columns) {
     std::string s;
     for (auto* c : columns) s += (c ? c->name : "?") + " ";
     return s;
+}
+
+// The "Lists" page, chosen as a click on its tab does, with the given kind's columns.
+void ShowListsPage(TPropertyForm& dialog, TListTypes kind) {
+    HWND pages = GetDlgItem(dialog.handle(), IDC_PROP_PAGES);
+    SendMessageA(pages, TCM_SETCURSEL, 1, 0);
+    NMHDR change{pages, IDC_PROP_PAGES, UINT(TCN_SELCHANGE)};
+    SendMessageA(dialog.handle(), WM_NOTIFY, IDC_PROP_PAGES, reinterpret_cast<LPARAM>(&change));
+    dialog.SelectListType(kind);
+}
+
+// Ticks or clears the named item as a click on its box does.
+void Tick(TPropertyForm& dialog, const std::string& name, bool ticked) {
+    const auto& items = dialog.PropertyItems();
+    const auto item = std::find_if(items.begin(), items.end(), [&](auto* i) { return i->name == name; });
+    ASSERT_NE(items.end(), item) << name;
+    dialog.SetItemTicked(std::size_t(item - items.begin()), ticked);
+    fw::application().processMessages();
 }
 
 } // namespace
@@ -101,33 +120,19 @@ TEST(Properties, KeyColumnStaysAndNewColumnsFillTheGaps) {
     fake::MessageBoxes boxes;
     TPropertyForm dialog(nullptr, s, targets);
     ShowInFront(dialog);
-    HWND pages = GetDlgItem(dialog.handle(), IDC_PROP_PAGES);
-    SendMessageA(pages, TCM_SETCURSEL, 1, 0);
-    NMHDR change{pages, IDC_PROP_PAGES, UINT(TCN_SELCHANGE)};
-    SendMessageA(dialog.handle(), WM_NOTIFY, IDC_PROP_PAGES, reinterpret_cast<LPARAM>(&change));
-    dialog.SelectListType(ltProcesses);
+    ShowListsPage(dialog, ltProcesses);
     const std::string before = Names(dialog.PreviewColumns());
     EXPECT_EQ("ProcessID ModuleName ModulePath ", before);
 
-    auto indexOf = [&](const std::string& name) {
-        const auto& items = dialog.PropertyItems();
-        for (std::size_t i = 0; i < items.size(); ++i)
-            if (items[i]->name == name) return i;
-        ADD_FAILURE() << name;
-        return std::size_t(0);
-    };
-    dialog.SetItemTicked(indexOf("ProcessID"), false);
-    fw::application().processMessages();
+    Tick(dialog, "ProcessID", false);
     ASSERT_EQ(1u, boxes.shown.size());
     EXPECT_EQ("This item can't be deactivated!", boxes.shown[0].text);
     EXPECT_EQ("Error", boxes.shown[0].caption);
     EXPECT_EQ(before, Names(dialog.PreviewColumns()));
 
-    dialog.SetItemTicked(indexOf("ModuleName"), false);
-    fw::application().processMessages();
+    Tick(dialog, "ModuleName", false);
     EXPECT_EQ("ProcessID ModulePath ", Names(dialog.PreviewColumns()));
-    dialog.SetItemTicked(indexOf("Priority"), true);
-    fw::application().processMessages();
+    Tick(dialog, "Priority", true);
     EXPECT_EQ("ProcessID ModulePath Priority ", Names(dialog.PreviewColumns()));
     testing_support::SaveScreenshotPng("properties_lists", {dialog.handle()});
 
@@ -142,4 +147,42 @@ TEST(Properties, KeyColumnStaysAndNewColumnsFillTheGaps) {
     for (const auto* item : items)
         if (item->name.rfind("Start", 0) == 0) names.push_back(item->name);
     EXPECT_EQ((std::vector<std::string>{"Started", "StartMode", "StartName"}), names);
+}
+
+TEST(Properties, ClearingAColumnKeepsTheOthersInOrder) {
+    TestSettings settings;
+    auto& s = *OstrelSettings;
+    RecordedTargets targets;
+    TPropertyForm dialog(nullptr, s, targets);
+    ShowInFront(dialog);
+    ShowListsPage(dialog, ltProcesses);
+    Tick(dialog, "Priority", true);
+    Tick(dialog, "ThreadCount", true);
+    std::vector<std::string> columns = {"ProcessID", "ModuleName", "ModulePath", "Priority", "ThreadCount"};
+    auto joined = [](const std::vector<std::string>& names) {
+        std::string text;
+        for (const auto& name : names) text += name + " ";
+        return text;
+    };
+    ASSERT_EQ(joined(columns), Names(dialog.PreviewColumns()));
+
+    // Each position after the key column in turn; a column ticked again comes back as the last one.
+    for (std::size_t position = 1; position < columns.size(); ++position) {
+        const std::string name = columns[position];
+        SCOPED_TRACE(name);
+        columns.erase(columns.begin() + std::ptrdiff_t(position));
+        Tick(dialog, name, false);
+        EXPECT_EQ(joined(columns), Names(dialog.PreviewColumns()));
+        if (position == 1)
+            testing_support::SaveScreenshotPng("properties_lists_column_cleared", {dialog.handle()});
+        columns.push_back(name);
+        Tick(dialog, name, true);
+        EXPECT_EQ(joined(columns), Names(dialog.PreviewColumns()));
+    }
+
+    // What the list windows are given keeps that order too.
+    Tick(dialog, columns[2], false);
+    columns.erase(columns.begin() + 2);
+    dialog.ApplyClick();
+    EXPECT_EQ(joined(columns), Names(ShownColumns(s.ColumnSettings[ltProcesses])));
 }
