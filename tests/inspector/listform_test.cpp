@@ -4,6 +4,7 @@
 #include "List.h"
 #include "FormatConsts.h"
 #include "SplashScreen.h"
+#include "controls/Taskbar.h"
 #include "fakes/FakeMessageBoxes.h"
 #include "framework/Application.h"
 #include "helpers/ChildProcess.h"
@@ -215,6 +216,38 @@ TEST_F(ListForm, TerminatingFromAProcessListLowersTheCountsOfItsThreadsAndWindow
     EXPECT_EQ("Windows: 1", Panel(form.StatusBar, 2));
     EXPECT_EQ(2u, form.Tree.Rows().roots().size());
     EXPECT_EQ(0, child.waitExit(5000));
+}
+
+TEST_F(ListForm, AListClosedAgainWhileItsTaskbarFreesItIsFreedOnce) {
+    HWND owner = CreateWindowExA(0, "STATIC", "", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr, nullptr,
+                                 GetModuleHandleA(nullptr), nullptr);
+    ASSERT_TRUE(owner);
+    std::atomic<int> holding{0}, closesSent{0};
+    {
+        TTaskbar taskbar;
+        taskbar.Create(owner);
+        auto* form = new TWindowListForm(sources);
+        taskbar.AddForm(form, true, true);
+        form->show(SW_SHOWNOACTIVATE);
+        const HWND list = form->handle();
+        // The fill holds until the list has been closed, then closes it again: that close reaches the
+        // list while it waits for this worker on its way out.
+        sources.windows.Add(nullptr);
+        sources.windows.beforeVisit = [&](HWND) {
+            if (holding++) return;
+            for (DWORD start = GetTickCount(); IsWindowVisible(list) && GetTickCount() - start < 10000;)
+                Sleep(1);
+            DWORD_PTR result = 0;
+            if (SendMessageTimeoutA(list, WM_CLOSE, 0, 0, SMTO_NORMAL, 10000, &result)) ++closesSent;
+        };
+        form->StartRefresh();
+        ASSERT_TRUE(PumpUntil([&] { return holding > 0; }));
+        PostMessageA(list, WM_CLOSE, 0, 0);
+        ASSERT_TRUE(PumpUntil([&] { return !IsWindow(list); }));
+        EXPECT_EQ(0, taskbar.Items().Count());
+    }
+    EXPECT_EQ(1, closesSent) << "the second close came during the wait";
+    DestroyWindow(owner);
 }
 
 TEST_F(ListForm, WindowRowsAreSelectedInEveryListButModuleListsAndNumbersFollowTheFormat) {
