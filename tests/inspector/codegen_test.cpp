@@ -74,6 +74,16 @@ CHARFORMAT2A FormatAt(HWND edit, LONG start, LONG end) {
     return format;
 }
 
+// An edit after a label inside a dialog child of `top`: a control two levels below its top window.
+HWND EditInADialogOf(const Host& top) {
+    HWND dialog = CreateWindowExA(0, "#32770", "Inner", WS_CHILD | WS_VISIBLE, 0, 0, 300, 200, top.handle(),
+                                  HMENU(INT_PTR(7)), nullptr, nullptr);
+    CreateWindowExA(0, "STATIC", "label", WS_CHILD | WS_VISIBLE, 0, 0, 50, 20, dialog, HMENU(INT_PTR(1000)),
+                    nullptr, nullptr);
+    return CreateWindowExA(0, "EDIT", "typed", WS_CHILD | WS_VISIBLE, 0, 30, 100, 20, dialog,
+                           HMENU(INT_PTR(1001)), nullptr, nullptr);
+}
+
 } // namespace
 
 TEST(CodeEditor, ColoursTokensAtRichEditPositions) {
@@ -155,12 +165,7 @@ TEST(FindWndCoder, ClicksOnTheBoxesTheSiblingRowsAndABadHandle) {
     OstrelSettings->SelectCodeLanguage();
     fake::MessageBoxes boxes;
     Host top("Top window", "CodegenTestTop");
-    HWND dialog = CreateWindowExA(0, "#32770", "Inner", WS_CHILD | WS_VISIBLE, 0, 0, 300, 200, top.handle(),
-                                  HMENU(INT_PTR(7)), nullptr, nullptr);
-    CreateWindowExA(0, "STATIC", "label", WS_CHILD | WS_VISIBLE, 0, 0, 50, 20, dialog, HMENU(INT_PTR(1000)),
-                    nullptr, nullptr);
-    HWND edit = CreateWindowExA(0, "EDIT", "typed", WS_CHILD | WS_VISIBLE, 0, 30, 100, 20, dialog,
-                                HMENU(INT_PTR(1001)), nullptr, nullptr);
+    HWND edit = EditInADialogOf(top);
     auto* coder = new TFindWndCodeGenerator(edit); // frees itself when closed
     coder->show();
     SetForegroundWindow(coder->handle());
@@ -255,13 +260,7 @@ TEST(FindWndCoder, TheArrowsMoveTheFocusAmongTheBoxesAndSpaceTogglesTheFocusedOn
     TestSettings settings;
     OstrelSettings->SelectCodeLanguage();
     Host top("Top window", "CodegenTestTop");
-    HWND dialog = CreateWindowExA(0, "#32770", "Inner", WS_CHILD | WS_VISIBLE, 0, 0, 300, 200, top.handle(),
-                                  HMENU(INT_PTR(7)), nullptr, nullptr);
-    CreateWindowExA(0, "STATIC", "label", WS_CHILD | WS_VISIBLE, 0, 0, 50, 20, dialog, HMENU(INT_PTR(1000)),
-                    nullptr, nullptr);
-    HWND edit = CreateWindowExA(0, "EDIT", "typed", WS_CHILD | WS_VISIBLE, 0, 30, 100, 20, dialog,
-                                HMENU(INT_PTR(1001)), nullptr, nullptr);
-    auto* coder = new TFindWndCodeGenerator(edit); // frees itself when closed
+    auto* coder = new TFindWndCodeGenerator(EditInADialogOf(top)); // frees itself when closed
     coder->show();
     SetForegroundWindow(coder->handle());
     HWND list = GetDlgItem(coder->handle(), IDC_CODER_TREE);

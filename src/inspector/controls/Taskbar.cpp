@@ -263,7 +263,8 @@ TTaskbar::TTaskbar() = default;
 TTaskbar::~TTaskbar() {
     destroying_ = true;
     while (items_.Count() > 0) RemoveForm(0, true, false);
-    pendingRelease_.clear();
+    // Moved out first: a form freed here may pump the taskbar's own release message while it waits.
+    ReleasePending();
 }
 
 void TTaskbar::Create(HWND parent, int id) {
