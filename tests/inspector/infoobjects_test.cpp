@@ -384,12 +384,13 @@ struct TerminateCase {
     std::vector<std::string> messages;
 };
 
-// Answers as the fake does, noting whether a window of ours could be used while each box was up.
+// Answers as the fake does, noting whether a window of ours could be used while each box was up. A box
+// disables its owner itself: the watched window may own one when the desktop made it the active window.
 class WatchingBoxes : public fake::MessageBoxes {
 public:
     WatchingBoxes(int answer, HWND watched) : fake::MessageBoxes(answer), watched_(watched) {}
     int show(HWND owner, const std::string& text, const std::string& caption, UINT type) override {
-        if (IsWindowEnabled(watched_)) usableBehind.push_back(text);
+        if (owner != watched_ && IsWindowEnabled(watched_)) usableBehind.push_back(text);
         return fake::MessageBoxes::show(owner, text, caption, type);
     }
     std::vector<std::string> usableBehind;
